@@ -1,0 +1,69 @@
+#include "sources/CCacheBrowser.h"
+
+#include "sources/CError.h"
+
+CCacheBrowser::~CCacheBrowser() = default;
+
+bool CCacheBrowser::IsPacked(const CCacheElement&) const {
+  return false;
+}
+
+void CCacheBrowser::Close() {}
+
+void CCacheBrowser::Open() {}
+
+bool CCacheBrowser::TryOpen() {
+  try {
+    Open();
+    return true;
+  } catch (const CError&) {
+    Close();
+    return false;
+  }
+}
+
+int32_t CCacheBrowser::LoadEntries() {
+  ClearEntries();
+  ReadEntries();
+  for (size_t i = 0; i < Entries.size(); ++i) {
+    CCacheElement& entry = *Entries[i];
+    if (entry.Kind == KindPlain || entry.Kind == KindAll) {
+      entry.Kind = RefineByUrl(entry.SourceUrl, entry.Kind);
+    }
+    entry.Index = static_cast<int32_t>(i);
+  }
+  return static_cast<int32_t>(Entries.size());
+}
+
+bool CCacheBrowser::SaveEntry(const CCacheElement& entry, const std::string& destination,
+                              bool failIfExists, CopyOutcome* outcome) {
+  CopyOutcome local;
+  CopyOutcome& result = outcome ? *outcome : local;
+  result = {};
+  try {
+    return CopyEntry(entry, destination, failIfExists, result);
+  } catch (const CError&) {
+    return false;
+  }
+}
+
+void CCacheBrowser::ClearEntries() {
+  Entries.clear();
+}
+
+const CCacheBrowser::CCacheElement* CCacheBrowser::GetFirst() const {
+  return GetAt(0);
+}
+
+const CCacheBrowser::CCacheElement* CCacheBrowser::GetAt(size_t index) const {
+  return index < Entries.size() ? Entries[index].get() : nullptr;
+}
+
+const CCacheBrowser::CCacheElement* CCacheBrowser::GetNext(const CCacheElement& entry) const {
+  if (entry.Index < 0) return nullptr;
+  return GetAt(static_cast<size_t>(entry.Index) + 1);
+}
+
+void CCacheBrowser::AppendEntry(std::unique_ptr<CCacheElement> entry) {
+  Entries.push_back(std::move(entry));
+}
