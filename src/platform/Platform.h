@@ -92,6 +92,39 @@ int CopyWholeFile(const std::string& source, const std::string& destination, boo
 // Returns 0 or the errno of the failing call; a failed write removes the file.
 int WriteNewFile(const std::string& destination, std::string_view data, bool failIfExists);
 
+// A file opened read-only (browser caches are never changed). Reads are bounded by
+// the caller's buffer; a short read reports how much there was.
+class ReadOnlyFile {
+ public:
+  ReadOnlyFile() = default;
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+  ReadOnlyFile(ReadOnlyFile&& other) noexcept;
+  ReadOnlyFile& operator=(ReadOnlyFile&& other) noexcept;
+  ~ReadOnlyFile();
+
+  // Opens a regular file; false (with errno set) on failure.
+  bool Open(const std::string& path);
+  void Close();
+  bool IsOpen() const { return Fd >= 0; }
+  // Size at the time of opening.
+  uint64_t Size() const { return FileLength; }
+  // Reads up to `length` bytes at `offset` into `buffer`; returns the bytes read
+  // (fewer at the end of the file), or -1 on a read error.
+  int64_t ReadAt(uint64_t offset, void* buffer, size_t length) const;
+  // Descriptor for the platform's own copy routines.
+  int NativeHandle() const { return Fd; }
+
+ private:
+  int Fd = -1;
+  uint64_t FileLength = 0;
+};
+
+// Copies `length` bytes from `offset` of an open file into `destination` (see
+// CopyFileRegion).
+int CopyOpenFileRegion(const ReadOnlyFile& source, uint64_t offset, uint64_t length,
+                       const std::string& destination, bool failIfExists, uint64_t* written);
+
 // ---- Errors and text --------------------------------------------------------
 
 // The system's description of an error code (strerror); "" for 0 is not special.

@@ -189,6 +189,86 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit
   return content;
 }
 
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
+    : Fd(other.Fd), FileLength(other.FileLength) {
+  other.Fd = -1;
+  other.FileLength = 0;
+}
+
+ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
+  if (this != &other) {
+    Close();
+    Fd = other.Fd;
+    FileLength = other.FileLength;
+    other.Fd = -1;
+    other.FileLength = 0;
+  }
+  return *this;
+}
+
+ReadOnlyFile::~ReadOnlyFile() {
+  Close();
+}
+
+bool ReadOnlyFile::Open(const std::string& path) {
+  Close();
+  FileHandle in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.Valid()) return false;
+  struct stat info {};
+  if (::fstat(in.Get(), &info) != 0) return false;
+  if (!S_ISREG(info.st_mode)) {
+    errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  FileLength = static_cast<uint64_t>(info.st_size);
+  Fd = in.Release();
+  return true;
+}
+
+void ReadOnlyFile::Close() {
+  if (Fd >= 0) ::close(Fd);
+  Fd = -1;
+  FileLength = 0;
+}
+
+int64_t ReadOnlyFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
+  if (Fd < 0) {
+    errno = EBADF;
+    return -1;
+  }
+  size_t done = 0;
+  auto* out = static_cast<char*>(buffer);
+  while (done < length) {
+    const ssize_t n = ::pread(Fd, out + done, length - done, static_cast<off_t>(offset + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return static_cast<int64_t>(done);
+}
+
+int CopyOpenFileRegion(const ReadOnlyFile& source, uint64_t offset, uint64_t length,
+                       const std::string& destination, bool failIfExists, uint64_t* written) {
+  if (written) *written = 0;
+  if (!source.IsOpen()) return EBADF;
+  FileHandle out;
+  if (const int error = OpenDestination(destination, failIfExists, out)) return error;
+  uint64_t copied = 0;
+  if (!CopyRange(source.NativeHandle(), offset, length, out.Get(), copied)) {
+    const int error = errno;
+    ::unlink(destination.c_str());
+    return error ? error : EIO;
+  }
+  if (::close(out.Release()) != 0) {
+    const int error = errno;
+    ::unlink(destination.c_str());
+    return error;
+  }
+  if (written) *written = copied;
+  return 0;
+}
+
 int CopyFileRegion(const std::string& source, uint64_t offset, uint64_t length,
                    const std::string& destination, bool failIfExists, uint64_t* written) {
   if (written) *written = 0;

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+
+// The cache folder of the user's Firefox profile, found without the browser; empty
+// when there is no profile. Keeps no state.
+std::string FindCacheFolder();
