@@ -272,23 +272,9 @@ int CopyOpenFileRegion(const ReadOnlyFile& source, uint64_t offset, uint64_t len
 int CopyFileRegion(const std::string& source, uint64_t offset, uint64_t length,
                    const std::string& destination, bool failIfExists, uint64_t* written) {
   if (written) *written = 0;
-  FileHandle in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in.Valid()) return errno;
-  FileHandle out;
-  if (const int error = OpenDestination(destination, failIfExists, out)) return error;
-  uint64_t copied = 0;
-  if (!CopyRange(in.Get(), offset, length, out.Get(), copied)) {
-    const int error = errno;
-    ::unlink(destination.c_str());
-    return error ? error : EIO;
-  }
-  if (::close(out.Release()) != 0) {
-    const int error = errno;
-    ::unlink(destination.c_str());
-    return error;
-  }
-  if (written) *written = copied;
-  return 0;
+  ReadOnlyFile in;
+  if (!in.Open(source)) return errno;
+  return CopyOpenFileRegion(in, offset, length, destination, failIfExists, written);
 }
 
 int CopyWholeFile(const std::string& source, const std::string& destination, bool failIfExists,
