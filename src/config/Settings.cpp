@@ -161,7 +161,7 @@ bool ReadSettings() {
 bool WriteSettings() {
   {
     std::lock_guard fileGuard(SettingsFileLock());
-    const std::string& path = ProgramPlaces().SettingsPath;
+    const std::string path = ProgramPlaces().SettingsPath;
     std::optional<IniDocument> document = IniDocument::Load(path);
     // An existing file that cannot be read is not replaced by one that lacks its lines.
     if (document) {

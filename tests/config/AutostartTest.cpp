@@ -1,8 +1,4 @@
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <optional>
@@ -15,7 +11,6 @@
 using vorlane::test::ReadFile;
 using vorlane::test::ScopedEnv;
 using vorlane::test::TempDir;
-using vorlane::test::WriteFile;
 
 namespace {
 
@@ -139,12 +134,6 @@ TEST_F(Autostart, EntryIsCreatedRewrittenAndRemoved) {
   EXPECT_FALSE(Platform::FileExists(path));
 }
 
-TEST_F(Autostart, DefaultConfigFolderIsUnderHome) {
-  ScopedEnv unset{"XDG_CONFIG_HOME", ""};
-  EXPECT_EQ(Platform::StartWithLoginEntryPath(),
-            Platform::HomeFolder() + "/.config/autostart/vorlane.desktop");
-}
-
 TEST_F(Autostart, ExecNamesTheExecutableExactly) {
   const std::pair<const char*, const char*> cases[] = {
       {"/opt/vorlane/vorlane", "/opt/vorlane/vorlane"},
@@ -163,25 +152,4 @@ TEST_F(Autostart, ExecNamesTheExecutableExactly) {
     EXPECT_EQ(value, exec) << executable;
     EXPECT_EQ(DecodeExec(value), std::vector<std::string>{executable}) << executable;
   }
-}
-
-TEST_F(Autostart, ExecWithSpacesStarts) {
-  const std::string program = dir / "My Apps/vor lane";
-  const std::string marker = dir / "started";
-  WriteFile(program, "#!/bin/sh\necho started > \"$1\"\n");
-  ::chmod(program.c_str(), 0755);
-  ASSERT_TRUE(Platform::SetStartWithLogin(true, program));
-
-  std::optional<std::vector<std::string>> arguments =
-      DecodeExec(ExecValue(ReadFile(Platform::StartWithLoginEntryPath())));
-  ASSERT_TRUE(arguments.has_value());
-  arguments->push_back(marker);
-  std::vector<char*> argv;
-  for (std::string& argument : *arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  pid_t pid = 0;
-  ASSERT_EQ(::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-  int status = 0;
-  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-  EXPECT_EQ(ReadFile(marker), "started\n");
 }
