@@ -87,12 +87,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (!utf16) Check(document.Serialize() == bytes);
     return 0;
   }
+  // A second key into the same section exercises inserting behind the first write.
+  const std::string second = SameName(key, "second") ? "third" : "second";
+  Check(document.Set(section, second, "2"));
   const std::string expected = Expected(value);
   Check(document.Get(section, key) == expected);
   const IniDocument reparsed = IniDocument::Parse(document.Serialize());
   Check(reparsed.Get(section, key) == expected);
+  Check(reparsed.Get(section, second) == "2");
   for (size_t i = 0; i < probes.size(); ++i) {
-    if (SameName(probes[i].first, section) && SameName(probes[i].second, key)) continue;
+    if (SameName(probes[i].first, section) &&
+        (SameName(probes[i].second, key) || SameName(probes[i].second, second))) {
+      continue;
+    }
     Check(reparsed.Get(probes[i].first, probes[i].second) == before[i]);
   }
   return 0;

@@ -220,15 +220,15 @@ std::string IniDocument::Get(std::string_view section, std::string_view key) con
 
 void IniDocument::Splice(size_t offset, size_t length, std::string_view replacement) {
   Text.replace(offset, length, replacement);
-  auto move = [&](size_t& position) {
-    if (position > offset) position = position - length + replacement.size();
-  };
+  auto move = [&](size_t& position) { position = position - length + replacement.size(); };
   for (Section& section : Sections) {
-    move(section.NameBegin);
-    move(section.ContentEnd);
+    if (section.NameBegin > offset) move(section.NameBegin);
+    // A section ends where text is inserted when its last line is an unterminated key
+    // with an empty value; the inserted value belongs to that line.
+    if (section.ContentEnd >= offset + length) move(section.ContentEnd);
     for (Key& key : section.Keys) {
-      move(key.NameBegin);
-      move(key.ValueBegin);
+      if (key.NameBegin > offset) move(key.NameBegin);
+      if (key.ValueBegin > offset) move(key.ValueBegin);
     }
   }
 }

@@ -135,6 +135,13 @@ TEST(IniDocument, ManySetsKeepFirstWrittenOrder) {
   document.Set("A", "one", "again");
   EXPECT_EQ(document.Serialize(), "[B]\nold=changed\ntwo=2\n[A]\none=again\nthree=3\n");
   EXPECT_EQ(document.Get("b", "TWO"), "2");
+
+  // An unterminated last line with an empty value, filled and then followed by a key.
+  IniDocument open = IniDocument::Parse("[A]\nx=");
+  open.Set("A", "x", "9");
+  open.Set("A", "y", "2");
+  open.Set("B", "z", "3");
+  EXPECT_EQ(open.Serialize(), "[A]\nx=9\ny=2\n[B]\nz=3\n");
 }
 
 TEST(IniDocument, RefusesNamesThatCannotBeWritten) {
