@@ -45,6 +45,22 @@ std::string MozillaMetadataBytes(const MozillaMetadataSpec& spec,
                                  uint32_t version = kMozillaNestedVersion);
 
 struct MozillaV1Item {
+  MozillaV1Item() = default;
+  MozillaV1Item(std::string url, std::string data) : Url(std::move(url)), Data(std::move(data)) {}
+
+  MozillaV1Item& WithKey(std::string key) { return Key = std::move(key), *this; }
+  MozillaV1Item& WithHead(std::string head) { return ResponseHead = std::move(head), *this; }
+  MozillaV1Item& WithTime(uint32_t time) { return Time = time, *this; }
+  MozillaV1Item& WithDataSize(uint32_t size) { return DataSize = size, *this; }
+  MozillaV1Item& InDataFile(int file) { return DataFile = file, *this; }
+  MozillaV1Item& InMetaFile(int file) { return MetaFile = file, *this; }
+  MozillaV1Item& WithHash(uint32_t hash) { return Hash = hash, *this; }
+  MozillaV1Item& WithDataGeneration(uint8_t g) { return DataGeneration = g, *this; }
+  MozillaV1Item& WithMetaGeneration(uint8_t g) { return MetaGeneration = g, *this; }
+  MozillaV1Item& WithPadding(std::string bytes) {
+    return SeparatePadding = std::move(bytes), *this;
+  }
+
   std::string Url;                                   // the key is "HTTP:" + Url
   std::optional<std::string> Key;                    // unless given here
   std::string ResponseHead = "HTTP/1.1 200 OK\r\n";  // empty: no response-head string
