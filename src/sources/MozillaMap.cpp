@@ -1,7 +1,6 @@
 #include "sources/MozillaMap.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/Platform.h"
 
@@ -17,6 +16,13 @@ constexpr uint32_t kBlockNumberMask = 0x00FFFFFF;
 constexpr uint32_t kGenerationMask = 0x000000FF;
 
 static_assert(MapHeaderSize == 5 * 4 + 2 * BucketCount * 4);
+
+// Upper-case hex digits of the low `digits` nibbles (a listing names many files, so
+// this avoids a formatted print per entry).
+void AppendHex(std::string& out, uint32_t value, int digits) {
+  constexpr char kDigits[] = "0123456789ABCDEF";
+  for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) out += kDigits[(value >> shift) & 0xF];
+}
 
 }  // namespace
 
@@ -120,22 +126,26 @@ std::optional<ByteRange> BlockRange(uint32_t version, const Location& location) 
 }
 
 std::string HashStem(uint32_t hash) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(hash));
+  std::string text;
+  AppendHex(text, hash, 8);
   return text;
 }
 
 std::string SeparateFileName(uint32_t version, uint32_t hash, char kind, uint8_t generation) {
-  char text[32];
+  std::string text;
+  text.reserve(16);
   if (version < NestedLayoutVersion) {
-    std::snprintf(text, sizeof text, "%08X%c%02X", static_cast<unsigned>(hash), kind,
-                  static_cast<unsigned>(generation));
+    AppendHex(text, hash, 8);
   } else {
-    constexpr char slash = Platform::PathSeparator;
-    std::snprintf(text, sizeof text, "%X%c%02X%c%05X%c%02X", static_cast<unsigned>(hash >> 28),
-                  slash, static_cast<unsigned>((hash >> 20) & 0xFF), slash,
-                  static_cast<unsigned>(hash & 0xFFFFF), kind, static_cast<unsigned>(generation));
+    // The hash's first digit and the two after it name the folders.
+    AppendHex(text, hash >> 28, 1);
+    text += Platform::PathSeparator;
+    AppendHex(text, (hash >> 20) & 0xFF, 2);
+    text += Platform::PathSeparator;
+    AppendHex(text, hash & 0xFFFFF, 5);
   }
+  text += kind;
+  AppendHex(text, generation, 2);
   return text;
 }
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -374,15 +376,19 @@ TEST(MozillaCache, DISABLED_ListingSpeed) {
   }
   TempDir dir;
   ASSERT_TRUE(writer.Write(dir.Path()));
-  double best = 1e9;
-  for (int round = 0; round < 3; ++round) {
+  // The machine may be shared: CPU time shows the cost, wall time what a user waits.
+  double bestWall = 1e9, bestCpu = 1e9;
+  for (int round = 0; round < 5; ++round) {
     CMozillaCache cache;
     cache.SetCachePath(dir.Path());
     const auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
     ASSERT_TRUE(cache.TryOpen());
     ASSERT_EQ(cache.LoadEntries(), static_cast<int32_t>(kEntries));
-    best = std::min(
-        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    bestCpu = std::min(bestCpu, double(std::clock() - cpuStart) / CLOCKS_PER_SEC);
+    bestWall = std::min(
+        bestWall, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
   }
-  std::printf("listed %u entries in %.3f s: %.0f entries/s\n", kEntries, best, kEntries / best);
+  std::printf("listed %u entries: %.0f entries/s (wall), %.0f entries/s (cpu)\n", kEntries,
+              kEntries / bestWall, kEntries / bestCpu);
 }
