@@ -68,17 +68,6 @@ TEST(MozillaMap, BlockLocationsDecodeForBothBitmapEras) {
   }
 }
 
-TEST(MozillaMap, LocationFields) {
-  const Location separate = DecodeLocation(0x80012305);
-  EXPECT_EQ(separate.File, 0u);
-  EXPECT_EQ(separate.Generation, 0x05);
-  EXPECT_TRUE(separate.Initialized);
-  EXPECT_FALSE(separate.Reserved);
-  EXPECT_TRUE(DecodeLocation(0x84000000).Reserved);
-  EXPECT_TRUE(DecodeLocation(0x40000000).Reserved);
-  EXPECT_FALSE(DecodeLocation(0x30000000).Initialized);
-}
-
 TEST(MozillaMap, SeparateFileNamesUseHexGenerationAndNestedFolders) {
   struct Case {
     uint32_t Version;
