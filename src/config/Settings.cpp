@@ -32,6 +32,7 @@ void ForEachField(SettingsRecord& settings, Visit&& visit) {
   visit("SkipDuplicates", settings.SkipDuplicates);
   visit("StartWithWindowsStartUp", settings.StartWithWindowsStartUp);
   visit("Language", settings.Language);
+  visit("DecodeContent", settings.DecodeContent);
 }
 
 struct PlacesStore {

@@ -21,6 +21,8 @@ struct Settings {
   bool SkipDuplicates = true;
   bool StartWithWindowsStartUp = true;
   std::string Language;  // default: LanguagesFolder + "/English.lng"
+  // Saved bodies stored with a Content-Encoding (gzip, br...) are decoded.
+  bool DecodeContent = true;
 };
 
 // Where the program's own files are; computed once, before the settings are read.

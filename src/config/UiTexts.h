@@ -73,6 +73,7 @@ enum class UiTextKey : uint8_t {
   OptDefaultCombPath,
   OptDefaultFileNameDummy,
   AboutTitle,
+  OptDecodeContent,
   Count
 };
 
@@ -146,12 +147,15 @@ inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
     {"OptDefaultCombPath", "Default Folder to Save"},
     {"OptDefaultFileNameDummy", "Default Filename Dummy"},
     {"AboutTitle", "About"},
+    {"OptDecodeContent", "Decode Compressed Files"},
 }};
 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::Comments)].Key == "Comments");
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OK)].Key == "OK");
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::NewFilter)].Key == "NewFilter");
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::AboutTitle)].Key == "AboutTitle");
+static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OptDecodeContent)].Key ==
+              "OptDecodeContent");
 
 // The process-wide table. Reads may come from any thread; the texts change only at
 // start-up and when the options dialog is accepted.

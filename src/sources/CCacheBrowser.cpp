@@ -1,6 +1,7 @@
 #include "sources/CCacheBrowser.h"
 
 #include "sources/CError.h"
+#include "sources/SavedFileDecoder.h"
 
 CCacheBrowser::~CCacheBrowser() = default;
 
@@ -41,10 +42,18 @@ bool CCacheBrowser::SaveEntry(const CCacheElement& entry, const std::string& des
   CopyOutcome& result = outcome ? *outcome : local;
   result = {};
   try {
-    return CopyEntry(entry, destination, failIfExists, result);
+    if (!CopyEntry(entry, destination, failIfExists, result)) return false;
   } catch (const CError&) {
     return false;
   }
+  // The copy created the destination in this pass, so replacing it is safe.
+  if (DecodeContent && !entry.ContentEncoding.empty()) {
+    if (const auto decoded = DecodeSavedFile(destination, entry.ContentEncoding)) {
+      result.BytesWritten = *decoded;
+      result.Decoded = true;
+    }
+  }
+  return true;
 }
 
 void CCacheBrowser::ClearEntries() {

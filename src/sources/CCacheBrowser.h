@@ -24,13 +24,17 @@ class CCacheBrowser {
     std::string LocalFile;  // where the data lie (source-specific)
     std::string SourceUrl;  // the URL the browser fetched
     int32_t Index = 0;      // place in the list, set by LoadEntries
+    // The stored Content-Encoding, lower-cased ("gzip", "br"...); empty when none.
+    std::string ContentEncoding;
   };
 
-  // What a copy did, beyond success: the bytes that reached the destination, and
-  // whether it failed only because the destination existed (with failIfExists).
+  // What a copy did, beyond success: the bytes that reached the destination (after
+  // decoding, when the body was decoded), whether it failed only because the
+  // destination existed (with failIfExists), and whether the saved body was decoded.
   struct CopyOutcome {
     uint64_t BytesWritten = 0;
     bool DestinationExisted = false;
+    bool Decoded = false;
   };
 
   CCacheBrowser() = default;
@@ -57,7 +61,9 @@ class CCacheBrowser {
   bool TryOpen();
   // Clears, reads, refines kinds 0 and 15 by the URL, numbers the entries.
   int32_t LoadEntries();
-  // CopyEntry, turning a CError into false.
+  // CopyEntry, turning a CError into false. With DecodeContent on, a body stored with a
+  // known Content-Encoding is then decoded in place; one that fails to decode stays as
+  // stored, and the save still counts as a success.
   bool SaveEntry(const CCacheElement& entry, const std::string& destination, bool failIfExists,
                  CopyOutcome* outcome = nullptr);
   void ClearEntries();
@@ -70,9 +76,13 @@ class CCacheBrowser {
   std::string GetCachePath() const { return CachePath; }
   void SetCachePath(const std::string& path) { CachePath = path; }
 
+  bool GetDecodeContent() const { return DecodeContent; }
+  void SetDecodeContent(bool decode) { DecodeContent = decode; }
+
  protected:
   void AppendEntry(std::unique_ptr<CCacheElement> entry);
 
   std::vector<std::unique_ptr<CCacheElement>> Entries;
   std::string CachePath;
+  bool DecodeContent = true;
 };

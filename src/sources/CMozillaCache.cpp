@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "sources/CError.h"
+#include "sources/MozillaCache2Reader.h"
 #include "sources/MozillaCacheFolder.h"
 #include "sources/MozillaMap.h"
 #include "sources/MozillaMetadata.h"
@@ -40,7 +41,8 @@ int CopyErrorCode(int error) {
 CMozillaCache::~CMozillaCache() = default;
 
 bool CMozillaCache::IsPacked(const CCacheElement& entry) const {
-  return entry.LocalFile.starts_with("_CACHE");
+  return entry.LocalFile.starts_with("_CACHE") ||
+         entry.LocalFile.starts_with(Platform::JoinPath(MozillaCache2::EntriesFolder, ""));
 }
 
 std::string CMozillaCache::GetEntryFile(const CCacheElement& entry) const {
@@ -50,6 +52,7 @@ std::string CMozillaCache::GetEntryFile(const CCacheElement& entry) const {
 void CMozillaCache::Close() {
   for (Platform::ReadOnlyFile& file : Files) file.Close();
   Opened = false;
+  OpenFormat = Format::None;
 }
 
 void CMozillaCache::Open() {
@@ -59,16 +62,49 @@ void CMozillaCache::Open() {
   if (CachePath.empty()) {
     throw CError(CError::MozillaCache, CError::OpenFailed, MozillaV1::CacheFileName(0), {}, ENOENT);
   }
+  const std::string entries = Platform::JoinPath(CachePath, MozillaCache2::EntriesFolder);
+  if (Platform::FolderExists(entries) &&
+      !Platform::FileExists(Platform::JoinPath(CachePath, MozillaV1::CacheFileName(0)))) {
+    std::vector<std::string> names;
+    if (!MozillaCache2::ListEntryFiles(entries, names)) {
+      throw CError(CError::MozillaCache, CError::OpenFailed, entries);
+    }
+    OpenFormat = Format::Cache2;
+    Opened = true;
+    return;
+  }
   for (uint32_t i = 0; i < Files.size(); ++i) {
     const std::string path = Platform::JoinPath(CachePath, MozillaV1::CacheFileName(i));
     if (!Files[i].Open(path)) throw CError(CError::MozillaCache, CError::OpenFailed, path);
   }
+  OpenFormat = Format::MapAndBlocks;
   Opened = true;
 }
 
 void CMozillaCache::ReadEntries() {
-  using namespace MozillaV1;
   if (!Opened) return;
+  if (OpenFormat == Format::Cache2) {
+    ReadCache2Entries();
+  } else {
+    ReadMapEntries();
+  }
+}
+
+void CMozillaCache::ReadCache2Entries() {
+  const std::string folder = Platform::JoinPath(CachePath, MozillaCache2::EntriesFolder);
+  std::vector<std::string> names;
+  if (!MozillaCache2::ListEntryFiles(folder, names)) return;
+  std::vector<std::byte> buffer;
+  for (const std::string& name : names) {
+    auto entry = MozillaCache2::ReadEntryFile(Platform::JoinPath(folder, name), buffer);
+    if (!entry) continue;
+    entry->LocalFile = Platform::JoinPath(MozillaCache2::EntriesFolder, name);
+    AppendEntry(std::move(entry));
+  }
+}
+
+void CMozillaCache::ReadMapEntries() {
+  using namespace MozillaV1;
   const Platform::ReadOnlyFile& map = Files[0];
   const uint64_t wanted = std::min<uint64_t>(map.Size(), MapHeaderSize + MaxMapRecordBytes);
   std::vector<std::byte> mapBytes(static_cast<size_t>(wanted));

@@ -16,24 +16,32 @@ constexpr uint64_t kMaxIniBytes = 256 * 1024;
 // A folder that holds one folder per profile, and where the cache lies inside one.
 struct ProfileRoot {
   std::string Folder;
-  // A profile counts in this root only when its folder holds the cache folder: the
+  // A profile counts in this root only when its folder holds a cache folder: the
   // profiles folder itself also holds "Crash Reports" and the like.
   bool CacheMustExist = false;
+  // Where the profiles.ini and installs.ini that name this root's default profile are.
+  std::string IniFolder;
 };
 
-std::string FirefoxHome() {
+std::string HomeJoin(std::string_view relative) {
   const std::string home = Platform::HomeFolder();
-  return home.empty() ? std::string() : Platform::JoinPath(home, ".mozilla/firefox");
+  return home.empty() ? std::string() : Platform::JoinPath(home, relative);
 }
 
-// Where profile caches live, in the order they are searched.
+// Where profile caches live, in the order they are searched: the XDG cache root, the
+// old profiles folder, then the snap and flatpak packages' own cache roots.
 std::vector<ProfileRoot> ProfileRoots() {
   std::vector<ProfileRoot> roots;
+  const std::string firefoxHome = HomeJoin(".mozilla/firefox");
   if (const auto cache = Platform::UserCacheFolder()) {
-    roots.push_back({Platform::JoinPath(*cache, "mozilla/firefox"), false});
+    roots.push_back({Platform::JoinPath(*cache, "mozilla/firefox"), false, firefoxHome});
   }
-  if (const std::string firefox = FirefoxHome(); !firefox.empty()) {
-    roots.push_back({firefox, true});
+  if (!firefoxHome.empty()) {
+    roots.push_back({firefoxHome, true, firefoxHome});
+    roots.push_back({HomeJoin("snap/firefox/common/.cache/mozilla/firefox"), false,
+                     HomeJoin("snap/firefox/common/.mozilla/firefox")});
+    roots.push_back({HomeJoin(".var/app/org.mozilla.firefox/cache/mozilla/firefox"), false,
+                     HomeJoin(".var/app/org.mozilla.firefox/.mozilla/firefox")});
   }
   return roots;
 }
@@ -110,8 +118,7 @@ std::optional<std::string> RelativeProfile(std::string_view path, std::string_vi
 
 // The profile the browser starts with: the default of an installation (installs.ini,
 // then the [Install...] sections of profiles.ini), else the profile marked Default=1.
-std::optional<std::string> DefaultProfile() {
-  const std::string firefox = FirefoxHome();
+std::optional<std::string> DefaultProfile(const std::string& firefox) {
   if (firefox.empty()) return std::nullopt;
   for (const IniSection& section : ReadIni(Platform::JoinPath(firefox, "installs.ini"))) {
     if (auto path = RelativeProfile(section.Get("Default"), {})) return path;
@@ -128,9 +135,16 @@ std::optional<std::string> DefaultProfile() {
   return std::nullopt;
 }
 
+// Today's cache when the profile holds one, else the old one (which may not exist).
+std::string CacheFolderOf(const std::string& profileFolder) {
+  const std::string cache2 = Platform::JoinPath(profileFolder, "cache2");
+  if (Platform::FolderExists(Platform::JoinPath(cache2, "entries"))) return cache2;
+  return Platform::JoinPath(profileFolder, "Cache");
+}
+
 bool HasCacheFolder(const ProfileRoot& root, const std::string& profile) {
   const std::string folder = Platform::JoinPath(root.Folder, profile);
-  return Platform::FolderExists(root.CacheMustExist ? Platform::JoinPath(folder, "Cache") : folder);
+  return Platform::FolderExists(root.CacheMustExist ? CacheFolderOf(folder) : folder);
 }
 
 // The default profile when it has a cache in this root, else the first profile in
@@ -150,10 +164,9 @@ std::optional<std::string> ChooseProfile(const ProfileRoot& root,
 }  // namespace
 
 std::string FindCacheFolder() {
-  const std::optional<std::string> preferred = DefaultProfile();
   for (const ProfileRoot& root : ProfileRoots()) {
-    if (const auto profile = ChooseProfile(root, preferred)) {
-      return Platform::JoinPath(Platform::JoinPath(root.Folder, *profile), "Cache");
+    if (const auto profile = ChooseProfile(root, DefaultProfile(root.IniFolder))) {
+      return CacheFolderOf(Platform::JoinPath(root.Folder, *profile));
     }
   }
   return {};

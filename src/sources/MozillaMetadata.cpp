@@ -56,6 +56,10 @@ void TakeHeaderLine(std::string_view line, CMozillaCache::CMozillaCacheElement& 
     entry.AcceptRanges = Platform::CacheBytesToUtf8(value);
   } else if (EqualsIgnoringCase(name, "ETag")) {
     entry.ETag = Platform::CacheBytesToUtf8(value);
+  } else if (EqualsIgnoringCase(name, "Content-Encoding")) {
+    std::string lower(value);
+    for (char& c : lower) c = AsciiLower(c);
+    entry.ContentEncoding = Platform::CacheBytesToUtf8(lower);
   }
 }
 

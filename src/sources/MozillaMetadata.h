@@ -25,8 +25,8 @@ uint64_t MetadataExtent(std::span<const std::byte> block);
 bool ParseMetadata(std::span<const std::byte> block, CMozillaCache::CMozillaCacheElement& entry);
 
 // Takes Server, Content-Type (MimeType, and Kind from its lower-cased text),
-// Accept-Ranges and ETag from a stored response head. Names match in any case, the
-// value starts after the blanks that follow the colon, and only lines closed by a
+// Accept-Ranges, ETag and Content-Encoding (lower-cased) from a stored response head. Names match
+// in any case, the value starts after the blanks that follow the colon, and only lines closed by a
 // line end are taken. The head ends at its NUL or at the end of the span.
 void ParseResponseHead(std::span<const std::byte> head, CMozillaCache::CMozillaCacheElement& entry);
 

@@ -58,7 +58,9 @@ TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrder) {
             "SkipDuplicates=1\n"
             "StartWithWindowsStartUp=1\n"
             "Language=" +
-                places.ProgramFolder + "Langs/English.lng\n");
+                places.ProgramFolder +
+                "Langs/English.lng\n"
+                "DecodeContent=1\n");
   // Start with login is on by default, so the first write enters the program.
   EXPECT_NE(ReadFile(EntryPath()).find("Exec=\"" + places.ExecutablePath + "\"\n"),
             std::string::npos);

@@ -150,8 +150,8 @@ TEST(MozillaFixture, Firefox4BlockFilesAndNestedSeparateFiles) {
   EXPECT_EQ(entries.at(png)->AcceptRanges, "bytes");
 
   TempDir out;
-  auto save = [&](const std::string& url) {
-    const std::string destination = out / std::to_string(entries.at(url)->Index);
+  auto save = [&](const std::string& url, const std::string& suffix = {}) {
+    const std::string destination = out / (std::to_string(entries.at(url)->Index) + suffix);
     EXPECT_TRUE(cache.SaveEntry(*entries.at(url), destination, true));
     return ReadFile(destination);
   };
@@ -162,13 +162,21 @@ TEST(MozillaFixture, Firefox4BlockFilesAndNestedSeparateFiles) {
   const std::string other = save(png2);
   EXPECT_EQ(other, BlockBytes(folder, 3, 1024 + 3 * 4096, 9760));
   EXPECT_EQ(other.substr(other.size() - 8), std::string("IEND\xAE\x42\x60\x82", 8));
-  // Bodies are stored as received: this one is gzip-encoded.
+  // Bodies are stored as received: this one is gzip-encoded, and saving decodes it.
+  EXPECT_EQ(entries.at(ico)->ContentEncoding, "gzip");
+  cache.SetDecodeContent(false);
+  const std::string stored = save(ico, ".stored");
+  EXPECT_EQ(stored, BlockBytes(folder, 2, 4096, 1494));
+  EXPECT_EQ(stored.substr(0, 2), "\x1F\x8B");
+  EXPECT_EQ(save(search, ".stored"), ReadFile(folder + "/9/36/DD708d01"));
+  EXPECT_EQ(save(sem, ".stored").size(), 20631u);
+  cache.SetDecodeContent(true);
   const std::string icon = save(ico);
-  EXPECT_EQ(icon, BlockBytes(folder, 2, 4096, 1494));
-  EXPECT_EQ(icon.substr(0, 2), "\x1F\x8B");
+  EXPECT_EQ(icon.size(), 5430u);
+  EXPECT_EQ(icon.substr(0, 6), std::string("\0\0\1\0\2\0", 6));
   EXPECT_EQ(save(newkey).substr(0, 13), "clientkey:24:");
-  EXPECT_EQ(save(search), ReadFile(folder + "/9/36/DD708d01"));
-  EXPECT_EQ(save(sem).size(), 20631u);
+  EXPECT_TRUE(save(search).starts_with("<!doctype html>"));
+  EXPECT_EQ(save(sem).size(), 56682u);
 }
 
 TEST(MozillaFixture, Firefox35BlockFilesUseTheSmallBitmaps) {

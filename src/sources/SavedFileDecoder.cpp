@@ -1,0 +1,79 @@
+#include "sources/SavedFileDecoder.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <system_error>
+
+#include "platform/Platform.h"
+#include "sources/ContentDecoder.h"
+
+namespace {
+
+constexpr int kNameAttempts = 8;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
+
+// A hidden sibling, so a listing of the output folder never takes it for a capture.
+std::string TemporarySibling(const std::string& path, uint32_t salt) {
+  const std::filesystem::path target(path);
+  constexpr char kDigits[] = "0123456789abcdef";
+  std::string suffix;
+  for (int shift = 28; shift >= 0; shift -= 4) suffix += kDigits[(salt >> shift) & 0xF];
+  const std::string name = "." + target.filename().string() + "." + suffix + ".decoding";
+  return (target.parent_path() / name).string();
+}
+
+// Opens a new temporary file; "x" makes the creation exclusive, so an existing file
+// of the same name is never truncated.
+OutputFile CreateTemporary(const std::string& path, std::string& temporary) {
+  std::random_device entropy;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    temporary = TemporarySibling(path, entropy());
+    if (std::FILE* file = std::fopen(temporary.c_str(), "wbx")) return OutputFile(file);
+    if (errno != EEXIST) break;
+  }
+  temporary.clear();
+  return nullptr;
+}
+
+}  // namespace
+
+std::optional<uint64_t> DecodeSavedFile(const std::string& path, std::string_view contentEncoding) {
+  const std::optional<ContentDecoder::Coding> coding = ContentDecoder::ParseCoding(contentEncoding);
+  if (!coding || *coding == ContentDecoder::Coding::Identity) return std::nullopt;
+
+  Platform::ReadOnlyFile stored;
+  if (!stored.Open(path)) return std::nullopt;
+  std::string temporary;
+  OutputFile out = CreateTemporary(path, temporary);
+  if (!out) return std::nullopt;
+
+  uint64_t position = 0;
+  const ContentDecoder::Reader reader = [&](std::span<std::byte> buffer) -> int64_t {
+    const int64_t n = stored.ReadAt(position, buffer.data(), buffer.size());
+    if (n > 0) position += static_cast<uint64_t>(n);
+    return n;
+  };
+  const ContentDecoder::Writer writer = [&](std::span<const std::byte> bytes) {
+    return std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
+  };
+  uint64_t decoded = 0;
+  const ContentDecoder::Result result = ContentDecoder::Decode(
+      *coding, reader, writer, ContentDecoder::DecodedSizeCap(stored.Size()), &decoded);
+  stored.Close();
+  const bool closed = std::fclose(out.release()) == 0;
+
+  std::error_code error;
+  if (result == ContentDecoder::Result::Ok && closed) {
+    std::filesystem::rename(temporary, path, error);
+    if (!error) return decoded;
+  }
+  Platform::DeleteFile(temporary);
+  return std::nullopt;
+}
