@@ -18,7 +18,7 @@ constexpr size_t kBufferSize = 64 * 1024;
 constexpr uint64_t kMinCap = uint64_t{64} << 20;
 constexpr uint64_t kMaxCap = uint64_t{1} << 30;
 constexpr uint64_t kCapFactor = 64;
-// Calls that neither take input nor give output; a sound decoder never makes many.
+// Calls in a row that neither take input nor give output; a sound decoder makes few.
 constexpr int kMaxStalls = 4;
 
 // The input side: a bounded buffer refilled from the reader.
@@ -138,7 +138,8 @@ Result DecodeZlib(Coding coding, Source& in, Sink& out) {
       continue;
     }
     if (status != Z_OK && status != Z_BUF_ERROR) return Result::Failed;
-    if (consumed == 0 && produced == 0 && ++stalls > kMaxStalls) return Result::Failed;
+    stalls = (consumed == 0 && produced == 0) ? stalls + 1 : 0;
+    if (stalls > kMaxStalls) return Result::Failed;
   }
 }
 
@@ -169,7 +170,8 @@ Result DecodeBrotli(Source& in, Sink& out) {
       default:
         return Result::Failed;
     }
-    if (consumed == 0 && produced == 0 && ++stalls > kMaxStalls) return Result::Failed;
+    stalls = (consumed == 0 && produced == 0) ? stalls + 1 : 0;
+    if (stalls > kMaxStalls) return Result::Failed;
   }
 }
 
@@ -182,8 +184,11 @@ Result DecodeZstd(Source& in, Sink& out) {
   bool outputFull = false;
   int stalls = 0;
   while (true) {
-    // A full output buffer may hide more output; ask for it before reading on.
-    if (in.Available() == 0 && !outputFull && !in.Fill()) {
+    // A full output buffer in the middle of a frame may hide more output; ask for it
+    // before reading on. (After a complete frame, a call without input would start
+    // the next frame instead.)
+    const bool pendingOutput = outputFull && hint != 0;
+    if (in.Available() == 0 && !pendingOutput && !in.Fill()) {
       if (in.Failed()) return Result::Failed;
       return sawFrame && hint == 0 ? Result::Ok : Result::Failed;
     }
@@ -196,7 +201,8 @@ Result DecodeZstd(Source& in, Sink& out) {
     in.Consume(input.pos);
     if (!out.Put(output.pos)) return Result::Failed;
     outputFull = output.pos == output.size;
-    if (input.pos == 0 && output.pos == 0 && ++stalls > kMaxStalls) return Result::Failed;
+    stalls = (input.pos == 0 && output.pos == 0) ? stalls + 1 : 0;
+    if (stalls > kMaxStalls) return Result::Failed;
   }
 }
 

@@ -77,7 +77,8 @@ TEST_F(SettingsFile, ValuesAreReadByTheirType) {
             "DefaultCombPath=\n"
             "DefaultFileNameDummy=  pic  \n"
             "MozillaCachePath=/home/u/.cache/mozilla/firefox/x.default/Cache\n"
-            "NotifyProgressTransparency=300\n");
+            "NotifyProgressTransparency=300\n"
+            "DecodeContent=0\n");
   ReadSettings();
   const Settings settings = CurrentSettings();
   EXPECT_FALSE(settings.Mozilla);
@@ -89,6 +90,7 @@ TEST_F(SettingsFile, ValuesAreReadByTheirType) {
   EXPECT_EQ(settings.MozillaCachePath, "/home/u/.cache/mozilla/firefox/x.default/Cache");
   EXPECT_EQ(settings.NotifyProgressTransparency, 300);  // the popup takes the low 8 bits
   EXPECT_TRUE(settings.SkipDuplicates);                 // missing: default stays
+  EXPECT_FALSE(settings.DecodeContent);
 
   const std::pair<const char*, int32_t> transparency[] = {
       {"abc", 0}, {"300", 300}, {" 55 percent", 55}, {"-1", -1}, {"", 100}};

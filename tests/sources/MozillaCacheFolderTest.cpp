@@ -126,3 +126,44 @@ TEST(MozillaCacheFolder, FollowsXdgCacheHome) {
   fs::create_directories(elsewhere / "mozilla/firefox/zz.default");
   EXPECT_EQ(FindCacheFolder(), elsewhere / "mozilla/firefox/zz.default/Cache");
 }
+
+TEST(MozillaCacheFolder, PrefersCache2AndSearchesSnapAndFlatpak) {
+  const std::string snap = "snap/firefox/common/.cache/mozilla/firefox/";
+  const std::string snapIni = "snap/firefox/common/.mozilla/firefox/profiles.ini";
+  const std::string flatpak = ".var/app/org.mozilla.firefox/cache/mozilla/firefox/";
+  struct Root {
+    const char* Name;
+    std::vector<std::string> Folders;
+    std::string Expected;
+  };
+  const Root cases[] = {
+      {"cache2 with entries", {Cached("ab.default/cache2/entries")}, Cached("ab.default/cache2")},
+      {"cache2 without entries", {Cached("ab.default/cache2")}, Cached("ab.default/Cache")},
+      {"old profile folder with cache2",
+       {Old("Crash Reports"), Old("ab.default/cache2/entries")},
+       Old("ab.default/cache2")},
+      {"snap", {snap + "ab.default/cache2/entries"}, snap + "ab.default/cache2"},
+      {"flatpak", {flatpak + "ab.default/cache2/entries"}, flatpak + "ab.default/cache2"},
+      {"XDG root before snap",
+       {snap + "ab.default/cache2/entries", Cached("zz.default")},
+       Cached("zz.default/Cache")},
+      {"old profiles before snap",
+       {snap + "ab.default/cache2/entries", Old("zz.default/Cache")},
+       Old("zz.default/Cache")},
+      {"snap before flatpak",
+       {flatpak + "ab.default/cache2/entries", snap + "zz.default/cache2/entries"},
+       snap + "zz.default/cache2"},
+      {"snap's own default profile",
+       {snap + "ab.other/cache2/entries", snap + "zz.snapdefault/cache2/entries"},
+       snap + "zz.snapdefault/cache2"},
+  };
+  for (const Root& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TempDir home;
+    ScopedEnv homeEnv("HOME", home.Path());
+    ScopedEnv cacheEnv("XDG_CACHE_HOME", home / ".cache");
+    for (const std::string& folder : c.Folders) fs::create_directories(home / folder);
+    WriteFile(home / snapIni, "[Profile0]\nIsRelative=1\nPath=zz.snapdefault\nDefault=1\n");
+    EXPECT_EQ(FindCacheFolder(), home / c.Expected);
+  }
+}
