@@ -160,7 +160,11 @@ void CCacheFilter::PrepareFolders() {
 }
 
 bool CCacheFilter::StoreMatch(const Entry& entry, FilterRecord& record) {
-  FolderRecord& folder = *Folders.at(static_cast<size_t>(record.FolderIndex));
+  if (!Source || record.FolderIndex < 0 ||
+      static_cast<size_t>(record.FolderIndex) >= Folders.size()) {
+    return false;
+  }
+  FolderRecord& folder = *Folders[static_cast<size_t>(record.FolderIndex)];
   const std::string stem = SafeStem(record.FileNameDummy);
   const std::string extension = "." + std::string(KindName(entry.Kind));
 

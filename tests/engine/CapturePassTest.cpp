@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/CCacheFilter.h"
+#include "platform/Platform.h"
 #include "sources/CError.h"
 #include "support/MemorySource.h"
 #include "support/TestSupport.h"
@@ -222,15 +223,16 @@ TEST_F(CapturePass, NeverOverwritesAFileThatAppearedAfterTheListing) {
   // A second folder text naming the same folder gets its own counter.
   Add(out + "/", "f", 0);
   MemorySource source({{"u1", "one", 1}, {"u2", "two", 1}});
-  source.LoadEntries();
-  set.SetOptions(false, false);
-  set.PrepareFolders();
-  WriteFile(out + "/f0.jpg", "not ours");
-  for (auto* entry = source.GetFirst(); entry; entry = source.GetNext(*entry)) {
-    for (int i = 0; i < set.Count(); ++i) EXPECT_TRUE(set.StoreMatch(*entry, *set.GetAt(i)));
-  }
+  source.BeforeCopy = [&] {
+    if (source.CopyCalls == 1) WriteFile(out + "/f0.jpg", "not ours");
+  };
+  EXPECT_EQ(Run(source, false, false), 4);
   EXPECT_EQ(ReadFile(out + "/f0.jpg"), "not ours");
-  EXPECT_EQ(ListNames(out).size(), 5u);
+  EXPECT_EQ(ListNames(out),
+            (std::vector<std::string>{"f0.jpg", "f1.jpg", "f2.jpg", "f3.jpg", "f4.jpg"}));
+  EXPECT_EQ(ReadFile(out + "/f1.jpg"), "one");
+  EXPECT_EQ(ReadFile(out + "/f2.jpg"), "one");
+  EXPECT_EQ(ReadFile(out + "/f4.jpg"), "two");
 }
 
 TEST_F(CapturePass, StemCannotLeadOutOfItsFolder) {

@@ -22,6 +22,7 @@ void MemorySource::ReadEntries() {
 bool MemorySource::CopyEntry(const CCacheElement& entry, const std::string& destination,
                              bool failIfExists, CopyOutcome& outcome) {
   ++CopyCalls;
+  if (BeforeCopy) BeforeCopy();
   const Item& item = Items.at(std::stoul(entry.LocalFile));
   if (item.FailCopy)
     throw CError(CError::MozillaCache, CError::CopyFailed, entry.LocalFile, destination, EIO);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ class MemorySource : public CCacheBrowser {
 
   std::vector<Item> Items;
   int CopyCalls = 0;
+  // Runs before every copy (a test can make files appear mid-pass).
+  std::function<void()> BeforeCopy;
 
   std::string GetEntryFile(const CCacheElement& entry) const override { return entry.LocalFile; }
   void ReadEntries() override;
