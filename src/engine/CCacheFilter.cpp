@@ -67,6 +67,17 @@ void CCacheFilter::Clear() {
   Hint.clear();
 }
 
+std::unique_ptr<CCacheFilter> CCacheFilter::CloneFilters() const {
+  auto copy = std::make_unique<CCacheFilter>();
+  copy->Filters.reserve(Filters.size());
+  for (const auto& record : Filters)
+    copy->Filters.push_back(std::make_unique<FilterRecord>(*record));
+  copy->Hint = Hint;
+  copy->FilterFilePath = FilterFilePath;
+  copy->Probe = Probe;
+  return copy;
+}
+
 void CCacheFilter::Renumber() {
   for (size_t i = 0; i < Filters.size(); ++i) Filters[i]->Position = static_cast<int32_t>(i);
 }

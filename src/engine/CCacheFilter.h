@@ -43,6 +43,14 @@ class CCacheFilter {
   std::string GetHint() const { return Hint; }
   void SetHint(std::string hint) { Hint = std::move(hint); }
   const std::string& GetFilterFilePath() const { return FilterFilePath; }
+  // Replaces the set with a filter file's filters (an empty path: the file last
+  // loaded). False, with an empty set, when the file is not a filter file.
+  bool Load(const std::string& path);
+  // Writes the set as a filter file, replacing `path` atomically; false when it
+  // could not be written.
+  bool Save(const std::string& path);
+  // A copy of the filters for a pass on another thread.
+  std::unique_ptr<CCacheFilter> CloneFilters() const;
   void SetFilterFilePath(std::string path) { FilterFilePath = std::move(path); }
 
   // ---- The pass -------------------------------------------------------------
