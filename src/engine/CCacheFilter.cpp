@@ -98,6 +98,7 @@ bool CCacheFilter::CombWithOptions(CCacheBrowser& source) {
   TotalEntries = 0;
   LastPercent = 0;
   NewFileCount = 0;
+  SavedFiles.clear();
   Cancelled = false;
 
   PrepareFolders();

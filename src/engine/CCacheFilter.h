@@ -46,6 +46,8 @@ class CCacheFilter {
   // Replaces the set with a filter file's filters (an empty path: the file last
   // loaded). False, with an empty set, when the file is not a filter file.
   bool Load(const std::string& path);
+  // Only the reading part of Load: the settings are left alone.
+  bool ReadFilterFile(const std::string& path);
   // Writes the set as a filter file, replacing `path` atomically; false when it
   // could not be written.
   bool Save(const std::string& path);
@@ -67,6 +69,8 @@ class CCacheFilter {
   // The same with the options as they are set (SetOptions).
   bool CombWithOptions(CCacheBrowser& source);
   int32_t GetNewFileCount() const { return NewFileCount; }
+  // Paths of the files the last pass saved and kept, in saving order.
+  const std::vector<std::string>& GetSavedFiles() const { return SavedFiles; }
   // Asks a running pass to stop before its next entry (any thread).
   void RequestCancel() { Cancelled = true; }
 
@@ -95,6 +99,7 @@ class CCacheFilter {
   int32_t TotalEntries = 0;
   std::string FilterFilePath;
   std::string Hint;
+  std::vector<std::string> SavedFiles;
   ProgressFunction ProgressCallback;
   ImageProbe Probe;
   std::atomic<bool> Cancelled{false};

@@ -26,12 +26,17 @@ bool ValidCode(int code) {
 
 }  // namespace
 
-CQuellbyMain::CQuellbyMain(CBrowserActivity::ProcessCheck check) : Check(std::move(check)) {
+CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}
+
+CQuellbyMain::CQuellbyMain(StartupOptions options)
+    : PersistSettings(options.PersistSettings), Check(std::move(options.Check)) {
   for (auto& watcher : Watchers) watcher = std::make_unique<CBrowserActivity>(Check);
   ProgramPlaces();
   ReadSettings();
-  ApplyStartWithWindows();
-  WriteSettings();
+  if (PersistSettings) {
+    ApplyStartWithWindows();
+    WriteSettings();
+  }
   LoadLanguage(CurrentSettings().Language);
 }
 
@@ -40,7 +45,7 @@ CQuellbyMain::~CQuellbyMain() {
   // Each watcher's destructor joins its thread, finishing a job it runs.
   for (auto& watcher : Watchers) watcher.reset();
   JoinWorker();
-  WriteSettings();
+  if (PersistSettings) WriteSettings();
 }
 
 void CQuellbyMain::SetCaptureStateCallback(CaptureStateFunction callback) {
@@ -112,7 +117,7 @@ std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(int code, bool& fromSett
   {
     SourceFactory factory;
     {
-      std::lock_guard guard(const_cast<std::mutex&>(CallbackLock));
+      std::lock_guard guard(CallbackLock);
       factory = Factory;
     }
     if (factory) return factory(code);
@@ -152,6 +157,10 @@ void CQuellbyMain::CaptureJob(int code, int64_t since) {
 }
 
 void CQuellbyMain::RunPass(CCacheBrowser& source, int64_t since) {
+  {
+    std::lock_guard guard(PassLock);
+    LastSavedFiles.clear();
+  }
   CleanScratchFolder();
   if (Stopping) {
     NewFileCount = 0;
@@ -187,6 +196,8 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, int64_t since) {
   try {
     pass->Comb(source);
     NewFileCount = pass->GetNewFileCount();
+    std::lock_guard guard(PassLock);
+    LastSavedFiles = pass->GetSavedFiles();
     if (Stopping) outcome = JobOutcome::Cancelled;
   } catch (const CError&) {
     NewFileCount = 0;
@@ -206,6 +217,11 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, int64_t since) {
   }
   LastOutcome = outcome;
   source.Close();
+}
+
+std::vector<std::string> CQuellbyMain::GetSavedFiles() const {
+  std::lock_guard guard(PassLock);
+  return LastSavedFiles;
 }
 
 void CQuellbyMain::OnBrowserClosed(int code, int64_t since) {

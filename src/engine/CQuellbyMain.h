@@ -31,9 +31,18 @@ class CQuellbyMain {
   // command line); the default makes the Firefox or the URL-cache source.
   using SourceFactory = std::function<std::unique_ptr<CCacheBrowser>(int code)>;
 
+  struct StartupOptions {
+    // The tray program writes the settings (and the start-with-login entry) at start
+    // and exit; the command-line tool only reads them.
+    bool PersistSettings = true;
+    // Replaces the process check (tests).
+    CBrowserActivity::ProcessCheck Check;
+  };
+
   // Start-up reading: places, settings, start-with-login entry, settings written,
-  // language loaded. `check` replaces the process check (tests).
-  explicit CQuellbyMain(CBrowserActivity::ProcessCheck check = {});
+  // language loaded.
+  CQuellbyMain();
+  explicit CQuellbyMain(StartupOptions options);
   // Stops the watchers, cancels a running capture between two entries, waits for
   // every thread, then writes the settings.
   virtual ~CQuellbyMain();
@@ -47,6 +56,8 @@ class CQuellbyMain {
   bool IsBusy() const { return Busy.load(); }
   int32_t GetNewFileCount() const { return NewFileCount.load(); }
   JobOutcome GetLastOutcome() const { return LastOutcome.load(); }
+  // Paths of the files the last job saved and kept.
+  std::vector<std::string> GetSavedFiles() const;
   static std::string GetDisplayName(int code);
   static std::vector<std::string> GetExeNames(int code);
 
@@ -95,6 +106,7 @@ class CQuellbyMain {
   std::atomic<int32_t> NewFileCount{0};
   std::atomic<JobOutcome> LastOutcome{JobOutcome::None};
   std::atomic<bool> Stopping{false};
+  const bool PersistSettings;
   std::array<std::unique_ptr<CBrowserActivity>, BrowserCount> Watchers;
   CBrowserActivity::ProcessCheck Check;
 
@@ -102,13 +114,14 @@ class CQuellbyMain {
   CCacheFilter FilterSet;
 
   std::mutex JobLock;  // held for a whole job
-  std::mutex CallbackLock;
+  mutable std::mutex CallbackLock;
   CaptureStateFunction CaptureStateCallback;
   ProgressFunction ProgressCallback;
   SourceFactory Factory;
 
-  std::mutex PassLock;
+  mutable std::mutex PassLock;
   CCacheFilter* ActivePass = nullptr;  // the pass under way, for cancelling
+  std::vector<std::string> LastSavedFiles;
 
   std::mutex WorkerLock;
   std::thread Worker;

@@ -40,8 +40,13 @@ bool CCacheFilter::Load(const std::string& path) {
   // Both names point at the file before it is looked at, so a failed load still
   // shows which file failed.
   UpdateSettings([&](Settings& settings) { settings.FiltersFileName = file; });
-  Clear();
+  if (!ReadFilterFile(file)) return false;
+  WriteSettings();
+  return true;
+}
 
+bool CCacheFilter::ReadFilterFile(const std::string& file) {
+  Clear();
   const std::optional<IniDocument> document = IniDocument::Load(file);
   if (!document || !document->Has(kGeneral, "VorlaneFilter")) return false;
   if (ParseInteger(document->Get(kGeneral, "VorlaneFilter")) == 0) return false;
@@ -67,7 +72,6 @@ bool CCacheFilter::Load(const std::string& path) {
     if (minHeight.empty()) break;
   }
   Renumber();
-  WriteSettings();
   return true;
 }
 

@@ -200,6 +200,7 @@ bool CCacheFilter::StoreMatch(const Entry& entry, FilterRecord& record) {
     return true;
   }
   folder.AddKnownFile({name, written}, digest);
+  SavedFiles.push_back(path);
   ++NewFileCount;
   return true;
 }
