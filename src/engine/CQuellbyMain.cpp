@@ -30,7 +30,10 @@ CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}
 
 CQuellbyMain::CQuellbyMain(StartupOptions options)
     : PersistSettings(options.PersistSettings), Check(std::move(options.Check)) {
-  for (auto& watcher : Watchers) watcher = std::make_unique<CBrowserActivity>(Check);
+  for (auto& watcher : Watchers) {
+    watcher = std::make_unique<CBrowserActivity>(Check);
+    watcher->SetIntervalMs(options.WatchIntervalMs);
+  }
   ProgramPlaces();
   ReadSettings();
   if (PersistSettings) {

@@ -37,6 +37,8 @@ class CQuellbyMain {
     bool PersistSettings = true;
     // Replaces the process check (tests).
     CBrowserActivity::ProcessCheck Check;
+    // Pause between two looks of a watcher.
+    uint32_t WatchIntervalMs = CBrowserActivity::DefaultIntervalMs;
   };
 
   // Start-up reading: places, settings, start-with-login entry, settings written,
