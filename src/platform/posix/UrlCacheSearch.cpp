@@ -23,8 +23,10 @@ std::byte* PlaceString(std::byte* place, const std::string& text, const char*& o
 }  // namespace
 
 std::unique_ptr<UrlCacheSearch> UrlCacheSearch::Open(const std::string& folder) {
-  std::optional<std::string> bytes =
-      ReadWholeFile(JoinPath(folder, IndexFileName), UrlCacheIndex::MaxFileSize);
+  const std::string path = JoinPath(folder, IndexFileName);
+  // Only a regular file: opening a pipe of that name would wait for a writer.
+  if (!FileExists(path)) return nullptr;
+  std::optional<std::string> bytes = ReadWholeFile(path, UrlCacheIndex::MaxFileSize);
   if (!bytes) return nullptr;
   std::unique_ptr<UrlCacheSearch> search(new UrlCacheSearch());
   search->Folder = folder;
