@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -21,3 +23,8 @@ std::string ReadIniValue(const std::string& path, std::string_view section, std:
 // is not reported.
 void WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                    std::string_view value);
+
+// Integer value of a profile text the way the C library reads one (wcstol): leading
+// blanks, an optional sign, decimal digits up to the first other character; no digits
+// give 0. Out-of-range values saturate at the 32-bit limits.
+int32_t IniValueToInt32(std::string_view text);

@@ -56,5 +56,7 @@ bool ReadSettings();
 bool WriteSettings();
 // Makes the start-with-login entry follow StartWithWindowsStartUp.
 void ApplyStartWithWindows();
-// Deletes every file of the scratch folder except the settings file; sub-folders stay.
+// Deletes every file of the scratch folder except the settings file (and the temporary
+// siblings of a settings write in progress) and the filter file in use; sub-folders
+// stay. Does nothing when the scratch folder is unknown or not an absolute path.
 void CleanScratchFolder();

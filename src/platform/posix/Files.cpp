@@ -68,6 +68,12 @@ bool CopyRange(int in, uint64_t offset, uint64_t length, int out, uint64_t& copi
   return true;
 }
 
+// Opens without blocking, so a FIFO or device standing where a file was expected
+// cannot stall the caller before its type is checked.
+int OpenForReading(const std::string& path) {
+  return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+}
+
 int OpenDestination(const std::string& destination, bool failIfExists, FileHandle& out) {
   const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
   out.Reset(::open(destination.c_str(), flags, 0644));
@@ -170,7 +176,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit) {
-  FileHandle in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle in(OpenForReading(path));
   if (!in.Valid()) return std::nullopt;
   struct stat info {};
   if (::fstat(in.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
@@ -212,7 +218,7 @@ ReadOnlyFile::~ReadOnlyFile() {
 
 bool ReadOnlyFile::Open(const std::string& path) {
   Close();
-  FileHandle in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  FileHandle in(OpenForReading(path));
   if (!in.Valid()) return false;
   struct stat info {};
   if (::fstat(in.Get(), &info) != 0) return false;

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One INI file held in memory: parsed once, read key by key, changed key by key and
+// written back in one piece. Lines the document does not change are kept byte for
+// byte (comments, unknown sections, odd spacing, CRLF ends), so a hand-edited file
+// survives the program's writes.
+class IniDocument {
+ public:
+  // Files above this size are not read at all (an INI file of the program is a few
+  // kilobytes; a huge one is damage or a mistake).
+  static constexpr uint64_t MaxFileSize = uint64_t{16} << 20;
+  // Sections and keys indexed per document; lines beyond stay in the text but are not
+  // looked up. Bounds the index built for a file of garbage.
+  static constexpr size_t MaxEntries = size_t{1} << 18;
+
+  IniDocument() = default;
+
+  // Parses file bytes: a UTF-8 byte-order mark is kept aside, UTF-16 (LE or BE, by
+  // its mark) is converted to UTF-8; anything else is taken as UTF-8 bytes.
+  static IniDocument Parse(std::string_view bytes);
+  // Reads and parses a file. A missing file gives an empty document; a file that
+  // exists but cannot be read (no permission, too large, not a regular file) gives
+  // nothing, so that a caller never overwrites what it could not read.
+  static std::optional<IniDocument> Load(const std::string& path);
+
+  // The value of `key` in the first `section` of that name, names compared without
+  // regard to ASCII case and surrounding blanks; a value in matching double quotes
+  // comes without them; cut to MaxIniValueLength characters. "" when missing.
+  std::string Get(std::string_view section, std::string_view key) const;
+  // True when the key is present (its value may be empty).
+  bool Has(std::string_view section, std::string_view key) const;
+
+  // Sets a value: replaces it in place when the key exists, else adds the key after
+  // the last key of the section, else adds the section at the end. Line breaks in
+  // the value become spaces; a value that would not read back as written (blanks at
+  // either end, enclosed in quotes) is written in quotes. False, and nothing changes,
+  // for a name that cannot be written (empty key, '=' in a key, ']' in a section,
+  // line breaks).
+  bool Set(std::string_view section, std::string_view key, std::string_view value);
+
+  // The file's bytes: UTF-8, with the byte-order mark of a UTF-8 source kept.
+  std::string Serialize() const;
+  // Replaces the file atomically with Serialize(); false when it could not be written.
+  bool Save(const std::string& path) const;
+
+ private:
+  struct Key {
+    size_t NameBegin = 0;
+    size_t NameLength = 0;
+    size_t ValueBegin = 0;  // trimmed value, quotes included
+    size_t ValueLength = 0;
+  };
+  struct Section {
+    size_t NameBegin = 0;
+    size_t NameLength = 0;
+    size_t ContentEnd = 0;  // start of the line after the header or the section's last key
+    std::vector<Key> Keys;
+  };
+
+  void Index();
+  // Index of the first section or key of that name; the container's size when missing.
+  size_t FindSection(std::string_view name) const;
+  size_t FindKey(const Section& section, std::string_view name) const;
+  // Replaces `length` bytes at `offset` and moves every indexed offset behind them.
+  void Splice(size_t offset, size_t length, std::string_view replacement);
+  // Gives the last line a line end when the text does not end with one.
+  void EndLastLine();
+
+  std::string Bom;
+  std::string Text;
+  std::string NewLine = "\n";
+  std::vector<Section> Sections;
+};

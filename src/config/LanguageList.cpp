@@ -1,0 +1,54 @@
+#include "config/LanguageList.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "config/UiTexts.h"
+#include "platform/Platform.h"
+
+namespace {
+
+// Bounds the work for a folder stuffed with files; real installations ship a handful.
+constexpr size_t kMaxLanguageFiles = 1000;
+
+bool HasLanguageExtension(std::string_view name) {
+  constexpr std::string_view kExtension = ".lng";
+  if (name.size() < kExtension.size()) return false;
+  const std::string_view tail = name.substr(name.size() - kExtension.size());
+  return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
+    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+  });
+}
+
+}  // namespace
+
+LanguageList BuildLanguageList(const std::string& languagesFolder,
+                               const std::string& currentLanguage) {
+  LanguageList list;
+  list.Language = currentLanguage;
+
+  std::vector<Platform::FolderItem> files;
+  if (languagesFolder.empty() || !Platform::ListFolderFiles(languagesFolder, files)) return list;
+  std::vector<std::string> names;
+  for (const Platform::FolderItem& file : files) {
+    if (HasLanguageExtension(file.Name)) names.push_back(file.Name);
+  }
+  std::sort(names.begin(), names.end());
+  if (names.size() > kMaxLanguageFiles) names.resize(kMaxLanguageFiles);
+
+  for (const std::string& name : names) {
+    const std::string path = Platform::JoinPath(languagesFolder, name);
+    list.Entries.push_back({ReadLanguageName(path), path});
+  }
+  for (size_t i = 0; i < list.Entries.size(); ++i) {
+    if (list.Entries[i].Path == currentLanguage) {
+      list.Selected = static_cast<int>(i);
+      return list;
+    }
+  }
+  if (!list.Entries.empty()) {
+    list.Selected = 0;
+    list.Language = list.Entries.front().Path;
+  }
+  return list;
+}

@@ -1,0 +1,205 @@
+#include "config/Settings.h"
+
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <type_traits>
+#include <vector>
+
+#include "config/IniDocument.h"
+#include "config/IniFile.h"
+#include "platform/Platform.h"
+
+namespace {
+
+constexpr std::string_view kSection = "GENERAL";
+constexpr std::string_view kSettingsFileName = "VOR.cfg";
+
+// Every key of the settings file, in the file's order, with its field.
+template <typename SettingsRecord, typename Visit>
+void ForEachField(SettingsRecord& settings, Visit&& visit) {
+  visit("Mozilla", settings.Mozilla);
+  visit("MozillaCachePath", settings.MozillaCachePath);
+  visit("IE", settings.IE);
+  visit("Maxthon", settings.Maxthon);
+  visit("DefaultCombPath", settings.DefaultCombPath);
+  visit("DefaultFileNameDummy", settings.DefaultFileNameDummy);
+  visit("FiltersFileName", settings.FiltersFileName);
+  visit("ShowNotifyProgressBar", settings.ShowNotifyProgressBar);
+  visit("NotifyProgressBarOnCenter", settings.NotifyProgressBarOnCenter);
+  visit("NotifyProgressTransparency", settings.NotifyProgressTransparency);
+  visit("OneCopy", settings.OneCopy);
+  visit("SkipDuplicates", settings.SkipDuplicates);
+  visit("StartWithWindowsStartUp", settings.StartWithWindowsStartUp);
+  visit("Language", settings.Language);
+}
+
+struct PlacesStore {
+  std::mutex Lock;
+  std::optional<Places> Value;
+};
+
+PlacesStore& PlacesStorage() {
+  static PlacesStore store;
+  return store;
+}
+
+std::string DefaultLanguagePath(const Places& places) {
+  if (places.LanguagesFolder.empty()) return {};
+  return Platform::JoinPath(places.LanguagesFolder, "English.lng");
+}
+
+Settings DefaultSettings() {
+  Settings settings;
+  settings.Language = DefaultLanguagePath(ProgramPlaces());
+  return settings;
+}
+
+std::mutex& SettingsLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+Settings& SettingsStorage() {
+  static Settings settings = DefaultSettings();
+  return settings;
+}
+
+// Serialises whole reads and writes of the settings file, so two writers never
+// interleave their load and replace and lose each other's change.
+std::mutex& SettingsFileLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+}  // namespace
+
+Places ComputePlaces() {
+  Places places;
+  places.ExecutablePath = Platform::ExecutablePath();
+  places.ProgramFolder = Platform::ProgramFolder();
+  if (const std::optional<std::string> local = Platform::LocalAppDataFolder()) {
+    places.DataFolder = Platform::JoinPath(*local, "Vorlane");
+  }
+  places.SettingsPath = Platform::JoinPath(
+      places.DataFolder.empty() ? places.ProgramFolder : places.DataFolder, kSettingsFileName);
+  places.DefaultFilterPath = Platform::JoinPath(places.ProgramFolder, "Filters/Default.flt");
+  places.LanguagesFolder = Platform::JoinPath(places.ProgramFolder, "Langs");
+  places.HelpFilePath = Platform::JoinPath(places.ProgramFolder, "help/index.html");
+  return places;
+}
+
+const Places& ProgramPlaces() {
+  PlacesStore& store = PlacesStorage();
+  std::lock_guard guard(store.Lock);
+  if (!store.Value) store.Value = ComputePlaces();
+  return *store.Value;
+}
+
+void SetProgramPlaces(const Places& places) {
+  std::string oldDefault;
+  {
+    PlacesStore& store = PlacesStorage();
+    std::lock_guard guard(store.Lock);
+    if (store.Value) oldDefault = DefaultLanguagePath(*store.Value);
+    store.Value = places;
+  }
+  // The Language default follows the places unless a file chose another language.
+  const std::string newDefault = DefaultLanguagePath(places);
+  UpdateSettings([&](Settings& settings) {
+    if (settings.Language.empty() || settings.Language == oldDefault) {
+      settings.Language = newDefault;
+    }
+  });
+}
+
+std::string ScratchFolder() {
+  const Places& places = ProgramPlaces();
+  if (!places.DataFolder.empty()) return places.DataFolder;
+  if (!places.ProgramFolder.empty()) return Platform::JoinPath(places.ProgramFolder, "Temp");
+  return {};
+}
+
+Settings CurrentSettings() {
+  Settings& settings = SettingsStorage();
+  std::lock_guard guard(SettingsLock());
+  return settings;
+}
+
+void UpdateSettings(const std::function<void(Settings&)>& change) {
+  Settings& settings = SettingsStorage();
+  std::lock_guard guard(SettingsLock());
+  change(settings);
+}
+
+void ResetSettings() {
+  const Settings defaults = DefaultSettings();
+  UpdateSettings([&](Settings& settings) { settings = defaults; });
+}
+
+bool ReadSettings() {
+  std::lock_guard fileGuard(SettingsFileLock());
+  const std::optional<IniDocument> document = IniDocument::Load(ProgramPlaces().SettingsPath);
+  if (!document) return true;
+  UpdateSettings([&](Settings& settings) {
+    ForEachField(settings, [&](std::string_view key, auto& field) {
+      const std::string value = document->Get(kSection, key);
+      if (value.empty()) return;  // a missing or empty value never clears a field
+      using Field = std::remove_cvref_t<decltype(field)>;
+      if constexpr (std::is_same_v<Field, bool>) {
+        field = IniValueToInt32(value) != 0;
+      } else if constexpr (std::is_same_v<Field, int32_t>) {
+        field = IniValueToInt32(value);
+      } else {
+        field = value;
+      }
+    });
+  });
+  return true;
+}
+
+bool WriteSettings() {
+  {
+    std::lock_guard fileGuard(SettingsFileLock());
+    const std::string path = ProgramPlaces().SettingsPath;
+    std::optional<IniDocument> document = IniDocument::Load(path);
+    // An existing file that cannot be read is not replaced by one that lacks its lines.
+    if (document) {
+      const Settings settings = CurrentSettings();
+      ForEachField(settings, [&](std::string_view key, const auto& field) {
+        using Field = std::remove_cvref_t<decltype(field)>;
+        if constexpr (std::is_same_v<Field, bool>) {
+          document->Set(kSection, key, field ? "1" : "0");
+        } else if constexpr (std::is_same_v<Field, int32_t>) {
+          document->Set(kSection, key, std::to_string(field));
+        } else {
+          document->Set(kSection, key, field);
+        }
+      });
+      document->Save(path);
+    }
+  }
+  ApplyStartWithWindows();
+  return true;
+}
+
+void ApplyStartWithWindows() {
+  const bool enable = CurrentSettings().StartWithWindowsStartUp;
+  Platform::SetStartWithLogin(enable, ProgramPlaces().ExecutablePath);
+}
+
+void CleanScratchFolder() {
+  const std::string folder = ScratchFolder();
+  // Never empty a folder given relative to wherever the process happens to run.
+  if (folder.empty() || !std::filesystem::path(folder).is_absolute()) return;
+  std::vector<Platform::FolderItem> files;
+  if (!Platform::ListFolderFiles(folder, files)) return;
+  const std::string filterInUse = Platform::ExpandHome(CurrentSettings().FiltersFileName);
+  for (const Platform::FolderItem& file : files) {
+    // The settings file and the temporary siblings of a settings write in progress.
+    if (file.Name.starts_with(kSettingsFileName)) continue;
+    const std::string path = Platform::JoinPath(folder, file.Name);
+    if (path == filterInUse) continue;
+    Platform::DeleteFile(path);
+  }
+}

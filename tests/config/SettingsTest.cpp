@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "config/Settings.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+using vorlane::test::ListNames;
+using vorlane::test::ReadFile;
+using vorlane::test::ScopedEnv;
+using vorlane::test::TempDir;
+using vorlane::test::WriteFile;
+
+namespace {
+
+class SettingsFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    places.ProgramFolder = dir / "Program Files/Vorlane/";
+    places.ExecutablePath = places.ProgramFolder + "vorlane";
+    places.DataFolder = dir / "data/Vorlane";
+    places.SettingsPath = places.DataFolder + "/VOR.cfg";
+    places.DefaultFilterPath = places.ProgramFolder + "Filters/Default.flt";
+    places.LanguagesFolder = places.ProgramFolder + "Langs";
+    places.HelpFilePath = places.ProgramFolder + "help/index.html";
+    SetProgramPlaces(places);
+    ResetSettings();
+    std::filesystem::create_directories(places.DataFolder);
+  }
+
+  std::string EntryPath() const { return Platform::StartWithLoginEntryPath(); }
+
+  TempDir dir;
+  ScopedEnv config{"XDG_CONFIG_HOME", dir / "config"};
+  Places places;
+};
+
+}  // namespace
+
+TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrder) {
+  EXPECT_TRUE(ReadSettings());  // no file yet: the defaults stay
+  EXPECT_TRUE(WriteSettings());
+  EXPECT_EQ(ReadFile(places.SettingsPath),
+            "[GENERAL]\n"
+            "Mozilla=1\n"
+            "MozillaCachePath=\n"
+            "IE=1\n"
+            "Maxthon=1\n"
+            "DefaultCombPath=~/VOR_SAVES\n"
+            "DefaultFileNameDummy=file\n"
+            "FiltersFileName=\n"
+            "ShowNotifyProgressBar=1\n"
+            "NotifyProgressBarOnCenter=1\n"
+            "NotifyProgressTransparency=100\n"
+            "OneCopy=1\n"
+            "SkipDuplicates=1\n"
+            "StartWithWindowsStartUp=1\n"
+            "Language=" +
+                places.ProgramFolder + "Langs/English.lng\n");
+  // Start with login is on by default, so the first write enters the program.
+  EXPECT_NE(ReadFile(EntryPath()).find("Exec=\"" + places.ExecutablePath + "\"\n"),
+            std::string::npos);
+  EXPECT_EQ(ListNames(places.DataFolder), std::vector<std::string>{"VOR.cfg"});
+}
+
+TEST_F(SettingsFile, ValuesAreReadByTheirType) {
+  WriteFile(places.SettingsPath,
+            "[general]\n"
+            "mozilla=0\n"
+            "IE=2\n"
+            "Maxthon=  -1\n"
+            "OneCopy=no\n"
+            "DefaultCombPath=\n"
+            "DefaultFileNameDummy=  pic  \n"
+            "MozillaCachePath=/home/u/.cache/mozilla/firefox/x.default/Cache\n"
+            "NotifyProgressTransparency=300\n");
+  ReadSettings();
+  const Settings settings = CurrentSettings();
+  EXPECT_FALSE(settings.Mozilla);
+  EXPECT_TRUE(settings.IE);
+  EXPECT_TRUE(settings.Maxthon);
+  EXPECT_FALSE(settings.OneCopy);
+  EXPECT_EQ(settings.DefaultCombPath, "~/VOR_SAVES");  // empty value: default stays
+  EXPECT_EQ(settings.DefaultFileNameDummy, "pic");
+  EXPECT_EQ(settings.MozillaCachePath, "/home/u/.cache/mozilla/firefox/x.default/Cache");
+  EXPECT_EQ(settings.NotifyProgressTransparency, 300);  // the popup takes the low 8 bits
+  EXPECT_TRUE(settings.SkipDuplicates);                 // missing: default stays
+
+  const std::pair<const char*, int32_t> transparency[] = {
+      {"abc", 0}, {"300", 300}, {" 55 percent", 55}, {"-1", -1}, {"", 100}};
+  for (const auto& [text, expected] : transparency) {
+    ResetSettings();
+    WriteFile(places.SettingsPath,
+              std::string("[GENERAL]\nNotifyProgressTransparency=") + text + "\n");
+    ReadSettings();
+    EXPECT_EQ(CurrentSettings().NotifyProgressTransparency, expected) << text;
+  }
+}
+
+TEST_F(SettingsFile, WriteKeepsForeignLinesAndNormalisesValues) {
+  WriteFile(places.SettingsPath,
+            "; written by hand\n"
+            "[User]\n"
+            "note=keep me\n"
+            "[GENERAL]\n"
+            "IE=2\n"
+            "Unknown=x\n");
+  ReadSettings();
+  UpdateSettings([](Settings& settings) {
+    settings.StartWithWindowsStartUp = false;
+    settings.DefaultCombPath = " /srv/saves ";
+  });
+  WriteSettings();
+  const std::string text = ReadFile(places.SettingsPath);
+  EXPECT_TRUE(text.starts_with(
+      "; written by hand\n[User]\nnote=keep me\n[GENERAL]\nIE=1\nUnknown=x\nMozilla=1\n"))
+      << text;
+  EXPECT_NE(text.find("\nDefaultCombPath=\" /srv/saves \"\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\nStartWithWindowsStartUp=0\n"), std::string::npos) << text;
+  // A value with blanks at its ends comes back exactly.
+  ResetSettings();
+  ReadSettings();
+  EXPECT_EQ(CurrentSettings().DefaultCombPath, " /srv/saves ");
+  EXPECT_FALSE(CurrentSettings().StartWithWindowsStartUp);
+}
+
+TEST_F(SettingsFile, StartWithLoginFollowsTheSetting) {
+  WriteSettings();
+  ASSERT_TRUE(Platform::FileExists(EntryPath()));
+
+  UpdateSettings([](Settings& settings) { settings.StartWithWindowsStartUp = false; });
+  WriteSettings();
+  EXPECT_FALSE(Platform::FileExists(EntryPath()));
+
+  // A moved program repairs its entry on the next write.
+  places.ExecutablePath = dir / "moved/vorlane";
+  SetProgramPlaces(places);
+  UpdateSettings([](Settings& settings) { settings.StartWithWindowsStartUp = true; });
+  WriteSettings();
+  EXPECT_NE(ReadFile(EntryPath()).find("Exec=" + places.ExecutablePath + "\n"), std::string::npos);
+}
+
+TEST_F(SettingsFile, UnreadableSettingsFileIsNotReplaced) {
+  // A folder in place of the file: nothing can be read, so nothing is written over it.
+  std::filesystem::create_directory(places.SettingsPath);
+  EXPECT_TRUE(ReadSettings());
+  EXPECT_TRUE(WriteSettings());
+  EXPECT_TRUE(std::filesystem::is_directory(places.SettingsPath));
+  EXPECT_EQ(CurrentSettings().NotifyProgressTransparency, 100);
+}
+
+TEST_F(SettingsFile, LanguageDefaultFollowsThePlaces) {
+  EXPECT_EQ(CurrentSettings().Language, places.ProgramFolder + "Langs/English.lng");
+  places.LanguagesFolder = dir / "elsewhere/Langs";
+  SetProgramPlaces(places);
+  EXPECT_EQ(CurrentSettings().Language, dir / "elsewhere/Langs/English.lng");
+
+  // A language the user chose is kept.
+  UpdateSettings([](Settings& settings) { settings.Language = "/x/Deutsch.lng"; });
+  places.LanguagesFolder = dir / "third/Langs";
+  SetProgramPlaces(places);
+  EXPECT_EQ(CurrentSettings().Language, "/x/Deutsch.lng");
+}
+
+TEST_F(SettingsFile, CleanScratchFolderSparesSettingsFilterAndFolders) {
+  const std::string data = places.DataFolder;
+  WriteFile(data + "/VOR.cfg", "[GENERAL]\n");
+  WriteFile(data + "/VOR.cfg.0123456789abcdef.tmp", "in flight");
+  WriteFile(data + "/notes.txt", "x");
+  WriteFile(data + "/entry.jpg", "y");
+  WriteFile(data + "/vor.cfg", "other capitals");
+  WriteFile(data + "/mine.flt", "[GENERAL]\nVorlaneFilter=1\n");
+  WriteFile(data + "/sub/inner.txt", "z");
+  UpdateSettings([&](Settings& settings) { settings.FiltersFileName = data + "/mine.flt"; });
+
+  CleanScratchFolder();
+  EXPECT_EQ(ListNames(data),
+            (std::vector<std::string>{"VOR.cfg", "VOR.cfg.0123456789abcdef.tmp", "mine.flt"}));
+  EXPECT_EQ(ListNames(data + "/sub"), std::vector<std::string>{"inner.txt"});
+}
+
+TEST_F(SettingsFile, ScratchFolderWithoutDataFolder) {
+  places.DataFolder.clear();
+  SetProgramPlaces(places);
+  EXPECT_EQ(ScratchFolder(), places.ProgramFolder + "Temp");
+  WriteFile(places.ProgramFolder + "Temp/old.bin", "x");
+  WriteFile(places.ProgramFolder + "keep.txt", "x");
+  CleanScratchFolder();
+  EXPECT_TRUE(ListNames(places.ProgramFolder + "Temp").empty());
+  EXPECT_EQ(ListNames(places.ProgramFolder), std::vector<std::string>{"keep.txt"});
+
+  // Without any place the scratch folder is unknown and nothing is touched.
+  places.ProgramFolder.clear();
+  SetProgramPlaces(places);
+  EXPECT_EQ(ScratchFolder(), "");
+  CleanScratchFolder();
+}

@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "engine/CBrowserActivity.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+extern char** environ;
+
+namespace {
+
+using Closing = std::pair<int, int64_t>;  // browser code, since
+using namespace std::chrono_literals;
+
+// Records a watcher's looks and callbacks so tests wait for events rather than for time,
+// and notes how many looks ever ran at the same moment (one thread per watcher).
+class Recorder {
+ public:
+  // A process check answering `answer(index of this look)`.
+  CBrowserActivity::ProcessCheck Check(std::function<bool(size_t)> answer) {
+    return [this, answer](const std::vector<std::string>&) {
+      size_t index = 0;
+      {
+        std::lock_guard<std::mutex> guard(Lock);
+        index = Answers.size();
+        MostInCheck = std::max(MostInCheck, ++InCheck);
+      }
+      const bool seen = answer(index);
+      Update([&] { --InCheck, Answers.push_back(seen); });
+      return seen;
+    };
+  }
+  // A clock reading the index of the latest look, so a since time names a look.
+  CBrowserActivity::TimeSource LookClock() {
+    return [this] { return static_cast<int64_t>(Looks()) - 1; };
+  }
+  // Records each callback, then runs `inner`.
+  CBrowserActivity::ClosedCallback Callback(std::function<void(int, int64_t)> inner = {}) {
+    return [this, inner](int browser, int64_t since) {
+      Update([&] { Calls.emplace_back(browser, since); });
+      if (inner) inner(browser, since);
+    };
+  }
+
+  void WaitForLooks(size_t count) {
+    EXPECT_TRUE(WaitUntil([&] { return Answers.size() >= count; })) << count << " looks";
+  }
+  void WaitForCalls(size_t count) {
+    EXPECT_TRUE(WaitUntil([&] { return Calls.size() >= count; })) << count << " callbacks";
+  }
+  void WaitForAnswer(bool seen) {
+    const size_t from = Looks();
+    EXPECT_TRUE(WaitUntil([&] {
+      return std::find(Answers.begin() + static_cast<std::ptrdiff_t>(from), Answers.end(), seen) !=
+             Answers.end();
+    })) << "a look answering "
+        << seen;
+  }
+  size_t Looks() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Answers.size();
+  }
+  std::vector<Closing> CallsMade() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return Calls;
+  }
+  int MostAtOnce() {
+    std::lock_guard<std::mutex> guard(Lock);
+    return MostInCheck;
+  }
+
+ private:
+  template <typename Change>
+  void Update(Change change) {
+    {
+      std::lock_guard<std::mutex> guard(Lock);
+      change();
+    }
+    Changed.notify_all();
+  }
+  template <typename Done>
+  bool WaitUntil(Done done) {
+    std::unique_lock<std::mutex> lock(Lock);
+    return Changed.wait_for(lock, 20s, done);
+  }
+
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::vector<bool> Answers;
+  std::vector<Closing> Calls;
+  int InCheck = 0;
+  int MostInCheck = 0;
+};
+
+const std::vector<std::string> Names = {"firefox"};
+
+// A browser that runs during the looks marked 'X'; after the script the last state stays.
+CBrowserActivity::ProcessCheck Scripted(Recorder& recorder, std::string script) {
+  return recorder.Check([script](size_t look) {
+    return !script.empty() && script[std::min(look, script.size() - 1)] == 'X';
+  });
+}
+
+TEST(BrowserActivity, CallsBackOncePerClosingWithFirstLookThatSawIt) {
+  const std::pair<std::string, std::vector<int64_t>> cases[] = {
+      {"....", {}},   {"..XXX..", {2}},
+      {"XXX..", {0}},  // already running when the watcher starts: stamped at the first look
+      {".X.", {1}},   {"X.X.XX.", {0, 2, 4}},
+      {"..XXXX", {}},  // still running
+  };
+  for (const auto& [script, since] : cases) {
+    Recorder recorder;
+    {
+      CBrowserActivity watcher(Scripted(recorder, script), recorder.LookClock());
+      watcher.SetIntervalMs(1);
+      ASSERT_TRUE(watcher.Start(Names, recorder.Callback(), 5));
+      // A callback runs right after the look that found the browser gone, before the next.
+      recorder.WaitForLooks(script.size() + 2);
+    }
+    std::vector<Closing> expected;
+    for (int64_t look : since) expected.emplace_back(5, look);
+    EXPECT_EQ(recorder.CallsMade(), expected) << script;
+  }
+}
+
+TEST(BrowserActivity, StartIsRefusedWhileWatching) {
+  Recorder recorder;
+  CBrowserActivity watcher(Scripted(recorder, "X."), recorder.LookClock());
+  watcher.SetIntervalMs(1);
+  ASSERT_TRUE(watcher.Start(Names, recorder.Callback(), 1));
+  EXPECT_FALSE(watcher.Start({"other"}, recorder.Callback(), 2));
+  recorder.WaitForCalls(1);
+  watcher.Stop();
+  EXPECT_FALSE(watcher.IsWatching());
+  EXPECT_EQ(recorder.CallsMade(), (std::vector<Closing>{{1, 0}}));
+}
+
+TEST(BrowserActivity, StopEndsLongSleepAtOnceAndStartBeginsAfresh) {
+  Recorder recorder;
+  const auto begin = std::chrono::steady_clock::now();
+  {
+    CBrowserActivity watcher(Scripted(recorder, "X."), recorder.LookClock());
+    watcher.SetIntervalMs(3'600'000);
+    ASSERT_TRUE(watcher.Start(Names, recorder.Callback(), 0));
+    recorder.WaitForLooks(1);  // saw the browser
+    watcher.Stop();
+    // A new start looks at once, and the browser seen before the stop does not count as
+    // one that has now closed.
+    ASSERT_TRUE(watcher.Start(Names, recorder.Callback(), 0));
+    recorder.WaitForLooks(2);
+    watcher.Stop();
+  }  // the destructor joins: sleeping out the hour would hang here
+  EXPECT_LT(std::chrono::steady_clock::now() - begin, 30s);
+  EXPECT_TRUE(recorder.CallsMade().empty());
+  EXPECT_EQ(recorder.Looks(), 2u);
+}
+
+TEST(BrowserActivity, RepeatedStopAndStartNeverRunsTwoThreads) {
+  Recorder recorder;
+  CBrowserActivity watcher(recorder.Check([](size_t) {
+    std::this_thread::sleep_for(200us);
+    return false;
+  }));
+  watcher.SetIntervalMs(1);
+  for (int round = 0; round < 200; ++round) {
+    ASSERT_TRUE(watcher.Start(Names, recorder.Callback(), 0)) << round;
+    if (round % 3 == 0) std::this_thread::sleep_for(300us);
+    watcher.Stop();
+  }
+  ASSERT_TRUE(watcher.Start(Names, recorder.Callback(), 0));
+  recorder.WaitForLooks(recorder.Looks() + 5);
+  watcher.Stop();
+  EXPECT_EQ(recorder.MostAtOnce(), 1);
+}
+
+TEST(BrowserActivity, CallbackMayStopOrRestartItsOwnWatcher) {
+  {
+    Recorder recorder;
+    CBrowserActivity watcher(Scripted(recorder, "X.X.X."), recorder.LookClock());
+    watcher.SetIntervalMs(1);
+    ASSERT_TRUE(watcher.Start(Names, recorder.Callback([&](int, int64_t) { watcher.Stop(); }), 3));
+    recorder.WaitForCalls(1);
+    std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(watcher.IsWatching());
+    EXPECT_EQ(recorder.CallsMade(), (std::vector<Closing>{{3, 0}}));
+  }
+  {
+    // Stop and Start from the callback: the watcher goes on with the new browser code.
+    Recorder recorder;
+    CBrowserActivity watcher(Scripted(recorder, "X.X."), recorder.LookClock());
+    watcher.SetIntervalMs(1);
+    std::function<void(int, int64_t)> restart = [&](int browser, int64_t) {
+      if (browser != 1) return;
+      watcher.Stop();
+      EXPECT_TRUE(watcher.Start(Names, recorder.Callback(restart), 2));
+    };
+    ASSERT_TRUE(watcher.Start(Names, recorder.Callback(restart), 1));
+    recorder.WaitForCalls(2);
+    watcher.Stop();
+    EXPECT_EQ(recorder.CallsMade(), (std::vector<Closing>{{1, 0}, {2, 2}}));
+    EXPECT_EQ(recorder.MostAtOnce(), 1);
+  }
+}
+
+TEST(BrowserActivity, DestructorWaitsForCallbackInProgress) {
+  Recorder recorder;
+  std::atomic<bool> finished{false};
+  auto watcher = std::make_unique<CBrowserActivity>(Scripted(recorder, "X."));
+  watcher->SetIntervalMs(1);
+  ASSERT_TRUE(watcher->Start(Names, recorder.Callback([&](int, int64_t) {
+    std::this_thread::sleep_for(100ms);
+    finished = true;
+  }),
+                             0));
+  recorder.WaitForCalls(1);
+  watcher.reset();
+  EXPECT_TRUE(finished);
+  const size_t looksAtEnd = recorder.Looks();
+  std::this_thread::sleep_for(20ms);
+  EXPECT_EQ(recorder.Looks(), looksAtEnd);
+}
+
+// Real processes: a copy of sleep(1) named "firefox" stands in for the browser. Every
+// instance still alive is killed and reaped at the end.
+class BrowserActivityProcess : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::error_code error;
+    std::filesystem::copy_file("/bin/sleep", Program, error);
+    if (error) GTEST_SKIP() << "no /bin/sleep to stand in for a browser";
+    if (Platform::IsProcessRunning(FirefoxNames)) GTEST_SKIP() << "a real Firefox runs here";
+  }
+  void TearDown() override {
+    for (pid_t pid : Alive) Reap(pid);
+  }
+
+  pid_t Launch() {
+    std::string arg0 = "firefox";
+    std::string seconds = "600";
+    char* argv[] = {arg0.data(), seconds.data(), nullptr};
+    pid_t pid = -1;
+    if (::posix_spawn(&pid, Program.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
+    Alive.push_back(pid);
+    return pid;
+  }
+  // Gone from the process table on return.
+  void End(pid_t pid) {
+    std::erase(Alive, pid);
+    Reap(pid);
+  }
+  static void Reap(pid_t pid) {
+    ::kill(pid, SIGKILL);
+    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+  }
+  CBrowserActivity::ProcessCheck RealCheck(Recorder& recorder) {
+    return recorder.Check([this](size_t) { return Platform::IsProcessRunning(FirefoxNames); });
+  }
+
+  const std::vector<std::string> FirefoxNames = CBrowserActivity::ProcessNames(0);
+  vorlane::test::TempDir Folder;
+  std::string Program = Folder / "firefox";
+  std::vector<pid_t> Alive;
+};
+
+TEST_F(BrowserActivityProcess, IsRunningWhileTheBrowserLives) {
+  CBrowserActivity activity;
+  EXPECT_FALSE(activity.IsRunning(FirefoxNames));
+  const pid_t pid = Launch();
+  ASSERT_GT(pid, 0);
+  EXPECT_TRUE(activity.IsRunning(FirefoxNames));
+  EXPECT_TRUE(activity.LastSeen());
+  EXPECT_FALSE(activity.IsRunning(CBrowserActivity::ProcessNames(1)));
+  End(pid);
+  EXPECT_FALSE(activity.IsRunning(FirefoxNames));
+}
+
+TEST_F(BrowserActivityProcess, WatcherCapturesOnceAfterBrowserCloses) {
+  Recorder recorder;
+  CBrowserActivity watcher(RealCheck(recorder));
+  watcher.SetIntervalMs(50);
+  ASSERT_TRUE(watcher.Start(FirefoxNames, recorder.Callback(), 0));
+  recorder.WaitForLooks(1);
+
+  const auto before = static_cast<int64_t>(std::time(nullptr));
+  const pid_t pid = Launch();
+  ASSERT_GT(pid, 0);
+  recorder.WaitForAnswer(true);
+  End(pid);
+  recorder.WaitForCalls(1);
+  const auto after = static_cast<int64_t>(std::time(nullptr));
+  recorder.WaitForLooks(recorder.Looks() + 3);
+  watcher.Stop();
+
+  const auto calls = recorder.CallsMade();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].first, 0);
+  EXPECT_GE(calls[0].second, before);
+  EXPECT_LE(calls[0].second, after);
+}
+
+TEST_F(BrowserActivityProcess, TwoInstancesCaptureOnlyAfterTheLastEnds) {
+  Recorder recorder;
+  CBrowserActivity watcher(RealCheck(recorder));
+  watcher.SetIntervalMs(50);
+  const pid_t first = Launch();
+  const pid_t second = Launch();
+  ASSERT_GT(first, 0);
+  ASSERT_GT(second, 0);
+  ASSERT_TRUE(watcher.Start(FirefoxNames, recorder.Callback(), 0));
+  recorder.WaitForAnswer(true);
+
+  End(first);
+  recorder.WaitForLooks(recorder.Looks() + 3);
+  EXPECT_TRUE(recorder.CallsMade().empty());
+
+  End(second);
+  recorder.WaitForCalls(1);
+  watcher.Stop();
+  EXPECT_EQ(recorder.CallsMade().size(), 1u);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sources/MozillaCacheFolder.h"
+#include "support/TestSupport.h"
+
+using namespace vorlane::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kCacheRoot = ".cache/mozilla/firefox/";
+constexpr const char* kProfileRoot = ".mozilla/firefox/";
+
+struct Case {
+  const char* Name;
+  std::vector<std::string> Folders;  // relative to the home folder
+  std::vector<std::string> Files;
+  std::string ProfilesIni;
+  std::string InstallsIni;
+  std::string Expected;  // relative to the home folder; empty: none
+};
+
+std::string Cached(const std::string& profile) {
+  return kCacheRoot + profile;
+}
+std::string Old(const std::string& profile) {
+  return kProfileRoot + profile;
+}
+
+}  // namespace
+
+TEST(MozillaCacheFolder, ChoosesTheDefaultProfileElseTheFirstByName) {
+  const std::string twoProfiles =
+      "[Profile1]\nName=other\nIsRelative=1\nPath=ab.other\n\n"
+      "[Profile0]\nName=default\nIsRelative=1\nPath=zz.default\nDefault=1\n\n"
+      "[General]\nStartWithLastProfile=1\nVersion=2\n";
+  const Case cases[] = {
+      {"nothing at all", {}, {}, "", "", ""},
+      {"name order, not directory order",
+       {Cached("zz.default"), Cached("ab.other"), Cached("mm.third")},
+       {},
+       "",
+       "",
+       Cached("ab.other/Cache")},
+      {"only files in the root", {}, {Cached("stray")}, "", "", ""},
+      {"profiles.ini default",
+       {Cached("zz.default"), Cached("ab.other")},
+       {},
+       twoProfiles,
+       "",
+       Cached("zz.default/Cache")},
+      {"default without a cache there",
+       {Cached("ab.other"), Cached("mm.third")},
+       {},
+       twoProfiles,
+       "",
+       Cached("ab.other/Cache")},
+      {"installs.ini wins over Default=1",
+       {Cached("zz.default"), Cached("ab.other"), Cached("qq.release")},
+       {},
+       twoProfiles,
+       "[308046B0AF4A39CB]\r\nDefault=qq.release\r\nLocked=1\r\n",
+       Cached("qq.release/Cache")},
+      {"install section of profiles.ini",
+       {Cached("zz.default"), Cached("ab.other"), Cached("qq.release")},
+       {},
+       "\xEF\xBB\xBF[Install308046B0AF4A39CB]\r\nDefault=qq.release\r\nLocked=1\r\n\r\n" +
+           twoProfiles,
+       "",
+       Cached("qq.release/Cache")},
+      {"absolute and escaping defaults are ignored",
+       {Cached("zz.default"), Cached("ab.other"), "elsewhere"},
+       {},
+       "[Profile0]\nIsRelative=0\nPath=/home/elsewhere\nDefault=1\n",
+       "[X]\nDefault=../../elsewhere\n",
+       Cached("ab.other/Cache")},
+      {"old profile folders need their Cache",
+       {Old("Crash Reports"), Old("Pending Pings"), Old("zz.default"), Old("mm.old/Cache")},
+       {},
+       "",
+       "",
+       Old("mm.old/Cache")},
+      {"old profile default",
+       {Old("ab.other/Cache"), Old("zz.default/Cache")},
+       {},
+       twoProfiles,
+       "",
+       Old("zz.default/Cache")},
+      {"old profiles without Cache",
+       {Old("zz.default"), Old("Crash Reports")},
+       {},
+       twoProfiles,
+       "",
+       ""},
+      {"the cache root comes first",
+       {Old("ab.other/Cache"), Cached("zz.default")},
+       {},
+       "",
+       "",
+       Cached("zz.default/Cache")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TempDir home;
+    ScopedEnv homeEnv("HOME", home.Path());
+    ScopedEnv cacheEnv("XDG_CACHE_HOME", home / ".cache");
+    for (const std::string& folder : c.Folders) fs::create_directories(home / folder);
+    for (const std::string& file : c.Files) WriteFile(home / file, "x");
+    if (!c.ProfilesIni.empty())
+      WriteFile(home / (std::string(kProfileRoot) + "profiles.ini"), c.ProfilesIni);
+    if (!c.InstallsIni.empty())
+      WriteFile(home / (std::string(kProfileRoot) + "installs.ini"), c.InstallsIni);
+    EXPECT_EQ(FindCacheFolder(), c.Expected.empty() ? "" : home / c.Expected);
+  }
+}
+
+TEST(MozillaCacheFolder, FollowsXdgCacheHome) {
+  TempDir home, elsewhere;
+  ScopedEnv homeEnv("HOME", home.Path());
+  ScopedEnv cacheEnv("XDG_CACHE_HOME", elsewhere.Path());
+  fs::create_directories(home / ".cache/mozilla/firefox/ab.default");
+  fs::create_directories(elsewhere / "mozilla/firefox/zz.default");
+  EXPECT_EQ(FindCacheFolder(), elsewhere / "mozilla/firefox/zz.default/Cache");
+}
