@@ -93,7 +93,7 @@ int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
     if (options.OneCopy) settings.OneCopy = *options.OneCopy;
     if (options.SkipDuplicates) settings.SkipDuplicates = *options.SkipDuplicates;
   });
-  if (!LoadFilters(engine, options, err)) return CliUsage;
+  if (!LoadFilters(engine, options, err)) return CliUsageError;
 
   if (!options.CacheFolder.empty()) {
     if (NamedCacheMissing(options)) {
@@ -139,7 +139,7 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
   const std::optional<CliOptions> options = ParseCliOptions(arguments, error);
   if (!options) {
     std::fprintf(err, "vorlane-cli: %s\n\n%s", error.c_str(), CliUsage);
-    return CliUsage;
+    return CliUsageError;
   }
   InstallMessageHandler([err](MessageKind, const std::string& text) {
     std::fprintf(err, "vorlane-cli: %s\n", text.c_str());

@@ -8,7 +8,7 @@
 enum CliExitCode : int {
   CliSuccess = 0,
   CliBrowserRunning = 1,
-  CliUsage = 2,
+  CliUsageError = 2,
   CliCacheUnreadable = 3,
   CliFolderFailed = 4,
 };

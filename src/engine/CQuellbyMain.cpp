@@ -2,6 +2,7 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
+#include "platform/Platform.h"
 #include "sources/CError.h"
 #include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"
@@ -34,7 +35,9 @@ CQuellbyMain::CQuellbyMain(StartupOptions options)
     watcher = std::make_unique<CBrowserActivity>(Check);
     watcher->SetIntervalMs(options.WatchIntervalMs);
   }
-  ProgramPlaces();
+  const Places& places = ProgramPlaces();
+  // The settings file lives in the data folder; make it on the first run.
+  if (PersistSettings && !places.DataFolder.empty()) Platform::CreateFolderTree(places.DataFolder);
   ReadSettings();
   if (PersistSettings) {
     ApplyStartWithWindows();

@@ -1,9 +1,6 @@
 // Filter files: one filter set with its hint, an INI file with one section per filter.
-#include <algorithm>
-#include <cctype>
-#include <climits>
-
 #include "config/IniDocument.h"
+#include "config/IniFile.h"
 #include "config/Settings.h"
 #include "engine/CCacheFilter.h"
 
@@ -12,21 +9,6 @@ namespace {
 constexpr std::string_view kGeneral = "GENERAL";
 // A filter file of the largest readable size cannot hold more sections than this.
 constexpr int kMaxFilters = 1 << 20;
-
-// Decimal integer as the C library reads it: blanks, a sign, digits up to the first
-// other character; no digits gives 0. Out-of-range values are clamped.
-int32_t ParseInteger(std::string_view text) {
-  size_t i = 0;
-  while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = std::min<int64_t>(value * 10 + (text[i] - '0'), int64_t{INT32_MAX} + 1);
-  }
-  if (negative) value = -value;
-  return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
 
 std::string SectionName(int index) {
   return "FILTER_" + std::to_string(index);
@@ -49,7 +31,7 @@ bool CCacheFilter::ReadFilterFile(const std::string& file) {
   Clear();
   const std::optional<IniDocument> document = IniDocument::Load(file);
   if (!document || !document->Has(kGeneral, "VorlaneFilter")) return false;
-  if (ParseInteger(document->Get(kGeneral, "VorlaneFilter")) == 0) return false;
+  if (IniValueToInt32(document->Get(kGeneral, "VorlaneFilter")) == 0) return false;
   Hint = document->Get(kGeneral, "Hint");
 
   for (int n = 0; n < kMaxFilters; ++n) {
@@ -57,14 +39,14 @@ bool CCacheFilter::ReadFilterFile(const std::string& file) {
     const std::string contentType = document->Get(section, "ContentType");
     if (contentType.empty()) break;
     auto record = std::make_unique<FilterRecord>();
-    record->ContentType = ParseInteger(contentType);
-    record->Disabled = ParseInteger(document->Get(section, "Disabled")) != 0;
+    record->ContentType = IniValueToInt32(contentType);
+    record->Disabled = IniValueToInt32(document->Get(section, "Disabled")) != 0;
     record->URL = document->Get(section, "URL");
     SplitUrl(*record);
-    record->MinSize = ParseInteger(document->Get(section, "MinSize"));
-    record->MinWidth = ParseInteger(document->Get(section, "MinWeidth"));
+    record->MinSize = IniValueToInt32(document->Get(section, "MinSize"));
+    record->MinWidth = IniValueToInt32(document->Get(section, "MinWeidth"));
     const std::string minHeight = document->Get(section, "MinHeight");
-    record->MinHeight = ParseInteger(minHeight);
+    record->MinHeight = IniValueToInt32(minHeight);
     record->Directory = document->Get(section, "Directory");
     record->ResolvedDirectory = ResolveDirectory(record->Directory);
     record->FileNameDummy = document->Get(section, "FileNameDummy");

@@ -2,6 +2,7 @@
 
 #include "config/Settings.h"
 #include "engine/CCacheFilter.h"
+#include "platform/Platform.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ReadFile;
@@ -19,6 +20,7 @@ class FilterFile : public testing::Test {
     places.SettingsPath = dir / "data/VOR.cfg";
     places.DefaultFilterPath = dir / "Filters/Default.flt";
     places.LanguagesFolder = dir / "Langs";
+    Platform::CreateFolderTree(places.DataFolder);
     SetProgramPlaces(places);
     ResetSettings();
   }
