@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+
+#include "cli/CliOptions.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+extern char** environ;
+
+using vorlane::test::ListNames;
+using vorlane::test::ReadFile;
+using vorlane::test::TempDir;
+using vorlane::test::WriteFile;
+
+namespace {
+
+struct CliRun {
+  int Code = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// Runs vorlane-cli with its output in files (so neither stream is a terminal).
+CliRun RunCli(const std::vector<std::string>& arguments) {
+  TempDir dir;
+  std::string command = VORLANE_CLI;
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  command += " >" + dir / "out" + " 2>" + dir / "err" + " </dev/null";
+  CliRun run;
+  const int status = std::system(command.c_str());
+  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.Out = ReadFile(dir / "out");
+  run.Err = ReadFile(dir / "err");
+  return run;
+}
+
+std::string Sample() {
+  return std::string(VORLANE_SOURCE_DIR) + "/samples/firefox-cache";
+}
+
+std::string CatchAll(const TempDir& dir, const std::string& folder) {
+  const std::string path = dir / "all.flt";
+  WriteFile(path, "[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=0\nMinHeight=0\nDirectory=" +
+                      folder + "\nFileNameDummy=file\n");
+  return path;
+}
+
+// Where the settings file would be for the sandboxed user.
+std::string ProgramLikeSettingsPath() {
+  return Platform::LocalAppDataFolder().value_or("") + "/Vorlane/VOR.cfg";
+}
+
+size_t Lines(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+}  // namespace
+
+TEST(Cli, UsageVersionAndUsageErrors) {
+  EXPECT_EQ(RunCli({"--version"}).Out, "Vorlane v 1.2\n");
+  const CliRun help = RunCli({"--help"});
+  EXPECT_EQ(help.Code, 0);
+  EXPECT_NE(help.Out.find("Exit codes"), std::string::npos);
+  for (const auto& bad : std::vector<std::vector<std::string>>{
+           {},
+           {"comb"},
+           {"list"},
+           {"list", "opera"},
+           {"list", "firefox", "--since", "1"},  // a capture option
+           {"capture", "ie", "--cache"},
+           {"capture", "firefox", "--since", "yesterday"},
+           {"capture", "firefox", "--format", "json"}}) {
+    const CliRun run = RunCli(bad);
+    EXPECT_EQ(run.Code, 2) << testing::PrintToString(bad);
+    EXPECT_NE(run.Err.find("Usage:"), std::string::npos);
+  }
+}
+
+TEST(Cli, ParsesTimesAsUtc) {
+  EXPECT_EQ(ParseCliTime("0"), 0);
+  EXPECT_EQ(ParseCliTime("1765013400"), 1765013400);
+  EXPECT_EQ(ParseCliTime("2026-12-06"), 1796515200);
+  EXPECT_EQ(ParseCliTime("2026-12-06T09:30"), 1796515200 + 9 * 3600 + 30 * 60);
+  EXPECT_EQ(ParseCliTime("2026-12-06T09:30:15Z"), 1796515200 + 9 * 3600 + 30 * 60 + 15);
+  for (const char* bad : {"", "2026-13-01", "2026-12-06T25:00", "12/06/2026", "2026-12-06Tx",
+                          "99999999999999999999"}) {
+    EXPECT_FALSE(ParseCliTime(bad).has_value()) << bad;
+  }
+  EXPECT_EQ(FormatIsoTime(1796515200 + 15), "2026-12-06T00:00:15Z");
+}
+
+TEST(Cli, ListsTheSampleCacheInEveryFormat) {
+  const CliRun tsv = RunCli({"list", "firefox", "--cache", Sample()});
+  ASSERT_EQ(tsv.Code, 0) << tsv.Err;
+  EXPECT_EQ(tsv.Out.substr(0, tsv.Out.find('\n')), "index\tkind\tsize\ttime\tmime\turl\tfile");
+  EXPECT_EQ(Lines(tsv.Out), 9u);
+  EXPECT_NE(tsv.Out.find("\tpng\t12263\t2018-08-01T07:27:05Z\timage/png\t"
+                         "http://www.google.com/images/nav_logo229.png\t" +
+                         Sample() + "/_CACHE_003_\n"),
+            std::string::npos);
+
+  const CliRun csv = RunCli({"list", "firefox", "--cache", Sample(), "--format", "csv"});
+  EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\n')), "index,kind,size,time,mime,url,file");
+  // A URL with a comma is quoted.
+  EXPECT_NE(csv.Out.find(",\"http://www.google.com/xjs/_/js/k=xjs.hp.en.mpb1WB2NNYY.O/m=sb_he,d/"),
+            std::string::npos);
+
+  const CliRun json = RunCli({"list", "firefox", "--cache", Sample(), "--format", "json"});
+  EXPECT_EQ(json.Out.front(), '[');
+  EXPECT_EQ(json.Out.substr(json.Out.size() - 2), "]\n");
+  EXPECT_NE(json.Out.find("{\"index\": 0, \"kind\": \"png\", \"size\": 9760,"), std::string::npos);
+}
+
+TEST(Cli, CacheThatCannotBeOpenedExitsWithThree) {
+  TempDir empty;
+  EXPECT_EQ(RunCli({"list", "firefox", "--cache", empty / "nothing"}).Code, 3);
+  EXPECT_EQ(RunCli({"list", "ie", "--cache", empty.Path()}).Code, 3);
+  const CliRun capture = RunCli(
+      {"capture", "firefox", "--cache", empty.Path(), "--filters", CatchAll(empty, empty / "out")});
+  EXPECT_EQ(capture.Code, 3);
+  EXPECT_NE(capture.Err.find("cannot open the cache"), std::string::npos);
+}
+
+TEST(Cli, CapturesSkipsDuplicatesAndLeavesTheSettingsAlone) {
+  TempDir dir;
+  const std::string out = dir / "saved";
+  const std::string filters = CatchAll(dir, out);
+  const CliRun first = RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters});
+  ASSERT_EQ(first.Code, 0) << first.Err;
+  EXPECT_EQ(ListNames(out).size(), 8u);
+  EXPECT_NE(first.Out.find(out + "/file0.png\n"), std::string::npos);
+  EXPECT_EQ(first.Out.substr(first.Out.rfind('\n', first.Out.size() - 2) + 1),
+            "8 new files have been captured and saved\n");
+  // Progress is drawn only on a terminal.
+  EXPECT_EQ(first.Err.find('\r'), std::string::npos);
+  EXPECT_EQ(ReadFile(out + "/file4.png").substr(1, 3), "PNG");
+
+  const CliRun again =
+      RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters, "--quiet"});
+  EXPECT_EQ(again.Code, 0);
+  EXPECT_EQ(again.Out, "0 new files have been captured and saved\n");
+  const CliRun copies = RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters,
+                             "--no-skip-duplicates", "--quiet", "--since", "2018-08-01T07:27:06Z"});
+  EXPECT_EQ(copies.Out, "1 new file has been captured and saved\n");
+  EXPECT_EQ(ListNames(out).size(), 9u);
+
+  const std::string settings = ProgramLikeSettingsPath();
+  EXPECT_FALSE(Platform::FileExists(settings)) << settings;
+}
+
+TEST(Cli, OutputFolderThatCannotBeCreatedExitsWithFour) {
+  TempDir dir;
+  const CliRun run = RunCli(
+      {"capture", "firefox", "--cache", Sample(), "--filters", CatchAll(dir, "relative/folder")});
+  EXPECT_EQ(run.Code, 4);
+  EXPECT_NE(run.Err.find("Can't create the Folder:\nrelative/folder"), std::string::npos);
+  EXPECT_NE(RunCli({"capture", "firefox", "--cache", Sample(), "--filters", dir / "none.flt"}).Code,
+            0);
+}
+
+TEST(Cli, RefusesWhileTheBrowserRunsUnlessTheCacheIsNamed) {
+  TempDir dir;
+  const std::string fake = dir / "firefox";
+  std::filesystem::copy_file("/bin/sleep", fake);
+  std::filesystem::permissions(fake, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  pid_t pid = 0;
+  char* argv[] = {const_cast<char*>(fake.c_str()), const_cast<char*>("30"), nullptr};
+  ASSERT_EQ(posix_spawn(&pid, fake.c_str(), nullptr, nullptr, argv, environ), 0);
+  const CliRun refused = RunCli({"capture", "firefox", "--filters", CatchAll(dir, dir / "out")});
+  const CliRun named =
+      RunCli({"capture", "firefox", "--cache", Sample(), "--filters", CatchAll(dir, dir / "out")});
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_EQ(refused.Code, 1);
+  EXPECT_NE(refused.Err.find(
+                "Mozilla Firefox has to be closed. Please, close the browser and try again."),
+            std::string::npos);
+  EXPECT_EQ(named.Code, 0) << named.Err;
+}
