@@ -143,8 +143,9 @@ TEST(Cli, CapturesSkipsDuplicatesAndLeavesTheSettingsAlone) {
       RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters, "--quiet"});
   EXPECT_EQ(again.Code, 0);
   EXPECT_EQ(again.Out, "0 new files have been captured and saved\n");
-  const CliRun copies = RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters,
-                             "--no-skip-duplicates", "--quiet", "--since", "2018-08-01T07:27:06Z"});
+  const CliRun copies =
+      RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters,
+              "--no-skip-duplicates", "--quiet", "--since", "2018-08-01T07:27:06Z"});
   EXPECT_EQ(copies.Out, "1 new file has been captured and saved\n");
   EXPECT_EQ(ListNames(out).size(), 9u);
 
