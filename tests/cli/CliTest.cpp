@@ -8,6 +8,7 @@
 #include "cli/CliOptions.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
+#include "support/UrlCacheIndexWriter.h"
 
 extern char** environ;
 
@@ -182,4 +183,43 @@ TEST(Cli, RefusesWhileTheBrowserRunsUnlessTheCacheIsNamed) {
                 "Mozilla Firefox has to be closed. Please, close the browser and try again."),
             std::string::npos);
   EXPECT_EQ(named.Code, 0) << named.Err;
+}
+
+TEST(Cli, CapturesTheUrlCacheOfAWinePrefixThroughTheFilters) {
+  // A Wine prefix as the program finds it by itself, with the cached files present.
+  const std::string cache = Platform::HomeFolder() +
+                            "/.wine/drive_c/users/me/AppData/Local/Microsoft/Windows/INetCache/"
+                            "Content.IE5";
+  vorlane::test::UrlCacheIndexWriter writer(
+      vorlane::test::UrlCacheIndexWriter::Signature::Wine2012);
+  writer.AddDirectory("ABCD1234");
+  const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + "fake body";
+  WriteFile(cache + "/ABCD1234/logo[1].png", png);
+  WriteFile(cache + "/ABCD1234/page[1].htm", "<html></html>");
+  writer.AddUrl({.Url = "http://example.com/logo.png",
+                 .FileName = "logo[1].png",
+                 .Size = png.size(),
+                 .HeaderInfo = "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n\r\n"});
+  writer.AddUrl({.Url = "http://example.com/",
+                 .FileName = "page[1].htm",
+                 .Size = 13,
+                 .HeaderInfo = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"});
+  writer.AddUrl({.Url = "Cookie:me@example.com/",
+                 .FileName = "page[1].htm",
+                 .EntryType = 0x00100001,
+                 .HeaderInfo = "HTTP/1.1 200 OK\r\n\r\n"});
+  ASSERT_TRUE(writer.WriteTo(cache + "/index.dat"));
+
+  TempDir dir;
+  const std::string filters = dir / "png.flt";
+  WriteFile(filters,
+            "[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=3\nMinHeight=0\nDirectory=" +
+                dir / "out" + "\nFileNameDummy=ie\n");
+  const CliRun run = RunCli({"capture", "ie", "--filters", filters, "--quiet"});
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  EXPECT_EQ(run.Out, "1 new file has been captured and saved\n");
+  EXPECT_EQ(ListNames(dir / "out"), std::vector<std::string>{"ie0.png"});
+  EXPECT_EQ(ReadFile(dir / "out/ie0.png"), png);
+  // Maxthon shares the cache: its name reads the same source.
+  EXPECT_EQ(RunCli({"list", "maxthon"}).Out, RunCli({"list", "ie"}).Out);
 }
