@@ -31,18 +31,7 @@ bool WaitFor(Predicate done) {
 
 class CaptureEngine : public testing::Test {
  protected:
-  void SetUp() override {
-    Places places;
-    places.ProgramFolder = dir.Path() + "/";
-    places.DataFolder = dir / "data";
-    places.SettingsPath = dir / "data/VOR.cfg";
-    places.DefaultFilterPath = dir / "Filters/Default.flt";
-    places.LanguagesFolder = dir / "Langs";
-    places.ExecutablePath = dir / "vorlane";
-    Platform::CreateFolderTree(places.DataFolder);
-    SetProgramPlaces(places);
-    ResetSettings();
-  }
+  void SetUp() override { vorlane::test::UseSandboxPlaces(dir.Path()); }
 
   std::unique_ptr<CQuellbyMain> MakeEngine() {
     CQuellbyMain::StartupOptions options;

@@ -13,17 +13,7 @@ namespace {
 
 class FilterFile : public testing::Test {
  protected:
-  void SetUp() override {
-    Places places;
-    places.ProgramFolder = dir.Path() + "/";
-    places.DataFolder = dir / "data";
-    places.SettingsPath = dir / "data/VOR.cfg";
-    places.DefaultFilterPath = dir / "Filters/Default.flt";
-    places.LanguagesFolder = dir / "Langs";
-    Platform::CreateFolderTree(places.DataFolder);
-    SetProgramPlaces(places);
-    ResetSettings();
-  }
+  void SetUp() override { vorlane::test::UseSandboxPlaces(dir.Path()); }
 
   TempDir dir;
   CCacheFilter set;
