@@ -1,8 +1,13 @@
 #include "cli/CliApp.h"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <memory>
+#include <mutex>
 
 #include "cli/CliOptions.h"
 #include "cli/EntryListing.h"
@@ -87,14 +92,14 @@ bool LoadFilters(CQuellbyMain& engine, const CliOptions& options, std::FILE* err
   return false;
 }
 
-int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
-  CQuellbyMain engine(CQuellbyMain::StartupOptions{.PersistSettings = false, .Check = {}});
+// Settings overrides, filters and the cache source shared by capture and watch.
+// Returns CliSuccess when the engine is ready.
+int PrepareEngine(CQuellbyMain& engine, const CliOptions& options, std::FILE* err) {
   UpdateSettings([&](Settings& settings) {
     if (options.OneCopy) settings.OneCopy = *options.OneCopy;
     if (options.SkipDuplicates) settings.SkipDuplicates = *options.SkipDuplicates;
   });
   if (!LoadFilters(engine, options, err)) return CliUsageError;
-
   if (!options.CacheFolder.empty()) {
     if (NamedCacheMissing(options)) {
       std::fprintf(err, "vorlane-cli: cannot open the cache in %s\n", options.CacheFolder.c_str());
@@ -102,15 +107,13 @@ int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
     }
     const std::string folder = options.CacheFolder;
     engine.SetSourceFactory([folder](int code) { return MakeSource(code, folder); });
-  } else if (engine.RefuseWhileRunning(options.Browser)) {
-    return CliBrowserRunning;
   }
+  return CliSuccess;
+}
 
-  ProgressBar bar(err);
-  engine.SetProgressCallback([&bar](int percent) { bar.Show(percent); });
-  engine.CaptureJob(options.Browser, options.Since.value_or(0));
-  bar.Finish();
-
+// Exit code of a finished job, after reporting it.
+int ReportJob(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out,
+              std::FILE* err) {
   switch (engine.GetLastOutcome()) {
     case CQuellbyMain::JobOutcome::OpenFailed:
       std::fprintf(err, "vorlane-cli: cannot open the cache\n");
@@ -124,7 +127,78 @@ int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
     for (const std::string& path : engine.GetSavedFiles()) std::fprintf(out, "%s\n", path.c_str());
   }
   std::fprintf(out, "%s\n", NewFilesText(engine.GetNewFileCount()).c_str());
+  std::fflush(out);
   return CliSuccess;
+}
+
+int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
+  CQuellbyMain::StartupOptions startup;
+  startup.PersistSettings = false;
+  CQuellbyMain engine(startup);
+  if (const int code = PrepareEngine(engine, options, err)) return code;
+  if (options.CacheFolder.empty() && engine.RefuseWhileRunning(options.Browser)) {
+    return CliBrowserRunning;
+  }
+  ProgressBar bar(err);
+  engine.SetProgressCallback([&bar](int percent) { bar.Show(percent); });
+  engine.CaptureJob(options.Browser, options.Since.value_or(0));
+  bar.Finish();
+  return ReportJob(engine, options, out, err);
+}
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) {
+  g_interrupted = 1;
+}
+
+int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
+  CQuellbyMain::StartupOptions startup;
+  startup.PersistSettings = false;
+  startup.WatchIntervalMs = options.IntervalMs;
+  CQuellbyMain engine(startup);
+  if (const int code = PrepareEngine(engine, options, err)) return code;
+  // Only the named browser is watched; "ie" stands for both users of the URL cache.
+  UpdateSettings([&](Settings& settings) {
+    settings.Mozilla = options.Browser == CQuellbyMain::Firefox;
+    settings.IE = settings.Maxthon = options.Browser != CQuellbyMain::Firefox;
+  });
+
+  std::mutex lock;
+  std::condition_variable finished;
+  int jobs = 0;
+  int lastCode = CliSuccess;
+  engine.SetCaptureStateCallback([&](bool started) {
+    if (started) return;
+    const int code = ReportJob(engine, options, out, err);
+    std::lock_guard guard(lock);
+    ++jobs;
+    lastCode = code;
+    finished.notify_all();
+  });
+
+  g_interrupted = 0;
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  struct sigaction oldInt {
+  }, oldTerm{};
+  sigaction(SIGINT, &action, &oldInt);
+  sigaction(SIGTERM, &action, &oldTerm);
+  std::fprintf(err, "vorlane-cli: watching %s\n",
+               options.Browser == CQuellbyMain::Firefox ? "Mozilla Firefox"
+                                                        : "Internet Explorer and Maxthon");
+  engine.StartWatchers();
+  {
+    std::unique_lock guard(lock);
+    while (!g_interrupted && !(options.Once && jobs > 0)) {
+      finished.wait_for(guard, std::chrono::milliseconds(100));
+    }
+  }
+  engine.RequestStop();
+  sigaction(SIGINT, &oldInt, nullptr);
+  sigaction(SIGTERM, &oldTerm, nullptr);
+  std::lock_guard guard(lock);
+  return lastCode;
 }
 
 }  // namespace
@@ -157,6 +231,9 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
       break;
     case CliOptions::Command::Capture:
       code = Capture(*options, out, err);
+      break;
+    case CliOptions::Command::Watch:
+      code = Watch(*options, out, err);
       break;
   }
   InstallMessageHandler(nullptr);

@@ -1,5 +1,6 @@
 #include "cli/CliOptions.h"
 
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -8,10 +9,13 @@ const char* const CliUsage =
     "  vorlane-cli list firefox|ie [--cache DIR] [--format tsv|csv|json]\n"
     "  vorlane-cli capture firefox|ie [--cache DIR] [--filters FILE] [--since TIME]\n"
     "              [--one-copy|--no-one-copy] [--skip-duplicates|--no-skip-duplicates] [--quiet]\n"
+    "  vorlane-cli watch firefox|ie [capture options] [--once] [--interval MS]\n"
     "  vorlane-cli --help | --version\n"
     "\n"
     "list      prints one row per cache entry: index kind size time mime url file\n"
     "capture   runs one capture through the filters and saves the matching files\n"
+    "watch     waits for the browser to start and end, then captures what it cached\n"
+    "          meanwhile (again at every closing, or once with --once)\n"
     "\n"
     "  firefox           the Firefox disk cache\n"
     "  ie                the URL cache shared by Internet Explorer and Maxthon (under Wine)\n"
@@ -25,6 +29,8 @@ const char* const CliUsage =
     "  --one-copy, --no-one-copy                  override the One Copy option\n"
     "  --skip-duplicates, --no-skip-duplicates    override the Skip Duplicates option\n"
     "  --quiet           do not list the saved files\n"
+    "  --once            watch: end after the first capture\n"
+    "  --interval MS     watch: pause between two looks at the process list (default 2000)\n"
     "\n"
     "Settings are read from ~/.local/share/Vorlane/VOR.cfg and never changed by this tool.\n"
     "Exit codes: 0 success (also with 0 files), 1 the browser is running, 2 usage error,\n"
@@ -112,6 +118,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
     options.Action = CliOptions::Command::List;
   } else if (command == "capture") {
     options.Action = CliOptions::Command::Capture;
+  } else if (command == "watch") {
+    options.Action = CliOptions::Command::Watch;
   } else {
     error = "unknown command '" + command + "'";
     return std::nullopt;
@@ -120,7 +128,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
     error = "name the cache: firefox or ie";
     return std::nullopt;
   }
-  const bool capture = options.Action == CliOptions::Command::Capture;
+  const bool watch = options.Action == CliOptions::Command::Watch;
+  const bool capture = options.Action == CliOptions::Command::Capture || watch;
   for (size_t i = 2; i < arguments.size(); ++i) {
     const std::string& option = arguments[i];
     auto value = [&](std::string& out) {
@@ -168,6 +177,18 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
       options.SkipDuplicates = false;
     } else if (option == "--quiet" && capture) {
       options.Quiet = true;
+    } else if (option == "--once" && watch) {
+      options.Once = true;
+    } else if (option == "--interval" && watch) {
+      if (!value(text)) return std::nullopt;
+      uint32_t interval = 0;
+      const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), interval);
+      if (failure != std::errc() || end != text.data() + text.size() || interval < 10 ||
+          interval > 3600000) {
+        error = "the interval is a number of milliseconds from 10 to 3600000";
+        return std::nullopt;
+      }
+      options.IntervalMs = interval;
     } else {
       error = "unknown option '" + option + "'";
       return std::nullopt;

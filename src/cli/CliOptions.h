@@ -7,7 +7,7 @@
 
 // The command line of vorlane-cli, parsed without side effects.
 struct CliOptions {
-  enum class Command { Help, Version, List, Capture };
+  enum class Command { Help, Version, List, Capture, Watch };
   enum class Format { Tsv, Csv, Json };
 
   Command Action = Command::Help;
@@ -19,6 +19,8 @@ struct CliOptions {
   std::optional<bool> SkipDuplicates;
   Format OutputFormat = Format::Tsv;
   bool Quiet = false;
+  bool Once = false;           // watch: end after the first capture
+  uint32_t IntervalMs = 2000;  // watch: pause between two looks
 };
 
 // Parses the arguments after the program name; on a usage error returns nothing and

@@ -223,3 +223,44 @@ TEST(Cli, CapturesTheUrlCacheOfAWinePrefixThroughTheFilters) {
   // Maxthon shares the cache: its name reads the same source.
   EXPECT_EQ(RunCli({"list", "maxthon"}).Out, RunCli({"list", "ie"}).Out);
 }
+
+TEST(Cli, WatchCapturesWhatABrowserCachedWhileItRan) {
+  TempDir dir;
+  const std::string cache = dir / "Content.IE5";
+  vorlane::test::UrlCacheIndexWriter writer;
+  writer.AddDirectory("QWERTY12");
+  WriteFile(cache + "/QWERTY12/new[1].gif", "GIF89a new");
+  WriteFile(cache + "/QWERTY12/old[1].gif", "GIF89a old");
+  const std::time_t tomorrow = std::time(nullptr) + 86400;
+  std::tm utc{};
+  gmtime_r(&tomorrow, &utc);
+  const uint32_t later = vorlane::test::UrlCacheIndexWriter::FatDateTime(
+      utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, 0);
+  const uint32_t earlier = vorlane::test::UrlCacheIndexWriter::FatDateTime(2015, 1, 1, 0, 0, 0);
+  const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: image/gif\r\n\r\n";
+  writer.AddUrl({.Url = "http://e.com/new.gif",
+                 .FileName = "new[1].gif",
+                 .Size = 10,
+                 .LastSyncFat = later,
+                 .HeaderInfo = head});
+  writer.AddUrl({.Url = "http://e.com/old.gif",
+                 .FileName = "old[1].gif",
+                 .Size = 10,
+                 .LastSyncFat = earlier,
+                 .HeaderInfo = head});
+  ASSERT_TRUE(writer.WriteTo(cache + "/index.dat"));
+
+  // A stand-in browser starts after the watcher and ends after a while.
+  const std::string fake = dir / "iexplore.exe";
+  std::filesystem::copy_file("/bin/sleep", fake);
+  std::filesystem::permissions(fake, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  const std::string command = "(sleep 0.5; '" + fake + "' 1) &";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const CliRun run = RunCli({"watch", "ie", "--cache", cache, "--filters",
+                             CatchAll(dir, dir / "out"), "--once", "--interval", "50", "--quiet"});
+  EXPECT_EQ(run.Code, 0) << run.Err;
+  EXPECT_EQ(run.Out, "1 new file has been captured and saved\n");
+  EXPECT_EQ(ListNames(dir / "out"), std::vector<std::string>{"file0.gif"});
+  EXPECT_EQ(ReadFile(dir / "out/file0.gif"), "GIF89a new");
+}
