@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "config/Settings.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -86,6 +88,20 @@ std::vector<std::string> ListNames(const std::string& folder) {
 
 std::string FixturePath(std::string_view relative) {
   return std::string(VORLANE_FIXTURES) + "/" + std::string(relative);
+}
+
+void UseSandboxPlaces(const std::string& root) {
+  Places places;
+  places.ProgramFolder = root + "/";
+  places.ExecutablePath = root + "/vorlane";
+  places.DataFolder = root + "/data";
+  places.SettingsPath = root + "/data/VOR.cfg";
+  places.DefaultFilterPath = root + "/Filters/Default.flt";
+  places.LanguagesFolder = root + "/Langs";
+  places.HelpFilePath = root + "/help/index.html";
+  fs::create_directories(places.DataFolder);
+  SetProgramPlaces(places);
+  ResetSettings();
 }
 
 MessageRecorder::MessageRecorder() {

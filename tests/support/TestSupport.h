@@ -45,6 +45,10 @@ std::vector<std::string> ListNames(const std::string& folder);
 // Path of a file under tests/fixtures.
 std::string FixturePath(std::string_view relative);
 
+// Points the program's places into `root` (program files in root/, data in
+// root/data), creates the data folder and resets the settings to their defaults.
+void UseSandboxPlaces(const std::string& root);
+
 // Installs a message handler that records every message for the life of the object.
 class MessageRecorder {
  public:

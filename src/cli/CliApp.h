@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// Exit codes of vorlane-cli.
+enum CliExitCode : int {
+  CliSuccess = 0,
+  CliBrowserRunning = 1,
+  CliUsageError = 2,
+  CliCacheUnreadable = 3,
+  CliFolderFailed = 4,
+};
+
+// Runs vorlane-cli with the arguments after the program name.
+int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err);
+
+// "1 new file has been captured and saved", "N new files have been captured and saved".
+std::string NewFilesText(int count);

@@ -1,0 +1,198 @@
+#include "cli/CliOptions.h"
+
+#include <charconv>
+#include <cstdio>
+#include <ctime>
+
+const char* const CliUsage =
+    "Usage:\n"
+    "  vorlane-cli list firefox|ie [--cache DIR] [--format tsv|csv|json]\n"
+    "  vorlane-cli capture firefox|ie [--cache DIR] [--filters FILE] [--since TIME]\n"
+    "              [--one-copy|--no-one-copy] [--skip-duplicates|--no-skip-duplicates] [--quiet]\n"
+    "  vorlane-cli watch firefox|ie [capture options] [--once] [--interval MS]\n"
+    "  vorlane-cli --help | --version\n"
+    "\n"
+    "list      prints one row per cache entry: index kind size time mime url file\n"
+    "capture   runs one capture through the filters and saves the matching files\n"
+    "watch     waits for the browser to start and end, then captures what it cached\n"
+    "          meanwhile (again at every closing, or once with --once)\n"
+    "\n"
+    "  firefox           the Firefox disk cache\n"
+    "  ie                the URL cache shared by Internet Explorer and Maxthon (under Wine)\n"
+    "  --cache DIR       read this cache folder (Firefox: the profile's cache folder; ie: the\n"
+    "                    folder holding index.dat) instead of the one found or set in Options;\n"
+    "                    a capture from a named folder is not refused while the browser runs\n"
+    "  --format F        tsv (default, with a header line), csv or json\n"
+    "  --filters FILE    use this filter file instead of the one in the settings\n"
+    "  --since TIME      only entries cached at or after TIME: seconds since 1970, or an\n"
+    "                    ISO-8601 date/time in UTC such as 2026-12-06T09:30:00Z\n"
+    "  --one-copy, --no-one-copy                  override the One Copy option\n"
+    "  --skip-duplicates, --no-skip-duplicates    override the Skip Duplicates option\n"
+    "  --quiet           do not list the saved files\n"
+    "  --once            watch: end after the first capture\n"
+    "  --interval MS     watch: pause between two looks at the process list (default 2000)\n"
+    "\n"
+    "Settings are read from ~/.local/share/Vorlane/VOR.cfg and never changed by this tool.\n"
+    "Exit codes: 0 success (also with 0 files), 1 the browser is running, 2 usage error,\n"
+    "3 the cache cannot be opened, 4 an output folder cannot be created.\n";
+
+namespace {
+
+bool ParseBrowser(const std::string& name, int& browser) {
+  if (name == "firefox") {
+    browser = 0;
+  } else if (name == "ie" || name == "maxthon") {
+    browser = 1;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<int64_t> ParseCliTime(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  if (text.find_first_not_of("0123456789") == std::string::npos) {
+    if (text.size() > 18) return std::nullopt;
+    return std::stoll(text);
+  }
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  int consumed = 0;
+  if (std::sscanf(text.c_str(), "%4d-%2d-%2d%n", &year, &month, &day, &consumed) != 3 ||
+      consumed != 10) {
+    return std::nullopt;
+  }
+  std::string rest = text.substr(10);
+  if (!rest.empty() && (rest[0] == 'T' || rest[0] == ' ')) {
+    int used = 0;
+    if (std::sscanf(rest.c_str() + 1, "%2d:%2d%n", &hour, &minute, &used) != 2 || used != 5) {
+      return std::nullopt;
+    }
+    rest = rest.substr(6);
+    if (!rest.empty() && rest[0] == ':') {
+      if (std::sscanf(rest.c_str() + 1, "%2d%n", &second, &used) != 1 || used != 2) {
+        return std::nullopt;
+      }
+      rest = rest.substr(3);
+    }
+  }
+  if (rest == "Z") rest.clear();
+  if (!rest.empty() || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+      second > 60) {
+    return std::nullopt;
+  }
+  std::tm utc{};
+  utc.tm_year = year - 1900;
+  utc.tm_mon = month - 1;
+  utc.tm_mday = day;
+  utc.tm_hour = hour;
+  utc.tm_min = minute;
+  utc.tm_sec = second;
+  return static_cast<int64_t>(timegm(&utc));
+}
+
+std::string FormatIsoTime(int64_t seconds) {
+  const auto when = static_cast<std::time_t>(seconds);
+  std::tm utc{};
+  if (!gmtime_r(&when, &utc)) return {};
+  char buffer[32];
+  std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return buffer;
+}
+
+std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& arguments,
+                                          std::string& error) {
+  CliOptions options;
+  if (arguments.empty()) {
+    error = "no command given";
+    return std::nullopt;
+  }
+  const std::string& command = arguments[0];
+  if (command == "--help" || command == "-h" || command == "help") return options;
+  if (command == "--version") {
+    options.Action = CliOptions::Command::Version;
+    return options;
+  }
+  if (command == "list") {
+    options.Action = CliOptions::Command::List;
+  } else if (command == "capture") {
+    options.Action = CliOptions::Command::Capture;
+  } else if (command == "watch") {
+    options.Action = CliOptions::Command::Watch;
+  } else {
+    error = "unknown command '" + command + "'";
+    return std::nullopt;
+  }
+  if (arguments.size() < 2 || !ParseBrowser(arguments[1], options.Browser)) {
+    error = "name the cache: firefox or ie";
+    return std::nullopt;
+  }
+  const bool watch = options.Action == CliOptions::Command::Watch;
+  const bool capture = options.Action == CliOptions::Command::Capture || watch;
+  for (size_t i = 2; i < arguments.size(); ++i) {
+    const std::string& option = arguments[i];
+    auto value = [&](std::string& out) {
+      if (i + 1 >= arguments.size()) {
+        error = option + " needs a value";
+        return false;
+      }
+      out = arguments[++i];
+      return true;
+    };
+    std::string text;
+    if (option == "--help" || option == "-h") {
+      options.Action = CliOptions::Command::Help;
+      return options;
+    } else if (option == "--cache") {
+      if (!value(options.CacheFolder)) return std::nullopt;
+    } else if (option == "--format" && !capture) {
+      if (!value(text)) return std::nullopt;
+      if (text == "tsv") {
+        options.OutputFormat = CliOptions::Format::Tsv;
+      } else if (text == "csv") {
+        options.OutputFormat = CliOptions::Format::Csv;
+      } else if (text == "json") {
+        options.OutputFormat = CliOptions::Format::Json;
+      } else {
+        error = "unknown format '" + text + "'";
+        return std::nullopt;
+      }
+    } else if (option == "--filters" && capture) {
+      if (!value(options.FiltersFile)) return std::nullopt;
+    } else if (option == "--since" && capture) {
+      if (!value(text)) return std::nullopt;
+      options.Since = ParseCliTime(text);
+      if (!options.Since) {
+        error = "cannot read the time '" + text + "'";
+        return std::nullopt;
+      }
+    } else if (option == "--one-copy" && capture) {
+      options.OneCopy = true;
+    } else if (option == "--no-one-copy" && capture) {
+      options.OneCopy = false;
+    } else if (option == "--skip-duplicates" && capture) {
+      options.SkipDuplicates = true;
+    } else if (option == "--no-skip-duplicates" && capture) {
+      options.SkipDuplicates = false;
+    } else if (option == "--quiet" && capture) {
+      options.Quiet = true;
+    } else if (option == "--once" && watch) {
+      options.Once = true;
+    } else if (option == "--interval" && watch) {
+      if (!value(text)) return std::nullopt;
+      uint32_t interval = 0;
+      const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), interval);
+      if (failure != std::errc() || end != text.data() + text.size() || interval < 10 ||
+          interval > 3600000) {
+        error = "the interval is a number of milliseconds from 10 to 3600000";
+        return std::nullopt;
+      }
+      options.IntervalMs = interval;
+    } else {
+      error = "unknown option '" + option + "'";
+      return std::nullopt;
+    }
+  }
+  return options;
+}

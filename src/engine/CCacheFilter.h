@@ -1,0 +1,122 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/FilterRecord.h"
+#include "engine/FolderRecord.h"
+#include "sources/CCacheBrowser.h"
+#include "sources/CGraphicLT.h"
+
+// The filter set: the ordered list of the user's filters and the capture pass that
+// walks one cache source, tests each entry against the filters in list order and
+// saves the matches into their folders.
+class CCacheFilter {
+ public:
+  using ProgressFunction = std::function<void(int percent)>;
+  using ImageProbe = std::function<CGraphicLT::ImageSize(const std::string& path)>;
+  using Entry = CCacheBrowser::CCacheElement;
+
+  CCacheFilter();
+  CCacheFilter(const CCacheFilter&) = delete;
+  CCacheFilter& operator=(const CCacheFilter&) = delete;
+  virtual ~CCacheFilter();
+
+  // ---- The list -------------------------------------------------------------
+  // Inserts `record` (a new default one when null) before `position`; any position
+  // outside 0..count-1 appends. Returns the record, now owned by the set.
+  FilterRecord* Insert(std::unique_ptr<FilterRecord> record, int position);
+  void UpdateUrlWords(FilterRecord& record) { SplitUrl(record); }
+  bool Remove(int index);
+  int MoveUp(int index);
+  int MoveDown(int index);
+  FilterRecord* GetAt(int index) const;
+  FilterRecord* GetFirst() const { return GetAt(0); }
+  FilterRecord* GetNext(const FilterRecord& record) const { return GetAt(record.Position + 1); }
+  int Count() const { return static_cast<int>(Filters.size()); }
+  void Clear();
+  std::string GetHint() const { return Hint; }
+  void SetHint(std::string hint) { Hint = std::move(hint); }
+  const std::string& GetFilterFilePath() const { return FilterFilePath; }
+  // Replaces the set with a filter file's filters (an empty path: the file last
+  // loaded). False, with an empty set, when the file is not a filter file.
+  bool Load(const std::string& path);
+  // Only the reading part of Load: the settings are left alone.
+  bool ReadFilterFile(const std::string& path);
+  // Writes the set as a filter file, replacing `path` atomically; false when it
+  // could not be written.
+  bool Save(const std::string& path);
+  // A copy of the filters for a pass on another thread.
+  std::unique_ptr<CCacheFilter> CloneFilters() const;
+  void SetFilterFilePath(std::string path) { FilterFilePath = std::move(path); }
+
+  // ---- The pass -------------------------------------------------------------
+  void SetSinceTime(int64_t since) { SinceTime = since; }
+  void SetProgressCallback(ProgressFunction callback) { ProgressCallback = std::move(callback); }
+  // Replaces the image measurement (tests); the default reads image headers.
+  void SetImageProbe(ImageProbe probe) { Probe = std::move(probe); }
+  // The options of the pass; Comb(source) takes them from the settings in force.
+  void SetOptions(bool oneCopy, bool skipDuplicates);
+
+  // The capture pass with OneCopy and SkipDuplicates from the settings. Always true;
+  // an output folder that cannot be created leaves as CError (module 1, code 10).
+  bool Comb(CCacheBrowser& source);
+  // The same with the options as they are set (SetOptions).
+  bool CombWithOptions(CCacheBrowser& source);
+  int32_t GetNewFileCount() const { return NewFileCount; }
+  // Paths of the files the last pass saved and kept, in saving order.
+  const std::vector<std::string>& GetSavedFiles() const { return SavedFiles; }
+  // Asks a running pass to stop before its next entry (any thread).
+  void RequestCancel() { Cancelled = true; }
+
+  // ---- Naming and saving (public for tests) ---------------------------------
+  // Resolves every record's folder, creates and lists each distinct folder.
+  void PrepareFolders();
+  bool StoreMatch(const Entry& entry, FilterRecord& record);
+  bool Match(const Entry& entry, const FilterRecord& record) const;
+  const std::vector<std::unique_ptr<FolderRecord>>& GetFolders() const { return Folders; }
+
+ private:
+  void Renumber();
+  void ProcessEntry(const Entry& entry);
+  void ReportProgress(int32_t index);
+  bool IsDuplicate(const std::string& candidate, uint64_t size, FolderRecord& folder,
+                   std::optional<uint64_t>& candidateDigest);
+
+  CCacheBrowser* Source = nullptr;
+  std::vector<std::unique_ptr<FilterRecord>> Filters;
+  std::vector<std::unique_ptr<FolderRecord>> Folders;
+  int32_t LastPercent = 0;
+  int32_t NewFileCount = 0;
+  bool OneCopy = true;
+  bool SkipDuplicates = true;
+  int64_t SinceTime = 0;
+  int32_t TotalEntries = 0;
+  std::string FilterFilePath;
+  std::string Hint;
+  std::vector<std::string> SavedFiles;
+  ProgressFunction ProgressCallback;
+  ImageProbe Probe;
+  std::atomic<bool> Cancelled{false};
+};
+
+// Replaces the first "%DATE%" (dd.mm.yyyy) and the first "%TIME%" ("HH MM SS") of a
+// folder text with the local date and time of `now`.
+std::string ExpandTokens(std::string text, std::time_t now);
+// The folder a directory text names now: tokens replaced and "~/" expanded.
+std::string ResolveDirectory(const std::string& directory);
+// Checks an output folder's path (the local-folder rule) and creates it with its
+// parents; false when the path is refused or the folder does not exist afterwards.
+bool CreateFolderPath(const std::string& path);
+// The regular files of a folder with their sizes; empty when it cannot be listed.
+// Names keep their letters: the name test ignores the case of A-Z, but a file must
+// still be opened by its real name on a case-sensitive file system.
+std::vector<KnownFile> ListFolder(const std::string& path);
+// True when both files hold the same first `length` bytes; open and read failures
+// count as different.
+bool SameContent(const std::string& pathA, const std::string& pathB, uint64_t length);

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/CBrowserActivity.h"
+#include "engine/CCacheFilter.h"
+#include "sources/CCacheBrowser.h"
+
+// The capture engine: owns the filter set, the browser table, one watcher per
+// browser and the capture jobs. One job runs at a time; its state and progress reach
+// the front end through two callbacks on the job's thread.
+class CQuellbyMain {
+ public:
+  enum BrowserCode : int { Firefox = 0, InternetExplorer = 1, Maxthon = 2 };
+  static constexpr int BrowserCount = 3;
+
+  // How the last job ended (the command-line tool's exit code follows it).
+  enum class JobOutcome { None, Finished, OpenFailed, FolderFailed, Cancelled };
+
+  using CaptureStateFunction = std::function<void(bool started)>;
+  using ProgressFunction = std::function<void(int percent)>;
+  // Makes the cache source of a browser code (tests, and a cache folder named on the
+  // command line); the default makes the Firefox or the URL-cache source.
+  using SourceFactory = std::function<std::unique_ptr<CCacheBrowser>(int code)>;
+
+  struct StartupOptions {
+    // The tray program writes the settings (and the start-with-login entry) at start
+    // and exit; the command-line tool only reads them.
+    bool PersistSettings = true;
+    // Replaces the process check (tests).
+    CBrowserActivity::ProcessCheck Check;
+    // Pause between two looks of a watcher.
+    uint32_t WatchIntervalMs = CBrowserActivity::DefaultIntervalMs;
+  };
+
+  // Start-up reading: places, settings, start-with-login entry, settings written,
+  // language loaded.
+  CQuellbyMain();
+  explicit CQuellbyMain(StartupOptions options);
+  // Stops the watchers, cancels a running capture between two entries, waits for
+  // every thread, then writes the settings.
+  virtual ~CQuellbyMain();
+  CQuellbyMain(const CQuellbyMain&) = delete;
+  CQuellbyMain& operator=(const CQuellbyMain&) = delete;
+
+  void SetCaptureStateCallback(CaptureStateFunction callback);
+  void SetProgressCallback(ProgressFunction callback);
+  void SetSourceFactory(SourceFactory factory);
+
+  bool IsBusy() const { return Busy.load(); }
+  int32_t GetNewFileCount() const { return NewFileCount.load(); }
+  JobOutcome GetLastOutcome() const { return LastOutcome.load(); }
+  // Paths of the files the last job saved and kept.
+  std::vector<std::string> GetSavedFiles() const;
+  static std::string GetDisplayName(int code);
+  static std::vector<std::string> GetExeNames(int code);
+
+  // Capture on command, on a worker thread. Does nothing while busy; refused with a
+  // message while the browser (or, for the shared URL cache, its partner) runs.
+  // Returns whether a job was started.
+  bool StartCapture(int code);
+  // The job itself, on the calling thread (watchers, the command-line tool).
+  void CaptureJob(int code, int64_t since);
+  // Whether the browser of `code` (or the one that shares its cache) runs; shows the
+  // refusal message when it does.
+  bool RefuseWhileRunning(int code);
+
+  void StartWatchers();
+  void StopWatcher(int code);
+  // Asks a running pass to stop after its current entry and stops every watcher,
+  // without waiting (the front end keeps its event loop running until !IsBusy()).
+  void RequestStop();
+
+  // The filter set, locked for the life of the handle. The user interface edits and
+  // reads filters only through it; a capture copies the set under the same lock and
+  // writes resolved folders back under it, so the two never race.
+  class LockedFilters {
+   public:
+    LockedFilters(std::mutex& lock, CCacheFilter& set) : Guard(lock), Set(set) {}
+    CCacheFilter* operator->() const { return &Set; }
+    CCacheFilter& operator*() const { return Set; }
+
+   private:
+    std::unique_lock<std::mutex> Guard;
+    CCacheFilter& Set;
+  };
+  LockedFilters Filters() { return LockedFilters(FilterLock, FilterSet); }
+
+  // Loads the filter file of the settings, else the default filter file; when
+  // neither loads, shows "Can't load default filter." and returns false.
+  bool LoadStartupFilterFile();
+
+ private:
+  std::unique_ptr<CCacheBrowser> MakeSource(int code, bool& fromSettings) const;
+  void RunPass(CCacheBrowser& source, int64_t since);
+  void OnBrowserClosed(int code, int64_t since);
+  void JoinWorker();
+
+  std::atomic<bool> Busy{false};
+  std::atomic<int32_t> NewFileCount{0};
+  std::atomic<JobOutcome> LastOutcome{JobOutcome::None};
+  std::atomic<bool> Stopping{false};
+  const bool PersistSettings;
+  std::array<std::unique_ptr<CBrowserActivity>, BrowserCount> Watchers;
+  CBrowserActivity::ProcessCheck Check;
+
+  std::mutex FilterLock;
+  CCacheFilter FilterSet;
+
+  std::mutex JobLock;  // held for a whole job
+  mutable std::mutex CallbackLock;
+  CaptureStateFunction CaptureStateCallback;
+  ProgressFunction ProgressCallback;
+  SourceFactory Factory;
+
+  mutable std::mutex PassLock;
+  CCacheFilter* ActivePass = nullptr;  // the pass under way, for cancelling
+  std::vector<std::string> LastSavedFiles;
+
+  std::mutex WorkerLock;
+  std::thread Worker;
+};

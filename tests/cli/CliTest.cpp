@@ -1,0 +1,266 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+
+#include "cli/CliOptions.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+#include "support/UrlCacheIndexWriter.h"
+
+extern char** environ;
+
+using vorlane::test::ListNames;
+using vorlane::test::ReadFile;
+using vorlane::test::TempDir;
+using vorlane::test::WriteFile;
+
+namespace {
+
+struct CliRun {
+  int Code = -1;
+  std::string Out;
+  std::string Err;
+};
+
+// Runs vorlane-cli with its output in files (so neither stream is a terminal).
+CliRun RunCli(const std::vector<std::string>& arguments) {
+  TempDir dir;
+  std::string command = VORLANE_CLI;
+  for (const std::string& argument : arguments) command += " '" + argument + "'";
+  command += " >" + dir / "out" + " 2>" + dir / "err" + " </dev/null";
+  CliRun run;
+  const int status = std::system(command.c_str());
+  run.Code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  run.Out = ReadFile(dir / "out");
+  run.Err = ReadFile(dir / "err");
+  return run;
+}
+
+std::string Sample() {
+  return std::string(VORLANE_SOURCE_DIR) + "/samples/firefox-cache";
+}
+
+std::string CatchAll(const TempDir& dir, const std::string& folder) {
+  const std::string path = dir / "all.flt";
+  WriteFile(path, "[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=0\nMinHeight=0\nDirectory=" +
+                      folder + "\nFileNameDummy=file\n");
+  return path;
+}
+
+// Where the settings file would be for the sandboxed user.
+std::string ProgramLikeSettingsPath() {
+  return Platform::LocalAppDataFolder().value_or("") + "/Vorlane/VOR.cfg";
+}
+
+size_t Lines(const std::string& text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+}  // namespace
+
+TEST(Cli, UsageVersionAndUsageErrors) {
+  EXPECT_EQ(RunCli({"--version"}).Out, "Vorlane v 1.2\n");
+  const CliRun help = RunCli({"--help"});
+  EXPECT_EQ(help.Code, 0);
+  EXPECT_NE(help.Out.find("Exit codes"), std::string::npos);
+  for (const auto& bad : std::vector<std::vector<std::string>>{
+           {},
+           {"comb"},
+           {"list"},
+           {"list", "opera"},
+           {"list", "firefox", "--since", "1"},  // a capture option
+           {"capture", "ie", "--cache"},
+           {"capture", "firefox", "--since", "yesterday"},
+           {"capture", "firefox", "--format", "json"}}) {
+    const CliRun run = RunCli(bad);
+    EXPECT_EQ(run.Code, 2) << testing::PrintToString(bad);
+    EXPECT_NE(run.Err.find("Usage:"), std::string::npos);
+  }
+}
+
+TEST(Cli, ParsesTimesAsUtc) {
+  EXPECT_EQ(ParseCliTime("0"), 0);
+  EXPECT_EQ(ParseCliTime("1765013400"), 1765013400);
+  EXPECT_EQ(ParseCliTime("2026-12-06"), 1796515200);
+  EXPECT_EQ(ParseCliTime("2026-12-06T09:30"), 1796515200 + 9 * 3600 + 30 * 60);
+  EXPECT_EQ(ParseCliTime("2026-12-06T09:30:15Z"), 1796515200 + 9 * 3600 + 30 * 60 + 15);
+  for (const char* bad : {"", "2026-13-01", "2026-12-06T25:00", "12/06/2026", "2026-12-06Tx",
+                          "99999999999999999999"}) {
+    EXPECT_FALSE(ParseCliTime(bad).has_value()) << bad;
+  }
+  EXPECT_EQ(FormatIsoTime(1796515200 + 15), "2026-12-06T00:00:15Z");
+}
+
+TEST(Cli, ListsTheSampleCacheInEveryFormat) {
+  const CliRun tsv = RunCli({"list", "firefox", "--cache", Sample()});
+  ASSERT_EQ(tsv.Code, 0) << tsv.Err;
+  EXPECT_EQ(tsv.Out.substr(0, tsv.Out.find('\n')), "index\tkind\tsize\ttime\tmime\turl\tfile");
+  EXPECT_EQ(Lines(tsv.Out), 9u);
+  EXPECT_NE(tsv.Out.find("\tpng\t12263\t2018-08-01T07:27:05Z\timage/png\t"
+                         "http://www.google.com/images/nav_logo229.png\t" +
+                         Sample() + "/_CACHE_003_\n"),
+            std::string::npos);
+
+  const CliRun csv = RunCli({"list", "firefox", "--cache", Sample(), "--format", "csv"});
+  EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\n')), "index,kind,size,time,mime,url,file");
+  // A URL with a comma is quoted.
+  EXPECT_NE(csv.Out.find(",\"http://www.google.com/xjs/_/js/k=xjs.hp.en.mpb1WB2NNYY.O/m=sb_he,d/"),
+            std::string::npos);
+
+  const CliRun json = RunCli({"list", "firefox", "--cache", Sample(), "--format", "json"});
+  EXPECT_EQ(json.Out.front(), '[');
+  EXPECT_EQ(json.Out.substr(json.Out.size() - 2), "]\n");
+  EXPECT_NE(json.Out.find("{\"index\": 0, \"kind\": \"png\", \"size\": 9760,"), std::string::npos);
+}
+
+TEST(Cli, CacheThatCannotBeOpenedExitsWithThree) {
+  TempDir empty;
+  EXPECT_EQ(RunCli({"list", "firefox", "--cache", empty / "nothing"}).Code, 3);
+  EXPECT_EQ(RunCli({"list", "ie", "--cache", empty.Path()}).Code, 3);
+  const CliRun capture = RunCli(
+      {"capture", "firefox", "--cache", empty.Path(), "--filters", CatchAll(empty, empty / "out")});
+  EXPECT_EQ(capture.Code, 3);
+  EXPECT_NE(capture.Err.find("cannot open the cache"), std::string::npos);
+}
+
+TEST(Cli, CapturesSkipsDuplicatesAndLeavesTheSettingsAlone) {
+  TempDir dir;
+  const std::string out = dir / "saved";
+  const std::string filters = CatchAll(dir, out);
+  const CliRun first = RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters});
+  ASSERT_EQ(first.Code, 0) << first.Err;
+  EXPECT_EQ(ListNames(out).size(), 8u);
+  EXPECT_NE(first.Out.find(out + "/file0.png\n"), std::string::npos);
+  EXPECT_EQ(first.Out.substr(first.Out.rfind('\n', first.Out.size() - 2) + 1),
+            "8 new files have been captured and saved\n");
+  // Progress is drawn only on a terminal.
+  EXPECT_EQ(first.Err.find('\r'), std::string::npos);
+  EXPECT_EQ(ReadFile(out + "/file4.png").substr(1, 3), "PNG");
+
+  const CliRun again =
+      RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters, "--quiet"});
+  EXPECT_EQ(again.Code, 0);
+  EXPECT_EQ(again.Out, "0 new files have been captured and saved\n");
+  const CliRun copies =
+      RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters,
+              "--no-skip-duplicates", "--quiet", "--since", "2018-08-01T07:27:06Z"});
+  EXPECT_EQ(copies.Out, "1 new file has been captured and saved\n");
+  EXPECT_EQ(ListNames(out).size(), 9u);
+
+  const std::string settings = ProgramLikeSettingsPath();
+  EXPECT_FALSE(Platform::FileExists(settings)) << settings;
+}
+
+TEST(Cli, OutputFolderThatCannotBeCreatedExitsWithFour) {
+  TempDir dir;
+  const CliRun run = RunCli(
+      {"capture", "firefox", "--cache", Sample(), "--filters", CatchAll(dir, "relative/folder")});
+  EXPECT_EQ(run.Code, 4);
+  EXPECT_NE(run.Err.find("Can't create the Folder:\nrelative/folder"), std::string::npos);
+  EXPECT_NE(RunCli({"capture", "firefox", "--cache", Sample(), "--filters", dir / "none.flt"}).Code,
+            0);
+}
+
+TEST(Cli, RefusesWhileTheBrowserRunsUnlessTheCacheIsNamed) {
+  TempDir dir;
+  const std::string fake = dir / "firefox";
+  std::filesystem::copy_file("/bin/sleep", fake);
+  std::filesystem::permissions(fake, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  pid_t pid = 0;
+  char* argv[] = {const_cast<char*>(fake.c_str()), const_cast<char*>("30"), nullptr};
+  ASSERT_EQ(posix_spawn(&pid, fake.c_str(), nullptr, nullptr, argv, environ), 0);
+  const CliRun refused = RunCli({"capture", "firefox", "--filters", CatchAll(dir, dir / "out")});
+  const CliRun named =
+      RunCli({"capture", "firefox", "--cache", Sample(), "--filters", CatchAll(dir, dir / "out")});
+  kill(pid, SIGKILL);
+  waitpid(pid, nullptr, 0);
+  EXPECT_EQ(refused.Code, 1);
+  EXPECT_NE(refused.Err.find(
+                "Mozilla Firefox has to be closed. Please, close the browser and try again."),
+            std::string::npos);
+  EXPECT_EQ(named.Code, 0) << named.Err;
+}
+
+TEST(Cli, CapturesTheUrlCacheOfAWinePrefixThroughTheFilters) {
+  // A Wine prefix as the program finds it by itself, with the cached files present.
+  const std::string cache = Platform::HomeFolder() +
+                            "/.wine/drive_c/users/me/AppData/Local/Microsoft/Windows/INetCache/"
+                            "Content.IE5";
+  vorlane::test::UrlCacheIndexWriter writer(
+      vorlane::test::UrlCacheIndexWriter::Signature::Wine2012);
+  writer.AddDirectory("ABCD1234");
+  const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + "fake body";
+  WriteFile(cache + "/ABCD1234/logo[1].png", png);
+  WriteFile(cache + "/ABCD1234/page[1].htm", "<html></html>");
+  writer.AddUrl({.Url = "http://example.com/logo.png",
+                 .FileName = "logo[1].png",
+                 .Size = png.size(),
+                 .HeaderInfo = "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n\r\n"});
+  writer.AddUrl({.Url = "http://example.com/",
+                 .FileName = "page[1].htm",
+                 .Size = 13,
+                 .HeaderInfo = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"});
+  writer.AddUrl({.Url = "Cookie:me@example.com/",
+                 .FileName = "page[1].htm",
+                 .EntryType = 0x00100001,
+                 .HeaderInfo = "HTTP/1.1 200 OK\r\n\r\n"});
+  ASSERT_TRUE(writer.WriteTo(cache + "/index.dat"));
+
+  TempDir dir;
+  const std::string filters = dir / "png.flt";
+  WriteFile(filters,
+            "[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=3\nMinHeight=0\nDirectory=" +
+                dir / "out" + "\nFileNameDummy=ie\n");
+  const CliRun run = RunCli({"capture", "ie", "--filters", filters, "--quiet"});
+  ASSERT_EQ(run.Code, 0) << run.Err;
+  EXPECT_EQ(run.Out, "1 new file has been captured and saved\n");
+  EXPECT_EQ(ListNames(dir / "out"), std::vector<std::string>{"ie0.png"});
+  EXPECT_EQ(ReadFile(dir / "out/ie0.png"), png);
+  // Maxthon shares the cache: its name reads the same source.
+  EXPECT_EQ(RunCli({"list", "maxthon"}).Out, RunCli({"list", "ie"}).Out);
+}
+
+TEST(Cli, WatchCapturesWhatABrowserCachedWhileItRan) {
+  TempDir dir;
+  const std::string cache = dir / "Content.IE5";
+  vorlane::test::UrlCacheIndexWriter writer;
+  writer.AddDirectory("QWERTY12");
+  WriteFile(cache + "/QWERTY12/new[1].gif", "GIF89a new");
+  WriteFile(cache + "/QWERTY12/old[1].gif", "GIF89a old");
+  const std::time_t tomorrow = std::time(nullptr) + 86400;
+  std::tm utc{};
+  gmtime_r(&tomorrow, &utc);
+  const uint32_t later = vorlane::test::UrlCacheIndexWriter::FatDateTime(
+      utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, 0);
+  const uint32_t earlier = vorlane::test::UrlCacheIndexWriter::FatDateTime(2015, 1, 1, 0, 0, 0);
+  const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: image/gif\r\n\r\n";
+  writer.AddUrl({.Url = "http://e.com/new.gif",
+                 .FileName = "new[1].gif",
+                 .Size = 10,
+                 .LastSyncFat = later,
+                 .HeaderInfo = head});
+  writer.AddUrl({.Url = "http://e.com/old.gif",
+                 .FileName = "old[1].gif",
+                 .Size = 10,
+                 .LastSyncFat = earlier,
+                 .HeaderInfo = head});
+  ASSERT_TRUE(writer.WriteTo(cache + "/index.dat"));
+
+  // A stand-in browser starts after the watcher and ends after a while.
+  const std::string fake = dir / "iexplore.exe";
+  std::filesystem::copy_file("/bin/sleep", fake);
+  std::filesystem::permissions(fake, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  const std::string command = "(sleep 0.5; '" + fake + "' 1) &";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const CliRun run = RunCli({"watch", "ie", "--cache", cache, "--filters",
+                             CatchAll(dir, dir / "out"), "--once", "--interval", "50", "--quiet"});
+  EXPECT_EQ(run.Code, 0) << run.Err;
+  EXPECT_EQ(run.Out, "1 new file has been captured and saved\n");
+  EXPECT_EQ(ListNames(dir / "out"), std::vector<std::string>{"file0.gif"});
+  EXPECT_EQ(ReadFile(dir / "out/file0.gif"), "GIF89a new");
+}

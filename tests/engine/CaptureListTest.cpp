@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include "engine/CCacheFilter.h"
+
+namespace {
+
+std::vector<std::string> Words(const std::string& url) {
+  FilterRecord record;
+  record.URL = url;
+  SplitUrl(record);
+  return record.UrlWords;
+}
+
+std::vector<std::string> Stems(const CCacheFilter& set) {
+  std::vector<std::string> stems;
+  for (auto* record = set.GetFirst(); record; record = set.GetNext(*record)) {
+    stems.push_back(record->FileNameDummy);
+  }
+  return stems;
+}
+
+std::unique_ptr<FilterRecord> Named(const std::string& stem) {
+  auto record = std::make_unique<FilterRecord>();
+  record->FileNameDummy = stem;
+  return record;
+}
+
+}  // namespace
+
+TEST(FilterSet, SplitUrlDropsBlanksAndEmptyWords) {
+  EXPECT_EQ(Words(" jpg , , png"), (std::vector<std::string>{"jpg", "png"}));
+  EXPECT_EQ(Words(",, ,\t,"), std::vector<std::string>{});
+  EXPECT_EQ(Words("a b"), std::vector<std::string>{"ab"});
+  EXPECT_EQ(Words("photo,img"), (std::vector<std::string>{"photo", "img"}));
+  EXPECT_EQ(Words(""), std::vector<std::string>{});
+}
+
+TEST(FilterSet, InsertRemoveAndMoveKeepPositions) {
+  CCacheFilter set;
+  set.Insert(Named("a"), -1);
+  set.Insert(Named("c"), 5);  // past the end appends
+  set.Insert(Named("b"), 1);
+  set.Insert(Named("z"), 0);
+  EXPECT_EQ(Stems(set), (std::vector<std::string>{"z", "a", "b", "c"}));
+  for (int i = 0; i < set.Count(); ++i) EXPECT_EQ(set.GetAt(i)->Position, i);
+
+  EXPECT_EQ(set.MoveUp(0), 0);
+  EXPECT_EQ(set.MoveDown(3), 3);
+  EXPECT_EQ(set.MoveDown(0), 1);
+  EXPECT_EQ(set.MoveUp(3), 2);
+  EXPECT_EQ(Stems(set), (std::vector<std::string>{"a", "z", "c", "b"}));
+
+  EXPECT_FALSE(set.Remove(4));
+  EXPECT_FALSE(set.Remove(-1));
+  EXPECT_TRUE(set.Remove(1));
+  EXPECT_EQ(Stems(set), (std::vector<std::string>{"a", "c", "b"}));
+  EXPECT_EQ(set.GetAt(2)->Position, 2);
+  EXPECT_EQ(set.GetNext(*set.GetAt(2)), nullptr);
+  EXPECT_EQ(set.GetAt(3), nullptr);
+
+  // Out-of-range moves on an empty set are harmless.
+  CCacheFilter empty;
+  EXPECT_EQ(empty.MoveDown(0), 0);
+  EXPECT_EQ(empty.MoveUp(0), 0);
+  EXPECT_EQ(empty.GetFirst(), nullptr);
+
+  set.SetHint("hint");
+  set.Clear();
+  EXPECT_EQ(set.Count(), 0);
+  EXPECT_EQ(set.GetHint(), "");
+}
+
+TEST(FilterSet, InsertWithoutRecordMakesADefaultOneAndSplitsItsUrl) {
+  CCacheFilter set;
+  FilterRecord* made = set.Insert(nullptr, -1);
+  ASSERT_NE(made, nullptr);
+  EXPECT_FALSE(made->Disabled);
+  EXPECT_EQ(made->ContentType, 0);
+  auto record = std::make_unique<FilterRecord>();
+  record->URL = "x, y";
+  FilterRecord* inserted = set.Insert(std::move(record), 0);
+  EXPECT_EQ(inserted->UrlWords, (std::vector<std::string>{"x", "y"}));
+  EXPECT_EQ(set.GetFirst(), inserted);
+}
+
+TEST(FilterSet, MatchTestsKindSizeAndUrlWordsInOrder) {
+  CCacheFilter set;
+  CCacheBrowser::CCacheElement entry;
+  entry.Kind = 1;
+  entry.Size = 500;
+  entry.SourceUrl = "http://example.com/photos/cat.jpg";
+
+  struct Case {
+    KindCode kind;
+    int32_t minSize;
+    const char* url;
+    bool expected;
+  };
+  const Case cases[] = {
+      {0, 0, "", true},                                  // matches everything
+      {1, 0, "", true},           {2, 0, "", false},     // other kind
+      {0, 500, "", true},                                // exactly the minimum
+      {0, 501, "", false},                               // one byte short
+      {0, 0, "dog, cat", true},                          // any one word
+      {0, 0, "dog, bird", false}, {0, 0, "JPG", false},  // case-sensitive
+      {0, 0, " , ,", true},                              // only separators: no words
+      {25, 0, "", false},                                // a hand-edited kind no entry carries
+  };
+  for (const Case& c : cases) {
+    FilterRecord record;
+    record.ContentType = c.kind;
+    record.MinSize = c.minSize;
+    record.URL = c.url;
+    SplitUrl(record);
+    EXPECT_EQ(set.Match(entry, record), c.expected) << c.kind << " " << c.minSize << " " << c.url;
+  }
+}
+
+TEST(FilterSet, ExpandTokensReplacesOnlyTheFirstOfEach) {
+  // 6 December 2026, 09:05:07 local time.
+  std::tm local{};
+  local.tm_year = 2026 - 1900;
+  local.tm_mon = 11;
+  local.tm_mday = 6;
+  local.tm_hour = 9;
+  local.tm_min = 5;
+  local.tm_sec = 7;
+  local.tm_isdst = -1;
+  const std::time_t when = std::mktime(&local);
+  EXPECT_EQ(ExpandTokens("/saves/%DATE%", when), "/saves/06.12.2026");
+  EXPECT_EQ(ExpandTokens("/s/%DATE%/%DATE%", when), "/s/06.12.2026/%DATE%");
+  EXPECT_EQ(ExpandTokens("/s/%TIME%-%DATE%", when), "/s/09 05 07-06.12.2026");
+  EXPECT_EQ(ExpandTokens("/s/%date%", when), "/s/%date%");
+}

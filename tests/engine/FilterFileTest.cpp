@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "config/Settings.h"
+#include "engine/CCacheFilter.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
+
+using vorlane::test::ReadFile;
+using vorlane::test::TempDir;
+using vorlane::test::WriteFile;
+
+namespace {
+
+class FilterFile : public testing::Test {
+ protected:
+  void SetUp() override { vorlane::test::UseSandboxPlaces(dir.Path()); }
+
+  TempDir dir;
+  CCacheFilter set;
+};
+
+std::string Section(int n, const std::string& keys) {
+  return "[FILTER_" + std::to_string(n) + "]\n" + keys;
+}
+
+}  // namespace
+
+TEST_F(FilterFile, SaveWritesTheKnownLayout) {
+  auto record = std::make_unique<FilterRecord>();
+  record->ContentType = 1;
+  record->MinSize = 500;
+  record->URL = "photo, img";
+  record->MinWidth = 100;
+  record->MinHeight = 100;
+  record->Directory = "~/VOR_SAVES/%DATE%";
+  record->FileNameDummy = "file";
+  set.Insert(std::move(record), -1);
+  ASSERT_TRUE(set.Save(dir / "one.flt"));
+  EXPECT_EQ(ReadFile(dir / "one.flt"),
+            "[GENERAL]\nVorlaneFilter=1\nHint=\n[FILTER_0]\nContentType=1\nDisabled=0\n"
+            "MinSize=500\nURL=photo, img\nMinWeidth=100\nMinHeight=100\n"
+            "Directory=~/VOR_SAVES/%DATE%\nFileNameDummy=file\n");
+  EXPECT_EQ(CurrentSettings().FiltersFileName, dir / "one.flt");
+
+  CCacheFilter empty;
+  ASSERT_TRUE(empty.Save(dir / "empty.flt"));
+  EXPECT_EQ(ReadFile(dir / "empty.flt"), "[GENERAL]\nVorlaneFilter=1\nHint=\n");
+}
+
+TEST_F(FilterFile, LoadRoundTripsAndResolvesTokens) {
+  WriteFile(dir / "f.flt",
+            "[GENERAL]\nVorlaneFilter=1\nHint=  Hand written hint; with ; marks  \n" +
+                Section(0,
+                        "ContentType=3\nDisabled=1\nMinSize=12abc\nURL= a , b\nMinWeidth=-5\n"
+                        "MinHeight=7\nDirectory=/tmp/x/%DATE%\nFileNameDummy=pic\n") +
+                Section(1, "ContentType=0\nMinHeight=0\n"));
+  ASSERT_TRUE(set.Load(dir / "f.flt"));
+  ASSERT_EQ(set.Count(), 2);
+  const FilterRecord& first = *set.GetAt(0);
+  EXPECT_EQ(first.ContentType, 3);
+  EXPECT_TRUE(first.Disabled);
+  EXPECT_EQ(first.MinSize, 12);
+  EXPECT_EQ(first.URL, "a , b");
+  EXPECT_EQ(first.UrlWords, (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(first.MinWidth, -5);
+  EXPECT_EQ(first.MinHeight, 7);
+  EXPECT_EQ(first.Directory, "/tmp/x/%DATE%");
+  EXPECT_EQ(first.ResolvedDirectory, ExpandTokens("/tmp/x/%DATE%", std::time(nullptr)));
+  EXPECT_FALSE(set.GetAt(1)->Disabled);
+  EXPECT_EQ(set.GetAt(1)->Position, 1);
+  EXPECT_EQ(set.GetHint(), "Hand written hint; with ; marks");
+  // A successful load stores the file's name in the settings file at once.
+  EXPECT_NE(ReadFile(dir / "data/VOR.cfg").find("FiltersFileName=" + dir / "f.flt"),
+            std::string::npos);
+
+  ASSERT_TRUE(set.Save(dir / "g.flt"));
+  CCacheFilter again;
+  ASSERT_TRUE(again.Load(dir / "g.flt"));
+  EXPECT_EQ(again.GetHint(), set.GetHint());
+  EXPECT_EQ(again.GetAt(0)->Directory, "/tmp/x/%DATE%");
+}
+
+TEST_F(FilterFile, ListEndsAtAGapAMissingKindOrAMissingHeight) {
+  const std::string full = "ContentType=1\nMinHeight=0\n";
+  struct Case {
+    std::string body;
+    int expected;
+  };
+  const Case cases[] = {
+      {Section(0, full) + Section(2, full), 1},                                // gap
+      {Section(0, full) + Section(1, "MinHeight=0\n") + Section(2, full), 1},  // no kind
+      {Section(0, "ContentType=1\n") + Section(1, full), 1},                   // no height
+      {Section(0, full) + Section(1, full) + Section(2, full), 3},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir / "c.flt", "[GENERAL]\nVorlaneFilter=1\n" + c.body);
+    ASSERT_TRUE(set.Load(dir / "c.flt"));
+    EXPECT_EQ(set.Count(), c.expected) << c.body;
+  }
+}
+
+TEST_F(FilterFile, FilesWithoutTheMarkerAreRejectedButNamed) {
+  for (const std::string marker : {"", "VorlaneFilter=0\n", "VorlaneFilter=abc\n"}) {
+    WriteFile(dir / "bad.flt", "[GENERAL]\n" + marker + Section(0, "ContentType=1\nMinHeight=0\n"));
+    set.Insert(nullptr, -1);
+    EXPECT_FALSE(set.Load(dir / "bad.flt")) << marker;
+    EXPECT_EQ(set.Count(), 0);
+    EXPECT_EQ(CurrentSettings().FiltersFileName, dir / "bad.flt");
+  }
+  EXPECT_FALSE(set.Load(dir / "missing.flt"));
+  WriteFile(dir / "garbage.flt", std::string("\x00\xff\xfe[GENERAL\n=\n", 12));
+  EXPECT_FALSE(set.Load(dir / "garbage.flt"));
+}
+
+TEST_F(FilterFile, SaveReplacesTheOldFileWhole) {
+  for (int i = 0; i < 3; ++i) set.Insert(nullptr, -1)->FileNameDummy = "f" + std::to_string(i);
+  ASSERT_TRUE(set.Save(dir / "s.flt"));
+  set.Remove(1);
+  ASSERT_TRUE(set.Save(dir / "s.flt"));
+  const std::string text = ReadFile(dir / "s.flt");
+  EXPECT_NE(text.find("[FILTER_1]\n"), std::string::npos);
+  EXPECT_EQ(text.find("[FILTER_2]"), std::string::npos);
+  EXPECT_NE(text.find("FileNameDummy=f2"), std::string::npos);
+
+  // A folder that cannot be written: the failure is reported and nothing is lost.
+  EXPECT_FALSE(set.Save(dir / "no/such/folder/x.flt"));
+}
+
+TEST_F(FilterFile, ShippedDefaultFilterFileLoads) {
+  ASSERT_TRUE(set.Load(std::string(VORLANE_SOURCE_DIR) + "/Filters/Default.flt"));
+  EXPECT_GE(set.Count(), 5);
+  EXPECT_FALSE(set.GetHint().empty());
+  for (auto* record = set.GetFirst(); record; record = set.GetNext(*record)) {
+    EXPECT_EQ(record->Directory.rfind("~/VOR_SAVES/", 0), 0u);
+    EXPECT_FALSE(record->FileNameDummy.empty());
+  }
+}
