@@ -19,6 +19,28 @@ bool EqualsIgnoringAsciiCase(std::string_view text, std::string_view upper) {
   return true;
 }
 
+// The value of the first line that starts with `name` (upper case, colon included),
+// in any case. Only a name at the start of a line counts, so that a header such as
+// X-Original-Content-Type cannot stand in for the real one.
+std::string_view HeaderValue(std::string_view headers, std::string_view name) {
+  for (size_t line = 0; line < headers.size();) {
+    size_t end = headers.find('\n', line);
+    if (end == std::string_view::npos) end = headers.size();
+    std::string_view text = headers.substr(line, end - line);
+    if (text.size() >= name.size() && EqualsIgnoringAsciiCase(text.substr(0, name.size()), name)) {
+      text.remove_prefix(name.size());
+      // Servers write one blank, several or none; lines end in CR LF or LF alone.
+      while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+      while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+      }
+      return text;
+    }
+    line = end + 1;
+  }
+  return {};
+}
+
 }  // namespace
 
 std::string CIECache::GetEntryFile(const CCacheElement& entry) const {
@@ -26,25 +48,15 @@ std::string CIECache::GetEntryFile(const CCacheElement& entry) const {
 }
 
 std::string CIECache::ContentTypeFromHeaders(std::string_view headers) {
-  constexpr std::string_view Name = "CONTENT-TYPE:";
-  // Only a name at the start of a line counts, so that a header such as
-  // X-Original-Content-Type cannot stand in for the real one.
-  for (size_t line = 0; line < headers.size();) {
-    size_t end = headers.find('\n', line);
-    if (end == std::string_view::npos) end = headers.size();
-    std::string_view text = headers.substr(line, end - line);
-    if (text.size() >= Name.size() && EqualsIgnoringAsciiCase(text.substr(0, Name.size()), Name)) {
-      text.remove_prefix(Name.size());
-      // Servers write one blank, several or none; lines end in CR LF or LF alone.
-      while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-      while (!text.empty() && (text.back() == '\r' || text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-      }
-      return std::string(text);
-    }
-    line = end + 1;
+  return std::string(HeaderValue(headers, "CONTENT-TYPE:"));
+}
+
+std::string CIECache::ContentEncodingFromHeaders(std::string_view headers) {
+  std::string value(HeaderValue(headers, "CONTENT-ENCODING:"));
+  for (char& c : value) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   }
-  return {};
+  return value;
 }
 
 int64_t CIECache::TimeFromFileTime(uint64_t fileTime) {
@@ -68,8 +80,9 @@ void CIECache::ReadEntries() {
     entry->LocalFile = item->LocalFileName ? item->LocalFileName : "";
     // The entry's size is 32-bit; larger files keep their low half.
     entry->Size = static_cast<int32_t>(item->SizeLow);
-    entry->MimeType =
-        ContentTypeFromHeaders(std::string_view(item->HeaderInfo, item->HeaderInfoSize));
+    const std::string_view headers(item->HeaderInfo, item->HeaderInfoSize);
+    entry->MimeType = ContentTypeFromHeaders(headers);
+    entry->ContentEncoding = ContentEncodingFromHeaders(headers);
     entry->Kind = Classify(entry->MimeType);
     entry->Time = TimeFromFileTime(item->LastSyncTime);
     AppendEntry(std::move(entry));

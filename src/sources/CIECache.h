@@ -21,6 +21,8 @@ class CIECache : public CCacheBrowser {
   // The value of the Content-Type line of stored response headers, letters as
   // stored; empty when there is none.
   static std::string ContentTypeFromHeaders(std::string_view headers);
+  // The value of the Content-Encoding line, lower-cased; empty when there is none.
+  static std::string ContentEncodingFromHeaders(std::string_view headers);
   // A FILETIME (100 ns since 1601, UTC) as seconds since 1970; 0 for a zero time
   // or one before 1970.
   static int64_t TimeFromFileTime(uint64_t fileTime);

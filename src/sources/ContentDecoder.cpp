@@ -53,6 +53,11 @@ class Source {
     return Available() >= wanted;
   }
   bool Fill() { return FillAtLeast(Available() + 1); }
+  // True when every byte of the input has been taken.
+  bool AtEnd() {
+    if (Available() > 0) return false;
+    return !Fill() && !ReadFailed;
+  }
 
  private:
   const Reader& Read;
@@ -127,6 +132,8 @@ Result DecodeZlib(Coding coding, Source& in, Sink& out) {
     in.Consume(consumed);
     if (!out.Put(produced)) return Result::Failed;
     if (status == Z_STREAM_END) {
+      // Raw deflate carries no check: bytes after its end mean it was no deflate body.
+      if (windowBits < 0) return in.AtEnd() ? Result::Ok : Result::Failed;
       if (coding != Coding::Gzip) return Result::Ok;
       // gzip members may follow one another; anything else after the end is padding.
       if (in.Available() == 0) in.Fill();
@@ -161,7 +168,9 @@ Result DecodeBrotli(Source& in, Sink& out) {
     if (!out.Put(produced)) return Result::Failed;
     switch (status) {
       case BROTLI_DECODER_RESULT_SUCCESS:
-        return Result::Ok;
+        // Brotli carries no check either; a body that is not brotli at all can look
+        // like a short stream followed by more bytes.
+        return in.AtEnd() ? Result::Ok : Result::Failed;
       case BROTLI_DECODER_RESULT_NEEDS_MORE_OUTPUT:
         break;
       case BROTLI_DECODER_RESULT_NEEDS_MORE_INPUT:

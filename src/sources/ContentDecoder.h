@@ -40,9 +40,12 @@ std::optional<Coding> ParseCoding(std::string_view contentEncoding);
 uint64_t DecodedSizeCap(uint64_t storedSize);
 
 // Decodes the input through the writer. Nothing beyond `cap` bytes is ever written:
-// a body that would decode to more fails. Bytes after the end of a complete stream
-// are ignored (servers pad), except that gzip members that follow one another are
-// decoded one after the other. `decodedBytes` receives what was written.
+// a body that would decode to more fails. After a complete gzip, zlib or zstd stream,
+// further bytes are ignored (servers pad), except that gzip members and zstd frames
+// that follow one another are all decoded. Brotli and deflate without its zlib
+// wrapper carry no check of their own, so they must end exactly at the end of the
+// input: otherwise a body stored already decoded could pass for a short stream.
+// `decodedBytes` receives what was written.
 Result Decode(Coding coding, const Reader& input, const Writer& output, uint64_t cap,
               uint64_t* decodedBytes = nullptr);
 Result Decode(std::string_view contentEncoding, const Reader& input, const Writer& output,

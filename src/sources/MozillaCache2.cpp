@@ -1,6 +1,6 @@
 #include "sources/MozillaCache2.h"
 
-#include <cstring>
+#include <algorithm>
 #include <limits>
 
 #include "platform/Platform.h"
@@ -108,6 +108,7 @@ std::optional<EntryMetadata> ParseMetadata(std::span<const std::byte> metadata,
                                  text.substr(nameEnd + 1, valueEnd - nameEnd - 1));
     pos = valueEnd + 1;
   }
+  parsed.ElementsEnd = std::min(pos, text.size());
   return parsed;
 }
 

@@ -46,6 +46,9 @@ struct EntryMetadata {
   // Views into the bytes given to ParseMetadata.
   std::string_view Key;
   std::vector<std::pair<std::string_view, std::string_view>> Elements;
+  // Where the complete pairs end, counted from the start of the metadata. Firefox 153
+  // writes a 4-byte word after them that the metadata hash does not cover.
+  size_t ElementsEnd = 0;
 
   // The value of the first element of that name; nullopt when there is none.
   std::optional<std::string_view> Element(std::string_view name) const;

@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "sources/CIECache.h"
+#include "support/MozillaCache2Writer.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"
 
@@ -162,6 +163,24 @@ INSTANTIATE_TEST_SUITE_P(Signatures, CIECacheCapture,
                                          UrlCacheIndexWriter::Signature::Wine2012,
                                          UrlCacheIndexWriter::Signature::Wine2005));
 
+TEST(CIECache, SavesCompressedBodiesDecoded) {
+  CacheFolder cache;
+  const std::string css = "body { color: red; }\n";
+  cache.Add("http://e.com/s.css",
+            "HTTP/1.1 200 OK\r\nContent-Type: text/css\r\nContent-Encoding: GZIP\r\n\r\n",
+            vorlane::test::CompressBody("gzip", css));
+  CIECache source;
+  source.SetCachePath(cache.Write());
+  ASSERT_EQ(source.LoadEntries(), 1);
+  EXPECT_EQ(source.GetFirst()->ContentEncoding, "gzip");
+  TempDir out;
+  CCacheBrowser::CopyOutcome outcome;
+  ASSERT_TRUE(source.SaveEntry(*source.GetFirst(), out / "s.css", false, &outcome));
+  EXPECT_EQ(vorlane::test::ReadFile(out / "s.css"), css);
+  EXPECT_TRUE(outcome.Decoded);
+  EXPECT_EQ(outcome.BytesWritten, css.size());
+}
+
 TEST(CIECache, EmptyCachePathFindsTheWinePrefixCache) {
   TempDir prefix;
   vorlane::test::ScopedEnv env("WINEPREFIX", prefix.Path());
@@ -233,4 +252,17 @@ TEST(CIECache, RealIndexes) {
   EXPECT_EQ(favicon->Time, 1440500730);  // Aug 25, 2015 11:05:30, its last check
   EXPECT_EQ(favicon->LocalFile,
             vorlane::test::FixturePath("msiecf/Content.IE5") + "/5ZBG4UOD/favicon[1].ico");
+}
+
+TEST(CIECache, ContentEncodingFromHeaders) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\n\r\n", "gzip"},
+      {"HTTP/1.1 200 OK\r\nCONTENT-ENCODING:GZIP\r\nContent-Type: text/css\r\n", "gzip"},
+      {"HTTP/1.1 200 OK\nContent-Type: text/css\ncontent-encoding:  Deflate \n", "deflate"},
+      {"HTTP/1.1 200 OK\r\nX-Content-Encoding: br\r\n", ""},
+      {"HTTP/1.1 200 OK\r\nContent-Type: image/gif\r\n", ""},
+  };
+  for (const auto& [headers, expected] : cases) {
+    EXPECT_EQ(CIECache::ContentEncodingFromHeaders(headers), expected) << headers;
+  }
 }

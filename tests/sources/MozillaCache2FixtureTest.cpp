@@ -86,6 +86,13 @@ TEST(MozillaCache2Fixture, EveryVersionIsListed) {
        {{"31C9294D", "https://raw.githubusercontent.com/favicon.ico", 21, 1533106961, "", 5, "",
          ""},
         {"B3F2A305", "", 261, 1533106968, "application/octet-stream", 0, "", "appId=4294967294"}}},
+      // Version 4, partitioned, with the word Firefox 153 puts after the elements.
+      {"firefox-153.8esr-local",
+       2,
+       {{"6C4D5D18", "http://127.0.0.1:18765/index.html", 44, 1796687604, "text/html", 8, "",
+         "partitionKey=%28http%2C127.0.0.1%29"},
+        {"8A1A99A4", "http://127.0.0.1:18765/a.png", 379, 1796687604, "image/png", 3, "",
+         "partitionKey=%28http%2C127.0.0.1%29"}}},
       // Two predictor entries without data, and a file that is no entry at all.
       {"plaso-mixed",
        2,
@@ -154,6 +161,18 @@ TEST(MozillaCache2Fixture, CompressedBodiesAreSavedDecoded) {
     EXPECT_TRUE(LooksLikeText(text));
   }
 
+  // A body stored without coding comes out as served.
+  {
+    CMozillaCache cache;
+    cache.SetCachePath(Cache2Fixture("firefox-153.8esr-local"));
+    ASSERT_TRUE(cache.TryOpen());
+    cache.LoadEntries();
+    const std::string png = out / "a.png";
+    ASSERT_TRUE(cache.SaveEntry(*ByFile(cache).at("8A1A99A4"), png, true));
+    EXPECT_EQ(ReadFile(png), ReadFile(FixturePath("images/png-rgb-33x19.png")));
+    EXPECT_EQ(CGraphicLT::GetImageSize(png), (CGraphicLT::ImageSize{33, 19}));
+  }
+
   // A gzip'd icon only measures once it is decoded.
   for (const char* folder : {"firefox-32.0-dtformats", "firefox-45.0"}) {
     SCOPED_TRACE(folder);
@@ -181,6 +200,7 @@ TEST(MozillaCache2Fixture, WriterRebuildsRealEntries) {
       "firefox-45.0/entries/359DD5E3E2B88055EA08BFE2BD5DF32D4D16FCBE",
       "firefox-51.0/entries/B3F2A305BBE51D58768765A5FA8C06CFA747601D",
       "plaso-mixed/entries/0EDDF8C091E2FED62E44BEDDDC1723F5BF38FE4F",
+      "firefox-153.8esr-local/entries/8A1A99A48635E361DEC7CB5BB5590B344E55292B",
   };
   for (const char* file : files) {
     SCOPED_TRACE(file);
@@ -207,6 +227,8 @@ TEST(MozillaCache2Fixture, WriterRebuildsRealEntries) {
     item.Frecency = metadata->Frecency;
     item.ExpirationTime = metadata->ExpirationTime;
     item.Flags = metadata->Flags;
+    const size_t tail = *offset + metadata->ElementsEnd;
+    item.UnhashedTail = real.substr(tail, real.size() - 4 - tail);
     EXPECT_TRUE(MozillaCache2Writer::EntryBytes(item) == real);
     EXPECT_EQ(MozillaCache2FileName(*item.Key), fs::path(file).filename().string());
   }

@@ -163,6 +163,13 @@ TEST(MozillaCache2, EveryVersionListsAndCopies) {
            .WithHead(Head("application/javascript"))
            .WithAltData(Pattern(3000, 6)),
        11, static_cast<int32_t>(jsBody.size()), 0, ""},
+      {"version 4 as Firefox 153 writes it",
+       [] {
+         MozillaCache2Item item("https://v4/h.gif", Pattern(40, 7));
+         item.UnhashedTail = std::string("\0\0\x04\0", 4);
+         return item.WithHead(Head("image/gif")).WithTimes(8, 9);
+       }(),
+       2, 40, 9, ""},
       {"no response head", MozillaCache2Item("https://v4/g.css", "b{}").WithHead(""), 10, 3, 0, ""},
   };
   MozillaCache2Writer writer;

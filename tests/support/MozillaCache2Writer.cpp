@@ -176,6 +176,7 @@ std::string MozillaCache2Writer::EntryBytes(const MozillaCache2Item& item) {
   std::string file = data;
   AppendBig32(file, MozillaKeyHash(hashed));
   file += hashed;
+  file += item.UnhashedTail;
   AppendBig32(file, item.Trailer.value_or(static_cast<uint32_t>(data.size())));
   return file;
 }

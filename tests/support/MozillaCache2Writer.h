@@ -80,6 +80,9 @@ struct MozillaCache2Item {
   uint32_t Flags = 0;
   std::optional<uint32_t> KeySize;  // header word; default the key's length
   std::optional<uint32_t> Trailer;  // last four bytes; default the data length
+  // Bytes between the elements and the trailer, outside the metadata hash: Firefox 153
+  // writes a 4-byte word there.
+  std::string UnhashedTail;
 };
 
 class MozillaCache2Writer {
