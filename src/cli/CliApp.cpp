@@ -98,6 +98,7 @@ int PrepareEngine(CQuellbyMain& engine, const CliOptions& options, std::FILE* er
   UpdateSettings([&](Settings& settings) {
     if (options.OneCopy) settings.OneCopy = *options.OneCopy;
     if (options.SkipDuplicates) settings.SkipDuplicates = *options.SkipDuplicates;
+    if (options.Raw) settings.DecodeContent = false;
   });
   if (!LoadFilters(engine, options, err)) return CliUsageError;
   if (!options.CacheFolder.empty()) {

@@ -8,7 +8,8 @@ const char* const CliUsage =
     "Usage:\n"
     "  vorlane-cli list firefox|ie [--cache DIR] [--format tsv|csv|json]\n"
     "  vorlane-cli capture firefox|ie [--cache DIR] [--filters FILE] [--since TIME]\n"
-    "              [--one-copy|--no-one-copy] [--skip-duplicates|--no-skip-duplicates] [--quiet]\n"
+    "              [--one-copy|--no-one-copy] [--skip-duplicates|--no-skip-duplicates]\n"
+    "              [--raw] [--quiet]\n"
     "  vorlane-cli watch firefox|ie [capture options] [--once] [--interval MS]\n"
     "  vorlane-cli --help | --version\n"
     "\n"
@@ -28,6 +29,7 @@ const char* const CliUsage =
     "                    ISO-8601 date/time in UTC such as 2026-12-06T09:30:00Z\n"
     "  --one-copy, --no-one-copy                  override the One Copy option\n"
     "  --skip-duplicates, --no-skip-duplicates    override the Skip Duplicates option\n"
+    "  --raw             save compressed bodies (gzip, deflate, br, zstd) as stored\n"
     "  --quiet           do not list the saved files\n"
     "  --once            watch: end after the first capture\n"
     "  --interval MS     watch: pause between two looks at the process list (default 2000)\n"
@@ -175,6 +177,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
       options.SkipDuplicates = true;
     } else if (option == "--no-skip-duplicates" && capture) {
       options.SkipDuplicates = false;
+    } else if (option == "--raw" && capture) {
+      options.Raw = true;
     } else if (option == "--quiet" && capture) {
       options.Quiet = true;
     } else if (option == "--once" && watch) {

@@ -17,6 +17,7 @@ struct CliOptions {
   std::optional<int64_t> Since;
   std::optional<bool> OneCopy;
   std::optional<bool> SkipDuplicates;
+  bool Raw = false;  // save bodies as stored, without decoding
   Format OutputFormat = Format::Tsv;
   bool Quiet = false;
   bool Once = false;           // watch: end after the first capture

@@ -142,6 +142,7 @@ void CQuellbyMain::CaptureJob(int code, int64_t since) {
   bool fromSettings = false;
   std::unique_ptr<CCacheBrowser> source = MakeSource(code, fromSettings);
   if (!source) return;
+  source->SetDecodeContent(CurrentSettings().DecodeContent);
 
   std::lock_guard job(JobLock);
   Busy = true;

@@ -264,3 +264,17 @@ TEST(Cli, WatchCapturesWhatABrowserCachedWhileItRan) {
   EXPECT_EQ(ListNames(dir / "out"), std::vector<std::string>{"file0.gif"});
   EXPECT_EQ(ReadFile(dir / "out/file0.gif"), "GIF89a new");
 }
+
+TEST(Cli, DecodesCompressedBodiesUnlessRawIsAsked) {
+  TempDir dir;
+  const std::string icons = dir / "icons.flt";
+  WriteFile(icons,
+            "[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=5\nMinHeight=0\nDirectory=" +
+                dir / "out" + "\nFileNameDummy=icon\n");
+  ASSERT_EQ(RunCli({"capture", "firefox", "--cache", Sample(), "--filters", icons}).Code, 0);
+  ASSERT_EQ(RunCli({"capture", "firefox", "--cache", Sample(), "--filters", icons, "--raw"}).Code,
+            0);
+  // The sample's icon was stored gzip-encoded, as the server sent it.
+  EXPECT_EQ(ReadFile(dir / "out/icon0.ico").substr(0, 4), std::string("\0\0\1\0", 4));
+  EXPECT_EQ(ReadFile(dir / "out/icon1.ico").substr(0, 2), "\x1f\x8b");
+}
