@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-#include "ui/GuiMessages.h"
+#include "sources/MessageSink.h"
 
 CLabel::CLabel(QWidget* parent) : QLabel(parent) {
   setTextFormat(Qt::PlainText);
@@ -36,7 +36,7 @@ void CLabel::SetLinkCursor(const QCursor& cursor) {
 
 void CLabel::mousePressEvent(QMouseEvent* event) {
   if (Link && event->button() == Qt::LeftButton) {
-    GuiMessages::OpenTarget(text().toStdString());
+    OpenWithDesktop(text().toStdString());
     emit Opened(text());
   }
   QLabel::mousePressEvent(event);
