@@ -82,7 +82,10 @@ void CQuellbyApp::Exit() {
 void CQuellbyApp::FinishWhenIdle() {
   if (!Window || Window->IsBusy()) return;
   IdleCheck.stop();
-  QCoreApplication::quit();
+  Finished = true;
+  // exit, not quit: it also ends a modal dialog's loop, and a Close that arrives before
+  // the main loop runs (during a start-up message) is kept in Finished.
+  QCoreApplication::exit(0);
 }
 
 int CQuellbyApp::ExitInstance(int code) {

@@ -35,6 +35,8 @@ class CQuellbyApp : public QObject {
   void Exit();
 
   CQuellbyDlg* MainWindow() const { return Window.get(); }
+  // Exit has run to its end: the event loop must not start (again).
+  bool HasFinished() const { return Finished; }
 
  private:
   bool IsSingleInstance();
@@ -45,4 +47,5 @@ class CQuellbyApp : public QObject {
   std::unique_ptr<CQuellbyDlg> Window;
   QTimer IdleCheck;
   bool Exiting = false;
+  bool Finished = false;
 };

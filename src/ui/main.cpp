@@ -8,5 +8,5 @@ int main(int argc, char** argv) {
   QApplication::setDesktopFileName(QStringLiteral("vorlane"));
   CQuellbyApp quellby(QApplication::arguments());
   if (!quellby.InitInstance()) return 0;
-  return quellby.ExitInstance(QApplication::exec());
+  return quellby.ExitInstance(quellby.HasFinished() ? 0 : QApplication::exec());
 }
