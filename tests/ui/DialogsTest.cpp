@@ -252,14 +252,6 @@ class DialogsTest : public QObject {
     QFile::remove(mine);
   }
 
-  void optionsSayWhyTheTrayIsMissing() {
-    COptionsDlg withTray(true);
-    QVERIFY(withTray.NoTrayNote() == nullptr);
-    COptionsDlg withoutTray(false);
-    QVERIFY(withoutTray.NoTrayNote() != nullptr);
-    QVERIFY(withoutTray.NoTrayNote()->text().contains(QStringLiteral("notification area")));
-  }
-
   // ---- About box ------------------------------------------------------------------------
 
   void aboutBox() {

@@ -5,9 +5,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <atomic>
-#include <thread>
-
 #include "UiTestSupport.h"
 #include "ui/CQuellbyApp.h"
 #include "ui/InstanceMarker.h"
@@ -32,16 +29,6 @@ class InstanceTest : public QObject {
     QCOMPARE(CQuellbyApp::CommandWord(arguments), word);
   }
 
-  void secondClaimFindsTheFirst() {
-    const QString folder = uitest::SandboxRoot() + QStringLiteral("/run-a");
-    InstanceMarker first(folder, QStringLiteral("VORLANE-test"));
-    InstanceMarker second(folder, QStringLiteral("VORLANE-test"));
-    QCOMPARE(first.TryClaim(), InstanceMarker::Claim::Taken);
-    QCOMPARE(second.TryClaim(), InstanceMarker::Claim::HeldByOther);
-    first.Release();
-    QCOMPARE(second.TryClaim(), InstanceMarker::Claim::Taken);
-  }
-
   void lockOfAVanishedProcessIsTakenOver() {
     const QString folder = uitest::SandboxRoot() + QStringLiteral("/run-b");
     QDir().mkpath(folder);
@@ -57,30 +44,6 @@ class InstanceTest : public QObject {
                QSysInfo::machineHostName().toUtf8() + "\n");
     lock.close();
     QCOMPARE(marker.TryClaim(), InstanceMarker::Claim::Taken);
-  }
-
-  void closeAsksTheRunningInstanceAndWaits() {
-    const QString folder = uitest::SandboxRoot() + QStringLiteral("/run-c");
-    InstanceMarker running(folder, QStringLiteral("VORLANE-test"));
-    QCOMPARE(running.TryClaim(), InstanceMarker::Claim::Taken);
-    QVERIFY(running.Listen());
-    QSignalSpy closeRequests(&running, &InstanceMarker::CloseRequested);
-    // The running instance lets go once it was asked, as Exit does.
-    connect(&running, &InstanceMarker::CloseRequested, &running, &InstanceMarker::Release);
-
-    std::atomic<bool> done{false};
-    std::atomic<bool> closed{false};
-    std::thread later([&] {
-      InstanceMarker starter(folder, QStringLiteral("VORLANE-test"));
-      closed = starter.SendClose(10000);
-      done = true;
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(done, 15000);
-    later.join();
-    QCOMPARE(closeRequests.count(), 1);
-    QVERIFY(closed);
-    InstanceMarker next(folder, QStringLiteral("VORLANE-test"));
-    QCOMPARE(next.TryClaim(), InstanceMarker::Claim::Taken);
   }
 
   void otherWordsDoNotClose() {

@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -119,8 +118,6 @@ ModalScript::ModalScript(std::vector<Step> steps) : Shared(std::make_shared<Stat
     const auto state = weak.lock();
     if (!state || state->Next >= state->Steps.size()) return;
     QWidget* modal = QApplication::activeModalWidget();
-    if (qEnvironmentVariableIsSet("VORLANE_UI_TRACE") && modal)
-      qDebug() << "modal" << modal << modal->isVisible() << state->Next;
     if (!modal || modal == state->LastSeen || !modal->isVisible()) return;
     state->LastSeen = modal;
     // Steps run from the timer, never inside another step's nested event loop.
