@@ -99,7 +99,7 @@ bool CCacheFilter::CombWithOptions(CCacheBrowser& source) {
   LastPercent = 0;
   NewFileCount = 0;
   SavedFiles.clear();
-  Cancelled = false;
+  // Cancelled is left as it is: a stop asked for before the pass began must hold.
 
   PrepareFolders();
 

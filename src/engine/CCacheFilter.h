@@ -71,7 +71,8 @@ class CCacheFilter {
   int32_t GetNewFileCount() const { return NewFileCount; }
   // Paths of the files the last pass saved and kept, in saving order.
   const std::vector<std::string>& GetSavedFiles() const { return SavedFiles; }
-  // Asks a running pass to stop before its next entry (any thread).
+  // Asks a running pass to stop before its next entry (any thread); asked before the
+  // pass begins, it makes the pass visit no entry.
   void RequestCancel() { Cancelled = true; }
 
   // ---- Naming and saving (public for tests) ---------------------------------

@@ -260,9 +260,13 @@ void CQuellbyMain::RequestStop() {
 }
 
 bool CQuellbyMain::LoadStartupFilterFile() {
-  std::lock_guard guard(FilterLock);
-  if (FilterSet.Load(CurrentSettings().FiltersFileName)) return true;
-  if (FilterSet.Load(ProgramPlaces().DefaultFilterPath)) return true;
+  {
+    std::lock_guard guard(FilterLock);
+    if (FilterSet.Load(CurrentSettings().FiltersFileName)) return true;
+    if (FilterSet.Load(ProgramPlaces().DefaultFilterPath)) return true;
+  }
+  // The lock is released first: a front end shows the message in a modal box whose
+  // event loop may run commands that read the filter list.
   ShowMessage(MessageKind::Warning, UiTexts::Get(UiTextKey::ErrorLoadDefaultFilter));
   return false;
 }

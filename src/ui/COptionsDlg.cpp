@@ -1,0 +1,199 @@
+#include "ui/COptionsDlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include "config/Settings.h"
+#include "config/UiTexts.h"
+#include "sources/CMozillaCache.h"
+#include "sources/MessageSink.h"
+#include "ui/DialogUnits.h"
+#include "ui/FolderBrowser.h"
+
+namespace {
+
+QString Text(UiTextKey key) {
+  return QString::fromStdString(UiTexts::Get(key));
+}
+
+QToolButton* BrowseButton(QWidget* parent) {
+  auto* button = new QToolButton(parent);
+  button->setText(QStringLiteral("..."));
+  return button;
+}
+
+QHBoxLayout* EditWithButton(QLineEdit* edit, QToolButton* button, int spacing) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(spacing);
+  row->addWidget(edit, 1);
+  row->addWidget(button);
+  return row;
+}
+
+}  // namespace
+
+COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) {
+  setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+  setWindowTitle(Text(UiTextKey::OptTitle));
+  const DialogUnits units(font());
+
+  StartWithLogin = new QCheckBox(Text(UiTextKey::OptStartWithWindowsStartUp), this);
+  ShowProgress = new QCheckBox(Text(UiTextKey::ShowProgressBar), this);
+  Language = new QComboBox(this);
+  UseIE = new QCheckBox(Text(UiTextKey::OptUseWithIE), this);
+  UseMaxthon = new QCheckBox(Text(UiTextKey::OptUseWithMaxthon), this);
+  UseMozilla = new QCheckBox(Text(UiTextKey::OptUseWithMozilla), this);
+  FindCache = new QPushButton(Text(UiTextKey::OptFindMozillaCache), this);
+  MozillaCache = new QLineEdit(this);
+  MozillaBrowse = BrowseButton(this);
+  OneCopy = new QCheckBox(Text(UiTextKey::OptOneCopy), this);
+  SkipDuplicates = new QCheckBox(Text(UiTextKey::OptSkipDuplicates), this);
+  DefaultFolder = new QLineEdit(this);
+  DefaultFolderBrowse = BrowseButton(this);
+  DefaultFileName = new QLineEdit(this);
+
+  auto* main = new QGroupBox(Text(UiTextKey::OptMain), this);
+  auto* mainLayout = new QGridLayout(main);
+  mainLayout->addWidget(StartWithLogin, 0, 0, 1, 2);
+  mainLayout->addWidget(ShowProgress, 1, 0, 1, 2);
+  auto* languageLabel = new QLabel(Text(UiTextKey::OptLanguage), main);
+  languageLabel->setBuddy(Language);
+  mainLayout->addWidget(languageLabel, 2, 0);
+  mainLayout->addWidget(Language, 2, 1);
+  mainLayout->setColumnStretch(1, 1);
+  if (!trayAvailable) {
+    TrayNote = new QLabel(
+        QStringLiteral("This desktop has no notification area: Vorlane keeps its window open "
+                       "instead of a tray icon, so there is no animated icon and no balloon; "
+                       "the count of new files shows at the bottom of the window."),
+        main);
+    TrayNote->setWordWrap(true);
+    TrayNote->setEnabled(false);
+    mainLayout->addWidget(TrayNote, 3, 0, 1, 2);
+  }
+
+  auto* browsers = new QGroupBox(Text(UiTextKey::OptBrowsers), this);
+  auto* browsersLayout = new QGridLayout(browsers);
+  browsersLayout->addWidget(UseIE, 0, 0, 1, 2);
+  browsersLayout->addWidget(UseMaxthon, 1, 0, 1, 2);
+  browsersLayout->addWidget(UseMozilla, 2, 0);
+  browsersLayout->addWidget(FindCache, 2, 1, Qt::AlignRight);
+  browsersLayout->addWidget(new QLabel(Text(UiTextKey::OptMozillaCachePath), browsers), 3, 0, 1, 2);
+  browsersLayout->addLayout(EditWithButton(MozillaCache, MozillaBrowse, units.X(2)), 4, 0, 1, 2);
+  browsersLayout->setColumnStretch(0, 1);
+
+  auto* filters = new QGroupBox(Text(UiTextKey::OptFilters), this);
+  auto* filtersLayout = new QVBoxLayout(filters);
+  filtersLayout->addWidget(OneCopy);
+  filtersLayout->addWidget(SkipDuplicates);
+  filtersLayout->addWidget(new QLabel(Text(UiTextKey::OptDefaultCombPath), filters));
+  filtersLayout->addLayout(EditWithButton(DefaultFolder, DefaultFolderBrowse, units.X(2)));
+  filtersLayout->addWidget(new QLabel(Text(UiTextKey::OptDefaultFileNameDummy), filters));
+  filtersLayout->addWidget(DefaultFileName);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(Text(UiTextKey::OK));
+  buttons->button(QDialogButtonBox::Cancel)->setText(Text(UiTextKey::Cancel));
+  connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDlg::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
+  layout->addWidget(main);
+  layout->addWidget(browsers);
+  layout->addWidget(filters);
+  layout->addStretch();
+  layout->addWidget(buttons);
+  setMinimumWidth(units.X(230));
+
+  connect(UseMozilla, &QCheckBox::toggled, this, &COptionsDlg::EnableMozillaControls);
+  connect(FindCache, &QPushButton::clicked, this, &COptionsDlg::FindMozillaCache);
+  connect(MozillaBrowse, &QToolButton::clicked, this,
+          [this] { FolderBrowser::BrowseInto(this, MozillaCache); });
+  connect(DefaultFolderBrowse, &QToolButton::clicked, this,
+          [this] { FolderBrowser::BrowseInto(this, DefaultFolder); });
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help, &QShortcut::activated, this, [] { OpenWithDesktop(ProgramPlaces().HelpFilePath); });
+
+  const Settings settings = CurrentSettings();
+  StartWithLogin->setChecked(settings.StartWithWindowsStartUp);
+  ShowProgress->setChecked(settings.ShowNotifyProgressBar);
+  UseIE->setChecked(settings.IE);
+  UseMaxthon->setChecked(settings.Maxthon);
+  UseMozilla->setChecked(settings.Mozilla);
+  OneCopy->setChecked(settings.OneCopy);
+  SkipDuplicates->setChecked(settings.SkipDuplicates);
+  MozillaCache->setText(QString::fromStdString(settings.MozillaCachePath));
+  DefaultFolder->setText(QString::fromStdString(settings.DefaultCombPath));
+  DefaultFileName->setText(QString::fromStdString(settings.DefaultFileNameDummy));
+  BuildLanguageChoice();
+  EnableMozillaControls();
+}
+
+void COptionsDlg::BuildLanguageChoice() {
+  Language->clear();
+  const LanguageList list =
+      BuildLanguageList(ProgramPlaces().LanguagesFolder, CurrentSettings().Language);
+  LanguageFiles = list.Entries;
+  for (const LanguageEntry& entry : LanguageFiles) {
+    Language->addItem(QString::fromStdString(entry.Name));
+  }
+  Language->setCurrentIndex(list.Selected);
+  // Without a match the first file is chosen at once, even if the dialog is then
+  // cancelled: the setting named a file that is no longer there.
+  if (list.Selected >= 0 && list.Language != CurrentSettings().Language) {
+    UpdateSettings([&](Settings& settings) { settings.Language = list.Language; });
+  }
+}
+
+void COptionsDlg::EnableMozillaControls() {
+  const bool enabled = UseMozilla->isChecked();
+  FindCache->setEnabled(enabled);
+  MozillaCache->setEnabled(enabled);
+  MozillaBrowse->setEnabled(enabled);
+}
+
+void COptionsDlg::FindMozillaCache() {
+  {
+    CMozillaCache source;
+    source.TryOpen();
+    MozillaCache->setText(QString::fromStdString(source.GetCachePath()));
+    source.Close();
+  }
+  MozillaCache->selectAll();
+  MozillaCache->setFocus();
+}
+
+void COptionsDlg::accept() {
+  const int selected = Language->currentIndex();
+  const std::string languagePath =
+      selected >= 0 && static_cast<size_t>(selected) < LanguageFiles.size()
+          ? LanguageFiles[static_cast<size_t>(selected)].Path
+          : std::string();
+  UpdateSettings([&](Settings& settings) {
+    settings.StartWithWindowsStartUp = StartWithLogin->isChecked();
+    settings.ShowNotifyProgressBar = ShowProgress->isChecked();
+    settings.IE = UseIE->isChecked();
+    settings.Maxthon = UseMaxthon->isChecked();
+    settings.Mozilla = UseMozilla->isChecked();
+    settings.MozillaCachePath = MozillaCache->text().toStdString();
+    settings.OneCopy = OneCopy->isChecked();
+    settings.SkipDuplicates = SkipDuplicates->isChecked();
+    settings.DefaultCombPath = DefaultFolder->text().toStdString();
+    settings.DefaultFileNameDummy = DefaultFileName->text().toStdString();
+    if (!languagePath.empty()) settings.Language = languagePath;
+  });
+  if (!languagePath.empty()) LoadLanguage(languagePath);
+  WriteSettings();
+  QDialog::accept();
+}

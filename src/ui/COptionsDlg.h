@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <vector>
+
+#include "config/LanguageList.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QToolButton;
+
+// The modal options dialog. OK writes the settings, loads the chosen language and
+// saves the settings file (which also brings the autostart entry in line).
+class COptionsDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `trayAvailable`: whether the desktop has a notification area; without one the
+  // dialog says what that means for the tray's signs of a capture.
+  explicit COptionsDlg(bool trayAvailable = true, QWidget* parent = nullptr);
+
+  QCheckBox* StartWithLoginBox() const { return StartWithLogin; }
+  QCheckBox* ShowProgressBox() const { return ShowProgress; }
+  QComboBox* LanguageBox() const { return Language; }
+  QCheckBox* UseIEBox() const { return UseIE; }
+  QCheckBox* UseMaxthonBox() const { return UseMaxthon; }
+  QCheckBox* UseMozillaBox() const { return UseMozilla; }
+  QPushButton* FindCacheButton() const { return FindCache; }
+  QLineEdit* MozillaCacheEdit() const { return MozillaCache; }
+  QToolButton* MozillaBrowseButton() const { return MozillaBrowse; }
+  QCheckBox* OneCopyBox() const { return OneCopy; }
+  QCheckBox* SkipDuplicatesBox() const { return SkipDuplicates; }
+  QLineEdit* DefaultFolderEdit() const { return DefaultFolder; }
+  QToolButton* DefaultFolderBrowseButton() const { return DefaultFolderBrowse; }
+  QLineEdit* DefaultFileNameEdit() const { return DefaultFileName; }
+  QLabel* NoTrayNote() const { return TrayNote; }
+  const std::vector<LanguageEntry>& Languages() const { return LanguageFiles; }
+
+  // The cache search behind Find Cache.
+  void FindMozillaCache();
+
+ public slots:
+  void accept() override;
+
+ private:
+  void BuildLanguageChoice();
+  void EnableMozillaControls();
+
+  QCheckBox* StartWithLogin = nullptr;
+  QCheckBox* ShowProgress = nullptr;
+  QComboBox* Language = nullptr;
+  QCheckBox* UseIE = nullptr;
+  QCheckBox* UseMaxthon = nullptr;
+  QCheckBox* UseMozilla = nullptr;
+  QPushButton* FindCache = nullptr;
+  QLineEdit* MozillaCache = nullptr;
+  QToolButton* MozillaBrowse = nullptr;
+  QCheckBox* OneCopy = nullptr;
+  QCheckBox* SkipDuplicates = nullptr;
+  QLineEdit* DefaultFolder = nullptr;
+  QToolButton* DefaultFolderBrowse = nullptr;
+  QLineEdit* DefaultFileName = nullptr;
+  QLabel* TrayNote = nullptr;
+  std::vector<LanguageEntry> LanguageFiles;
+};

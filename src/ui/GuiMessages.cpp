@@ -1,0 +1,100 @@
+#include "ui/GuiMessages.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QThread>
+#include <QUrl>
+
+#include <atomic>
+#include <cstdio>
+
+#include "ui/ProgramInfo.h"
+
+namespace GuiMessages {
+
+namespace {
+
+std::atomic<bool> g_exiting{false};
+
+QMessageBox::Icon IconOf(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Error:
+      return QMessageBox::Critical;
+    case MessageKind::Warning:
+      return QMessageBox::Warning;
+    case MessageKind::Information:
+      break;
+  }
+  return QMessageBox::Information;
+}
+
+void HandleMessage(MessageKind kind, const std::string& text) {
+  const QString message = QString::fromStdString(text);
+  if (IsUiThread()) {
+    ShowBox(kind, message);
+    return;
+  }
+  if (g_exiting.load() || !qApp) {
+    std::fprintf(stderr, "vorlane: %s\n", text.c_str());
+    return;
+  }
+  RunOnUiThread(qApp, [kind, message] { ShowBox(kind, message); });
+}
+
+}  // namespace
+
+void Install() {
+  InstallMessageHandler(&HandleMessage);
+  InstallOpenHandler(&OpenTarget);
+}
+
+void Uninstall() {
+  InstallMessageHandler(nullptr);
+  InstallOpenHandler(nullptr);
+}
+
+void SetExiting(bool exiting) {
+  g_exiting.store(exiting);
+}
+
+bool IsExiting() {
+  return g_exiting.load();
+}
+
+bool IsUiThread() {
+  return qApp && QThread::currentThread() == qApp->thread();
+}
+
+void RunOnUiThread(QObject* context, const std::function<void()>& work) {
+  if (IsUiThread()) {
+    work();
+    return;
+  }
+  QMetaObject::invokeMethod(context, work, Qt::BlockingQueuedConnection);
+}
+
+void ShowBox(MessageKind kind, const QString& text, QWidget* parent) {
+  QMessageBox box(IconOf(kind), QString::fromLatin1(ProgramInfo::Name), text, QMessageBox::Ok,
+                  parent ? parent : QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+bool AskYesNo(const QString& text, QWidget* parent) {
+  QMessageBox box(QMessageBox::Warning, QString::fromLatin1(ProgramInfo::Name), text,
+                  QMessageBox::Yes | QMessageBox::No,
+                  parent ? parent : QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void OpenTarget(const std::string& target) {
+  if (target.empty()) return;
+  const QString text = QString::fromStdString(target);
+  const QUrl url = text.contains(QStringLiteral("://")) ? QUrl(text) : QUrl::fromLocalFile(text);
+  QDesktopServices::openUrl(url);
+}
+
+}  // namespace GuiMessages

@@ -1,0 +1,167 @@
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "UiTestSupport.h"
+#include "config/Settings.h"
+#include "ui/CProgressDlg.h"
+#include "ui/CQuellbyDlg.h"
+#include "ui/CSystemTray.h"
+#include "ui/FilterListModel.h"
+#include "ui/GuiMessages.h"
+
+namespace {
+
+QString OutputFolder() {
+  return uitest::SandboxRoot() + QStringLiteral("/captured");
+}
+
+// A window over one JPEG filter into OutputFolder() and a cache that waits for the
+// test before it opens.
+std::unique_ptr<CQuellbyDlg> MakeWindow(const std::shared_ptr<uitest::GatedSource::Gate>& gate,
+                                        int entries) {
+  const QString list = uitest::SandboxRoot() + QStringLiteral("/capture.flt");
+  uitest::WriteText(list, QStringLiteral("[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=1\n"
+                                         "Disabled=0\nMinSize=0\nURL=\nMinWeidth=0\nMinHeight=0\n"
+                                         "Directory=%1\nFileNameDummy=shot\n")
+                              .arg(OutputFolder())
+                              .toUtf8());
+  UpdateSettings([&](Settings& settings) { settings.FiltersFileName = list.toStdString(); });
+  auto window = std::make_unique<CQuellbyDlg>(uitest::MakeEngine());
+  window->Engine().SetSourceFactory(
+      [gate, entries](int) { return std::make_unique<uitest::GatedSource>(gate, entries); });
+  window->Create();
+  return window;
+}
+
+int SavedFileCount() {
+  return static_cast<int>(QDir(OutputFolder()).entryList(QDir::Files).size());
+}
+
+}  // namespace
+
+class CaptureTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    uitest::ResetProgramState();
+    QDir(OutputFolder()).removeRecursively();
+    GuiMessages::SetExiting(false);
+    GuiMessages::Install();
+    UpdateSettings(
+        [](Settings& settings) { settings.Mozilla = settings.IE = settings.Maxthon = false; });
+  }
+  void cleanup() { GuiMessages::Uninstall(); }
+
+  void captureStateFollowsTheJob_data() {
+    QTest::addColumn<bool>("showProgress");
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("several files") << true << 25 << "25 new files have been captured and saved";
+    QTest::newRow("one file, no popup") << false << 1 << "1 new file has been captured and saved";
+    QTest::newRow("nothing saved") << true << 0 << "";
+  }
+
+  void captureStateFollowsTheJob() {
+    QFETCH(bool, showProgress);
+    QFETCH(int, entries);
+    QFETCH(QString, notice);
+    UpdateSettings([&](Settings& settings) { settings.ShowNotifyProgressBar = showProgress; });
+    auto gate = std::make_shared<uitest::GatedSource::Gate>();
+    auto window = MakeWindow(gate, entries);
+
+    window->Button(CQuellbyDlg::CombMozillaButton)->click();
+    QVERIFY(window->IsBusy());
+    QTRY_VERIFY(gate->Waiting);
+    // The start callback ran on the UI thread before the job went on to open the cache.
+    QVERIFY(!window->List()->isEnabled());
+    QCOMPARE(window->Popup()->isVisible(), showProgress);
+    QCOMPARE(window->Popup()->Position(), 0);
+    QVERIFY(window->Tray()->IsAnimating());
+
+    gate->Release();
+    QTRY_VERIFY(!window->IsBusy());
+    QVERIFY(window->List()->isEnabled());
+    QVERIFY(!window->Popup()->isVisible());
+    QVERIFY(!window->Tray()->IsAnimating());
+    QCOMPARE(window->LastNotice(), notice);
+    // No notification area here: the count shows in the window instead of a balloon.
+    QCOMPARE(window->NoticeLabel()->text(), notice);
+    QCOMPARE(SavedFileCount(), entries);
+    // Progress reached the popup from the job's thread: entry 24 of 25 is 96 %.
+    if (entries == 25) QCOMPARE(window->Popup()->Position(), 96);
+  }
+
+  void commandsWaitWhileBusy() {
+    auto gate = std::make_shared<uitest::GatedSource::Gate>();
+    auto window = MakeWindow(gate, 2);
+    window->SelectRow(0);
+    window->OnCapture(0);
+    QTRY_VERIFY(gate->Waiting);
+
+    uitest::OpenRecorder opened;
+    // Any window a command opened now would be answered; none may open.
+    uitest::ModalScript script({[](QWidget* modal) {
+      modal->close();
+      return true;
+    }});
+    window->OnNew();
+    window->OnAdd();
+    window->OnEdit();
+    window->OnDelete();
+    window->OnDown();
+    window->SetAllChecks(false);
+    window->OnOptions();
+    window->OnHelp();
+    window->OnCapture(1);
+    std::unique_ptr<QMenu> menu(window->BuildListMenu());
+    QTest::qWait(50);
+    QCOMPARE(script.Pending(), 1);
+    QVERIFY(menu->actions().isEmpty());
+    QVERIFY(opened.Targets().isEmpty());
+    QVERIFY(!window->IsChanged());
+    QCOMPARE(window->Model()->rowCount(), 1);
+    QVERIFY(window->Model()->IsChecked(0));
+    // Open Folder does not wait for the capture.
+    window->OnOpenFolder();
+    QCOMPARE(opened.Targets(), QStringList{OutputFolder()});
+
+    gate->Release();
+    QTRY_VERIFY(!window->IsBusy());
+    QCOMPARE(SavedFileCount(), 2);
+  }
+
+  void exitDuringCaptureEndsCleanly() {
+    auto gate = std::make_shared<uitest::GatedSource::Gate>();
+    auto window = MakeWindow(gate, 5);
+    window->OnCapture(0);
+    QTRY_VERIFY(gate->Waiting);
+    window->BeginExit();
+    QVERIFY(!window->isVisible());
+    gate->Release();
+    // The job stops before its first entry and never waits for the window again.
+    QTRY_VERIFY(!window->IsBusy());
+    QCOMPARE(SavedFileCount(), 0);
+    window.reset();
+    GuiMessages::SetExiting(false);
+  }
+
+  void destroyingTheWindowWaitsForTheJob() {
+    auto gate = std::make_shared<uitest::GatedSource::Gate>();
+    auto window = MakeWindow(gate, 3);
+    window->OnCapture(0);
+    QTRY_VERIFY(gate->Waiting);
+    QTimer::singleShot(30, [gate] { gate->Release(); });
+    window.reset();
+    QVERIFY(gate->Open);
+  }
+};
+
+REGISTER_UI_TEST(CaptureTest)
+#include "CaptureTest.moc"
