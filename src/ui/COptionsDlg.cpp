@@ -58,6 +58,7 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   MozillaBrowse = BrowseButton(this);
   OneCopy = new QCheckBox(Text(UiTextKey::OptOneCopy), this);
   SkipDuplicates = new QCheckBox(Text(UiTextKey::OptSkipDuplicates), this);
+  DecodeContent = new QCheckBox(Text(UiTextKey::OptDecodeContent), this);
   DefaultFolder = new QLineEdit(this);
   DefaultFolderBrowse = BrowseButton(this);
   DefaultFileName = new QLineEdit(this);
@@ -96,6 +97,7 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   auto* filtersLayout = new QVBoxLayout(filters);
   filtersLayout->addWidget(OneCopy);
   filtersLayout->addWidget(SkipDuplicates);
+  filtersLayout->addWidget(DecodeContent);
   filtersLayout->addWidget(new QLabel(Text(UiTextKey::OptDefaultCombPath), filters));
   filtersLayout->addLayout(EditWithButton(DefaultFolder, DefaultFolderBrowse, units.X(2)));
   filtersLayout->addWidget(new QLabel(Text(UiTextKey::OptDefaultFileNameDummy), filters));
@@ -133,6 +135,7 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   UseMozilla->setChecked(settings.Mozilla);
   OneCopy->setChecked(settings.OneCopy);
   SkipDuplicates->setChecked(settings.SkipDuplicates);
+  DecodeContent->setChecked(settings.DecodeContent);
   MozillaCache->setText(QString::fromStdString(settings.MozillaCachePath));
   DefaultFolder->setText(QString::fromStdString(settings.DefaultCombPath));
   DefaultFileName->setText(QString::fromStdString(settings.DefaultFileNameDummy));
@@ -189,6 +192,7 @@ void COptionsDlg::accept() {
     settings.MozillaCachePath = MozillaCache->text().toStdString();
     settings.OneCopy = OneCopy->isChecked();
     settings.SkipDuplicates = SkipDuplicates->isChecked();
+    settings.DecodeContent = DecodeContent->isChecked();
     settings.DefaultCombPath = DefaultFolder->text().toStdString();
     settings.DefaultFileNameDummy = DefaultFileName->text().toStdString();
     if (!languagePath.empty()) settings.Language = languagePath;

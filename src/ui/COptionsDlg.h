@@ -35,6 +35,7 @@ class COptionsDlg : public QDialog {
   QToolButton* MozillaBrowseButton() const { return MozillaBrowse; }
   QCheckBox* OneCopyBox() const { return OneCopy; }
   QCheckBox* SkipDuplicatesBox() const { return SkipDuplicates; }
+  QCheckBox* DecodeContentBox() const { return DecodeContent; }
   QLineEdit* DefaultFolderEdit() const { return DefaultFolder; }
   QToolButton* DefaultFolderBrowseButton() const { return DefaultFolderBrowse; }
   QLineEdit* DefaultFileNameEdit() const { return DefaultFileName; }
@@ -62,6 +63,7 @@ class COptionsDlg : public QDialog {
   QToolButton* MozillaBrowse = nullptr;
   QCheckBox* OneCopy = nullptr;
   QCheckBox* SkipDuplicates = nullptr;
+  QCheckBox* DecodeContent = nullptr;
   QLineEdit* DefaultFolder = nullptr;
   QToolButton* DefaultFolderBrowse = nullptr;
   QLineEdit* DefaultFileName = nullptr;
