@@ -1,0 +1,45 @@
+#include "CacheFormat.h"
+
+#include <array>
+
+#include "Cache2Generator.h"
+#include "FirefoxV1Generator.h"
+#include "UrlCacheGenerator.h"
+#include "sources/CIECache.h"
+#include "sources/CMozillaCache.h"
+
+namespace vorlane::bench {
+
+namespace {
+
+template <typename Source>
+std::unique_ptr<CCacheBrowser> MakeSource(const std::string& folder) {
+  auto source = std::make_unique<Source>();
+  source->SetCachePath(folder);
+  return source;
+}
+
+// CMozillaCache reads both Firefox formats; the folder decides which one it sees.
+constexpr std::array<CacheFormat, 3> kFormats = {{
+    {"firefox-v1", "Firefox disk cache (map and block files)", &WriteFirefoxV1Cache,
+     &MakeSource<CMozillaCache>, nullptr, 0.0},
+    {"firefox-cache2", "Firefox cache2 (one file per entry, a tenth compressed)",
+     &WriteFirefoxCache2Cache, &MakeSource<CMozillaCache>, nullptr, 0.1},
+    {"urlcache", "URL cache index.dat (Internet Explorer, Maxthon, Wine)", &WriteUrlCache,
+     &MakeSource<CIECache>, nullptr, 0.0},
+}};
+
+}  // namespace
+
+std::span<const CacheFormat> AllFormats() {
+  return kFormats;
+}
+
+const CacheFormat* FindFormat(std::string_view name) {
+  for (const CacheFormat& format : kFormats) {
+    if (format.Name == name) return &format;
+  }
+  return nullptr;
+}
+
+}  // namespace vorlane::bench
