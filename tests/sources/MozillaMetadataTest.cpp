@@ -16,11 +16,11 @@ std::span<const std::byte> Bytes(const std::string& text) {
 }
 
 MozillaMetadataSpec WithHead(const std::string& head) {
-  MozillaMetadataSpec spec;
-  spec.Key = "HTTP:http://example.com/a";
-  spec.Elements = {{"request-method", "GET"}, {"response-head", head}};
-  spec.DataSize = 10;
-  return spec;
+  MozillaMetadataSpec layout;
+  layout.Key = "HTTP:http://example.com/a";
+  layout.Elements = {{"request-method", "GET"}, {"response-head", head}};
+  layout.DataSize = 10;
+  return layout;
 }
 
 Element Parse(const std::string& block) {
@@ -49,9 +49,9 @@ TEST(MozillaMetadata, UrlComesFromHttpKeysOnly) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.Key);
-    MozillaMetadataSpec spec = WithHead("HTTP/1.1 200 OK\r\n");
-    spec.Key = c.Key;
-    const Element entry = Parse(MozillaMetadataBytes(spec));
+    MozillaMetadataSpec layout = WithHead("HTTP/1.1 200 OK\r\n");
+    layout.Key = c.Key;
+    const Element entry = Parse(MozillaMetadataBytes(layout));
     EXPECT_EQ(entry.SourceUrl, c.Url);
     EXPECT_EQ(entry.KeyLeadByte, c.Key.empty() ? 0 : static_cast<uint8_t>(c.Key[0]));
   }
@@ -97,30 +97,30 @@ TEST(MozillaMetadata, ResponseHeadFields) {
 }
 
 TEST(MozillaMetadata, LaterHeadOverridesEarlierWhereBothHaveAField) {
-  MozillaMetadataSpec spec =
+  MozillaMetadataSpec layout =
       WithHead("HTTP/1.1 200 OK\r\nContent-Type: image/gif\r\nServer: a\r\n");
-  spec.Elements.emplace_back("original-head", "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\n");
-  const Element entry = Parse(MozillaMetadataBytes(spec));
+  layout.Elements.emplace_back("original-head", "HTTP/1.0 200 OK\r\nContent-Type: image/png\r\n");
+  const Element entry = Parse(MozillaMetadataBytes(layout));
   EXPECT_EQ(entry.MimeType, "image/png");
   EXPECT_EQ(entry.Kind, 3);
   EXPECT_EQ(entry.Server, "a");
 }
 
 TEST(MozillaMetadata, TimeAndSizeComeFromHeaderWordsFourAndSix) {
-  MozillaMetadataSpec spec =
+  MozillaMetadataSpec layout =
       WithHead("HTTP/1.1 200 OK\r\nContent-Length: 99\r\nDate: Wed, 01 Aug 2018 07:27:05 GMT\r\n");
-  spec.Time = 0xFFFFFFF0;  // unsigned: a time after 2038 stays positive
-  spec.DataSize = 12263;
-  const Element entry = Parse(MozillaMetadataBytes(spec));
+  layout.Time = 0xFFFFFFF0;  // unsigned: a time after 2038 stays positive
+  layout.DataSize = 12263;
+  const Element entry = Parse(MozillaMetadataBytes(layout));
   EXPECT_EQ(entry.Time, 0xFFFFFFF0ll);
   EXPECT_EQ(entry.Size, 12263);
   EXPECT_EQ(entry.EntryHeader[0], 0x00010013u);
   EXPECT_EQ(entry.EntryHeader[3], 0xFFFFFFF0u);
   EXPECT_EQ(entry.EntryHeader[6], 12263u);
-  EXPECT_EQ(entry.EntryHeader[7], spec.Key.size() + 1);
+  EXPECT_EQ(entry.EntryHeader[7], layout.Key.size() + 1);
 
-  spec.DataSize = 0x80000000;  // no real entry; never a negative size
-  EXPECT_EQ(Parse(MozillaMetadataBytes(spec)).Size, 0);
+  layout.DataSize = 0x80000000;  // no real entry; never a negative size
+  EXPECT_EQ(Parse(MozillaMetadataBytes(layout)).Size, 0);
 }
 
 TEST(MozillaMetadata, LeftoversAfterTheEntryAreNotRead) {
@@ -134,10 +134,10 @@ TEST(MozillaMetadata, LeftoversAfterTheEntryAreNotRead) {
 
 TEST(MozillaMetadata, StaysInsideTheBlock) {
   // Sizes that claim more than the block holds: the NULs and the block's end decide.
-  MozillaMetadataSpec spec = WithHead("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n");
-  spec.KeySize = 0x7FFFFFFF;
-  spec.MetaSize = 0x7FFFFFFF;
-  std::string block = MozillaMetadataBytes(spec);
+  MozillaMetadataSpec layout = WithHead("HTTP/1.1 200 OK\r\nContent-Type: image/png\r\n");
+  layout.KeySize = 0x7FFFFFFF;
+  layout.MetaSize = 0x7FFFFFFF;
+  std::string block = MozillaMetadataBytes(layout);
   block.pop_back();  // the head's NUL
   Element entry = Parse(block);
   EXPECT_EQ(entry.SourceUrl, "http://example.com/a");
