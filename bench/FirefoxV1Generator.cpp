@@ -1,5 +1,6 @@
 #include "FirefoxV1Generator.h"
 
+#include <algorithm>
 #include <bit>
 #include <exception>
 #include <unordered_map>
@@ -41,9 +42,14 @@ uint64_t BlocksFor(uint32_t file, uint64_t bytes) {
   return bytes == 0 ? 1 : (bytes + size - 1) / size;
 }
 
-// Records the browser would allot: a power of two, twice the entries, at least 512.
-uint32_t RecordCountFor(size_t entries) {
-  return std::bit_ceil(std::max<uint32_t>(512, static_cast<uint32_t>(entries) * 2));
+// Records the browser would allot: a power of two, about twice the entries and at
+// least 512; like the browser, it grows the map until the fullest bucket fits.
+uint32_t RecordCountFor(const SyntheticPlan& plan) {
+  std::array<uint32_t, 32> load{};
+  for (const PlannedEntry& entry : plan.Entries) ++load[test::MozillaKeyHash(KeyOf(entry)) & 31];
+  const uint32_t fullest = *std::max_element(load.begin(), load.end());
+  const auto entries = static_cast<uint32_t>(plan.Entries.size());
+  return std::max({uint32_t{512}, std::bit_ceil(entries * 2), 32 * std::bit_ceil(fullest)});
 }
 
 }  // namespace
@@ -87,7 +93,7 @@ GenerateResult WriteFirefoxV1Cache(const SyntheticPlan& plan, const std::string&
 
   summary = {};
   try {
-    MozillaV1Writer writer(test::kMozillaNestedVersion, RecordCountFor(plan.Entries.size()));
+    MozillaV1Writer writer(test::kMozillaNestedVersion, RecordCountFor(plan));
     // Separate files of keys with equal hashes differ by generation, as in the browser.
     std::unordered_map<uint32_t, uint8_t> generations;
     for (const PlannedEntry& entry : plan.Entries) {

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -120,6 +121,44 @@ TEST(GeneratorTest, RefusalsLeaveNothingHalfWritten) {
             GenerateResult::Unavailable);
   EXPECT_FALSE(message.empty());
   EXPECT_EQ(FindFormat("no-such-format"), nullptr);
+}
+
+// Two keys with one hash would name the same separate file; the browser, and the
+// generator, tell them apart by generation.
+TEST(GeneratorTest, SeparateFilesOfEqualHashesGetTheirOwnGeneration) {
+  PlanShape shape;
+  shape.Entries = 60;
+  shape.SeparateMax = 8192;
+  shape.DuplicateShare = 0;
+  SyntheticPlan plan = MakePlan(shape);
+  std::vector<PlannedEntry*> separate;
+  for (PlannedEntry& entry : plan.Entries) {
+    if (entry.Category == EntryCategory::Separate) separate.push_back(&entry);
+  }
+  ASSERT_GE(separate.size(), 2u);
+  separate[1]->Url = separate[0]->Url;
+
+  TempDir dir;
+  GenerateSummary summary;
+  std::string message;
+  ASSERT_EQ(FindFormat("firefox-v1")->Generate(plan, dir / "cache", summary, message),
+            GenerateResult::Written)
+      << message;
+  std::unique_ptr<CCacheBrowser> source = FindFormat("firefox-v1")->MakeSource(dir / "cache");
+  ASSERT_TRUE(source->TryOpen());
+  source->LoadEntries();
+  std::vector<std::string> files;
+  for (auto* entry = source->GetFirst(); entry; entry = source->GetNext(*entry)) {
+    if (entry->SourceUrl != separate[0]->Url) continue;
+    files.push_back(entry->LocalFile.substr(entry->LocalFile.size() - 3));
+    const std::string copy = dir / ("copy" + std::to_string(files.size()));
+    ASSERT_TRUE(source->SaveEntry(*entry, copy, true));
+    const PlannedEntry& planned =
+        entry->Size == static_cast<int32_t>(separate[0]->Size) ? *separate[0] : *separate[1];
+    EXPECT_EQ(test::ReadFile(copy), ContentStream::All(planned, plan.Shape.Seed));
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"d01", "d02"}));
 }
 
 TEST(CaptureRunTest, UnreadableCacheIsAnErrorWithoutFigures) {
