@@ -7,10 +7,9 @@
 
 namespace vorlane::bench {
 
-// Firefox cache2 (Firefox 32 on): one file per entry under entries/, the entries the
-// plan marks Compressed stored gzip-encoded. Building one needs the test-side cache2
-// writer, which this tree does not have; until it does, this reports the format
-// unavailable and the runner skips it with that message.
+// Writes the plan as a Firefox cache2 folder (Firefox 32 on): one file per entry
+// under entries/, metadata of the version current browsers write; the entries the
+// plan marks Compressed are stored gzip-encoded, as a server sent them.
 GenerateResult WriteFirefoxCache2Cache(const SyntheticPlan& plan, const std::string& folder,
                                        GenerateSummary& summary, std::string& message);
 

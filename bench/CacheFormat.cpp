@@ -19,12 +19,16 @@ std::unique_ptr<CCacheBrowser> MakeSource(const std::string& folder) {
   return source;
 }
 
+void SetDecodeContent(CCacheBrowser& source, bool decode) {
+  source.SetDecodeContent(decode);
+}
+
 // CMozillaCache reads both Firefox formats; the folder decides which one it sees.
 constexpr std::array<CacheFormat, 3> kFormats = {{
     {"firefox-v1", "Firefox disk cache (map and block files)", &WriteFirefoxV1Cache,
      &MakeSource<CMozillaCache>, nullptr, 0.0},
     {"firefox-cache2", "Firefox cache2 (one file per entry, a tenth compressed)",
-     &WriteFirefoxCache2Cache, &MakeSource<CMozillaCache>, nullptr, 0.1},
+     &WriteFirefoxCache2Cache, &MakeSource<CMozillaCache>, &SetDecodeContent, 0.1},
     {"urlcache", "URL cache index.dat (Internet Explorer, Maxthon, Wine)", &WriteUrlCache,
      &MakeSource<CIECache>, nullptr, 0.0},
 }};

@@ -100,7 +100,7 @@ TEST_P(GeneratorRoundTripTest, SourceReadsThePlanAndCaptureKeepsEachContentOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, GeneratorRoundTripTest,
-                         testing::Values("firefox-v1", "urlcache"));
+                         testing::Values("firefox-v1", "firefox-cache2", "urlcache"));
 
 TEST(GeneratorTest, RefusalsLeaveNothingHalfWritten) {
   TempDir dir;
@@ -116,10 +116,12 @@ TEST(GeneratorTest, RefusalsLeaveNothingHalfWritten) {
   EXPECT_NE(message.find("_CACHE_003_ needs"), std::string::npos) << message;
   EXPECT_FALSE(std::filesystem::exists(dir / "v1"));
 
+  // A cache folder that cannot be made (a file stands in its way) is reported.
   message.clear();
-  EXPECT_EQ(FindFormat("firefox-cache2")->Generate(SmallPlan(), dir / "c2", summary, message),
-            GenerateResult::Unavailable);
-  EXPECT_FALSE(message.empty());
+  test::WriteFile(dir / "file", "x");
+  EXPECT_EQ(FindFormat("firefox-cache2")->Generate(SmallPlan(), dir / "file/c2", summary, message),
+            GenerateResult::Failed);
+  EXPECT_NE(message.find("cannot make"), std::string::npos) << message;
   EXPECT_EQ(FindFormat("no-such-format"), nullptr);
 }
 
@@ -161,9 +163,65 @@ TEST(GeneratorTest, SeparateFilesOfEqualHashesGetTheirOwnGeneration) {
   EXPECT_EQ(files, (std::vector<std::string>{"d01", "d02"}));
 }
 
+// Entries stored gzip-encoded come back decoded when decoding is on and as stored when
+// it is off; either way Skip Duplicates keeps one file per content and the summary
+// counts the bytes both ways.
+TEST(GeneratorTest, CompressedCache2EntriesDecodeOnCapture) {
+  PlanShape shape;
+  shape.Entries = 400;
+  shape.SeparateMax = 64 * 1024;
+  shape.CompressedShare = 0.1;
+  const SyntheticPlan plan = MakePlan(shape);
+  const CacheFormat* format = FindFormat("firefox-cache2");
+  ASSERT_NE(format->SetDecoding, nullptr);
+  TempDir dir;
+  GenerateSummary summary;
+  std::string message;
+  ASSERT_EQ(format->Generate(plan, dir / "cache", summary, message), GenerateResult::Written)
+      << message;
+
+  std::set<std::string> expected;
+  uint64_t compressed = 0;
+  uint64_t decodedBytes = 0;
+  for (const PlannedEntry& entry : plan.Entries) {
+    if (!entry.Compressed) continue;
+    ++compressed;
+    decodedBytes += entry.Size;
+  }
+  ASSERT_GE(compressed, 20u);
+  EXPECT_EQ(summary.DecodedBytes, decodedBytes);
+  EXPECT_LT(summary.DataBytes, plan.DataBytes());
+  for (const PlannedEntry& entry : plan.Entries) {
+    if (!entry.Duplicate) expected.insert(ContentStream::All(entry, plan.Shape.Seed));
+  }
+
+  for (const bool decode : {true, false}) {
+    const std::string out = dir / (decode ? "decoded" : "raw");
+    CaptureRequest request{format, dir / "cache", out, false, decode};
+    int code = -1;
+    const Report report = ParseReport(RunToText(request, code));
+    ASSERT_EQ(code, 0);
+    EXPECT_EQ(ReportNumber(report, "new_files"), static_cast<double>(expected.size()));
+    std::set<std::string> saved;
+    size_t gzip = 0;
+    for (const std::string& name : test::ListNames(out)) {
+      const std::string bytes = test::ReadFile(out + "/" + name);
+      if (bytes.starts_with("\x1f\x8b")) ++gzip;
+      saved.insert(bytes);
+    }
+    if (decode) {
+      EXPECT_EQ(saved, expected);
+      EXPECT_EQ(gzip, 0u);
+    } else {
+      EXPECT_GT(gzip, 0u);
+      EXPECT_EQ(saved.size(), expected.size());
+    }
+  }
+}
+
 TEST(CaptureRunTest, UnreadableCacheIsAnErrorWithoutFigures) {
   TempDir dir;
-  for (std::string_view name : {"firefox-v1", "urlcache"}) {
+  for (std::string_view name : {"firefox-v1", "firefox-cache2", "urlcache"}) {
     CaptureRequest request{FindFormat(name), dir / "missing", dir / "out", false, std::nullopt};
     int code = -1;
     const std::string text = RunToText(request, code);
