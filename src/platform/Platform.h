@@ -94,6 +94,28 @@ int WriteNewFile(const std::string& destination, std::string_view data, bool fai
 
 // A file opened read-only (browser caches are never changed). Reads are bounded by
 // the caller's buffer; a short read reports how much there was.
+// A folder held open, so the many files of one folder are listed and opened by name
+// without resolving the whole path for each of them.
+class OpenFolder {
+ public:
+  OpenFolder() = default;
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+  ~OpenFolder();
+
+  // False (with errno set) when the folder cannot be opened for listing.
+  bool Open(const std::string& path);
+  void Close();
+  bool IsOpen() const { return Fd >= 0; }
+  // Names of its regular files (links to regular files included), in the order the
+  // system returns them. False when the folder cannot be read.
+  bool ListFileNames(std::vector<std::string>& names) const;
+  int NativeHandle() const { return Fd; }
+
+ private:
+  int Fd = -1;
+};
+
 class ReadOnlyFile {
  public:
   ReadOnlyFile() = default;
@@ -105,6 +127,8 @@ class ReadOnlyFile {
 
   // Opens a regular file; false (with errno set) on failure.
   bool Open(const std::string& path);
+  // Opens the regular file `name` (a bare name, no separators) of an open folder.
+  bool OpenIn(const OpenFolder& folder, const std::string& name);
   void Close();
   bool IsOpen() const { return Fd >= 0; }
   // Size at the time of opening.

@@ -51,6 +51,7 @@ std::string CMozillaCache::GetEntryFile(const CCacheElement& entry) const {
 
 void CMozillaCache::Close() {
   for (Platform::ReadOnlyFile& file : Files) file.Close();
+  Cache2Entries.Close();
   Opened = false;
   OpenFormat = Format::None;
 }
@@ -65,8 +66,7 @@ void CMozillaCache::Open() {
   const std::string entries = Platform::JoinPath(CachePath, MozillaCache2::EntriesFolder);
   if (Platform::FolderExists(entries) &&
       !Platform::FileExists(Platform::JoinPath(CachePath, MozillaV1::CacheFileName(0)))) {
-    std::vector<std::string> names;
-    if (!MozillaCache2::ListEntryFiles(entries, names)) {
+    if (!Cache2Entries.Open(entries)) {
       throw CError(CError::MozillaCache, CError::OpenFailed, entries);
     }
     OpenFormat = Format::Cache2;
@@ -91,15 +91,14 @@ void CMozillaCache::ReadEntries() {
 }
 
 void CMozillaCache::ReadCache2Entries() {
-  const std::string folder = Platform::JoinPath(CachePath, MozillaCache2::EntriesFolder);
   std::vector<std::string> names;
-  if (!MozillaCache2::ListEntryFiles(folder, names)) return;
-  std::vector<std::byte> buffer;
-  for (const std::string& name : names) {
-    auto entry = MozillaCache2::ReadEntryFile(Platform::JoinPath(folder, name), buffer);
-    if (!entry) continue;
-    entry->LocalFile = Platform::JoinPath(MozillaCache2::EntriesFolder, name);
-    AppendEntry(std::move(entry));
+  if (!MozillaCache2::ListEntryFiles(Cache2Entries, names)) return;
+  std::vector<std::unique_ptr<CMozillaCacheElement>> read =
+      MozillaCache2::ReadEntryFiles(Cache2Entries, names);
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (!read[i]) continue;
+    read[i]->LocalFile = Platform::JoinPath(MozillaCache2::EntriesFolder, names[i]);
+    AppendEntry(std::move(read[i]));
   }
 }
 

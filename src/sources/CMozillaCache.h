@@ -72,6 +72,7 @@ class CMozillaCache : public CCacheBrowser {
 
   // Map file, then block files 1 to 3.
   std::array<Platform::ReadOnlyFile, 4> Files;
+  Platform::OpenFolder Cache2Entries;
   bool Opened = false;
   Format OpenFormat = Format::None;
   uint32_t MapVersion = 0;

@@ -1,49 +1,97 @@
 #include "sources/MozillaCache2Reader.h"
 
 #include <algorithm>
-#include <array>
+#include <atomic>
+#include <span>
+#include <system_error>
+#include <thread>
 
-#include "platform/Platform.h"
 #include "sources/MozillaCache2.h"
 
 namespace MozillaCache2 {
 
-bool ListEntryFiles(const std::string& entriesFolder, std::vector<std::string>& names) {
-  std::vector<Platform::FolderItem> files;
-  if (!Platform::ListFolderFiles(entriesFolder, files)) return false;
-  names.clear();
-  names.reserve(files.size());
-  for (Platform::FolderItem& file : files) names.push_back(std::move(file.Name));
+namespace {
+
+// Below this many files one thread is as fast; above it, names are handed out in
+// batches so threads rarely meet on the shared counter.
+constexpr size_t kParallelFromFiles = 512;
+constexpr size_t kBatchFiles = 128;
+constexpr unsigned kMaxReaders = 4;
+
+}  // namespace
+
+bool ListEntryFiles(const Platform::OpenFolder& entries, std::vector<std::string>& names) {
+  if (!entries.ListFileNames(names)) return false;
   std::sort(names.begin(), names.end());
   return true;
 }
 
-std::unique_ptr<CMozillaCache::CMozillaCacheElement> ReadEntryFile(const std::string& path,
-                                                                   std::vector<std::byte>& buffer) {
+std::unique_ptr<CMozillaCache::CMozillaCacheElement> ReadEntryFile(
+    const Platform::OpenFolder& entries, const std::string& name, std::vector<std::byte>& buffer) {
   Platform::ReadOnlyFile file;
-  if (!file.Open(path)) return nullptr;
+  if (!file.OpenIn(entries, name)) return nullptr;
   const uint64_t size = file.Size();
   if (size < TrailerSize) return nullptr;
-  std::array<std::byte, TrailerSize> trailer{};
-  if (file.ReadAt(size - TrailerSize, trailer.data(), trailer.size()) !=
-      static_cast<int64_t>(trailer.size())) {
+  const uint64_t tailStart = size - std::min<uint64_t>(size, TailReadSize);
+  buffer.resize(static_cast<size_t>(size - tailStart));
+  if (file.ReadAt(tailStart, buffer.data(), buffer.size()) !=
+      static_cast<int64_t>(buffer.size())) {
     return nullptr;
   }
-  const std::optional<uint32_t> offset = ParseMetadataOffset(trailer, size);
+  const std::span<const std::byte> tail(buffer);
+  const std::optional<uint32_t> offset = ParseMetadataOffset(tail.last(TrailerSize), size);
   if (!offset) return nullptr;
   // The trailer of an interrupted write can point anywhere; never read more than a
   // sound entry's metadata could take.
   const uint64_t length = size - TrailerSize - *offset;
   if (length > MaxMetadataLength(*offset)) return nullptr;
-  buffer.resize(static_cast<size_t>(length));
-  if (file.ReadAt(*offset, buffer.data(), buffer.size()) != static_cast<int64_t>(buffer.size())) {
-    return nullptr;
+  std::span<const std::byte> metadata;
+  if (*offset >= tailStart) {
+    metadata = tail.subspan(static_cast<size_t>(*offset - tailStart), static_cast<size_t>(length));
+  } else {
+    buffer.resize(static_cast<size_t>(length));
+    if (file.ReadAt(*offset, buffer.data(), buffer.size()) !=
+        static_cast<int64_t>(buffer.size())) {
+      return nullptr;
+    }
+    metadata = buffer;
   }
-  const std::optional<EntryMetadata> metadata = ParseMetadata(buffer, *offset);
-  if (!metadata) return nullptr;
+  const std::optional<EntryMetadata> parsed = ParseMetadata(metadata, *offset);
+  if (!parsed) return nullptr;
   auto entry = std::make_unique<CMozillaCache::CMozillaCacheElement>();
-  if (!FillEntry(*metadata, *offset, *entry)) return nullptr;
+  if (!FillEntry(*parsed, *offset, *entry)) return nullptr;
   return entry;
+}
+
+std::vector<std::unique_ptr<CMozillaCache::CMozillaCacheElement>> ReadEntryFiles(
+    const Platform::OpenFolder& entries, const std::vector<std::string>& names) {
+  std::vector<std::unique_ptr<CMozillaCache::CMozillaCacheElement>> read(names.size());
+  std::atomic<size_t> next{0};
+  // Each thread owns the places it takes from the counter, so the results need no lock.
+  const auto work = [&] {
+    std::vector<std::byte> buffer;
+    for (;;) {
+      const size_t first = next.fetch_add(kBatchFiles, std::memory_order_relaxed);
+      if (first >= names.size()) return;
+      const size_t last = std::min(names.size(), first + kBatchFiles);
+      for (size_t i = first; i < last; ++i) read[i] = ReadEntryFile(entries, names[i], buffer);
+    }
+  };
+  const unsigned readers =
+      names.size() < kParallelFromFiles
+          ? 1
+          : std::clamp(std::thread::hardware_concurrency(), 1u, kMaxReaders);
+  std::vector<std::thread> helpers;
+  for (unsigned i = 1; i < readers; ++i) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // fewer threads only make it slower; this one reads the rest
+    }
+  }
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  return read;
 }
 
 }  // namespace MozillaCache2

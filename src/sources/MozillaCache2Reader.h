@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
 #include "sources/CMozillaCache.h"
 
 namespace MozillaCache2 {
@@ -15,14 +16,24 @@ namespace MozillaCache2 {
 // entries on their way out and are never read.
 inline constexpr const char* EntriesFolder = "entries";
 
-// Names of the regular files in the entries folder, sorted, so every listing of the
-// same cache comes out in the same order. False when the folder cannot be read.
-bool ListEntryFiles(const std::string& entriesFolder, std::vector<std::string>& names);
+// Names of the regular files in the open entries folder, sorted, so every listing of
+// the same cache comes out in the same order. False when the folder cannot be read.
+bool ListEntryFiles(const Platform::OpenFolder& entries, std::vector<std::string>& names);
 
-// One open and two bounded reads: the last four bytes, then the metadata up to them.
-// `buffer` is reused from entry to entry. nullptr when the file is not a sound entry
-// or not one worth listing; LocalFile is left for the caller.
-std::unique_ptr<CMozillaCache::CMozillaCacheElement> ReadEntryFile(const std::string& path,
-                                                                   std::vector<std::byte>& buffer);
+// Bytes read from the end of an entry file at first: the trailer and, for nearly every
+// entry, all of its metadata, so one read is enough.
+inline constexpr size_t TailReadSize = 4096;
+
+// One open and one bounded read from the end of the file, a second only when the
+// metadata do not fit in it. `buffer` is reused from entry to entry. nullptr when the
+// file is not a sound entry or not one worth listing; LocalFile is left for the caller.
+std::unique_ptr<CMozillaCache::CMozillaCacheElement> ReadEntryFile(
+    const Platform::OpenFolder& entries, const std::string& name, std::vector<std::byte>& buffer);
+
+// Reads the named entry files; the result has one place per name, empty where the
+// file is not a sound entry. A large folder is read by a few threads at once: the
+// time goes into opening files, which the system does in parallel.
+std::vector<std::unique_ptr<CMozillaCache::CMozillaCacheElement>> ReadEntryFiles(
+    const Platform::OpenFolder& entries, const std::vector<std::string>& names);
 
 }  // namespace MozillaCache2

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cctype>
 #include <filesystem>
@@ -6,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "sources/CMozillaCache.h"
 #include "sources/MozillaCache2.h"
@@ -267,6 +269,47 @@ TEST(MozillaCache2, DamagedAndUselessFilesAreSkipped) {
   std::string tail = sound;
   tail.insert(tail.size() - 4, "name-without-value");
   EXPECT_TRUE(MozillaCache2::ParseEntryFile(Bytes(tail), entry));
+}
+
+// A folder large enough to be read by several threads lists exactly what one reader
+// would, in file-name order: metadata within the first read from the end, metadata
+// longer than it, files shorter than it, damaged files, a link, a FIFO and a folder.
+TEST(MozillaCache2, LargeFolderListsInNameOrder) {
+  MozillaCache2Writer writer;
+  std::map<std::string, std::string> expected;  // file name -> URL
+  const std::string longHead = Head("text/css", "x-padding: " + std::string(9000, 'p') + "\r\n");
+  for (uint32_t i = 0; i < 1500; ++i) {
+    const std::string url = "http://host" + std::to_string(i % 13) + "/" + std::to_string(i);
+    MozillaCache2Item item(url, Pattern(i % 5 == 0 ? 20000 + i : 10 + i % 300, i));
+    item.WithHead(i % 7 == 0 ? longHead : Head("image/png"));
+    if (i % 97 == 0) {
+      writer.Put("entries/damaged" + std::to_string(i), "***" + Pattern(i, i));
+      continue;
+    }
+    expected[writer.Add(item)] = url;
+  }
+  TempDir dir;
+  ASSERT_TRUE(writer.Write(dir.Path()));
+  const std::string first = expected.begin()->first;
+  fs::create_symlink(dir / ("entries/" + first), dir / "entries/link");
+  expected["link"] = expected[first];
+  fs::create_directory(dir / "entries/folder");
+  ASSERT_EQ(mkfifo((dir / "entries/fifo").c_str(), 0600), 0);
+
+  const auto cache = Load(dir.Path());
+  std::vector<std::string> urls;
+  for (auto* entry = cache->GetFirst(); entry; entry = cache->GetNext(*entry)) {
+    urls.push_back(entry->SourceUrl);
+    EXPECT_EQ(entry->LocalFile.substr(0, 8), "entries/");
+    EXPECT_EQ(expected[entry->LocalFile.substr(8)], entry->SourceUrl) << entry->LocalFile;
+  }
+  std::vector<std::string> inOrder;
+  for (const auto& [name, url] : expected) inOrder.push_back(url);
+  EXPECT_EQ(urls, inOrder);
+  const auto entries = ByUrl(*cache);
+  ASSERT_EQ(entries.count("http://host9/35"), 1u);
+  EXPECT_EQ(entries.at("http://host9/35")->MimeType, "text/css");
+  EXPECT_EQ(entries.at("http://host9/35")->Size, 20035);
 }
 
 TEST(MozillaCache2, OpenChoosesTheFormatByWhatTheFolderHolds) {

@@ -216,9 +216,54 @@ ReadOnlyFile::~ReadOnlyFile() {
   Close();
 }
 
-bool ReadOnlyFile::Open(const std::string& path) {
+OpenFolder::~OpenFolder() {
   Close();
-  FileHandle in(OpenForReading(path));
+}
+
+bool OpenFolder::Open(const std::string& path) {
+  Close();
+  Fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return Fd >= 0;
+}
+
+void OpenFolder::Close() {
+  if (Fd >= 0) ::close(Fd);
+  Fd = -1;
+}
+
+bool OpenFolder::ListFileNames(std::vector<std::string>& names) const {
+  names.clear();
+  if (Fd < 0) {
+    errno = EBADF;
+    return false;
+  }
+  // The directory stream takes over the descriptor it is given; ours stays open.
+  const int own = ::fcntl(Fd, F_DUPFD_CLOEXEC, 0);
+  if (own < 0) return false;
+  DirHandle dir(fdopendir(own));
+  if (!dir) {
+    ::close(own);
+    return false;
+  }
+  rewinddir(dir.get());
+  while (const dirent* item = readdir(dir.get())) {
+    const std::string_view name = item->d_name;
+    if (name == "." || name == "..") continue;
+    // The entry's type usually comes with the name; only links and file systems
+    // that do not report types need a stat.
+    bool regular = item->d_type == DT_REG;
+    if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
+      struct stat info {};
+      regular = fstatat(Fd, item->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
+    }
+    if (regular) names.emplace_back(name);
+  }
+  return true;
+}
+
+namespace {
+
+bool AdoptRegularFile(FileHandle in, int& fd, uint64_t& length) {
   if (!in.Valid()) return false;
   struct stat info {};
   if (::fstat(in.Get(), &info) != 0) return false;
@@ -226,9 +271,29 @@ bool ReadOnlyFile::Open(const std::string& path) {
     errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
     return false;
   }
-  FileLength = static_cast<uint64_t>(info.st_size);
-  Fd = in.Release();
+  length = static_cast<uint64_t>(info.st_size);
+  fd = in.Release();
   return true;
+}
+
+}  // namespace
+
+bool ReadOnlyFile::OpenIn(const OpenFolder& folder, const std::string& name) {
+  Close();
+  if (!folder.IsOpen() || name.empty() || name == "." || name == ".." ||
+      name.find('/') != std::string::npos) {
+    errno = EINVAL;
+    return false;
+  }
+  return AdoptRegularFile(
+      FileHandle(::openat(folder.NativeHandle(), name.c_str(),
+                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)),
+      Fd, FileLength);
+}
+
+bool ReadOnlyFile::Open(const std::string& path) {
+  Close();
+  return AdoptRegularFile(FileHandle(OpenForReading(path)), Fd, FileLength);
 }
 
 void ReadOnlyFile::Close() {
