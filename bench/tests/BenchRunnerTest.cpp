@@ -38,8 +38,8 @@ TEST(BenchRunnerTest, CompressedFormatReportsDecodingAndBadRequestsFail) {
                                 "--entries", "200", "--repeat", "1", "--work", dir.Path()});
   ASSERT_TRUE(cache2);
   EXPECT_TRUE(cache2->ExitCode == 0 || cache2->ExitCode == 1) << cache2->ExitCode;
-  for (std::string_view line : {"cache      200 entries", "ratio      capture / cp -r = ",
-                                "decoding   ", "listing    "}) {
+  for (std::string_view line :
+       {"cache      200 entries", "ratio      capture / cp -r = ", "decoding   ", "listing    "}) {
     EXPECT_TRUE(Contains(cache2->Output, line)) << line << "\n" << cache2->Output;
   }
   EXPECT_FALSE(Contains(cache2->Output, "skipped")) << cache2->Output;

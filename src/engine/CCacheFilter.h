@@ -86,8 +86,11 @@ class CCacheFilter {
   void Renumber();
   void ProcessEntry(const Entry& entry);
   void ReportProgress(int32_t index);
-  bool IsDuplicate(const std::string& candidate, uint64_t size, FolderRecord& folder,
-                   std::optional<uint64_t>& candidateDigest);
+  enum class DuplicateSearch { Found, NotFound, Unreadable };
+  // Looks for a known file of the folder equal to `size` bytes of `candidate` from
+  // `offset`; fills the candidate's digest when it had to be computed.
+  DuplicateSearch FindDuplicate(const std::string& candidate, uint64_t offset, uint64_t size,
+                                FolderRecord& folder, std::optional<uint64_t>& candidateDigest);
 
   CCacheBrowser* Source = nullptr;
   std::vector<std::unique_ptr<FilterRecord>> Filters;

@@ -38,19 +38,16 @@ void ReplaceFirst(std::string& text, std::string_view token, const char* format,
   text.replace(at, token.size(), buffer, length);
 }
 
-// Digest of a whole file for the duplicate index; nullopt when it cannot be read.
-// Not cryptographic: a match is always confirmed byte for byte.
-std::optional<uint64_t> DigestFile(const std::string& path, uint64_t expectedSize) {
+// Digest of `length` bytes of a file from `offset`, for the duplicate index; nullopt
+// when they cannot be read. Not cryptographic: a match is always confirmed byte for byte.
+std::optional<uint64_t> DigestRange(const std::string& path, uint64_t offset, uint64_t length) {
   Platform::ReadOnlyFile file;
   if (!file.Open(path)) return std::nullopt;
-  std::vector<unsigned char> buffer(
-      static_cast<size_t>(std::min<uint64_t>(kReadChunk, expectedSize)));
-  uint64_t hash = 0x243F6A8885A308D3ull ^ expectedSize;
-  uint64_t offset = 0;
-  while (offset < expectedSize) {
-    const size_t want =
-        static_cast<size_t>(std::min<uint64_t>(buffer.size(), expectedSize - offset));
-    const int64_t got = file.ReadAt(offset, buffer.data(), want);
+  std::vector<unsigned char> buffer(static_cast<size_t>(std::min<uint64_t>(kReadChunk, length)));
+  uint64_t hash = 0x243F6A8885A308D3ull ^ length;
+  for (uint64_t done = 0; done < length;) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - done));
+    const int64_t got = file.ReadAt(offset + done, buffer.data(), want);
     if (got != static_cast<int64_t>(want)) return std::nullopt;
     size_t i = 0;
     for (; i + 8 <= want; i += 8) {
@@ -62,9 +59,38 @@ std::optional<uint64_t> DigestFile(const std::string& path, uint64_t expectedSiz
     for (; i < want; ++i) {
       hash = (hash ^ buffer[i]) * 0x100000001B3ull;
     }
-    offset += want;
+    done += want;
   }
   return hash;
+}
+
+// True when `length` bytes of file A from `offsetA` equal the first `length` bytes of
+// file B; open and read failures count as different.
+bool SameBytes(const std::string& pathA, uint64_t offsetA, const std::string& pathB,
+               uint64_t length) {
+  try {
+    Platform::ReadOnlyFile a;
+    Platform::ReadOnlyFile b;
+    if (!a.Open(pathA)) throw CError(CError::FilterCache, CError::OpenFailed, pathA);
+    if (!b.Open(pathB)) throw CError(CError::FilterCache, CError::OpenFailed, pathB);
+    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kReadChunk, length));
+    std::vector<unsigned char> bufferA(chunk);
+    std::vector<unsigned char> bufferB(chunk);
+    for (uint64_t offset = 0; offset < length;) {
+      const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk, length - offset));
+      if (a.ReadAt(offsetA + offset, bufferA.data(), want) != static_cast<int64_t>(want)) {
+        throw CError(CError::FilterCache, CError::ReadFailed, pathA);
+      }
+      if (b.ReadAt(offset, bufferB.data(), want) != static_cast<int64_t>(want)) {
+        throw CError(CError::FilterCache, CError::ReadFailed, pathB);
+      }
+      if (std::memcmp(bufferA.data(), bufferB.data(), want) != 0) return false;
+      offset += want;
+    }
+    return true;
+  } catch (const CError&) {
+    return false;
+  }
 }
 
 }  // namespace
@@ -111,29 +137,7 @@ std::vector<KnownFile> ListFolder(const std::string& path) {
 }
 
 bool SameContent(const std::string& pathA, const std::string& pathB, uint64_t length) {
-  try {
-    Platform::ReadOnlyFile a;
-    Platform::ReadOnlyFile b;
-    if (!a.Open(pathA)) throw CError(CError::FilterCache, CError::OpenFailed, pathA);
-    if (!b.Open(pathB)) throw CError(CError::FilterCache, CError::OpenFailed, pathB);
-    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kReadChunk, length));
-    std::vector<unsigned char> bufferA(chunk);
-    std::vector<unsigned char> bufferB(chunk);
-    for (uint64_t offset = 0; offset < length;) {
-      const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk, length - offset));
-      if (a.ReadAt(offset, bufferA.data(), want) != static_cast<int64_t>(want)) {
-        throw CError(CError::FilterCache, CError::ReadFailed, pathA);
-      }
-      if (b.ReadAt(offset, bufferB.data(), want) != static_cast<int64_t>(want)) {
-        throw CError(CError::FilterCache, CError::ReadFailed, pathB);
-      }
-      if (std::memcmp(bufferA.data(), bufferB.data(), want) != 0) return false;
-      offset += want;
-    }
-    return true;
-  } catch (const CError&) {
-    return false;
-  }
+  return SameBytes(pathA, 0, pathB, length);
 }
 
 void CCacheFilter::PrepareFolders() {
@@ -165,9 +169,31 @@ bool CCacheFilter::StoreMatch(const Entry& entry, FilterRecord& record) {
     return false;
   }
   FolderRecord& folder = *Folders[static_cast<size_t>(record.FolderIndex)];
+  const bool pixelTest = record.MinWidth != 0 && record.MinHeight != 0;
+
+  // A duplicate is looked for in the cache's own bytes first, so that it is never
+  // written only to be deleted again: besides the copy saved, file systems that avoid
+  // reusing freed inodes for a while (ext4 without a journal) search past every one.
+  // The pixel test needs the copy, and a body to be decoded is compared once decoded,
+  // so for those the copy is compared as before.
+  std::optional<uint64_t> digest;
+  std::optional<uint64_t> comparedLength;
+  if (SkipDuplicates && !pixelTest && !Source->MayDecode(entry)) {
+    if (const auto bytes = Source->LocateEntryBytes(entry)) {
+      switch (FindDuplicate(bytes->Path, bytes->Offset, bytes->Length, folder, digest)) {
+        case DuplicateSearch::Found:
+          return true;
+        case DuplicateSearch::NotFound:
+          comparedLength = bytes->Length;
+          break;
+        case DuplicateSearch::Unreadable:
+          break;
+      }
+    }
+  }
+
   const std::string stem = SafeStem(record.FileNameDummy);
   const std::string extension = "." + std::string(KindName(entry.Kind));
-
   std::string name;
   std::string path;
   CCacheBrowser::CopyOutcome outcome;
@@ -186,7 +212,7 @@ bool CCacheFilter::StoreMatch(const Entry& entry, FilterRecord& record) {
   }
   const uint64_t written = outcome.BytesWritten;
 
-  if (record.MinWidth != 0 && record.MinHeight != 0) {
+  if (pixelTest) {
     const CGraphicLT::ImageSize size = Probe(path);
     if (size.Height < record.MinHeight || size.Width < record.MinWidth) {
       if (Platform::DeleteFile(path)) --folder.NextNumber;
@@ -194,8 +220,14 @@ bool CCacheFilter::StoreMatch(const Entry& entry, FilterRecord& record) {
     }
   }
 
-  std::optional<uint64_t> digest;
-  if (SkipDuplicates && IsDuplicate(path, written, folder, digest)) {
+  // A copy of another length than the bytes compared (the cache changed under us) is
+  // compared itself.
+  if (comparedLength != written) {
+    comparedLength.reset();
+    digest.reset();
+  }
+  if (SkipDuplicates && !comparedLength &&
+      FindDuplicate(path, 0, written, folder, digest) == DuplicateSearch::Found) {
     if (Platform::DeleteFile(path)) --folder.NextNumber;
     return true;
   }
@@ -205,26 +237,29 @@ bool CCacheFilter::StoreMatch(const Entry& entry, FilterRecord& record) {
   return true;
 }
 
-bool CCacheFilter::IsDuplicate(const std::string& candidate, uint64_t size, FolderRecord& folder,
-                               std::optional<uint64_t>& candidateDigest) {
+CCacheFilter::DuplicateSearch CCacheFilter::FindDuplicate(
+    const std::string& candidate, uint64_t offset, uint64_t size, FolderRecord& folder,
+    std::optional<uint64_t>& candidateDigest) {
   auto bucket = folder.BySize.find(size);
-  if (bucket == folder.BySize.end()) return false;
-  candidateDigest = DigestFile(candidate, size);
-  if (!candidateDigest) return false;
+  if (bucket == folder.BySize.end()) return DuplicateSearch::NotFound;
+  candidateDigest = DigestRange(candidate, offset, size);
+  if (!candidateDigest) return DuplicateSearch::Unreadable;
 
   FolderRecord::SizeBucket& sameSize = bucket->second;
   for (size_t index : sameSize.Unhashed) {
     const std::string known = Platform::JoinPath(folder.Path, folder.Files[index].Name);
     // A known file that cannot be read counts as different and leaves the index.
-    if (auto digest = DigestFile(known, size)) sameSize.ByDigest[*digest].push_back(index);
+    if (auto knownDigest = DigestRange(known, 0, size)) {
+      sameSize.ByDigest[*knownDigest].push_back(index);
+    }
   }
   sameSize.Unhashed.clear();
 
   auto matches = sameSize.ByDigest.find(*candidateDigest);
-  if (matches == sameSize.ByDigest.end()) return false;
+  if (matches == sameSize.ByDigest.end()) return DuplicateSearch::NotFound;
   for (size_t index : matches->second) {
     const std::string known = Platform::JoinPath(folder.Path, folder.Files[index].Name);
-    if (SameContent(candidate, known, size)) return true;
+    if (SameBytes(candidate, offset, known, size)) return DuplicateSearch::Found;
   }
-  return false;
+  return DuplicateSearch::NotFound;
 }

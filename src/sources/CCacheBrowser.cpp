@@ -9,6 +9,11 @@ bool CCacheBrowser::IsPacked(const CCacheElement&) const {
   return false;
 }
 
+std::optional<CCacheBrowser::EntryBytes> CCacheBrowser::LocateEntryBytes(
+    const CCacheElement&) const {
+  return std::nullopt;
+}
+
 void CCacheBrowser::Close() {}
 
 void CCacheBrowser::Open() {}

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,14 @@ class CCacheBrowser {
     std::string ContentEncoding;
   };
 
+  // Where the bytes a copy of an entry would hold lie in the cache: `Length` bytes of
+  // the file at `Path` from `Offset`.
+  struct EntryBytes {
+    std::string Path;
+    uint64_t Offset = 0;
+    uint64_t Length = 0;
+  };
+
   // What a copy did, beyond success: the bytes that reached the destination (after
   // decoding, when the body was decoded), whether it failed only because the
   // destination existed (with failIfExists), and whether the saved body was decoded.
@@ -46,6 +55,10 @@ class CCacheBrowser {
   virtual bool IsPacked(const CCacheElement& entry) const;
   // Full path of the file that holds the entry's data.
   virtual std::string GetEntryFile(const CCacheElement& entry) const = 0;
+  // The bytes CopyEntry would write, when they lie unchanged in one cache file, so they
+  // can be compared without making a copy; nothing when the source cannot tell (a
+  // source that transforms what it copies must say nothing).
+  virtual std::optional<EntryBytes> LocateEntryBytes(const CCacheElement& entry) const;
   // Releases the cache's files; safe when closed.
   virtual void Close();
   // Makes the cache readable; throws CError on failure.
@@ -78,6 +91,10 @@ class CCacheBrowser {
 
   bool GetDecodeContent() const { return DecodeContent; }
   void SetDecodeContent(bool decode) { DecodeContent = decode; }
+  // True when SaveEntry may write other bytes than the cache stores.
+  bool MayDecode(const CCacheElement& entry) const {
+    return DecodeContent && !entry.ContentEncoding.empty();
+  }
 
  protected:
   void AppendEntry(std::unique_ptr<CCacheElement> entry);

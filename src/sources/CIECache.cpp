@@ -90,6 +90,13 @@ void CIECache::ReadEntries() {
   enumerator.Close();
 }
 
+std::optional<CCacheBrowser::EntryBytes> CIECache::LocateEntryBytes(
+    const CCacheElement& entry) const {
+  const std::optional<uint64_t> size = Platform::FileSize(entry.LocalFile);
+  if (!size) return std::nullopt;
+  return EntryBytes{entry.LocalFile, 0, *size};
+}
+
 bool CIECache::CopyEntry(const CCacheElement& entry, const std::string& destination,
                          bool failIfExists, CopyOutcome& outcome) {
   // Only a regular file is copied: a name in the index could point at a pipe or

@@ -15,6 +15,8 @@ class CIECache : public CCacheBrowser {
  public:
   std::string GetEntryFile(const CCacheElement& entry) const override;
   void ReadEntries() override;
+  // The whole cached file, as CopyEntry copies it.
+  std::optional<EntryBytes> LocateEntryBytes(const CCacheElement& entry) const override;
   bool CopyEntry(const CCacheElement& entry, const std::string& destination, bool failIfExists,
                  CopyOutcome& outcome) override;
 

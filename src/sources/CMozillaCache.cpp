@@ -1,5 +1,6 @@
 #include "sources/CMozillaCache.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <span>
@@ -47,6 +48,31 @@ bool CMozillaCache::IsPacked(const CCacheElement& entry) const {
 
 std::string CMozillaCache::GetEntryFile(const CCacheElement& entry) const {
   return Platform::JoinPath(CachePath, entry.LocalFile);
+}
+
+std::optional<CCacheBrowser::EntryBytes> CMozillaCache::LocateEntryBytes(
+    const CCacheElement& entry) const {
+  if (entry.Size < 0) return std::nullopt;
+  const auto size = static_cast<uint64_t>(entry.Size);
+  const auto* mozilla = dynamic_cast<const CMozillaCacheElement*>(&entry);
+  if (mozilla && mozilla->DataFile != 0) {
+    if (mozilla->DataFile < 1 || mozilla->DataFile > 3 || !Files[mozilla->DataFile].IsOpen() ||
+        mozilla->DataOffset < 0 || mozilla->DataLength < 0) {
+      return std::nullopt;
+    }
+    const uint64_t fileSize = Files[mozilla->DataFile].Size();
+    const auto offset = static_cast<uint64_t>(mozilla->DataOffset);
+    if (offset >= fileSize) return std::nullopt;
+    // As CopyPacked: within the allotted blocks, and no further than the file goes.
+    const uint64_t length =
+        std::min({size, static_cast<uint64_t>(mozilla->DataLength), fileSize - offset});
+    return EntryBytes{GetEntryFile(entry), offset, length};
+  }
+  if (entry.LocalFile.empty()) return std::nullopt;
+  const std::string path = GetEntryFile(entry);
+  const std::optional<uint64_t> fileSize = Platform::FileSize(path);
+  if (!fileSize) return std::nullopt;
+  return EntryBytes{path, 0, std::min(size, *fileSize)};
 }
 
 void CMozillaCache::Close() {

@@ -41,6 +41,9 @@ class CMozillaCache : public CCacheBrowser {
   // where the metadata follow them: both must be extracted, not copied whole.
   bool IsPacked(const CCacheElement& entry) const override;
   std::string GetEntryFile(const CCacheElement& entry) const override;
+  // The same bytes CopyEntry takes: the entry's blocks, or its separate file's first
+  // Size bytes.
+  std::optional<EntryBytes> LocateEntryBytes(const CCacheElement& entry) const override;
   void Close() override;
   // Finds the cache folder when CachePath is empty. A folder with entries/ and no
   // _CACHE_MAP_ is a cache2 cache, checked for a readable entries/ folder; any other

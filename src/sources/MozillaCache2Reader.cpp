@@ -34,8 +34,7 @@ std::unique_ptr<CMozillaCache::CMozillaCacheElement> ReadEntryFile(
   if (size < TrailerSize) return nullptr;
   const uint64_t tailStart = size - std::min<uint64_t>(size, TailReadSize);
   buffer.resize(static_cast<size_t>(size - tailStart));
-  if (file.ReadAt(tailStart, buffer.data(), buffer.size()) !=
-      static_cast<int64_t>(buffer.size())) {
+  if (file.ReadAt(tailStart, buffer.data(), buffer.size()) != static_cast<int64_t>(buffer.size())) {
     return nullptr;
   }
   const std::span<const std::byte> tail(buffer);
@@ -50,8 +49,7 @@ std::unique_ptr<CMozillaCache::CMozillaCacheElement> ReadEntryFile(
     metadata = tail.subspan(static_cast<size_t>(*offset - tailStart), static_cast<size_t>(length));
   } else {
     buffer.resize(static_cast<size_t>(length));
-    if (file.ReadAt(*offset, buffer.data(), buffer.size()) !=
-        static_cast<int64_t>(buffer.size())) {
+    if (file.ReadAt(*offset, buffer.data(), buffer.size()) != static_cast<int64_t>(buffer.size())) {
       return nullptr;
     }
     metadata = buffer;
@@ -77,10 +75,9 @@ std::vector<std::unique_ptr<CMozillaCache::CMozillaCacheElement>> ReadEntryFiles
       for (size_t i = first; i < last; ++i) read[i] = ReadEntryFile(entries, names[i], buffer);
     }
   };
-  const unsigned readers =
-      names.size() < kParallelFromFiles
-          ? 1
-          : std::clamp(std::thread::hardware_concurrency(), 1u, kMaxReaders);
+  const unsigned readers = names.size() < kParallelFromFiles
+                               ? 1
+                               : std::clamp(std::thread::hardware_concurrency(), 1u, kMaxReaders);
   std::vector<std::thread> helpers;
   for (unsigned i = 1; i < readers; ++i) {
     try {

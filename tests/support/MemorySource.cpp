@@ -15,6 +15,7 @@ void MemorySource::ReadEntries() {
     entry->Time = Items[i].Time;
     entry->Size = Items[i].Size >= 0 ? Items[i].Size : static_cast<int32_t>(Items[i].Body.size());
     entry->LocalFile = std::to_string(i);
+    entry->ContentEncoding = Items[i].Encoding;
     AppendEntry(std::move(entry));
   }
 }

@@ -19,6 +19,7 @@ class MemorySource : public CCacheBrowser {
     int64_t Time = 0;
     int32_t Size = -1;  // -1: the body's length
     bool FailCopy = false;
+    std::string Encoding = {};  // the stored Content-Encoding
   };
 
   explicit MemorySource(std::vector<Item> items = {}) : Items(std::move(items)) {}

@@ -285,10 +285,9 @@ bool ReadOnlyFile::OpenIn(const OpenFolder& folder, const std::string& name) {
     errno = EINVAL;
     return false;
   }
-  return AdoptRegularFile(
-      FileHandle(::openat(folder.NativeHandle(), name.c_str(),
-                          O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)),
-      Fd, FileLength);
+  return AdoptRegularFile(FileHandle(::openat(folder.NativeHandle(), name.c_str(),
+                                              O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)),
+                          Fd, FileLength);
 }
 
 bool ReadOnlyFile::Open(const std::string& path) {

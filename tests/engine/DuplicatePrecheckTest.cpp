@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "engine/CCacheFilter.h"
+#include "support/MemorySource.h"
+#include "support/MozillaCache2Writer.h"
+#include "support/TestSupport.h"
+
+using vorlane::test::ListNames;
+using vorlane::test::MemorySource;
+using vorlane::test::ReadFile;
+using vorlane::test::TempDir;
+using vorlane::test::WriteFile;
+
+namespace {
+
+// A source whose bodies also lie packed one after another in a single file, and
+// that says where, as a cache with block files does.
+class PackedSource : public MemorySource {
+ public:
+  PackedSource(std::vector<Item> items, const std::string& pack)
+      : MemorySource(std::move(items)), Pack(pack) {
+    std::string bytes = "header";
+    for (const Item& item : Items) {
+      Ranges.push_back({bytes.size(), item.Body.size()});
+      bytes += item.Body;
+    }
+    WriteFile(Pack, bytes);
+  }
+
+  std::optional<EntryBytes> LocateEntryBytes(const CCacheElement& entry) const override {
+    const size_t index = std::stoul(entry.LocalFile);
+    const auto [offset, length] = Ranges[index];
+    return EntryBytes{index == Unlocatable ? Pack + ".missing" : Pack, offset, length};
+  }
+
+  std::string Pack;
+  std::vector<std::pair<uint64_t, uint64_t>> Ranges;  // offset, length
+  size_t Unlocatable = SIZE_MAX;
+};
+
+class DuplicatePrecheck : public testing::Test {
+ protected:
+  FilterRecord* Add(const std::string& folder, const std::string& stem) {
+    auto record = std::make_unique<FilterRecord>();
+    record->Directory = folder;
+    record->FileNameDummy = stem;
+    return set.Insert(std::move(record), -1);
+  }
+
+  int Run(MemorySource& source, bool oneCopy = true) {
+    source.LoadEntries();
+    set.SetOptions(oneCopy, true);
+    set.CombWithOptions(source);
+    return set.GetNewFileCount();
+  }
+
+  TempDir dir;
+  std::string out = dir / "out";
+  CCacheFilter set;
+};
+
+}  // namespace
+
+// Duplicates found in the cache's bytes are never written, and the numbering is what
+// copying and deleting them gave.
+TEST_F(DuplicatePrecheck, DuplicatesAreNeverCopied) {
+  WriteFile(out + "/old.gif", "known bytes");
+  Add(out, "f");
+  PackedSource source({{"u0", "known bytes", 2},
+                       {"u1", "fresh bytes", 2},
+                       {"u2", "fresh bytes", 2},
+                       {"u3", "other", 2},
+                       {"u4", "other", 2}},
+                      dir / "pack");
+  EXPECT_EQ(Run(source), 2);
+  EXPECT_EQ(source.CopyCalls, 2);
+  EXPECT_EQ(ListNames(out), (std::vector<std::string>{"f0.gif", "f1.gif", "old.gif"}));
+  EXPECT_EQ(ReadFile(out + "/f0.gif"), "fresh bytes");
+  EXPECT_EQ(ReadFile(out + "/f1.gif"), "other");
+}
+
+TEST_F(DuplicatePrecheck, ADuplicateFoundBeforeCopyingCountsAsSavedForOneCopy) {
+  Add(out, "a");
+  Add(dir / "second", "b");
+  PackedSource source({{"u0", "same", 1}, {"u1", "same", 1}}, dir / "pack");
+  EXPECT_EQ(Run(source), 1);
+  EXPECT_EQ(source.CopyCalls, 1);
+  EXPECT_TRUE(ListNames(dir / "second").empty());
+
+  // Without One Copy (and with a0.jpg kept from the first pass) the second folder
+  // gets its own copy, once.
+  EXPECT_EQ(Run(source, false), 1);
+  EXPECT_EQ(source.CopyCalls, 2);
+  EXPECT_EQ(ListNames(out), std::vector<std::string>{"a0.jpg"});
+  EXPECT_EQ(ListNames(dir / "second"), std::vector<std::string>{"b0.jpg"});
+}
+
+// Where the cache's bytes cannot serve, the copy itself is compared as before.
+TEST_F(DuplicatePrecheck, CopyIsComparedWhenTheCacheBytesCannot) {
+  struct Case {
+    const char* Name;
+    size_t Unlocatable;
+    int MinSize;
+  };
+  const Case cases[] = {
+      {"unreadable located bytes", 1, 0},
+      {"pixel test needs the copy", SIZE_MAX, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TempDir here;
+    CCacheFilter filters;
+    auto record = std::make_unique<FilterRecord>();
+    record->Directory = here / "out";
+    record->FileNameDummy = "f";
+    record->MinWidth = record->MinHeight = c.MinSize;
+    filters.Insert(std::move(record), -1);
+    filters.SetImageProbe([](const std::string&) { return CGraphicLT::ImageSize{10, 10}; });
+    PackedSource source({{"u0", "same", 3}, {"u1", "same", 3}}, here / "pack");
+    source.Unlocatable = c.Unlocatable;
+    source.LoadEntries();
+    filters.SetOptions(true, true);
+    filters.CombWithOptions(source);
+    EXPECT_EQ(filters.GetNewFileCount(), 1);
+    EXPECT_EQ(source.CopyCalls, 2);
+    EXPECT_EQ(ListNames(here / "out"), std::vector<std::string>{"f0.png"});
+  }
+}
+
+// The cache changed between the look and the copy: the copy decides.
+TEST_F(DuplicatePrecheck, ACopyThatDiffersFromTheLocatedBytesIsComparedItself) {
+  Add(out, "f");
+  PackedSource source({{"u0", "abc", 2}, {"u1", "xyz!", 2}}, dir / "pack");
+  // u1's located bytes "xyz!" are unique, but its copy now writes "abc".
+  source.Items[1].Body = "abc";
+  EXPECT_EQ(Run(source), 1);
+  EXPECT_EQ(source.CopyCalls, 2);
+  EXPECT_EQ(ListNames(out), std::vector<std::string>{"f0.gif"});
+}
+
+// A body saved decoded is compared once decoded: its stored bytes equalling a file
+// saved as stored does not make it a duplicate.
+TEST_F(DuplicatePrecheck, BodiesToBeDecodedAreComparedAfterDecoding) {
+  Add(out, "f");
+  const std::string stored = vorlane::test::CompressBody("gzip", "hello, hello, hello");
+  PackedSource source({{"u0", stored, 2}, {"u1", stored, 2}}, dir / "pack");
+  source.Items[1].Encoding = "gzip";
+  EXPECT_EQ(Run(source), 2);
+  EXPECT_EQ(ReadFile(out + "/f0.gif"), stored);
+  EXPECT_EQ(ReadFile(out + "/f1.gif"), "hello, hello, hello");
+
+  // Saved as stored, the second is the first one's duplicate, found before copying.
+  TempDir other;
+  CCacheFilter raw;
+  auto record = std::make_unique<FilterRecord>();
+  record->Directory = other / "out";
+  record->FileNameDummy = "f";
+  raw.Insert(std::move(record), -1);
+  source.SetDecodeContent(false);
+  source.CopyCalls = 0;
+  source.LoadEntries();
+  raw.SetOptions(true, true);
+  raw.CombWithOptions(source);
+  EXPECT_EQ(raw.GetNewFileCount(), 1);
+  EXPECT_EQ(source.CopyCalls, 1);
+}
