@@ -46,13 +46,35 @@ bool CCacheBrowser::SaveEntry(const CCacheElement& entry, const std::string& des
   CopyOutcome local;
   CopyOutcome& result = outcome ? *outcome : local;
   result = {};
+  // Decoded straight from the cache when the source can say where the body lies: no
+  // stored copy is written only to be replaced.
+  bool triedFromCache = false;
+  if (MayDecode(entry)) {
+    if (const std::optional<EntryBytes> bytes = LocateEntryBytes(entry)) {
+      triedFromCache = true;
+      uint64_t decoded = 0;
+      switch (DecodeRangeToFile(bytes->Path, bytes->Offset, bytes->Length, entry.ContentEncoding,
+                                destination, failIfExists, decoded)) {
+        case DecodeToFileResult::Decoded:
+          result.BytesWritten = decoded;
+          result.Decoded = true;
+          return true;
+        case DecodeToFileResult::DestinationExists:
+          result.DestinationExisted = true;
+          return false;
+        case DecodeToFileResult::Failed:
+          break;  // saved as stored
+      }
+    }
+  }
   try {
     if (!CopyEntry(entry, destination, failIfExists, result)) return false;
   } catch (const CError&) {
     return false;
   }
-  // The copy created the destination in this pass, so replacing it is safe.
-  if (DecodeContent && !entry.ContentEncoding.empty()) {
+  // The copy created the destination in this pass, so replacing it is safe. A body
+  // that could be located was already tried above.
+  if (MayDecode(entry) && !triedFromCache) {
     if (const auto decoded = DecodeSavedFile(destination, entry.ContentEncoding)) {
       result.BytesWritten = *decoded;
       result.Decoded = true;

@@ -378,23 +378,36 @@ TEST(MozillaCache2, SavingDecodesCompressedBodies) {
   const auto cache = Load(dir.Path());
   const auto entries = ByUrl(*cache);
 
-  TempDir out, off;
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Url);
-    const Element* entry = entries.at(c.Url);
-    EXPECT_EQ(entry->ContentEncoding, Lower(c.Encoding));
-    const std::string destination = out / std::to_string(entry->Index);
-    CCacheBrowser::CopyOutcome outcome;
-    ASSERT_TRUE(cache->SaveEntry(*entry, destination, false, &outcome));
-    EXPECT_TRUE(ReadFile(destination) == c.Expected);
-    EXPECT_EQ(outcome.Decoded, c.Decoded);
-    EXPECT_EQ(outcome.BytesWritten, c.Expected.size());
+  // Into new files created exclusively, and over existing files.
+  for (const bool exclusive : {true, false}) {
+    TempDir out;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(c.Url + (exclusive ? " exclusive" : " replacing"));
+      const Element* entry = entries.at(c.Url);
+      EXPECT_EQ(entry->ContentEncoding, Lower(c.Encoding));
+      const std::string destination = out / std::to_string(entry->Index);
+      if (!exclusive) WriteFile(destination, std::string(100000, 'x'));
+      CCacheBrowser::CopyOutcome outcome;
+      ASSERT_TRUE(cache->SaveEntry(*entry, destination, exclusive, &outcome));
+      EXPECT_TRUE(ReadFile(destination) == c.Expected);
+      EXPECT_EQ(outcome.Decoded, c.Decoded);
+      EXPECT_EQ(outcome.BytesWritten, c.Expected.size());
+    }
+    // No temporary file is left behind, decoded or not.
+    EXPECT_EQ(ListNames(out.Path()).size(), std::size(cases));
+    for (const auto& item : fs::directory_iterator(out.Path())) {
+      EXPECT_NE(item.path().filename().string().front(), '.');
+    }
   }
-  // No temporary file is left behind, decoded or not.
-  EXPECT_EQ(ListNames(out.Path()).size(), std::size(cases));
-  for (const auto& item : fs::directory_iterator(out.Path())) {
-    EXPECT_NE(item.path().filename().string().front(), '.');
-  }
+
+  // An existing file is never replaced when the save must create its destination.
+  TempDir off;
+  WriteFile(off / "kept", "kept");
+  CCacheBrowser::CopyOutcome refused;
+  EXPECT_FALSE(cache->SaveEntry(*entries.at("http://h/gzip.css"), off / "kept", true, &refused));
+  EXPECT_TRUE(refused.DestinationExisted);
+  EXPECT_EQ(ReadFile(off / "kept"), "kept");
+  fs::remove(off / "kept");
 
   // With decoding off, every body is saved as stored.
   cache->SetDecodeContent(false);
