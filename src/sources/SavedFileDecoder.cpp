@@ -24,9 +24,12 @@ using OutputFile = std::unique_ptr<std::FILE, FileCloser>;
 std::string TemporarySibling(const std::string& path, uint32_t salt) {
   const std::filesystem::path target(path);
   constexpr char kDigits[] = "0123456789abcdef";
-  std::string suffix;
-  for (int shift = 28; shift >= 0; shift -= 4) suffix += kDigits[(salt >> shift) & 0xF];
-  const std::string name = "." + target.filename().string() + "." + suffix + ".decoding";
+  // Appended piece by piece: GCC 12 at -O3 warns falsely about "." + std::string.
+  std::string name(1, '.');
+  name += target.filename().string();
+  name += '.';
+  for (int shift = 28; shift >= 0; shift -= 4) name += kDigits[(salt >> shift) & 0xF];
+  name += ".decoding";
   return (target.parent_path() / name).string();
 }
 
