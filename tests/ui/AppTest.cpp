@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <csignal>
 #include <thread>
 
 #include "UiTestSupport.h"
@@ -13,6 +14,7 @@
 #include "ui/CQuellbyApp.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/GuiMessages.h"
+#include "ui/TerminationNotifier.h"
 
 class AppTest : public QObject {
   Q_OBJECT
@@ -66,6 +68,37 @@ class AppTest : public QObject {
     CQuellbyApp again(QStringList{"vorlane"});
     QVERIFY(again.InitInstance());
     again.ExitInstance(0);
+    GuiMessages::SetExiting(false);
+  }
+
+  // A logout's SIGTERM ends the program as Exit does: the loop ends normally and the
+  // settings reach the file; afterwards the signal has its old meaning again.
+  void terminationSignalExitsCleanly() {
+    uitest::ResetProgramState();
+    const QString settingsFile = QString::fromStdString(ProgramPlaces().SettingsPath);
+    struct sigaction before {};
+    sigaction(SIGTERM, nullptr, &before);
+    CQuellbyApp running(QStringList{"vorlane"});
+    QVERIFY(running.InitInstance());
+    UpdateSettings([](Settings& settings) { settings.OneCopy = false; });
+    {
+      TerminationNotifier termination;
+      QVERIFY(termination.IsActive());
+      TerminationNotifier second;  // the signals have one owner
+      QVERIFY(!second.IsActive());
+      connect(&termination, &TerminationNotifier::TerminationRequested, &running,
+              &CQuellbyApp::Exit);
+      QTimer guard;
+      connect(&guard, &QTimer::timeout, [] { QApplication::exit(1); });
+      guard.start(20000);
+      QTimer::singleShot(0, [] { std::raise(SIGTERM); });
+      QCOMPARE(QApplication::exec(), 0);
+    }
+    running.ExitInstance(0);
+    QVERIFY(uitest::ReadText(settingsFile).contains("OneCopy=0"));
+    struct sigaction after {};
+    sigaction(SIGTERM, nullptr, &after);
+    QVERIFY(after.sa_handler == before.sa_handler);
     GuiMessages::SetExiting(false);
   }
 };
