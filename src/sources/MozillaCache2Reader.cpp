@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <span>
 #include <system_error>
 #include <thread>
@@ -72,7 +73,14 @@ std::vector<std::unique_ptr<CMozillaCache::CMozillaCacheElement>> ReadEntryFiles
       const size_t first = next.fetch_add(kBatchFiles, std::memory_order_relaxed);
       if (first >= names.size()) return;
       const size_t last = std::min(names.size(), first + kBatchFiles);
-      for (size_t i = first; i < last; ++i) read[i] = ReadEntryFile(entries, names[i], buffer);
+      for (size_t i = first; i < last; ++i) {
+        // Nothing may escape a thread; an entry that cannot be read is skipped.
+        try {
+          read[i] = ReadEntryFile(entries, names[i], buffer);
+        } catch (const std::exception&) {
+          read[i].reset();
+        }
+      }
     }
   };
   const unsigned readers = names.size() < kParallelFromFiles
