@@ -3,11 +3,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "cli/CliOptions.h"
 #include "cli/EntryListing.h"
@@ -112,6 +114,15 @@ int PrepareEngine(CQuellbyMain& engine, const CliOptions& options, std::FILE* er
   return CliSuccess;
 }
 
+// The files a job saved (unless quiet) and how many there were.
+void ListSaved(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out) {
+  if (!options.Quiet) {
+    for (const std::string& path : engine.GetSavedFiles()) std::fprintf(out, "%s\n", path.c_str());
+  }
+  std::fprintf(out, "%s\n", NewFilesText(engine.GetNewFileCount()).c_str());
+  std::fflush(out);
+}
+
 // Exit code of a finished job, after reporting it.
 int ReportJob(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out,
               std::FILE* err) {
@@ -124,15 +135,60 @@ int ReportJob(const CQuellbyMain& engine, const CliOptions& options, std::FILE* 
     default:
       break;
   }
-  if (!options.Quiet) {
-    for (const std::string& path : engine.GetSavedFiles()) std::fprintf(out, "%s\n", path.c_str());
-  }
-  std::fprintf(out, "%s\n", NewFilesText(engine.GetNewFileCount()).c_str());
-  std::fflush(out);
+  ListSaved(engine, options, out);
   return CliSuccess;
 }
 
+// Ctrl-C and SIGTERM during a capture stop it between two files instead of ending the
+// process in the middle of one. The signals are blocked in every thread (the mask is
+// set before the engine makes any) and taken by a thread of this object's own.
+class InterruptStop {
+ public:
+  InterruptStop() {
+    sigemptyset(&Signals);
+    sigaddset(&Signals, SIGINT);
+    sigaddset(&Signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &Signals, &Previous);
+  }
+  InterruptStop(const InterruptStop&) = delete;
+  InterruptStop& operator=(const InterruptStop&) = delete;
+  ~InterruptStop() {
+    StopWatching();
+    // A signal that came after the wait ended still counts, and must not end us later.
+    const timespec now{0, 0};
+    while (sigtimedwait(&Signals, nullptr, &now) > 0) {
+    }
+    pthread_sigmask(SIG_SETMASK, &Previous, nullptr);
+  }
+
+  void Watch(CQuellbyMain& engine) {
+    Waiter = std::thread([this, &engine] {
+      const timespec step{0, 100'000'000};
+      while (!Done) {
+        if (sigtimedwait(&Signals, nullptr, &step) > 0) {
+          Interrupted = true;
+          engine.RequestStop();
+        }
+      }
+    });
+  }
+  // Must run before the engine goes; the watching thread uses it.
+  void StopWatching() {
+    Done = true;
+    if (Waiter.joinable()) Waiter.join();
+  }
+  bool WasInterrupted() const { return Interrupted; }
+
+ private:
+  sigset_t Signals{};
+  sigset_t Previous{};
+  std::atomic<bool> Done{false};
+  std::atomic<bool> Interrupted{false};
+  std::thread Waiter;
+};
+
 int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
+  InterruptStop interrupts;
   CQuellbyMain::StartupOptions startup;
   startup.PersistSettings = false;
   CQuellbyMain engine(startup);
@@ -142,8 +198,21 @@ int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
   }
   ProgressBar bar(err);
   engine.SetProgressCallback([&bar](int percent) { bar.Show(percent); });
-  engine.CaptureJob(options.Browser, options.Since.value_or(0));
+  interrupts.Watch(engine);
+  try {
+    engine.CaptureJob(options.Browser, options.Since.value_or(0));
+  } catch (...) {
+    interrupts.StopWatching();
+    throw;
+  }
+  interrupts.StopWatching();
   bar.Finish();
+  if (interrupts.WasInterrupted() &&
+      engine.GetLastOutcome() == CQuellbyMain::JobOutcome::Cancelled) {
+    ListSaved(engine, options, out);
+    std::fprintf(err, "vorlane-cli: the capture was stopped\n");
+    return CliInterrupted;
+  }
   return ReportJob(engine, options, out, err);
 }
 

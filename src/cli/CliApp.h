@@ -11,6 +11,8 @@ enum CliExitCode : int {
   CliUsageError = 2,
   CliCacheUnreadable = 3,
   CliFolderFailed = 4,
+  // 128 + SIGINT, as shells report a program ended by Ctrl-C.
+  CliInterrupted = 130,
 };
 
 // Runs vorlane-cli with the arguments after the program name.

@@ -36,7 +36,8 @@ const char* const CliUsage =
     "\n"
     "Settings are read from ~/.local/share/Vorlane/VOR.cfg and never changed by this tool.\n"
     "Exit codes: 0 success (also with 0 files), 1 the browser is running, 2 usage error,\n"
-    "3 the cache cannot be opened, 4 an output folder cannot be created.\n";
+    "3 the cache cannot be opened, 4 an output folder cannot be created, 130 a capture\n"
+    "stopped by Ctrl-C or SIGTERM (between two files; the files saved so far are listed).\n";
 
 namespace {
 

@@ -1,12 +1,17 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <set>
 
+#include "cli/CliApp.h"
 #include "cli/CliOptions.h"
 #include "platform/Platform.h"
+#include "support/MozillaCache2Writer.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"
 
@@ -277,4 +282,52 @@ TEST(Cli, DecodesCompressedBodiesUnlessRawIsAsked) {
   // The sample's icon was stored gzip-encoded, as the server sent it.
   EXPECT_EQ(ReadFile(dir / "out/icon0.ico").substr(0, 4), std::string("\0\0\1\0", 4));
   EXPECT_EQ(ReadFile(dir / "out/icon1.ico").substr(0, 2), "\x1f\x8b");
+}
+
+// Ctrl-C stops a capture between two files: what was saved is listed and whole, and
+// the exit code says the capture did not finish.
+TEST(Cli, InterruptedCaptureStopsBetweenFiles) {
+  TempDir dir;
+  vorlane::test::MozillaCache2Writer writer;
+  std::set<std::string> bodies;
+  for (int i = 0; i < 3000; ++i) {
+    std::string body(32 * 1024, static_cast<char>('a' + i % 26));
+    body.replace(0, 12, "body " + std::to_string(100000 + i));
+    bodies.insert(body);
+    writer.Add(vorlane::test::MozillaCache2Item("http://e.com/" + std::to_string(i) + ".txt", body)
+                   .WithHead("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"));
+  }
+  ASSERT_TRUE(writer.Write(dir / "cache"));
+
+  const std::string out = dir / "out";
+  std::vector<std::string> arguments = {VORLANE_CLI,   "capture",   "firefox",          "--cache",
+                                        dir / "cache", "--filters", CatchAll(dir, out), "--quiet"};
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, (dir / "stdout").c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  // Interrupted once the saving has begun.
+  for (int wait = 0; wait < 2000 && ListNames(out).size() < 5; ++wait) usleep(5000);
+  kill(child, SIGINT);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+  const int code = WEXITSTATUS(status);
+  // On a fast machine the capture may have finished first.
+  EXPECT_TRUE(code == 130 || code == 0) << code;
+  const std::vector<std::string> saved = ListNames(out);
+  if (code == 130) {
+    EXPECT_LT(saved.size(), bodies.size());
+  }
+  EXPECT_EQ(ReadFile(dir / "stdout"), NewFilesText(static_cast<int>(saved.size())) + "\n");
+  for (const std::string& name : saved) {
+    EXPECT_EQ(bodies.count(ReadFile(out + "/" + name)), 1u) << name << " is not whole";
+  }
 }
