@@ -33,19 +33,6 @@ std::string TemporarySibling(const std::string& path, uint32_t salt) {
   return (target.parent_path() / name).string();
 }
 
-// Opens a new temporary file; "x" makes the creation exclusive, so an existing file
-// of the same name is never truncated.
-OutputFile CreateTemporary(const std::string& path, std::string& temporary) {
-  std::random_device entropy;
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    temporary = TemporarySibling(path, entropy());
-    if (std::FILE* file = std::fopen(temporary.c_str(), "wbx")) return OutputFile(file);
-    if (errno != EEXIST) break;
-  }
-  temporary.clear();
-  return nullptr;
-}
-
 }  // namespace
 
 DecodeToFileResult DecodeRangeToFile(const std::string& source, uint64_t offset, uint64_t length,
@@ -85,35 +72,26 @@ DecodeToFileResult DecodeRangeToFile(const std::string& source, uint64_t offset,
 }
 
 std::optional<uint64_t> DecodeSavedFile(const std::string& path, std::string_view contentEncoding) {
-  const std::optional<ContentDecoder::Coding> coding = ContentDecoder::ParseCoding(contentEncoding);
-  if (!coding || *coding == ContentDecoder::Coding::Identity) return std::nullopt;
-
-  Platform::ReadOnlyFile stored;
-  if (!stored.Open(path)) return std::nullopt;
-  std::string temporary;
-  OutputFile out = CreateTemporary(path, temporary);
-  if (!out) return std::nullopt;
-
-  uint64_t position = 0;
-  const ContentDecoder::Reader reader = [&](std::span<std::byte> buffer) -> int64_t {
-    const int64_t n = stored.ReadAt(position, buffer.data(), buffer.size());
-    if (n > 0) position += static_cast<uint64_t>(n);
-    return n;
-  };
-  const ContentDecoder::Writer writer = [&](std::span<const std::byte> bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
-  };
-  uint64_t decoded = 0;
-  const ContentDecoder::Result result = ContentDecoder::Decode(
-      *coding, reader, writer, ContentDecoder::DecodedSizeCap(stored.Size()), &decoded);
-  stored.Close();
-  const bool closed = std::fclose(out.release()) == 0;
-
-  std::error_code error;
-  if (result == ContentDecoder::Result::Ok && closed) {
-    std::filesystem::rename(temporary, path, error);
-    if (!error) return decoded;
+  const std::optional<uint64_t> size = Platform::FileSize(path);
+  if (!size) return std::nullopt;
+  std::random_device entropy;
+  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
+    // Created exclusively, so an existing file of the same name is never truncated.
+    const std::string temporary = TemporarySibling(path, entropy());
+    uint64_t decoded = 0;
+    switch (DecodeRangeToFile(path, 0, *size, contentEncoding, temporary, true, decoded)) {
+      case DecodeToFileResult::Decoded: {
+        std::error_code error;
+        std::filesystem::rename(temporary, path, error);
+        if (!error) return decoded;
+        Platform::DeleteFile(temporary);
+        return std::nullopt;
+      }
+      case DecodeToFileResult::DestinationExists:
+        continue;
+      case DecodeToFileResult::Failed:
+        return std::nullopt;
+    }
   }
-  Platform::DeleteFile(temporary);
   return std::nullopt;
 }

@@ -2,6 +2,8 @@
 
 #include "sources/CCacheBrowser.h"
 #include "sources/CError.h"
+#include "support/MemorySource.h"
+#include "support/MozillaCache2Writer.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -97,4 +99,26 @@ TEST(CacheBrowser, SaveEntryTurnsCopyErrorIntoFalse) {
   source.FailCopy = true;
   EXPECT_FALSE(source.SaveEntry(*source.GetFirst(), "/tmp/x", true, &outcome));
   EXPECT_EQ(outcome.BytesWritten, 0u);
+}
+
+// A source that cannot say where its bytes lie has its copy decoded in place: the
+// copy is replaced by the decoded body, a body that does not decode stays as stored,
+// and no temporary file is left either way.
+TEST(CacheBrowser, CopiesOfUnlocatedBodiesAreDecodedInPlace) {
+  const std::string text = "body { color: red }\n";
+  vorlane::test::MemorySource source(
+      {{"http://e.com/a.css", vorlane::test::CompressBody("gzip", text), 0},
+       {"http://e.com/b.css", text, 0}});
+  source.Items[0].Encoding = source.Items[1].Encoding = "gzip";
+  source.LoadEntries();
+  vorlane::test::TempDir dir;
+  CCacheBrowser::CopyOutcome outcome;
+  ASSERT_TRUE(source.SaveEntry(*source.GetAt(0), dir / "a.css", true, &outcome));
+  EXPECT_TRUE(outcome.Decoded);
+  EXPECT_EQ(outcome.BytesWritten, text.size());
+  EXPECT_EQ(vorlane::test::ReadFile(dir / "a.css"), text);
+  ASSERT_TRUE(source.SaveEntry(*source.GetAt(1), dir / "b.css", true, &outcome));
+  EXPECT_FALSE(outcome.Decoded);
+  EXPECT_EQ(vorlane::test::ReadFile(dir / "b.css"), text);
+  EXPECT_EQ(vorlane::test::ListNames(dir.Path()), (std::vector<std::string>{"a.css", "b.css"}));
 }
