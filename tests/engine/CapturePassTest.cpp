@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "CapturePassFixture.h"
 #include "engine/CCacheFilter.h"
 #include "platform/Platform.h"
 #include "sources/CError.h"
@@ -17,39 +18,6 @@ using vorlane::test::WriteFile;
 namespace {
 
 using Item = MemorySource::Item;
-
-// Bodies "img:WxH" measure W x H; anything else 0 x 0.
-CGraphicLT::ImageSize FakeProbe(const std::string& path) {
-  const std::string body = ReadFile(path);
-  int width = 0;
-  int height = 0;
-  if (std::sscanf(body.c_str(), "img:%dx%d", &width, &height) == 2) return {width, height};
-  return {};
-}
-
-class CapturePass : public testing::Test {
- protected:
-  CapturePass() { set.SetImageProbe(&FakeProbe); }
-
-  FilterRecord* Add(const std::string& folder, const std::string& stem, KindCode kind = 0) {
-    auto record = std::make_unique<FilterRecord>();
-    record->Directory = folder;
-    record->FileNameDummy = stem;
-    record->ContentType = kind;
-    return set.Insert(std::move(record), -1);
-  }
-
-  int Run(MemorySource& source, bool oneCopy = true, bool skipDuplicates = true) {
-    source.LoadEntries();
-    set.SetOptions(oneCopy, skipDuplicates);
-    set.CombWithOptions(source);
-    return set.GetNewFileCount();
-  }
-
-  TempDir dir;
-  std::string out = dir / "out";
-  CCacheFilter set;
-};
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "CapturePassFixture.h"
 #include "engine/CCacheFilter.h"
 #include "support/MemorySource.h"
 #include "support/MozillaCache2Writer.h"
@@ -41,26 +42,8 @@ class PackedSource : public MemorySource {
   size_t Unlocatable = SIZE_MAX;
 };
 
-class DuplicatePrecheck : public testing::Test {
- protected:
-  FilterRecord* Add(const std::string& folder, const std::string& stem) {
-    auto record = std::make_unique<FilterRecord>();
-    record->Directory = folder;
-    record->FileNameDummy = stem;
-    return set.Insert(std::move(record), -1);
-  }
-
-  int Run(MemorySource& source, bool oneCopy = true) {
-    source.LoadEntries();
-    set.SetOptions(oneCopy, true);
-    set.CombWithOptions(source);
-    return set.GetNewFileCount();
-  }
-
-  TempDir dir;
-  std::string out = dir / "out";
-  CCacheFilter set;
-};
+// The duplicate tests run on the pass fixture; Skip Duplicates is on in every run.
+class DuplicatePrecheck : public CapturePass {};
 
 }  // namespace
 

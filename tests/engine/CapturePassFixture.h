@@ -1,0 +1,51 @@
+#pragma once
+
+// A filter set with a fake image probe and helpers to add filters and run a pass over
+// an in-memory source; shared by the engine's pass tests.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "engine/CCacheFilter.h"
+#include "support/MemorySource.h"
+#include "support/TestSupport.h"
+
+namespace {
+
+// Bodies "img:WxH" measure W x H; anything else 0 x 0.
+CGraphicLT::ImageSize FakeProbe(const std::string& path) {
+  const std::string body = vorlane::test::ReadFile(path);
+  int width = 0;
+  int height = 0;
+  if (std::sscanf(body.c_str(), "img:%dx%d", &width, &height) == 2) return {width, height};
+  return {};
+}
+
+class CapturePass : public testing::Test {
+ protected:
+  CapturePass() { set.SetImageProbe(&FakeProbe); }
+
+  FilterRecord* Add(const std::string& folder, const std::string& stem, KindCode kind = 0) {
+    auto record = std::make_unique<FilterRecord>();
+    record->Directory = folder;
+    record->FileNameDummy = stem;
+    record->ContentType = kind;
+    return set.Insert(std::move(record), -1);
+  }
+
+  int Run(vorlane::test::MemorySource& source, bool oneCopy = true, bool skipDuplicates = true) {
+    source.LoadEntries();
+    set.SetOptions(oneCopy, skipDuplicates);
+    set.CombWithOptions(source);
+    return set.GetNewFileCount();
+  }
+
+  vorlane::test::TempDir dir;
+  std::string out = dir / "out";
+  CCacheFilter set;
+};
+
+}  // namespace
