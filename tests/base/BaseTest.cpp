@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <limits>
+#include <string>
+
+#include "base/ByteReader.h"
+#include "base/ResponseHead.h"
+#include "base/Text.h"
+
+using namespace std::string_literals;
+using Bytes::ByteCursor;
+using Bytes::ByteReader;
+
+TEST(ByteReader, IntegersOfBothOrdersAndTheirBounds) {
+  const std::array<uint8_t, 8> data{0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08};
+  const ByteReader reader{std::span<const uint8_t>(data)};
+  EXPECT_EQ(reader.LE16(0), 0x0201u);
+  EXPECT_EQ(reader.BE16(0), 0x0102u);
+  EXPECT_EQ(reader.LE24(5), 0x080706u);
+  EXPECT_EQ(reader.BE24(5), 0x060708u);
+  EXPECT_EQ(reader.LE32(4), 0x08070605u);
+  EXPECT_EQ(reader.BE32(4), 0x05060708u);
+  EXPECT_EQ(reader.LE64(0), 0x0807060504030201ull);
+  EXPECT_EQ(reader.BE64(0), 0x0102030405060708ull);
+  // One byte short, at the end, and offsets that would overflow a sum.
+  EXPECT_FALSE(reader.LE32(5));
+  EXPECT_FALSE(reader.U8(8));
+  EXPECT_FALSE(reader.LE64(1));
+  EXPECT_FALSE(reader.LE16(std::numeric_limits<uint64_t>::max()));
+  EXPECT_FALSE(reader.Sub(4, std::numeric_limits<uint64_t>::max() - 2));
+  EXPECT_TRUE(reader.Sub(8, 0));
+  EXPECT_FALSE(reader.Sub(9, 0));
+  EXPECT_EQ(reader.Clip(6, 100).Size(), 2u);
+  EXPECT_EQ(reader.Clip(100, 1).Size(), 0u);
+  EXPECT_TRUE(Bytes::HasRange(10, 10, 0));
+  EXPECT_FALSE(Bytes::HasRange(10, 4, std::numeric_limits<uint64_t>::max()));
+}
+
+TEST(ByteReader, CursorStopsAtTheFirstShortRead) {
+  const std::string text(
+      "\x03\x00\x00\x00"
+      "abc\x01"
+      "\x02\x00",
+      10);
+  ByteCursor cursor{ByteReader(text)};
+  EXPECT_EQ(cursor.LE32(), 3u);
+  EXPECT_EQ(cursor.Text(3), "abc");
+  EXPECT_TRUE(cursor.Align(4));
+  EXPECT_EQ(cursor.LE16(), 2u);
+  EXPECT_TRUE(cursor.Ok());
+  EXPECT_EQ(cursor.LE32(), 0u);
+  EXPECT_FALSE(cursor.Ok());
+  // Failed once, failed for good, even for a read that would fit.
+  EXPECT_EQ(cursor.U8(), 0u);
+  EXPECT_EQ(cursor.Remaining(), 0u);
+}
+
+TEST(Text, CaseTrimAndSplit) {
+  EXPECT_EQ(Text::ToLowerAscii("Content-TYPE Ä"), "content-type Ä");
+  EXPECT_TRUE(Text::EqualsIgnoringAsciiCase("ETag", "etag"));
+  EXPECT_FALSE(Text::EqualsIgnoringAsciiCase("ETag", "etags"));
+  EXPECT_TRUE(Text::StartsWithIgnoringAsciiCase("Profile0", "profile"));
+  EXPECT_TRUE(Text::EndsWithIgnoringAsciiCase("FIREFOX.EXE", ".exe"));
+  EXPECT_EQ(Text::FindIgnoringAsciiCase("a/Cache_Data", "cache_data"), 2u);
+  EXPECT_EQ(Text::TrimBlanks(" \t x y \t"), "x y");
+  EXPECT_EQ(Text::TrimSpace("\r\n x \r"), "x");
+  const auto pieces = Text::Split(" a, b ,,c", ',');
+  ASSERT_EQ(pieces.size(), 4u);
+  EXPECT_EQ(pieces[1], "b");
+  EXPECT_EQ(pieces[2], "");
+  uint64_t value = 0;
+  EXPECT_TRUE(Text::ParseUnsigned("18446744073709551615", value));
+  EXPECT_FALSE(Text::ParseUnsigned("18446744073709551616", value));
+  EXPECT_FALSE(Text::ParseUnsigned("1x", value));
+  EXPECT_FALSE(Text::ParseUnsigned("", value));
+}
+
+TEST(ResponseHead, LineEndsNamesAndValues) {
+  const ResponseHead crlf = ResponseHead::Parse(
+      "HTTP/1.1 206 Partial Content\r\ncontent-type:  image/png \r\nETag: a\nEtag: b\r\nX: y",
+      ResponseHead::LineEnds::CrLf);
+  EXPECT_EQ(crlf.StatusCode(), 206);
+  EXPECT_EQ(crlf.First("Content-Type"), "image/png");
+  EXPECT_EQ(crlf.First("ETAG"), "a");
+  EXPECT_EQ(crlf.Last("etag"), "b");
+  EXPECT_FALSE(crlf.First("X"));  // cut short
+  EXPECT_EQ(ResponseHead::Parse("HTTP/1.1 200 OK\r\nX: y", ResponseHead::LineEnds::CrLfLenient)
+                .First("x"),
+            "y");
+  // A head without a status line, as some URL-cache records keep it.
+  EXPECT_EQ(ResponseHead::Parse("Content-Type:image/gif\r\n", ResponseHead::LineEnds::CrLf)
+                .First("content-type"),
+            "image/gif");
+
+  const std::string nul = "HTTP/1.1 200 OK\0Content-Encoding: br\0\0Content-Type: late\0"s;
+  const ResponseHead chromium = ResponseHead::Parse(nul, ResponseHead::LineEnds::Nul);
+  EXPECT_EQ(chromium.StatusCode(), 200);
+  EXPECT_EQ(chromium.First("content-encoding"), "br");
+  EXPECT_FALSE(chromium.First("Content-Type"));  // after the empty line that ends the head
+  EXPECT_FALSE(ResponseHead::Parse("HTTP/1.1 2x0 OK", ResponseHead::LineEnds::Nul).StatusCode());
+}
