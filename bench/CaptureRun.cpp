@@ -60,7 +60,7 @@ int RunCapture(const CaptureRequest& request, std::FILE* out, std::FILE* err) {
 
   uint64_t dataBytes = 0;
   for (auto* entry = source->GetFirst(); entry; entry = source->GetNext(*entry)) {
-    dataBytes += static_cast<uint64_t>(std::max(entry->Size, 0));
+    dataBytes += entry->Size;
   }
   uint64_t keptBytes = 0;
   for (const std::string& path : filters.GetSavedFiles()) {

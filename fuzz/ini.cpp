@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "config/IniDocument.h"
+#include "base/IniDocument.h"
 #include "config/IniFile.h"
 
 namespace {

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzSave.h"
 #include "sources/CMozillaCache.h"
 #include "sources/MozillaMap.h"
 
@@ -115,11 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int copied = 0;
     for (auto* entry = cache.GetFirst(); entry && copied < 4;
          entry = cache.GetNext(*entry), ++copied) {
-      (void)cache.IsPacked(*entry);
       (void)cache.GetEntryFile(*entry);
-      CCacheBrowser::CopyOutcome outcome;
-      const std::string destination = (outFolder / std::to_string(copied % 2)).string();
-      cache.SaveEntry(*entry, destination, copied >= 2, &outcome);
+      FuzzSave(cache, *entry, outFolder.string(), std::to_string(copied % 2));
     }
     cache.Close();
   }

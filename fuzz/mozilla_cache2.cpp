@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 
+#include "FuzzSave.h"
 #include "sources/CMozillaCache.h"
 #include "sources/MozillaCache2.h"
 
@@ -47,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto bytes = std::as_bytes(std::span<const uint8_t>(data, size));
   CMozillaCache::CMozillaCacheElement parsed;
   const bool parsedOk = MozillaCache2::ParseEntryFile(bytes, parsed);
-  if (parsedOk && (parsed.Size <= 0 || static_cast<size_t>(parsed.Size) > size)) std::abort();
+  if (parsedOk && (parsed.Size == 0 || parsed.Size > size)) std::abort();
 
   const fs::path cache = Scratch() / "cache";
   const fs::path out = Scratch() / "out";
@@ -65,12 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The source must agree with the pure parser.
     if (source.LoadEntries() != (parsedOk ? 1 : 0)) std::abort();
     if (const auto* entry = source.GetFirst()) {
-      CCacheBrowser::CopyOutcome outcome;
-      const std::string destination = (out / "saved").string();
-      if (source.SaveEntry(*entry, destination, true, &outcome) && !outcome.Decoded &&
-          outcome.BytesWritten != static_cast<uint64_t>(entry->Size)) {
-        std::abort();
-      }
+      const std::optional<FuzzSaved> saved = FuzzSave(source, *entry, out.string(), "saved");
+      if (saved && !saved->Decoded && saved->BytesWritten != entry->Size) std::abort();
     }
     source.Close();
   }

@@ -4,15 +4,15 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/posix/UrlCacheIndex.h"
 #include "sources/CIECache.h"
+#include "sources/UrlCacheIndex.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const std::byte> bytes = std::as_bytes(std::span(data, size));
-  std::optional<Platform::UrlCacheIndex> index = Platform::UrlCacheIndex::Parse(bytes);
+  std::optional<UrlCacheIndex> index = UrlCacheIndex::Parse(bytes);
   if (!index) return 0;
   size_t count = 0;
-  while (std::optional<Platform::UrlCacheRecord> record = index->NextRecord()) {
+  while (std::optional<UrlCacheRecord> record = index->NextRecord()) {
     ++count;
     if (record->HasHeaderInfo) (void)CIECache::ContentTypeFromHeaders(record->HeaderInfo);
   }

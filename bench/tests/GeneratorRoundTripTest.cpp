@@ -10,6 +10,7 @@
 #include "Figures.h"
 #include "SyntheticPlan.h"
 #include "sources/ContentKinds.h"
+#include "support/SaveEntry.h"
 #include "support/TestSupport.h"
 
 namespace vorlane::bench {
@@ -154,9 +155,8 @@ TEST(GeneratorTest, SeparateFilesOfEqualHashesGetTheirOwnGeneration) {
     if (entry->SourceUrl != separate[0]->Url) continue;
     files.push_back(entry->LocalFile.substr(entry->LocalFile.size() - 3));
     const std::string copy = dir / ("copy" + std::to_string(files.size()));
-    ASSERT_TRUE(source->SaveEntry(*entry, copy, true));
-    const PlannedEntry& planned =
-        entry->Size == static_cast<int32_t>(separate[0]->Size) ? *separate[0] : *separate[1];
+    ASSERT_TRUE(test::SaveEntry(*source, *entry, copy));
+    const PlannedEntry& planned = entry->Size == separate[0]->Size ? *separate[0] : *separate[1];
     EXPECT_EQ(test::ReadFile(copy), ContentStream::All(planned, plan.Shape.Seed));
   }
   std::sort(files.begin(), files.end());

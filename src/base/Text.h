@@ -50,6 +50,10 @@ struct AsciiCaseEqual {
   }
 };
 
+bool IsValidUtf8(std::string_view bytes);
+// Every byte read as Windows-1252 and written as UTF-8 (valid UTF-8 input included).
+std::string Windows1252ToUtf8(std::string_view bytes);
+
 // A decimal number without sign; nullopt-like false for empty text, other characters or
 // overflow of 64 bits.
 bool ParseUnsigned(std::string_view text, uint64_t& value);

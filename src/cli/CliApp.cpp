@@ -1,49 +1,52 @@
 #include "cli/CliApp.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <csignal>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "cli/CliOptions.h"
 #include "cli/EntryListing.h"
+#include "config/BrowserTable.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
+#include "engine/MessageSink.h"
 #include "platform/Platform.h"
 #include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"
-#include "sources/MessageSink.h"
 
 namespace {
 
 std::unique_ptr<CCacheBrowser> MakeSource(int browser, const std::string& folder) {
   std::unique_ptr<CCacheBrowser> source;
-  if (browser == CQuellbyMain::Firefox) {
-    source = std::make_unique<CMozillaCache>();
-  } else {
-    source = std::make_unique<CIECache>();
+  switch (FindBrowser(browser)->Format) {
+    case CacheFormat::Mozilla:
+      source = std::make_unique<CMozillaCache>();
+      break;
+    case CacheFormat::UrlCache:
+      source = std::make_unique<CIECache>();
+      break;
   }
   source->SetCachePath(folder);
   return source;
 }
 
-// A URL cache folder named on the command line must hold its index; without one the
-// cache cannot be read, which is worth an error rather than an empty listing.
-bool NamedCacheMissing(const CliOptions& options) {
-  return options.Browser != CQuellbyMain::Firefox && !options.CacheFolder.empty() &&
-         !Platform::FileExists(Platform::JoinPath(options.CacheFolder, "index.dat"));
+void PrintProblem(std::FILE* err, const UiMessage& message) {
+  std::fprintf(err, "vorlane-cli: %s\n", ComposeMessage(message).c_str());
+}
+
+void PrintSkipped(std::FILE* err, uint32_t skipped) {
+  if (skipped == 0) return;
+  std::fprintf(err, "vorlane-cli: %u %s\n", skipped,
+               UiTexts::Get(UiTextKey::SkippedEntries).c_str());
 }
 
 class ProgressBar {
  public:
-  explicit ProgressBar(std::FILE* err) : Err(err), Enabled(isatty(fileno(err)) != 0) {}
+  explicit ProgressBar(std::FILE* err)
+      : Err(err), Enabled(err == stderr && Platform::StandardErrorIsTerminal()) {}
   ~ProgressBar() { Finish(); }
   void Show(int percent) {
     if (!Enabled) return;
@@ -66,17 +69,21 @@ class ProgressBar {
 
 int ListEntries(const CliOptions& options, std::FILE* out, std::FILE* err) {
   ReadSettings();
-  const std::string folder = options.CacheFolder.empty() && options.Browser == 0
+  const BrowserInfo& browser = *FindBrowser(options.Browser);
+  const std::string folder = options.CacheFolder.empty() && browser.Format == CacheFormat::Mozilla
                                  ? CurrentSettings().MozillaCachePath
                                  : options.CacheFolder;
   std::unique_ptr<CCacheBrowser> source = MakeSource(options.Browser, folder);
-  if (NamedCacheMissing(options) || !source->TryOpen()) {
-    std::fprintf(err, "vorlane-cli: cannot open the cache%s%s\n",
-                 source->GetCachePath().empty() ? "" : " in ", source->GetCachePath().c_str());
+  if (!source->TryOpen()) {
+    const std::optional<CError>& error = source->GetOpenError();
+    PrintProblem(err,
+                 CQuellbyMain::MessageFor(
+                     error ? *error : CError(CError::FilterCache, CError::OpenFailed, folder)));
     return CliCacheUnreadable;
   }
   source->LoadEntries();
   PrintEntries(*source, options.OutputFormat, out);
+  PrintSkipped(err, source->GetSkippedCount());
   source->Close();
   return CliSuccess;
 }
@@ -104,10 +111,6 @@ int PrepareEngine(CQuellbyMain& engine, const CliOptions& options, std::FILE* er
   });
   if (!LoadFilters(engine, options, err)) return CliUsageError;
   if (!options.CacheFolder.empty()) {
-    if (NamedCacheMissing(options)) {
-      std::fprintf(err, "vorlane-cli: cannot open the cache in %s\n", options.CacheFolder.c_str());
-      return CliCacheUnreadable;
-    }
     const std::string folder = options.CacheFolder;
     engine.SetSourceFactory([folder](int code) { return MakeSource(code, folder); });
   }
@@ -115,127 +118,104 @@ int PrepareEngine(CQuellbyMain& engine, const CliOptions& options, std::FILE* er
 }
 
 // The files a job saved (unless quiet) and how many there were.
-void ListSaved(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out) {
+void ListSaved(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out,
+               std::FILE* err) {
   if (!options.Quiet) {
     for (const std::string& path : engine.GetSavedFiles()) std::fprintf(out, "%s\n", path.c_str());
   }
   std::fprintf(out, "%s\n", NewFilesText(engine.GetNewFileCount()).c_str());
   std::fflush(out);
+  PrintSkipped(err, engine.GetSkippedCount());
 }
 
 // Exit code of a finished job, after reporting it.
 int ReportJob(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out,
               std::FILE* err) {
+  const std::optional<UiMessage> problem = engine.GetLastProblem();
   switch (engine.GetLastOutcome()) {
     case CQuellbyMain::JobOutcome::OpenFailed:
-      std::fprintf(err, "vorlane-cli: cannot open the cache\n");
+      if (problem) PrintProblem(err, *problem);
       return CliCacheUnreadable;
     case CQuellbyMain::JobOutcome::FolderFailed:
+      if (problem) PrintProblem(err, *problem);
       return CliFolderFailed;
+    case CQuellbyMain::JobOutcome::SaveFailed:
+      // What was saved before the failure stays and is listed.
+      ListSaved(engine, options, out, err);
+      if (problem) PrintProblem(err, *problem);
+      return CliSaveFailed;
     default:
       break;
   }
-  ListSaved(engine, options, out);
+  ListSaved(engine, options, out, err);
   return CliSuccess;
 }
 
-// Ctrl-C and SIGTERM during a capture stop it between two files instead of ending the
-// process in the middle of one. The signals are blocked in every thread (the mask is
-// set before the engine makes any) and taken by a thread of this object's own.
-class InterruptStop {
- public:
-  InterruptStop() {
-    sigemptyset(&Signals);
-    sigaddset(&Signals, SIGINT);
-    sigaddset(&Signals, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &Signals, &Previous);
-  }
-  InterruptStop(const InterruptStop&) = delete;
-  InterruptStop& operator=(const InterruptStop&) = delete;
-  ~InterruptStop() {
-    StopWatching();
-    // A signal that came after the wait ended still counts, and must not end us later.
-    const timespec now{0, 0};
-    while (sigtimedwait(&Signals, nullptr, &now) > 0) {
-    }
-    pthread_sigmask(SIG_SETMASK, &Previous, nullptr);
-  }
-
-  void Watch(CQuellbyMain& engine) {
-    Waiter = std::thread([this, &engine] {
-      const timespec step{0, 100'000'000};
-      while (!Done) {
-        if (sigtimedwait(&Signals, nullptr, &step) > 0) {
-          Interrupted = true;
-          engine.RequestStop();
-        }
-      }
-    });
-  }
-  // Must run before the engine goes; the watching thread uses it.
-  void StopWatching() {
-    Done = true;
-    if (Waiter.joinable()) Waiter.join();
-  }
-  bool WasInterrupted() const { return Interrupted; }
-
- private:
-  sigset_t Signals{};
-  sigset_t Previous{};
-  std::atomic<bool> Done{false};
-  std::atomic<bool> Interrupted{false};
-  std::thread Waiter;
-};
-
 int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
-  InterruptStop interrupts;
+  // Ctrl-C, SIGTERM and SIGHUP stop the capture between two files instead of ending the
+  // process in the middle of one. Caught before the engine makes any thread.
+  std::atomic<CQuellbyMain*> target{nullptr};
+  const std::unique_ptr<Platform::StopRequests> stops = Platform::CatchStopRequests([&target] {
+    if (CQuellbyMain* engine = target.load()) engine->RequestStop();
+  });
   CQuellbyMain::StartupOptions startup;
   startup.PersistSettings = false;
   CQuellbyMain engine(startup);
+  target = &engine;
+  struct Release {
+    std::atomic<CQuellbyMain*>& Target;
+    ~Release() { Target = nullptr; }
+  } release{target};
   if (const int code = PrepareEngine(engine, options, err)) return code;
   if (options.CacheFolder.empty() && engine.RefuseWhileRunning(options.Browser)) {
     return CliBrowserRunning;
   }
   ProgressBar bar(err);
   engine.SetProgressCallback([&bar](int percent) { bar.Show(percent); });
-  interrupts.Watch(engine);
-  try {
-    engine.CaptureJob(options.Browser, options.Since.value_or(0));
-  } catch (...) {
-    interrupts.StopWatching();
-    throw;
-  }
-  interrupts.StopWatching();
+  if (stops->WasRequested()) engine.RequestStop();
+  engine.CaptureJob(options.Browser, options.Since.value_or(0));
   bar.Finish();
-  if (interrupts.WasInterrupted() &&
-      engine.GetLastOutcome() == CQuellbyMain::JobOutcome::Cancelled) {
-    ListSaved(engine, options, out);
+  if (stops->WasRequested() && engine.GetLastOutcome() == CQuellbyMain::JobOutcome::Cancelled) {
+    ListSaved(engine, options, out, err);
     std::fprintf(err, "vorlane-cli: the capture was stopped\n");
     return CliInterrupted;
   }
   return ReportJob(engine, options, out, err);
 }
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int) {
-  g_interrupted = 1;
-}
-
 int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
+  std::mutex lock;
+  std::condition_variable finished;
+  bool stopRequested = false;
+  std::atomic<CQuellbyMain*> target{nullptr};
+  const std::unique_ptr<Platform::StopRequests> stops = Platform::CatchStopRequests([&] {
+    {
+      std::lock_guard guard(lock);
+      stopRequested = true;
+    }
+    if (CQuellbyMain* engine = target.load()) engine->RequestStop();
+    finished.notify_all();
+  });
   CQuellbyMain::StartupOptions startup;
   startup.PersistSettings = false;
   startup.WatchIntervalMs = options.IntervalMs;
   CQuellbyMain engine(startup);
+  target = &engine;
+  struct Release {
+    std::atomic<CQuellbyMain*>& Target;
+    ~Release() { Target = nullptr; }
+  } release{target};
   if (const int code = PrepareEngine(engine, options, err)) return code;
-  // Only the named browser is watched; "ie" stands for both users of the URL cache.
+  // Only the named browser is watched, with the browsers that share its cache.
+  const BrowserInfo& browser = *FindBrowser(options.Browser);
+  const std::vector<const BrowserInfo*> sharers = CacheSharers(browser);
   UpdateSettings([&](Settings& settings) {
-    settings.Mozilla = options.Browser == CQuellbyMain::Firefox;
-    settings.IE = settings.Maxthon = options.Browser != CQuellbyMain::Firefox;
+    settings.Watch.fill(false);
+    for (const BrowserInfo* sharer : sharers) {
+      settings.Watch[static_cast<size_t>(sharer->Code)] = true;
+    }
   });
 
-  std::mutex lock;
-  std::condition_variable finished;
   int jobs = 0;
   int lastCode = CliSuccess;
   engine.SetCaptureStateCallback([&](bool started) {
@@ -247,26 +227,24 @@ int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
     finished.notify_all();
   });
 
-  g_interrupted = 0;
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  struct sigaction oldInt {
-  }, oldTerm{};
-  sigaction(SIGINT, &action, &oldInt);
-  sigaction(SIGTERM, &action, &oldTerm);
-  std::fprintf(err, "vorlane-cli: watching %s\n",
-               options.Browser == CQuellbyMain::Firefox ? "Mozilla Firefox"
-                                                        : "Internet Explorer and Maxthon");
+  std::string names;
+  for (const BrowserInfo* sharer : sharers) {
+    if (!names.empty()) names += " and ";
+    names += sharer->DisplayName;
+  }
+  std::fprintf(err, "vorlane-cli: watching %s\n", names.c_str());
   engine.StartWatchers();
+  bool stopped = false;
   {
     std::unique_lock guard(lock);
-    while (!g_interrupted && !(options.Once && jobs > 0)) {
-      finished.wait_for(guard, std::chrono::milliseconds(100));
-    }
+    finished.wait(guard, [&] { return stopRequested || (options.Once && jobs > 0); });
+    stopped = stopRequested && !(options.Once && jobs > 0);
   }
   engine.RequestStop();
-  sigaction(SIGINT, &oldInt, nullptr);
-  sigaction(SIGTERM, &oldTerm, nullptr);
+  if (stopped) {
+    std::fprintf(err, "vorlane-cli: watching was stopped\n");
+    return CliInterrupted;
+  }
   std::lock_guard guard(lock);
   return lastCode;
 }
@@ -282,19 +260,18 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
   std::string error;
   const std::optional<CliOptions> options = ParseCliOptions(arguments, error);
   if (!options) {
-    std::fprintf(err, "vorlane-cli: %s\n\n%s", error.c_str(), CliUsage);
+    std::fprintf(err, "vorlane-cli: %s\n\n%s", error.c_str(), CliUsage().c_str());
     return CliUsageError;
   }
-  InstallMessageHandler([err](MessageKind, const std::string& text) {
-    std::fprintf(err, "vorlane-cli: %s\n", text.c_str());
-  });
+  InstallMessageHandler(
+      [err](MessageKind, const UiMessage& message) { PrintProblem(err, message); });
   int code = CliSuccess;
   switch (options->Action) {
     case CliOptions::Command::Help:
-      std::fputs(CliUsage, out);
+      std::fputs(CliUsage().c_str(), out);
       break;
     case CliOptions::Command::Version:
-      std::fputs("Vorlane v 1.2\n", out);
+      std::fputs("Vorlane v " VORLANE_VERSION "\n", out);
       break;
     case CliOptions::Command::List:
       code = ListEntries(*options, out, err);

@@ -11,6 +11,7 @@ enum CliExitCode : int {
   CliUsageError = 2,
   CliCacheUnreadable = 3,
   CliFolderFailed = 4,
+  CliSaveFailed = 5,
   // 128 + SIGINT, as shells report a program ended by Ctrl-C.
   CliInterrupted = 130,
 };

@@ -2,52 +2,81 @@
 
 #include <charconv>
 #include <cstdio>
-#include <ctime>
 
-const char* const CliUsage =
-    "Usage:\n"
-    "  vorlane-cli list firefox|ie [--cache DIR] [--format tsv|csv|json]\n"
-    "  vorlane-cli capture firefox|ie [--cache DIR] [--filters FILE] [--since TIME]\n"
-    "              [--one-copy|--no-one-copy] [--skip-duplicates|--no-skip-duplicates]\n"
-    "              [--raw] [--quiet]\n"
-    "  vorlane-cli watch firefox|ie [capture options] [--once] [--interval MS]\n"
-    "  vorlane-cli --help | --version\n"
-    "\n"
-    "list      prints one row per cache entry: index kind size time mime url file\n"
-    "capture   runs one capture through the filters and saves the matching files\n"
-    "watch     waits for the browser to start and end, then captures what it cached\n"
-    "          meanwhile (again at every closing, or once with --once)\n"
-    "\n"
-    "  firefox           the Firefox disk cache\n"
-    "  ie                the URL cache shared by Internet Explorer and Maxthon (under Wine)\n"
-    "  --cache DIR       read this cache folder (Firefox: the profile's cache folder; ie: the\n"
-    "                    folder holding index.dat) instead of the one found or set in Options;\n"
-    "                    a capture from a named folder is not refused while the browser runs\n"
-    "  --format F        tsv (default, with a header line), csv or json\n"
-    "  --filters FILE    use this filter file instead of the one in the settings\n"
-    "  --since TIME      only entries cached at or after TIME: seconds since 1970, or an\n"
-    "                    ISO-8601 date/time in UTC such as 2026-12-06T09:30:00Z\n"
-    "  --one-copy, --no-one-copy                  override the One Copy option\n"
-    "  --skip-duplicates, --no-skip-duplicates    override the Skip Duplicates option\n"
-    "  --raw             save compressed bodies (gzip, deflate, br, zstd) as stored\n"
-    "  --quiet           do not list the saved files\n"
-    "  --once            watch: end after the first capture\n"
-    "  --interval MS     watch: pause between two looks at the process list (default 2000)\n"
-    "\n"
-    "Settings are read from ~/.local/share/Vorlane/VOR.cfg and never changed by this tool.\n"
-    "Exit codes: 0 success (also with 0 files), 1 the browser is running, 2 usage error,\n"
-    "3 the cache cannot be opened, 4 an output folder cannot be created, 130 a capture\n"
-    "stopped by Ctrl-C or SIGTERM (between two files; the files saved so far are listed).\n";
+#include "base/CivilTime.h"
+#include "config/BrowserTable.h"
+
+namespace {
+
+std::string BrowserNames(const char* separator) {
+  std::string names;
+  for (const BrowserInfo& browser : Browsers()) {
+    if (!names.empty()) names += separator;
+    names += browser.CliName;
+  }
+  return names;
+}
+
+}  // namespace
+
+std::string CliUsage() {
+  const std::string names = BrowserNames("|");
+  return "Usage:\n"
+         "  vorlane-cli list BROWSER [--cache DIR] [--format tsv|csv|json]\n"
+         "  vorlane-cli capture BROWSER [--cache DIR] [--filters FILE] [--since TIME]\n"
+         "              [--one-copy|--no-one-copy] [--skip-duplicates|--no-skip-duplicates]\n"
+         "              [--raw] [--quiet]\n"
+         "  vorlane-cli watch BROWSER [capture options] [--once] [--interval MS]\n"
+         "  vorlane-cli --help | --version\n"
+         "\n"
+         "list      prints one row per cache entry: index kind size time mime url file site\n"
+         "capture   runs one capture through the filters and saves the matching files\n"
+         "watch     waits for the browser to start and end, then captures what it cached\n"
+         "          meanwhile (again at every closing, or once with --once)\n"
+         "\n"
+         "  BROWSER           " +
+         names +
+         "\n"
+         "                    (any case; ie and maxthon share the URL cache, read under Wine)\n"
+         "  --cache DIR       read this cache folder (Firefox: the profile's cache folder; ie: "
+         "the\n"
+         "                    folder holding index.dat) instead of the one found or set in "
+         "Options;\n"
+         "                    a capture from a named folder is not refused while the browser runs\n"
+         "  --format F        tsv (default, with a header line), csv or json; control characters\n"
+         "                    in fields are written as \\xHH\n"
+         "  --filters FILE    use this filter file instead of the one in the settings\n"
+         "  --since TIME      only entries cached at or after TIME: seconds since 1970, or an\n"
+         "                    ISO-8601 date/time in UTC such as 2026-12-06T09:30:00Z\n"
+         "  --one-copy, --no-one-copy                  override the One Copy option\n"
+         "  --skip-duplicates, --no-skip-duplicates    override the Skip Duplicates option\n"
+         "  --raw             save compressed bodies (gzip, deflate, br, zstd) as stored\n"
+         "  --quiet           do not list the saved files\n"
+         "  --once            watch: end after the first capture\n"
+         "  --interval MS     watch: pause between two looks at the process list (default 2000)\n"
+         "\n"
+         "Settings are read from ~/.local/share/Vorlane/VOR.cfg and never changed by this tool.\n"
+         "Cache entries that cannot be read are skipped and counted on standard error.\n"
+         "Exit codes: 0 success (also with 0 files), 1 the browser is running, 2 usage error,\n"
+         "3 the cache cannot be opened, 4 an output folder cannot be created, 5 a file could\n"
+         "not be saved (no space, no permission...: the capture stops there, the files saved\n"
+         "so far stay and are listed), 130 stopped by Ctrl-C, SIGTERM or SIGHUP (a capture\n"
+         "stops between two files; the files saved so far are listed).\n";
+}
 
 namespace {
 
 bool ParseBrowser(const std::string& name, int& browser) {
-  if (name == "firefox") {
-    browser = 0;
-  } else if (name == "ie" || name == "maxthon") {
-    browser = 1;
-  } else {
-    return false;
+  const BrowserInfo* found = FindBrowserByCliName(name);
+  if (!found) return false;
+  // A browser without a capture of its own (Maxthon) is captured through the one it
+  // shares its cache with, as the main window does it.
+  browser = found->Code;
+  for (const BrowserInfo* sharer : CacheSharers(*found)) {
+    if (sharer->CaptureCommand) {
+      browser = sharer->Code;
+      break;
+    }
   }
   return true;
 }
@@ -85,22 +114,17 @@ std::optional<int64_t> ParseCliTime(const std::string& text) {
       second > 60) {
     return std::nullopt;
   }
-  std::tm utc{};
-  utc.tm_year = year - 1900;
-  utc.tm_mon = month - 1;
-  utc.tm_mday = day;
-  utc.tm_hour = hour;
-  utc.tm_min = minute;
-  utc.tm_sec = second;
-  return static_cast<int64_t>(timegm(&utc));
+  return CivilTime::ToUnixSeconds({year, static_cast<unsigned>(month), static_cast<unsigned>(day),
+                                   static_cast<unsigned>(hour), static_cast<unsigned>(minute),
+                                   static_cast<unsigned>(second)});
 }
 
 std::string FormatIsoTime(int64_t seconds) {
-  const auto when = static_cast<std::time_t>(seconds);
-  std::tm utc{};
-  if (!gmtime_r(&when, &utc)) return {};
-  char buffer[32];
-  std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  const CivilTime::DateTime utc = CivilTime::FromUnixSeconds(seconds);
+  char buffer[48];
+  std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02u:%02u:%02uZ",
+                static_cast<long long>(utc.Year), utc.Month, utc.Day, utc.Hour, utc.Minute,
+                utc.Second);
   return buffer;
 }
 
@@ -128,7 +152,9 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
     return std::nullopt;
   }
   if (arguments.size() < 2 || !ParseBrowser(arguments[1], options.Browser)) {
-    error = "name the cache: firefox or ie";
+    error = (arguments.size() < 2 ? std::string("name the browser: ")
+                                  : "unknown browser '" + arguments[1] + "'; known: ") +
+            BrowserNames(", ");
     return std::nullopt;
   }
   const bool watch = options.Action == CliOptions::Command::Watch;

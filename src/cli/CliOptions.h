@@ -11,7 +11,7 @@ struct CliOptions {
   enum class Format { Tsv, Csv, Json };
 
   Command Action = Command::Help;
-  int Browser = 0;  // 0 Firefox, 1 Internet Explorer / Maxthon
+  int Browser = 0;  // a code of the browser table
   std::string CacheFolder;
   std::string FiltersFile;
   std::optional<int64_t> Since;
@@ -34,4 +34,5 @@ std::optional<int64_t> ParseCliTime(const std::string& text);
 // Seconds since 1970 as ISO-8601 UTC ("2026-12-06T09:30:15Z").
 std::string FormatIsoTime(int64_t seconds);
 
-extern const char* const CliUsage;
+// The help text, with the browser names of the table.
+std::string CliUsage();

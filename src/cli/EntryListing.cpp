@@ -1,22 +1,38 @@
 #include "cli/EntryListing.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Tabs and line breaks inside a field would break the row structure of TSV.
-std::string TsvField(const std::string& text) {
+// Control characters of a URL or type (an escape sequence, a line break) would reach
+// the terminal or break the rows; they are written as \xHH.
+std::string Visible(const std::string& text) {
   std::string out;
   out.reserve(text.size());
-  for (char c : text) out += (c == '\t' || c == '\n' || c == '\r') ? ' ' : c;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
   return out;
 }
 
+std::string TsvField(const std::string& text) {
+  return Visible(text);
+}
+
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+  const std::string visible = Visible(text);
+  if (visible.find_first_of(",\"") == std::string::npos) return visible;
   std::string out = "\"";
-  for (char c : text) {
+  for (char c : visible) {
     if (c == '"') out += '"';
     out += c;
   }
@@ -59,11 +75,12 @@ std::string JsonString(const std::string& text) {
 }  // namespace
 
 void PrintEntries(const CCacheBrowser& source, CliOptions::Format format, std::FILE* out) {
-  const char* names[] = {"index", "kind", "size", "time", "mime", "url", "file"};
+  const char* names[] = {"index", "kind", "size", "time", "mime", "url", "file", "site"};
+  constexpr size_t kColumns = sizeof names / sizeof names[0];
   if (format == CliOptions::Format::Json) std::fputs("[", out);
   if (format != CliOptions::Format::Json) {
     const char* separator = format == CliOptions::Format::Csv ? "," : "\t";
-    for (size_t i = 0; i < 7; ++i) std::fprintf(out, "%s%s", i ? separator : "", names[i]);
+    for (size_t i = 0; i < kColumns; ++i) std::fprintf(out, "%s%s", i ? separator : "", names[i]);
     std::fputs("\n", out);
   }
   bool first = true;
@@ -74,7 +91,8 @@ void PrintEntries(const CCacheBrowser& source, CliOptions::Format format, std::F
                                              FormatIsoTime(entry->Time),
                                              entry->MimeType,
                                              entry->SourceUrl,
-                                             source.GetEntryFile(*entry)};
+                                             source.GetEntryFile(*entry),
+                                             entry->Partition};
     if (format == CliOptions::Format::Json) {
       std::fputs(first ? "\n  {" : ",\n  {", out);
       for (size_t i = 0; i < fields.size(); ++i) {

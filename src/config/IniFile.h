@@ -1,30 +1,26 @@
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
-// Profile (INI) files, read and written key by key with the Windows private-profile
-// conventions: section and key names match without regard to case, blanks around
-// names and values are ignored, a value in matching double quotes is read without
-// them, ';' starts a comment line, the first of duplicate sections or keys wins,
-// lines without '=' are ignored, LF or CRLF line ends, a UTF-8 or UTF-16LE byte-order
-// mark is honoured on read, files are written as UTF-8.
+#include "base/IniDocument.h"
 
-// Longest value text a read returns; longer values are cut.
-inline constexpr size_t MaxIniValueLength = 2598;
+// Profile (INI) files on disk, read and written with the conventions of IniDocument;
+// files are UTF-8, a UTF-8 or UTF-16 byte-order mark is honoured on read, and every
+// write replaces the file atomically.
+
+// Reads and parses a file. A missing file gives an empty document; a file that exists
+// but cannot be read (no permission, too large, not a regular file) gives nothing, so
+// that a caller never overwrites what it could not read.
+std::optional<IniDocument> LoadIniDocument(const std::string& path);
+// Replaces the file atomically with the document; false when it could not be written.
+bool SaveIniDocument(const IniDocument& document, const std::string& path);
 
 // The value of `key` in `section`, or "" when the file, section or key is missing.
 std::string ReadIniValue(const std::string& path, std::string_view section, std::string_view key);
 
 // Sets one value, creating the file, section or key when missing and keeping every
-// other line exactly. The file is replaced atomically; a failure changes nothing and
-// is not reported.
-void WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
+// other line exactly. The file is replaced atomically; false when nothing was written.
+bool WriteIniValue(const std::string& path, std::string_view section, std::string_view key,
                    std::string_view value);
-
-// Integer value of a profile text the way the C library reads one (wcstol): leading
-// blanks, an optional sign, decimal digits up to the first other character; no digits
-// give 0. Out-of-range values saturate at the 32-bit limits.
-int32_t IniValueToInt32(std::string_view text);

@@ -1,12 +1,10 @@
 #include "config/Settings.h"
 
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <type_traits>
 #include <vector>
 
-#include "config/IniDocument.h"
 #include "config/IniFile.h"
 #include "platform/Platform.h"
 
@@ -18,10 +16,10 @@ constexpr std::string_view kSettingsFileName = "VOR.cfg";
 // Every key of the settings file, in the file's order, with its field.
 template <typename SettingsRecord, typename Visit>
 void ForEachField(SettingsRecord& settings, Visit&& visit) {
-  visit("Mozilla", settings.Mozilla);
+  visit(Browsers()[Firefox].SettingsKey, settings.Watch[Firefox]);
   visit("MozillaCachePath", settings.MozillaCachePath);
-  visit("IE", settings.IE);
-  visit("Maxthon", settings.Maxthon);
+  visit(Browsers()[InternetExplorer].SettingsKey, settings.Watch[InternetExplorer]);
+  visit(Browsers()[Maxthon].SettingsKey, settings.Watch[Maxthon]);
   visit("DefaultCombPath", settings.DefaultCombPath);
   visit("DefaultFileNameDummy", settings.DefaultFileNameDummy);
   visit("FiltersFileName", settings.FiltersFileName);
@@ -33,6 +31,9 @@ void ForEachField(SettingsRecord& settings, Visit&& visit) {
   visit("StartWithWindowsStartUp", settings.StartWithWindowsStartUp);
   visit("Language", settings.Language);
   visit("DecodeContent", settings.DecodeContent);
+  for (const BrowserInfo& browser : Browsers().subspan(Maxthon + 1)) {
+    visit(browser.SettingsKey, settings.Watch[static_cast<size_t>(browser.Code)]);
+  }
 }
 
 struct PlacesStore {
@@ -114,9 +115,17 @@ void SetProgramPlaces(const Places& places) {
   });
 }
 
+std::array<bool, BrowserCount> Settings::DefaultWatch() {
+  std::array<bool, BrowserCount> watch{};
+  for (const BrowserInfo& browser : Browsers()) {
+    watch[static_cast<size_t>(browser.Code)] = browser.WatchedByDefault;
+  }
+  return watch;
+}
+
 std::string ScratchFolder() {
   const Places& places = ProgramPlaces();
-  if (!places.DataFolder.empty()) return places.DataFolder;
+  if (!places.DataFolder.empty()) return Platform::JoinPath(places.DataFolder, "Temp");
   if (!places.ProgramFolder.empty()) return Platform::JoinPath(places.ProgramFolder, "Temp");
   return {};
 }
@@ -140,7 +149,7 @@ void ResetSettings() {
 
 bool ReadSettings() {
   std::lock_guard fileGuard(SettingsFileLock());
-  const std::optional<IniDocument> document = IniDocument::Load(ProgramPlaces().SettingsPath);
+  const std::optional<IniDocument> document = LoadIniDocument(ProgramPlaces().SettingsPath);
   if (!document) return true;
   UpdateSettings([&](Settings& settings) {
     ForEachField(settings, [&](std::string_view key, auto& field) {
@@ -163,7 +172,7 @@ bool WriteSettings() {
   {
     std::lock_guard fileGuard(SettingsFileLock());
     const std::string path = ProgramPlaces().SettingsPath;
-    std::optional<IniDocument> document = IniDocument::Load(path);
+    std::optional<IniDocument> document = LoadIniDocument(path);
     // An existing file that cannot be read is not replaced by one that lacks its lines.
     if (document) {
       const Settings settings = CurrentSettings();
@@ -177,7 +186,7 @@ bool WriteSettings() {
           document->Set(kSection, key, field);
         }
       });
-      document->Save(path);
+      SaveIniDocument(*document, path);
     }
   }
   ApplyStartWithWindows();
@@ -192,15 +201,10 @@ void ApplyStartWithWindows() {
 void CleanScratchFolder() {
   const std::string folder = ScratchFolder();
   // Never empty a folder given relative to wherever the process happens to run.
-  if (folder.empty() || !std::filesystem::path(folder).is_absolute()) return;
+  if (folder.empty() || !Platform::IsAbsolutePath(folder)) return;
   std::vector<Platform::FolderItem> files;
   if (!Platform::ListFolderFiles(folder, files)) return;
-  const std::string filterInUse = Platform::ExpandHome(CurrentSettings().FiltersFileName);
   for (const Platform::FolderItem& file : files) {
-    // The settings file and the temporary siblings of a settings write in progress.
-    if (file.Name.starts_with(kSettingsFileName)) continue;
-    const std::string path = Platform::JoinPath(folder, file.Name);
-    if (path == filterInUse) continue;
-    Platform::DeleteFile(path);
+    Platform::DeleteFile(Platform::JoinPath(folder, file.Name));
   }
 }

@@ -1,16 +1,19 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "config/BrowserTable.h"
+
 // The program's options, one field per key of the settings file (section GENERAL),
 // in the file's order, with their defaults.
 struct Settings {
-  bool Mozilla = true;
+  // Each browser's watcher switch, by browser code; keys and defaults come from the
+  // browser table (Mozilla, IE, Maxthon...).
+  std::array<bool, BrowserCount> Watch = DefaultWatch();
   std::string MozillaCachePath;
-  bool IE = true;
-  bool Maxthon = true;
   std::string DefaultCombPath = "~/VOR_SAVES";
   std::string DefaultFileNameDummy = "file";
   std::string FiltersFileName;
@@ -23,6 +26,8 @@ struct Settings {
   std::string Language;  // default: LanguagesFolder + "/English.lng"
   // Saved bodies stored with a Content-Encoding (gzip, br...) are decoded.
   bool DecodeContent = true;
+
+  static std::array<bool, BrowserCount> DefaultWatch();
 };
 
 // Where the program's own files are; computed once, before the settings are read.
@@ -42,7 +47,8 @@ Places ComputePlaces();
 const Places& ProgramPlaces();
 // Replaces the process-wide places (start-up, and tests that run in a sandbox).
 void SetProgramPlaces(const Places& places);
-// The scratch folder, computed afresh each time: DataFolder, or ProgramFolder + "Temp".
+// The scratch folder, a folder of the program's own that holds only what the program
+// puts there: DataFolder + "/Temp" (ProgramFolder + "Temp" when there is no data folder).
 std::string ScratchFolder();
 
 // The process-wide settings. Readers take a snapshot, writers change them under the
@@ -58,7 +64,7 @@ bool ReadSettings();
 bool WriteSettings();
 // Makes the start-with-login entry follow StartWithWindowsStartUp.
 void ApplyStartWithWindows();
-// Deletes every file of the scratch folder except the settings file (and the temporary
-// siblings of a settings write in progress) and the filter file in use; sub-folders
-// stay. Does nothing when the scratch folder is unknown or not an absolute path.
+// Deletes the files of the scratch folder (only that folder's own regular files; links
+// and sub-folders stay). Does nothing when the scratch folder is unknown or not an
+// absolute path. Nothing else of the data folder is ever deleted.
 void CleanScratchFolder();

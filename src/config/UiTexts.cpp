@@ -4,7 +4,7 @@
 #include <optional>
 #include <shared_mutex>
 
-#include "config/IniDocument.h"
+#include "config/IniFile.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ void UiTexts::Reset() {
 
 bool LoadLanguage(const std::string& path) {
   // One read of the file serves every key.
-  const std::optional<IniDocument> document = IniDocument::Load(path);
+  const std::optional<IniDocument> document = LoadIniDocument(path);
   if (!document) return true;
   std::array<std::string, UiTextCount> values;
   for (size_t i = 0; i < UiTextCount; ++i) values[i] = document->Get(kSection, UiTextTable[i].Key);
@@ -65,6 +65,18 @@ bool LoadLanguage(const std::string& path) {
 }
 
 std::string ReadLanguageName(const std::string& path) {
-  const std::optional<IniDocument> document = IniDocument::Load(path);
+  const std::optional<IniDocument> document = LoadIniDocument(path);
   return document ? document->Get(kSection, "Language") : std::string();
+}
+
+std::string ComposeMessage(const UiMessage& message) {
+  std::string text = UiTexts::Get(message.Text);
+  if (!message.Subject.empty()) text = message.Subject + " " + text;
+  if (!message.Path.empty()) {
+    // A text that is a whole sentence already is not followed by a colon.
+    text += (!text.empty() && (text.back() == '.' || text.back() == ':')) ? "\n" : ":\n";
+    text += message.Path;
+  }
+  if (!message.Reason.empty()) text += "\n" + message.Reason;
+  return text;
 }

@@ -74,6 +74,10 @@ enum class UiTextKey : uint8_t {
   OptDefaultFileNameDummy,
   AboutTitle,
   OptDecodeContent,
+  ErrorCacheOpen,
+  ErrorSaveFile,
+  ErrorUnknown,
+  SkippedEntries,
   Count
 };
 
@@ -148,6 +152,10 @@ inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
     {"OptDefaultFileNameDummy", "Default Filename Dummy"},
     {"AboutTitle", "About"},
     {"OptDecodeContent", "Decode Compressed Files"},
+    {"ErrorCacheOpen", "Can't open the cache"},
+    {"ErrorSaveFile", "Can't save the file in the folder"},
+    {"ErrorUnknown", "Unknown error"},
+    {"SkippedEntries", "cache entries could not be read and were skipped"},
 }};
 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::Comments)].Key == "Comments");
@@ -156,6 +164,7 @@ static_assert(UiTextTable[static_cast<size_t>(UiTextKey::NewFilter)].Key == "New
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::AboutTitle)].Key == "AboutTitle");
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OptDecodeContent)].Key ==
               "OptDecodeContent");
+static_assert(UiTextTable[static_cast<size_t>(UiTextKey::SkippedEntries)].Key == "SkippedEntries");
 
 // The process-wide table. Reads may come from any thread; the texts change only at
 // start-up and when the options dialog is accepted.
@@ -172,6 +181,18 @@ class UiTexts {
 inline std::string_view UiTextKeyName(UiTextKey key) {
   return UiTextTable[static_cast<size_t>(key)].Key;
 }
+
+// A message as the core hands it to the front end: which text, what it is about (a
+// browser's name, put before the text), the path it concerns and the system's reason.
+struct UiMessage {
+  UiTextKey Text = UiTextKey::ErrorUnknown;
+  std::string Subject;
+  std::string Path;
+  std::string Reason;
+};
+// The message in the interface language: subject, text, then the path and the
+// system's reason each on a line of its own.
+std::string ComposeMessage(const UiMessage& message);
 
 // Reads every key from section GENERAL of the file; a non-empty value replaces the
 // key's text, a missing or empty one keeps the text loaded before (nothing is reset

@@ -1,7 +1,6 @@
 #include "engine/CBrowserActivity.h"
 
 #include <chrono>
-#include <ctime>
 #include <system_error>
 #include <utility>
 
@@ -14,7 +13,7 @@ bool ScanSystemProcesses(const std::vector<std::string>& names) {
 }
 
 int64_t SystemTime() {
-  return static_cast<int64_t>(std::time(nullptr));
+  return Platform::CurrentTime();
 }
 
 }  // namespace
@@ -39,19 +38,6 @@ CBrowserActivity::~CBrowserActivity() {
     return;
   }
   worker.join();
-}
-
-std::vector<std::string> CBrowserActivity::ProcessNames(int browserCode) {
-  switch (browserCode) {
-    case 0:
-      return {"firefox.exe", "firefox", "firefox-esr", "firefox-bin"};
-    case 1:
-      return {"iexplore.exe"};
-    case 2:
-      return {"maxthon.exe"};
-    default:
-      return {};
-  }
 }
 
 bool CBrowserActivity::IsRunning(const std::vector<std::string>& names) {

@@ -38,10 +38,6 @@ class CBrowserActivity {
   CBrowserActivity(const CBrowserActivity&) = delete;
   CBrowserActivity& operator=(const CBrowserActivity&) = delete;
 
-  // The process names of a browser code: 0 Firefox, 1 Internet Explorer, 2 Maxthon;
-  // empty for any other code.
-  static std::vector<std::string> ProcessNames(int browserCode);
-
   // One look: whether a process with one of `names` runs now.
   bool IsRunning(const std::vector<std::string>& names);
 

@@ -98,6 +98,7 @@ bool CCacheFilter::CombWithOptions(CCacheBrowser& source) {
   TotalEntries = 0;
   LastPercent = 0;
   NewFileCount = 0;
+  UnreadableCount = 0;
   SavedFiles.clear();
   // Cancelled is left as it is: a stop asked for before the pass began must hold.
 
@@ -116,13 +117,19 @@ void CCacheFilter::ProcessEntry(const Entry& entry) {
   ReportProgress(entry.Index);
   for (const auto& record : Filters) {
     if (record->Disabled || !Match(entry, *record)) continue;
-    if (StoreMatch(entry, *record) && OneCopy) break;
+    const StoreResult result = Store(entry, *record);
+    // An entry that cannot be read fails the same way for every other filter.
+    if (result == StoreResult::Unreadable) {
+      ++UnreadableCount;
+      return;
+    }
+    if (result == StoreResult::Stored && OneCopy) break;
   }
 }
 
 bool CCacheFilter::Match(const Entry& entry, const FilterRecord& record) const {
   if (record.ContentType != 0 && entry.Kind != record.ContentType) return false;
-  if (record.MinSize != 0 && entry.Size < record.MinSize) return false;
+  if (record.MinSize > 0 && entry.Size < static_cast<uint64_t>(record.MinSize)) return false;
   if (record.UrlWords.empty()) return true;
   return std::any_of(record.UrlWords.begin(), record.UrlWords.end(), [&](const std::string& word) {
     return entry.SourceUrl.find(word) != std::string::npos;

@@ -2,9 +2,9 @@
 
 #include <atomic>
 #include <cstdint>
-#include <ctime>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +21,8 @@ class CCacheFilter {
   using ProgressFunction = std::function<void(int percent)>;
   using ImageProbe = std::function<CGraphicLT::ImageSize(const std::string& path)>;
   using Entry = CCacheBrowser::CCacheElement;
+  // Bytes at an offset: a cache entry's body or a file of an output folder.
+  using ByteSource = std::function<int64_t(uint64_t offset, std::span<std::byte> buffer)>;
 
   CCacheFilter();
   CCacheFilter(const CCacheFilter&) = delete;
@@ -44,7 +46,8 @@ class CCacheFilter {
   void SetHint(std::string hint) { Hint = std::move(hint); }
   const std::string& GetFilterFilePath() const { return FilterFilePath; }
   // Replaces the set with a filter file's filters (an empty path: the file last
-  // loaded). False, with an empty set, when the file is not a filter file.
+  // loaded) and makes it the settings' filter file (in memory; the settings file is
+  // not written). False, with an empty set, when the file is not a filter file.
   bool Load(const std::string& path);
   // Only the reading part of Load: the settings are left alone.
   bool ReadFilterFile(const std::string& path);
@@ -64,11 +67,16 @@ class CCacheFilter {
   void SetOptions(bool oneCopy, bool skipDuplicates);
 
   // The capture pass with OneCopy and SkipDuplicates from the settings. Always true;
-  // an output folder that cannot be created leaves as CError (module 1, code 10).
+  // an output folder that cannot be created leaves as CError (module 1, code 10), and
+  // so does the first file that cannot be written (code 11): the entries after it
+  // would fail the same way. Files saved before stay, and are listed.
   bool Comb(CCacheBrowser& source);
   // The same with the options as they are set (SetOptions).
   bool CombWithOptions(CCacheBrowser& source);
   int32_t GetNewFileCount() const { return NewFileCount; }
+  // Entries of the last pass whose bodies could not be read (missing, damaged,
+  // changed while read), skipped.
+  uint32_t GetUnreadableCount() const { return UnreadableCount; }
   // Paths of the files the last pass saved and kept, in saving order.
   const std::vector<std::string>& GetSavedFiles() const { return SavedFiles; }
   // Asks a running pass to stop before its next entry (any thread); asked before the
@@ -86,17 +94,21 @@ class CCacheFilter {
   void Renumber();
   void ProcessEntry(const Entry& entry);
   void ReportProgress(int32_t index);
+  enum class StoreResult { Stored, NotStored, Unreadable };
+  StoreResult Store(const Entry& entry, FilterRecord& record);
   enum class DuplicateSearch { Found, NotFound, Unreadable };
-  // Looks for a known file of the folder equal to `size` bytes of `candidate` from
-  // `offset`; fills the candidate's digest when it had to be computed.
-  DuplicateSearch FindDuplicate(const std::string& candidate, uint64_t offset, uint64_t size,
-                                FolderRecord& folder, std::optional<uint64_t>& candidateDigest);
+  // Looks for a known file of the folder equal to the first `size` bytes of
+  // `candidate`; fills the candidate's digest when it had to be computed, and `found`
+  // with the index of the equal file.
+  DuplicateSearch FindDuplicate(const ByteSource& candidate, uint64_t size, FolderRecord& folder,
+                                std::optional<uint64_t>& candidateDigest, size_t& found);
 
   CCacheBrowser* Source = nullptr;
   std::vector<std::unique_ptr<FilterRecord>> Filters;
   std::vector<std::unique_ptr<FolderRecord>> Folders;
   int32_t LastPercent = 0;
   int32_t NewFileCount = 0;
+  uint32_t UnreadableCount = 0;
   bool OneCopy = true;
   bool SkipDuplicates = true;
   int64_t SinceTime = 0;
@@ -110,8 +122,8 @@ class CCacheFilter {
 };
 
 // Replaces the first "%DATE%" (dd.mm.yyyy) and the first "%TIME%" ("HH MM SS") of a
-// folder text with the local date and time of `now`.
-std::string ExpandTokens(std::string text, std::time_t now);
+// folder text with the local date and time of `now` (seconds since 1970).
+std::string ExpandTokens(std::string text, int64_t now);
 // The folder a directory text names now: tokens replaced and "~/" expanded.
 std::string ResolveDirectory(const std::string& directory);
 // Checks an output folder's path (the local-folder rule) and creates it with its
@@ -121,6 +133,3 @@ bool CreateFolderPath(const std::string& path);
 // Names keep their letters: the name test ignores the case of A-Z, but a file must
 // still be opened by its real name on a case-sensitive file system.
 std::vector<KnownFile> ListFolder(const std::string& path);
-// True when both files hold the same first `length` bytes; open and read failures
-// count as different.
-bool SameContent(const std::string& pathA, const std::string& pathB, uint64_t length);

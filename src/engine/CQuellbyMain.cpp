@@ -2,30 +2,10 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
+#include "engine/MessageSink.h"
 #include "platform/Platform.h"
-#include "sources/CError.h"
 #include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"
-#include "sources/MessageSink.h"
-
-namespace {
-
-struct BrowserInfo {
-  const char* DisplayName;
-  bool Settings::*Enabled;
-};
-
-constexpr BrowserInfo kBrowsers[CQuellbyMain::BrowserCount] = {
-    {"Mozilla Firefox", &Settings::Mozilla},
-    {"Microsoft Internet Explorer", &Settings::IE},
-    {"Maxthon", &Settings::Maxthon},
-};
-
-bool ValidCode(int code) {
-  return code >= 0 && code < CQuellbyMain::BrowserCount;
-}
-
-}  // namespace
 
 CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}
 
@@ -70,33 +50,31 @@ void CQuellbyMain::SetSourceFactory(SourceFactory factory) {
 }
 
 std::string CQuellbyMain::GetDisplayName(int code) {
-  return ValidCode(code) ? kBrowsers[code].DisplayName : std::string();
+  const BrowserInfo* browser = FindBrowser(code);
+  return browser ? std::string(browser->DisplayName) : std::string();
 }
 
 std::vector<std::string> CQuellbyMain::GetExeNames(int code) {
-  return CBrowserActivity::ProcessNames(code);
+  const BrowserInfo* browser = FindBrowser(code);
+  return browser ? ProcessNamesOf(*browser) : std::vector<std::string>();
 }
 
 bool CQuellbyMain::RefuseWhileRunning(int code) {
+  const BrowserInfo* browser = FindBrowser(code);
+  if (!browser) return false;
   CBrowserActivity probe(Check);
-  int blocking = -1;
-  if (probe.IsRunning(GetExeNames(code))) {
-    blocking = code;
-  } else if (code == InternetExplorer && probe.IsRunning(GetExeNames(Maxthon))) {
-    // Internet Explorer and Maxthon share one cache, so each blocks the other.
-    blocking = Maxthon;
-  } else if (code == Maxthon && probe.IsRunning(GetExeNames(InternetExplorer))) {
-    blocking = InternetExplorer;
+  // Browsers that share one cache each block the others.
+  for (const BrowserInfo* sharer : CacheSharers(*browser)) {
+    if (!probe.IsRunning(ProcessNamesOf(*sharer))) continue;
+    ShowMessage(MessageKind::Warning,
+                {UiTextKey::WarningCloseBrowser, std::string(sharer->DisplayName), {}, {}});
+    return true;
   }
-  if (blocking < 0) return false;
-  // The text is used as it stands, never as a format.
-  ShowMessage(MessageKind::Warning,
-              GetDisplayName(blocking) + " " + UiTexts::Get(UiTextKey::WarningCloseBrowser));
-  return true;
+  return false;
 }
 
 bool CQuellbyMain::StartCapture(int code) {
-  if (Busy || !ValidCode(code) || Stopping) return false;
+  if (Busy || !FindBrowser(code) || Stopping) return false;
   if (RefuseWhileRunning(code)) return false;
   Busy = true;
   JoinWorker();
@@ -118,7 +96,8 @@ void CQuellbyMain::JoinWorker() {
   if (Worker.joinable() && Worker.get_id() != std::this_thread::get_id()) Worker.join();
 }
 
-std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(int code, bool& fromSettings) const {
+std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(const BrowserInfo& browser,
+                                                        bool& fromSettings) const {
   fromSettings = false;
   {
     SourceFactory factory;
@@ -126,21 +105,26 @@ std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(int code, bool& fromSett
       std::lock_guard guard(CallbackLock);
       factory = Factory;
     }
-    if (factory) return factory(code);
+    if (factory) return factory(browser.Code);
   }
-  if (code == Firefox) {
-    auto source = std::make_unique<CMozillaCache>();
-    source->SetCachePath(CurrentSettings().MozillaCachePath);
-    fromSettings = true;
-    return source;
+  switch (browser.Format) {
+    case CacheFormat::Mozilla: {
+      auto source = std::make_unique<CMozillaCache>();
+      source->SetCachePath(CurrentSettings().MozillaCachePath);
+      fromSettings = true;
+      return source;
+    }
+    case CacheFormat::UrlCache:
+      return std::make_unique<CIECache>();
   }
-  return std::make_unique<CIECache>();
+  return nullptr;
 }
 
 void CQuellbyMain::CaptureJob(int code, int64_t since) {
-  if (!ValidCode(code)) return;
+  const BrowserInfo* browser = FindBrowser(code);
+  if (!browser) return;
   bool fromSettings = false;
-  std::unique_ptr<CCacheBrowser> source = MakeSource(code, fromSettings);
+  std::unique_ptr<CCacheBrowser> source = MakeSource(*browser, fromSettings);
   if (!source) return;
   source->SetDecodeContent(CurrentSettings().DecodeContent);
 
@@ -154,7 +138,7 @@ void CQuellbyMain::CaptureJob(int code, int64_t since) {
   if (stateCallback) stateCallback(true);
   RunPass(*source, since);
   if (stateCallback) stateCallback(false);
-  if (code == Firefox && fromSettings) {
+  if (browser->Format == CacheFormat::Mozilla && fromSettings) {
     // Remember a folder found by discovery; it reaches the file at the next write.
     const std::string used = source->GetCachePath();
     UpdateSettings([&](Settings& settings) { settings.MozillaCachePath = used; });
@@ -163,20 +147,46 @@ void CQuellbyMain::CaptureJob(int code, int64_t since) {
   Busy = false;
 }
 
+UiMessage CQuellbyMain::MessageFor(const CError& error) {
+  UiMessage message;
+  message.Path = error.GetPath();
+  message.Reason = error.GetReason();
+  switch (error.GetCode()) {
+    case CError::FolderFailed:
+      message.Text = UiTextKey::ErrorCreateFolder;
+      break;
+    case CError::SaveFailed:
+      message.Text = UiTextKey::ErrorSaveFile;
+      break;
+    case CError::OpenFailed:
+      message.Text = error.GetModule() == CError::MozillaCache ? UiTextKey::ErrorMozillaCacheOpen
+                                                               : UiTextKey::ErrorCacheOpen;
+      break;
+    default:
+      message.Text = UiTextKey::ErrorUnknown;
+      break;
+  }
+  return message;
+}
+
 void CQuellbyMain::RunPass(CCacheBrowser& source, int64_t since) {
   {
     std::lock_guard guard(PassLock);
     LastSavedFiles.clear();
+    LastProblem.reset();
   }
+  SkippedCount = 0;
+  NewFileCount = 0;
   CleanScratchFolder();
   if (Stopping) {
-    NewFileCount = 0;
     LastOutcome = JobOutcome::Cancelled;
     return;
   }
   if (!source.TryOpen()) {
-    NewFileCount = 0;
     LastOutcome = JobOutcome::OpenFailed;
+    const std::optional<CError>& error = source.GetOpenError();
+    std::lock_guard guard(PassLock);
+    LastProblem = MessageFor(error ? *error : CError(CError::FilterCache, CError::OpenFailed, {}));
     return;
   }
   source.LoadEntries();
@@ -200,18 +210,22 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, int64_t since) {
   if (Stopping) pass->RequestCancel();
 
   JobOutcome outcome = JobOutcome::Finished;
+  std::optional<UiMessage> problem;
   try {
     pass->Comb(source);
-    NewFileCount = pass->GetNewFileCount();
-    std::lock_guard guard(PassLock);
-    LastSavedFiles = pass->GetSavedFiles();
     if (Stopping) outcome = JobOutcome::Cancelled;
-  } catch (const CError&) {
-    NewFileCount = 0;
-    outcome = JobOutcome::FolderFailed;
+  } catch (const CError& error) {
+    // The files saved before the failure stay, and are reported.
+    outcome =
+        error.GetCode() == CError::SaveFailed ? JobOutcome::SaveFailed : JobOutcome::FolderFailed;
+    problem = MessageFor(error);
   }
+  NewFileCount = pass->GetNewFileCount();
+  SkippedCount = source.GetSkippedCount() + pass->GetUnreadableCount();
   {
     std::lock_guard guard(PassLock);
+    LastSavedFiles = pass->GetSavedFiles();
+    LastProblem = problem;
     ActivePass = nullptr;
   }
   {
@@ -231,6 +245,11 @@ std::vector<std::string> CQuellbyMain::GetSavedFiles() const {
   return LastSavedFiles;
 }
 
+std::optional<UiMessage> CQuellbyMain::GetLastProblem() const {
+  std::lock_guard guard(PassLock);
+  return LastProblem;
+}
+
 void CQuellbyMain::OnBrowserClosed(int code, int64_t since) {
   if (!Stopping) CaptureJob(code, since);
 }
@@ -238,16 +257,17 @@ void CQuellbyMain::OnBrowserClosed(int code, int64_t since) {
 void CQuellbyMain::StartWatchers() {
   if (Stopping) return;
   const Settings settings = CurrentSettings();
-  for (int code = 0; code < BrowserCount; ++code) {
-    if (!(settings.*kBrowsers[code].Enabled) || Watchers[code]->IsWatching()) continue;
+  for (const BrowserInfo& browser : Browsers()) {
+    const auto code = static_cast<size_t>(browser.Code);
+    if (!settings.Watch[code] || Watchers[code]->IsWatching()) continue;
     Watchers[code]->Start(
-        GetExeNames(code), [this](int browser, int64_t since) { OnBrowserClosed(browser, since); },
-        code);
+        ProcessNamesOf(browser),
+        [this](int closed, int64_t since) { OnBrowserClosed(closed, since); }, browser.Code);
   }
 }
 
 void CQuellbyMain::StopWatcher(int code) {
-  if (ValidCode(code)) Watchers[code]->Stop();
+  if (FindBrowser(code)) Watchers[static_cast<size_t>(code)]->Stop();
 }
 
 void CQuellbyMain::RequestStop() {
@@ -267,6 +287,6 @@ bool CQuellbyMain::LoadStartupFilterFile() {
   }
   // The lock is released first: a front end shows the message in a modal box whose
   // event loop may run commands that read the filter list.
-  ShowMessage(MessageKind::Warning, UiTexts::Get(UiTextKey::ErrorLoadDefaultFilter));
+  ShowMessage(MessageKind::Warning, {UiTextKey::ErrorLoadDefaultFilter, {}, {}, {}});
   return false;
 }

@@ -10,25 +10,28 @@
 #include <thread>
 #include <vector>
 
+#include "config/BrowserTable.h"
+#include "config/UiTexts.h"
 #include "engine/CBrowserActivity.h"
 #include "engine/CCacheFilter.h"
 #include "sources/CCacheBrowser.h"
+#include "sources/CError.h"
 
 // The capture engine: owns the filter set, the browser table, one watcher per
 // browser and the capture jobs. One job runs at a time; its state and progress reach
 // the front end through two callbacks on the job's thread.
 class CQuellbyMain {
  public:
-  enum BrowserCode : int { Firefox = 0, InternetExplorer = 1, Maxthon = 2 };
-  static constexpr int BrowserCount = 3;
+  using enum BrowserCode;
+  static constexpr int BrowserCount = ::BrowserCount;
 
   // How the last job ended (the command-line tool's exit code follows it).
-  enum class JobOutcome { None, Finished, OpenFailed, FolderFailed, Cancelled };
+  enum class JobOutcome { None, Finished, OpenFailed, FolderFailed, SaveFailed, Cancelled };
 
   using CaptureStateFunction = std::function<void(bool started)>;
   using ProgressFunction = std::function<void(int percent)>;
   // Makes the cache source of a browser code (tests, and a cache folder named on the
-  // command line); the default makes the Firefox or the URL-cache source.
+  // command line); the default makes the source of the browser's cache format.
   using SourceFactory = std::function<std::unique_ptr<CCacheBrowser>(int code)>;
 
   struct StartupOptions {
@@ -58,8 +61,15 @@ class CQuellbyMain {
   bool IsBusy() const { return Busy.load(); }
   int32_t GetNewFileCount() const { return NewFileCount.load(); }
   JobOutcome GetLastOutcome() const { return LastOutcome.load(); }
+  // What went wrong in the last job, for the front end to show; nothing after a job
+  // that went well.
+  std::optional<UiMessage> GetLastProblem() const;
+  // Cache entries the last job could not read (while listing or saving), skipped.
+  uint32_t GetSkippedCount() const { return SkippedCount.load(); }
   // Paths of the files the last job saved and kept.
   std::vector<std::string> GetSavedFiles() const;
+  // The message for a capture error.
+  static UiMessage MessageFor(const CError& error);
   static std::string GetDisplayName(int code);
   static std::vector<std::string> GetExeNames(int code);
 
@@ -99,7 +109,7 @@ class CQuellbyMain {
   bool LoadStartupFilterFile();
 
  private:
-  std::unique_ptr<CCacheBrowser> MakeSource(int code, bool& fromSettings) const;
+  std::unique_ptr<CCacheBrowser> MakeSource(const BrowserInfo& browser, bool& fromSettings) const;
   void RunPass(CCacheBrowser& source, int64_t since);
   void OnBrowserClosed(int code, int64_t since);
   void JoinWorker();
@@ -107,6 +117,7 @@ class CQuellbyMain {
   std::atomic<bool> Busy{false};
   std::atomic<int32_t> NewFileCount{0};
   std::atomic<JobOutcome> LastOutcome{JobOutcome::None};
+  std::atomic<uint32_t> SkippedCount{0};
   std::atomic<bool> Stopping{false};
   const bool PersistSettings;
   std::array<std::unique_ptr<CBrowserActivity>, BrowserCount> Watchers;
@@ -124,6 +135,7 @@ class CQuellbyMain {
   mutable std::mutex PassLock;
   CCacheFilter* ActivePass = nullptr;  // the pass under way, for cancelling
   std::vector<std::string> LastSavedFiles;
+  std::optional<UiMessage> LastProblem;
 
   std::mutex WorkerLock;
   std::thread Worker;

@@ -1,5 +1,4 @@
 // Filter files: one filter set with its hint, an INI file with one section per filter.
-#include "config/IniDocument.h"
 #include "config/IniFile.h"
 #include "config/Settings.h"
 #include "engine/CCacheFilter.h"
@@ -21,15 +20,14 @@ bool CCacheFilter::Load(const std::string& path) {
   const std::string file = FilterFilePath;
   // Both names point at the file before it is looked at, so a failed load still
   // shows which file failed.
+  // The settings file is written by its owner (the tray program at exit), not here.
   UpdateSettings([&](Settings& settings) { settings.FiltersFileName = file; });
-  if (!ReadFilterFile(file)) return false;
-  WriteSettings();
-  return true;
+  return ReadFilterFile(file);
 }
 
 bool CCacheFilter::ReadFilterFile(const std::string& file) {
   Clear();
-  const std::optional<IniDocument> document = IniDocument::Load(file);
+  const std::optional<IniDocument> document = LoadIniDocument(file);
   if (!document || !document->Has(kGeneral, "VorlaneFilter")) return false;
   if (IniValueToInt32(document->Get(kGeneral, "VorlaneFilter")) == 0) return false;
   Hint = document->Get(kGeneral, "Hint");
@@ -75,7 +73,7 @@ bool CCacheFilter::Save(const std::string& path) {
     document.Set(section, "Directory", record.Directory);
     document.Set(section, "FileNameDummy", record.FileNameDummy);
   }
-  const bool saved = document.Save(path);
+  const bool saved = SaveIniDocument(document, path);
   FilterFilePath = path;
   UpdateSettings([&](Settings& settings) { settings.FiltersFileName = path; });
   return saved;

@@ -33,5 +33,10 @@ struct FolderRecord {
   };
   std::unordered_map<uint64_t, SizeBucket> BySize;
 
+  // Cache bytes (file, offset, length, how they were written) whose saved form is known
+  // to equal a file of the folder: a second entry naming the same bytes is a duplicate
+  // without reading anything again.
+  std::unordered_map<std::string, size_t> SavedFrom;
+
   void AddKnownFile(KnownFile file, std::optional<uint64_t> digest);
 };

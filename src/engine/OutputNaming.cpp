@@ -1,8 +1,9 @@
 // The writing half of the capture pass: output folders, file names, the pixel and
 // duplicate tests.
-#include <cerrno>
+#include <cstdio>
 #include <cstring>
 
+#include "base/Text.h"
 #include "engine/CCacheFilter.h"
 #include "platform/Platform.h"
 #include "sources/CError.h"
@@ -13,42 +14,54 @@ constexpr size_t kReadChunk = 256 * 1024;
 // Names already on disk are skipped one by one; a folder never holds this many.
 constexpr int kMaxNameAttempts = 10'000'000;
 
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
+using ByteSource = CCacheFilter::ByteSource;
+
+ByteSource FromContent(const EntryContent& content) {
+  return [&content](uint64_t offset, std::span<std::byte> buffer) {
+    return content.ReadAt(offset, buffer);
+  };
 }
+
+// A file of the output side, opened for the duration of one comparison.
+struct OpenedFile {
+  Platform::ReadOnlyFile File;
+  ByteSource Source() const {
+    return [this](uint64_t offset, std::span<std::byte> buffer) {
+      return File.ReadAt(offset, buffer.data(), buffer.size());
+    };
+  }
+};
 
 // A stem may not lead out of its folder or cut the name short.
 std::string SafeStem(const std::string& stem) {
   std::string safe = stem;
   for (char& c : safe) {
-    if (c == '/' || c == '\0') c = '_';
+    if (c == '/' || c == '\\' || c == '\0') c = '_';
   }
   return safe;
 }
 
-void ReplaceFirst(std::string& text, std::string_view token, const char* format,
-                  const std::tm& local) {
-  const size_t at = text.find(token);
-  if (at == std::string::npos) return;
-  char buffer[64] = {};
-  const size_t length = std::strftime(buffer, sizeof buffer, format, &local);
-  text.replace(at, token.size(), buffer, length);
+std::string TwoDigits(int value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "%02d", value);
+  return buffer;
 }
 
-// Digest of `length` bytes of a file from `offset`, for the duplicate index; nullopt
-// when they cannot be read. Not cryptographic: a match is always confirmed byte for byte.
-std::optional<uint64_t> DigestRange(const std::string& path, uint64_t offset, uint64_t length) {
-  Platform::ReadOnlyFile file;
-  if (!file.Open(path)) return std::nullopt;
-  std::vector<unsigned char> buffer(static_cast<size_t>(std::min<uint64_t>(kReadChunk, length)));
+void ReplaceFirst(std::string& text, std::string_view token, const std::string& value) {
+  const size_t at = text.find(token);
+  if (at != std::string::npos) text.replace(at, token.size(), value);
+}
+
+// Digest of `length` bytes, for the duplicate index; nullopt when they cannot all be
+// read. Not cryptographic: a match is always confirmed byte for byte.
+std::optional<uint64_t> Digest(const ByteSource& source, uint64_t length) {
+  std::vector<std::byte> buffer(static_cast<size_t>(std::min<uint64_t>(kReadChunk, length)));
   uint64_t hash = 0x243F6A8885A308D3ull ^ length;
   for (uint64_t done = 0; done < length;) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - done));
-    const int64_t got = file.ReadAt(offset + done, buffer.data(), want);
-    if (got != static_cast<int64_t>(want)) return std::nullopt;
+    if (source(done, std::span(buffer.data(), want)) != static_cast<int64_t>(want)) {
+      return std::nullopt;
+    }
     size_t i = 0;
     for (; i + 8 <= want; i += 8) {
       uint64_t word;
@@ -56,48 +69,47 @@ std::optional<uint64_t> DigestRange(const std::string& path, uint64_t offset, ui
       hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
       hash ^= hash >> 29;
     }
-    for (; i < want; ++i) {
-      hash = (hash ^ buffer[i]) * 0x100000001B3ull;
-    }
+    for (; i < want; ++i) hash = (hash ^ std::to_integer<uint64_t>(buffer[i])) * 0x100000001B3ull;
     done += want;
   }
   return hash;
 }
 
-// True when `length` bytes of file A from `offsetA` equal the first `length` bytes of
-// file B; open and read failures count as different.
-bool SameBytes(const std::string& pathA, uint64_t offsetA, const std::string& pathB,
-               uint64_t length) {
-  try {
-    Platform::ReadOnlyFile a;
-    Platform::ReadOnlyFile b;
-    if (!a.Open(pathA)) throw CError(CError::FilterCache, CError::OpenFailed, pathA);
-    if (!b.Open(pathB)) throw CError(CError::FilterCache, CError::OpenFailed, pathB);
-    const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kReadChunk, length));
-    std::vector<unsigned char> bufferA(chunk);
-    std::vector<unsigned char> bufferB(chunk);
-    for (uint64_t offset = 0; offset < length;) {
-      const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk, length - offset));
-      if (a.ReadAt(offsetA + offset, bufferA.data(), want) != static_cast<int64_t>(want)) {
-        throw CError(CError::FilterCache, CError::ReadFailed, pathA);
-      }
-      if (b.ReadAt(offset, bufferB.data(), want) != static_cast<int64_t>(want)) {
-        throw CError(CError::FilterCache, CError::ReadFailed, pathB);
-      }
-      if (std::memcmp(bufferA.data(), bufferB.data(), want) != 0) return false;
-      offset += want;
+// True when the first `length` bytes of both sources are equal; a read failure counts
+// as different.
+bool SameBytes(const ByteSource& a, const ByteSource& b, uint64_t length) {
+  const size_t chunk = static_cast<size_t>(std::min<uint64_t>(kReadChunk, length));
+  std::vector<std::byte> bufferA(chunk);
+  std::vector<std::byte> bufferB(chunk);
+  for (uint64_t offset = 0; offset < length;) {
+    const size_t want = static_cast<size_t>(std::min<uint64_t>(chunk, length - offset));
+    if (a(offset, std::span(bufferA.data(), want)) != static_cast<int64_t>(want) ||
+        b(offset, std::span(bufferB.data(), want)) != static_cast<int64_t>(want)) {
+      return false;
     }
-    return true;
-  } catch (const CError&) {
-    return false;
+    if (std::memcmp(bufferA.data(), bufferB.data(), want) != 0) return false;
+    offset += want;
   }
+  return true;
+}
+
+// Names the cache bytes of a content and the way they are written, for the folders'
+// SavedFrom maps.
+std::string RegionKey(const EntryContent& content, std::string_view coding) {
+  std::string key(coding);
+  for (const EntryContent::PieceKey& piece : content.Keys()) {
+    key += '|';
+    key += std::to_string(piece.File.Device) + ':' + std::to_string(piece.File.Inode) + ':' +
+           std::to_string(piece.Offset) + ':' + std::to_string(piece.Length);
+  }
+  return key;
 }
 
 }  // namespace
 
 void FolderRecord::AddKnownFile(KnownFile file, std::optional<uint64_t> digest) {
   const size_t index = Files.size();
-  TakenNames.insert(LowerAscii(file.Name));
+  TakenNames.insert(Text::ToLowerAscii(file.Name));
   SizeBucket& bucket = BySize[file.FileSize];
   if (digest) {
     bucket.ByDigest[*digest].push_back(index);
@@ -107,22 +119,24 @@ void FolderRecord::AddKnownFile(KnownFile file, std::optional<uint64_t> digest) 
   Files.push_back(std::move(file));
 }
 
-std::string ExpandTokens(std::string text, std::time_t now) {
-  std::tm local{};
-  localtime_r(&now, &local);
-  ReplaceFirst(text, "%DATE%", "%d.%m.%Y", local);
-  ReplaceFirst(text, "%TIME%", "%H %M %S", local);
+std::string ExpandTokens(std::string text, int64_t now) {
+  const Platform::LocalDateTime local = Platform::ToLocalTime(now);
+  ReplaceFirst(
+      text, "%DATE%",
+      TwoDigits(local.Day) + "." + TwoDigits(local.Month) + "." + std::to_string(local.Year));
+  ReplaceFirst(
+      text, "%TIME%",
+      TwoDigits(local.Hour) + " " + TwoDigits(local.Minute) + " " + TwoDigits(local.Second));
   return text;
 }
 
 std::string ResolveDirectory(const std::string& directory) {
-  return Platform::ExpandHome(ExpandTokens(directory, std::time(nullptr)));
+  return Platform::ExpandHome(ExpandTokens(directory, Platform::CurrentTime()));
 }
 
 bool CreateFolderPath(const std::string& path) {
   if (!Platform::IsLocalFolderPath(path)) return false;
-  std::string folder = Platform::ExpandHome(path);
-  while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  const std::string folder = Platform::WithoutTrailingSeparators(Platform::ExpandHome(path));
   // A folder that cannot be made is reported here, not left to fail every copy.
   return Platform::CreateFolderTree(folder) && Platform::FolderExists(folder);
 }
@@ -132,12 +146,11 @@ std::vector<KnownFile> ListFolder(const std::string& path) {
   std::vector<KnownFile> files;
   if (!Platform::ListFolderFiles(path, items)) return files;
   files.reserve(items.size());
-  for (auto& item : items) files.push_back({std::move(item.Name), item.Size});
+  for (auto& item : items) {
+    if (Platform::IsOutputTemporaryName(item.Name)) continue;
+    files.push_back({std::move(item.Name), item.Size});
+  }
   return files;
-}
-
-bool SameContent(const std::string& pathA, const std::string& pathB, uint64_t length) {
-  return SameBytes(pathA, 0, pathB, length);
 }
 
 void CCacheFilter::PrepareFolders() {
@@ -156,6 +169,8 @@ void CCacheFilter::PrepareFolders() {
     }
     auto folder = std::make_unique<FolderRecord>();
     folder->Path = record->ResolvedDirectory;
+    // What an interrupted earlier pass left half-written is ours to remove.
+    Platform::RemoveOutputTemporaries(folder->Path);
     for (KnownFile& file : ListFolder(folder->Path))
       folder->AddKnownFile(std::move(file), std::nullopt);
     record->FolderIndex = static_cast<int32_t>(Folders.size());
@@ -164,92 +179,128 @@ void CCacheFilter::PrepareFolders() {
 }
 
 bool CCacheFilter::StoreMatch(const Entry& entry, FilterRecord& record) {
+  return Store(entry, record) == StoreResult::Stored;
+}
+
+CCacheFilter::StoreResult CCacheFilter::Store(const Entry& entry, FilterRecord& record) {
   if (!Source || record.FolderIndex < 0 ||
       static_cast<size_t>(record.FolderIndex) >= Folders.size()) {
-    return false;
+    return StoreResult::NotStored;
   }
   FolderRecord& folder = *Folders[static_cast<size_t>(record.FolderIndex)];
   const bool pixelTest = record.MinWidth != 0 && record.MinHeight != 0;
+  const auto passesPixelTest = [&](const std::string& path) {
+    const CGraphicLT::ImageSize size = Probe(path);
+    return size.Height >= record.MinHeight && size.Width >= record.MinWidth;
+  };
+
+  const std::optional<EntryContent> content = Source->OpenContent(entry);
+  if (!content) return StoreResult::Unreadable;
+  const bool decodes = Source->MayDecode(entry);
+  const std::string region = RegionKey(*content, decodes ? entry.ContentEncoding : "");
+
+  // The same cache bytes, written the same way, already gave a file of this folder.
+  if (SkipDuplicates) {
+    if (const auto known = folder.SavedFrom.find(region); known != folder.SavedFrom.end()) {
+      if (pixelTest &&
+          !passesPixelTest(Platform::JoinPath(folder.Path, folder.Files[known->second].Name))) {
+        return StoreResult::NotStored;
+      }
+      return StoreResult::Stored;
+    }
+  }
 
   // A duplicate is looked for in the cache's own bytes first, so that it is never
-  // written only to be deleted again: besides the copy saved, file systems that avoid
-  // reusing freed inodes for a while (ext4 without a journal) search past every one.
-  // The pixel test needs the copy, and a body to be decoded is compared once decoded,
-  // so for those the copy is compared as before.
+  // written only to be deleted again. The pixel test needs the copy, and a body to be
+  // decoded is compared once decoded, so for those the copy is compared.
   std::optional<uint64_t> digest;
   std::optional<uint64_t> comparedLength;
-  if (SkipDuplicates && !pixelTest && !Source->MayDecode(entry)) {
-    if (const auto bytes = Source->LocateEntryBytes(entry)) {
-      switch (FindDuplicate(bytes->Path, bytes->Offset, bytes->Length, folder, digest)) {
-        case DuplicateSearch::Found:
-          return true;
-        case DuplicateSearch::NotFound:
-          comparedLength = bytes->Length;
-          break;
-        case DuplicateSearch::Unreadable:
-          break;
-      }
+  if (SkipDuplicates && !pixelTest && !decodes) {
+    size_t found = 0;
+    switch (FindDuplicate(FromContent(*content), content->Length(), folder, digest, found)) {
+      case DuplicateSearch::Found:
+        folder.SavedFrom.emplace(region, found);
+        return StoreResult::Stored;
+      case DuplicateSearch::NotFound:
+        comparedLength = content->Length();
+        break;
+      case DuplicateSearch::Unreadable:
+        return StoreResult::Unreadable;
+    }
+  }
+
+  Platform::OutputFile out;
+  if (!out.Create(folder.Path)) {
+    throw CError(CError::FilterCache, CError::SaveFailed, folder.Path, out.FailureText());
+  }
+  const CCacheBrowser::WriteOutcome written = Source->WriteEntry(entry, *content, out);
+  if (written.Result == CCacheBrowser::WriteResult::Unreadable) return StoreResult::Unreadable;
+  if (written.Result == CCacheBrowser::WriteResult::OutputFailed || !out.Finish()) {
+    const std::string reason = written.Reason.empty() ? out.FailureText() : written.Reason;
+    throw CError(CError::FilterCache, CError::SaveFailed, folder.Path, reason);
+  }
+  const uint64_t size = out.BytesWritten();
+
+  if (pixelTest && !passesPixelTest(out.Path())) return StoreResult::NotStored;
+
+  // A copy of another length than the bytes compared (the cache changed under us) is
+  // compared itself.
+  if (comparedLength != size) {
+    comparedLength.reset();
+    digest.reset();
+  }
+  if (SkipDuplicates && !comparedLength) {
+    OpenedFile saved;
+    size_t found = 0;
+    if (saved.File.Open(out.Path()) &&
+        FindDuplicate(saved.Source(), size, folder, digest, found) == DuplicateSearch::Found) {
+      folder.SavedFrom.emplace(region, found);
+      return StoreResult::Stored;
     }
   }
 
   const std::string stem = SafeStem(record.FileNameDummy);
   const std::string extension = "." + std::string(KindName(entry.Kind));
   std::string name;
-  std::string path;
-  CCacheBrowser::CopyOutcome outcome;
   for (int attempt = 0;; ++attempt) {
-    if (attempt >= kMaxNameAttempts) return false;
+    if (attempt >= kMaxNameAttempts) {
+      throw CError(CError::FilterCache, CError::SaveFailed, folder.Path, {});
+    }
     do {
       name = stem + std::to_string(folder.NextNumber) + extension;
       ++folder.NextNumber;
-    } while (folder.TakenNames.count(LowerAscii(name)) != 0);
-    path = Platform::JoinPath(record.ResolvedDirectory, name);
-    // Created exclusively: a file that appeared since the folder was listed (or that
-    // another folder text naming the same folder wrote) is never replaced.
-    if (Source->SaveEntry(entry, path, true, &outcome)) break;
-    if (!outcome.DestinationExisted) return false;
-    folder.TakenNames.insert(LowerAscii(name));
-  }
-  const uint64_t written = outcome.BytesWritten;
-
-  if (pixelTest) {
-    const CGraphicLT::ImageSize size = Probe(path);
-    if (size.Height < record.MinHeight || size.Width < record.MinWidth) {
-      if (Platform::DeleteFile(path)) --folder.NextNumber;
-      return false;
+    } while (folder.TakenNames.count(Text::ToLowerAscii(name)) != 0);
+    // Never replaces: a file that appeared since the folder was listed (or that
+    // another folder text naming the same folder wrote) keeps its name.
+    const Platform::CommitResult committed = out.Commit(name);
+    if (committed == Platform::CommitResult::Committed) break;
+    if (committed == Platform::CommitResult::Failed) {
+      throw CError(CError::FilterCache, CError::SaveFailed, folder.Path, out.FailureText());
     }
+    folder.TakenNames.insert(Text::ToLowerAscii(name));
   }
-
-  // A copy of another length than the bytes compared (the cache changed under us) is
-  // compared itself.
-  if (comparedLength != written) {
-    comparedLength.reset();
-    digest.reset();
-  }
-  if (SkipDuplicates && !comparedLength &&
-      FindDuplicate(path, 0, written, folder, digest) == DuplicateSearch::Found) {
-    if (Platform::DeleteFile(path)) --folder.NextNumber;
-    return true;
-  }
-  folder.AddKnownFile({name, written}, digest);
-  SavedFiles.push_back(path);
+  folder.SavedFrom.emplace(region, folder.Files.size());
+  folder.AddKnownFile({name, size}, digest);
+  SavedFiles.push_back(out.Path());
   ++NewFileCount;
-  return true;
+  return StoreResult::Stored;
 }
 
-CCacheFilter::DuplicateSearch CCacheFilter::FindDuplicate(
-    const std::string& candidate, uint64_t offset, uint64_t size, FolderRecord& folder,
-    std::optional<uint64_t>& candidateDigest) {
+CCacheFilter::DuplicateSearch CCacheFilter::FindDuplicate(const ByteSource& candidate,
+                                                          uint64_t size, FolderRecord& folder,
+                                                          std::optional<uint64_t>& candidateDigest,
+                                                          size_t& found) {
   auto bucket = folder.BySize.find(size);
   if (bucket == folder.BySize.end()) return DuplicateSearch::NotFound;
-  candidateDigest = DigestRange(candidate, offset, size);
+  candidateDigest = Digest(candidate, size);
   if (!candidateDigest) return DuplicateSearch::Unreadable;
 
   FolderRecord::SizeBucket& sameSize = bucket->second;
   for (size_t index : sameSize.Unhashed) {
-    const std::string known = Platform::JoinPath(folder.Path, folder.Files[index].Name);
+    OpenedFile known;
     // A known file that cannot be read counts as different and leaves the index.
-    if (auto knownDigest = DigestRange(known, 0, size)) {
+    if (!known.File.Open(Platform::JoinPath(folder.Path, folder.Files[index].Name))) continue;
+    if (auto knownDigest = Digest(known.Source(), size)) {
       sameSize.ByDigest[*knownDigest].push_back(index);
     }
   }
@@ -258,8 +309,12 @@ CCacheFilter::DuplicateSearch CCacheFilter::FindDuplicate(
   auto matches = sameSize.ByDigest.find(*candidateDigest);
   if (matches == sameSize.ByDigest.end()) return DuplicateSearch::NotFound;
   for (size_t index : matches->second) {
-    const std::string known = Platform::JoinPath(folder.Path, folder.Files[index].Name);
-    if (SameBytes(candidate, offset, known, size)) return DuplicateSearch::Found;
+    OpenedFile known;
+    if (!known.File.Open(Platform::JoinPath(folder.Path, folder.Files[index].Name))) continue;
+    if (SameBytes(candidate, known.Source(), size)) {
+      found = index;
+      return DuplicateSearch::Found;
+    }
   }
   return DuplicateSearch::NotFound;
 }

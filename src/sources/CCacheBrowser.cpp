@@ -1,28 +1,92 @@
 #include "sources/CCacheBrowser.h"
 
-#include "sources/CError.h"
-#include "sources/SavedFileDecoder.h"
+#include <zlib.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "sources/ContentDecoder.h"
+
+namespace {
+
+constexpr size_t kChunk = 256 * 1024;
+
+// Copies the pieces as stored. A piece with a stored CRC is read here, so the check
+// costs no second read; the others go through the kernel's copy.
+CCacheBrowser::WriteOutcome CopyStored(const EntryContent& content, Platform::OutputFile& out) {
+  CCacheBrowser::WriteOutcome outcome;
+  std::vector<std::byte> buffer;
+  for (const EntryContent::Piece& piece : content.Pieces()) {
+    if (!piece.Crc32) {
+      uint64_t copied = 0;
+      switch (out.CopyFrom(*piece.File, piece.Offset, piece.Length, copied)) {
+        case Platform::CopyResult::Ok:
+          if (copied == piece.Length) continue;
+          return {CCacheBrowser::WriteResult::Unreadable, false, "the file ended early"};
+        case Platform::CopyResult::SourceFailed:
+          return {CCacheBrowser::WriteResult::Unreadable, false, out.FailureText()};
+        case Platform::CopyResult::DestinationFailed:
+          return {CCacheBrowser::WriteResult::OutputFailed, false, out.FailureText()};
+      }
+    }
+    buffer.resize(static_cast<size_t>(std::min<uint64_t>(kChunk, piece.Length)));
+    uLong crc = crc32(0L, Z_NULL, 0);
+    for (uint64_t done = 0; done < piece.Length;) {
+      const size_t want =
+          static_cast<size_t>(std::min<uint64_t>(buffer.size(), piece.Length - done));
+      if (piece.File->ReadAt(piece.Offset + done, buffer.data(), want) !=
+          static_cast<int64_t>(want)) {
+        return {CCacheBrowser::WriteResult::Unreadable, false, piece.File->FailureText()};
+      }
+      crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(want));
+      if (!out.Write(std::span<const std::byte>(buffer.data(), want))) {
+        return {CCacheBrowser::WriteResult::OutputFailed, false, out.FailureText()};
+      }
+      done += want;
+    }
+    if (static_cast<uint32_t>(crc) != *piece.Crc32) {
+      return {CCacheBrowser::WriteResult::Unreadable, false, "the stored checksum does not match"};
+    }
+  }
+  return outcome;
+}
+
+enum class DecodeResult { Decoded, NotDecoded, OutputFailed };
+
+DecodeResult DecodeInto(const EntryContent& content, ContentDecoder::Coding coding,
+                        Platform::OutputFile& out) {
+  uint64_t position = 0;
+  bool writeFailed = false;
+  const ContentDecoder::Reader reader = [&](std::span<std::byte> buffer) -> int64_t {
+    const int64_t n = content.ReadAt(position, buffer);
+    if (n > 0) position += static_cast<uint64_t>(n);
+    return n;
+  };
+  const ContentDecoder::Writer writer = [&](std::span<const std::byte> bytes) {
+    writeFailed = !out.Write(bytes);
+    return !writeFailed;
+  };
+  const ContentDecoder::Result result = ContentDecoder::Decode(
+      coding, reader, writer, ContentDecoder::DecodedSizeCap(content.Length()));
+  if (writeFailed) return DecodeResult::OutputFailed;
+  return result == ContentDecoder::Result::Ok ? DecodeResult::Decoded : DecodeResult::NotDecoded;
+}
+
+}  // namespace
 
 CCacheBrowser::~CCacheBrowser() = default;
-
-bool CCacheBrowser::IsPacked(const CCacheElement&) const {
-  return false;
-}
-
-std::optional<CCacheBrowser::EntryBytes> CCacheBrowser::LocateEntryBytes(
-    const CCacheElement&) const {
-  return std::nullopt;
-}
 
 void CCacheBrowser::Close() {}
 
 void CCacheBrowser::Open() {}
 
 bool CCacheBrowser::TryOpen() {
+  OpenError.reset();
   try {
     Open();
     return true;
-  } catch (const CError&) {
+  } catch (const CError& error) {
+    OpenError = error;
     Close();
     return false;
   }
@@ -41,50 +105,33 @@ int32_t CCacheBrowser::LoadEntries() {
   return static_cast<int32_t>(Entries.size());
 }
 
-bool CCacheBrowser::SaveEntry(const CCacheElement& entry, const std::string& destination,
-                              bool failIfExists, CopyOutcome* outcome) {
-  CopyOutcome local;
-  CopyOutcome& result = outcome ? *outcome : local;
-  result = {};
-  // Decoded straight from the cache when the source can say where the body lies: no
-  // stored copy is written only to be replaced.
-  bool triedFromCache = false;
+CCacheBrowser::WriteOutcome CCacheBrowser::WriteEntry(const CCacheElement& entry,
+                                                      const EntryContent& content,
+                                                      Platform::OutputFile& out) {
   if (MayDecode(entry)) {
-    if (const std::optional<EntryBytes> bytes = LocateEntryBytes(entry)) {
-      triedFromCache = true;
-      uint64_t decoded = 0;
-      switch (DecodeRangeToFile(bytes->Path, bytes->Offset, bytes->Length, entry.ContentEncoding,
-                                destination, failIfExists, decoded)) {
-        case DecodeToFileResult::Decoded:
-          result.BytesWritten = decoded;
-          result.Decoded = true;
-          return true;
-        case DecodeToFileResult::DestinationExists:
-          result.DestinationExisted = true;
-          return false;
-        case DecodeToFileResult::Failed:
-          break;  // saved as stored
+    const std::optional<ContentDecoder::Coding> coding =
+        ContentDecoder::ParseCoding(entry.ContentEncoding);
+    // A damaged body is not decoded into a file that looks whole.
+    if (coding && *coding != ContentDecoder::Coding::Identity &&
+        (!content.HasChecksums() || content.ChecksumsMatch())) {
+      switch (DecodeInto(content, *coding, out)) {
+        case DecodeResult::Decoded:
+          return {WriteResult::Written, true, {}};
+        case DecodeResult::OutputFailed:
+          return {WriteResult::OutputFailed, false, out.FailureText()};
+        case DecodeResult::NotDecoded:
+          // Saved as stored instead.
+          if (!out.Restart()) return {WriteResult::OutputFailed, false, out.FailureText()};
+          break;
       }
     }
   }
-  try {
-    if (!CopyEntry(entry, destination, failIfExists, result)) return false;
-  } catch (const CError&) {
-    return false;
-  }
-  // The copy created the destination in this pass, so replacing it is safe. A body
-  // that could be located was already tried above.
-  if (MayDecode(entry) && !triedFromCache) {
-    if (const auto decoded = DecodeSavedFile(destination, entry.ContentEncoding)) {
-      result.BytesWritten = *decoded;
-      result.Decoded = true;
-    }
-  }
-  return true;
+  return CopyStored(content, out);
 }
 
 void CCacheBrowser::ClearEntries() {
   Entries.clear();
+  SkippedCount = 0;
 }
 
 const CCacheBrowser::CCacheElement* CCacheBrowser::GetFirst() const {

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
+#include "sources/CError.h"
 #include "sources/ContentKinds.h"
+#include "sources/EntryContent.h"
 
 // One browser's cache seen as an ordered list of entries. A capture creates one
 // source, opens it, loads its entries and lets the filter set walk them and save
@@ -20,30 +23,27 @@ class CCacheBrowser {
 
     std::string MimeType;   // content type as stored, letters unchanged
     KindCode Kind = 0;      // from MimeType, refined by LoadEntries
-    int32_t Size = 0;       // bytes of data
+    uint64_t Size = 0;      // bytes of data as stored
     int64_t Time = 0;       // seconds since 1970 (UTC)
     std::string LocalFile;  // where the data lie (source-specific)
     std::string SourceUrl;  // the URL the browser fetched
     int32_t Index = 0;      // place in the list, set by LoadEntries
     // The stored Content-Encoding, lower-cased ("gzip", "br"...); empty when none.
     std::string ContentEncoding;
+    // What keys a partitioned entry besides its URL (Firefox origin attributes, the
+    // sites of a Chromium key); empty for most entries.
+    std::string Partition;
   };
 
-  // Where the bytes a copy of an entry would hold lie in the cache: `Length` bytes of
-  // the file at `Path` from `Offset`.
-  struct EntryBytes {
-    std::string Path;
-    uint64_t Offset = 0;
-    uint64_t Length = 0;
+  enum class WriteResult {
+    Written,
+    Unreadable,    // the cache side failed: unreadable, damaged, or changed while read
+    OutputFailed,  // the output side failed (no space, I/O error...)
   };
-
-  // What a copy did, beyond success: the bytes that reached the destination (after
-  // decoding, when the body was decoded), whether it failed only because the
-  // destination existed (with failIfExists), and whether the saved body was decoded.
-  struct CopyOutcome {
-    uint64_t BytesWritten = 0;
-    bool DestinationExisted = false;
+  struct WriteOutcome {
+    WriteResult Result = WriteResult::Written;
     bool Decoded = false;
+    std::string Reason;  // the system's description of a failure
   };
 
   CCacheBrowser() = default;
@@ -51,55 +51,58 @@ class CCacheBrowser {
   CCacheBrowser& operator=(const CCacheBrowser&) = delete;
   virtual ~CCacheBrowser();
 
-  // True when the entry's data lie inside a shared file and must be extracted.
-  virtual bool IsPacked(const CCacheElement& entry) const;
-  // Full path of the file that holds the entry's data.
+  // Where the entry's data are, as a listing shows it.
   virtual std::string GetEntryFile(const CCacheElement& entry) const = 0;
-  // The bytes CopyEntry would write, when they lie unchanged in one cache file, so they
-  // can be compared without making a copy; nothing when the source cannot tell (a
-  // source that transforms what it copies must say nothing).
-  virtual std::optional<EntryBytes> LocateEntryBytes(const CCacheElement& entry) const;
+  // Opens the entry's body as stored; nothing when it cannot be read (a file that is
+  // missing, a link, not a regular file, shorter than the entry says it is...).
+  virtual std::optional<EntryContent> OpenContent(const CCacheElement& entry) const = 0;
   // Releases the cache's files; safe when closed.
   virtual void Close();
-  // Makes the cache readable; throws CError on failure.
+  // Makes the cache readable; throws CError (with where it looked) on failure.
   virtual void Open();
-  // Appends one entry per usable cache item.
+  // Appends one entry per usable cache item; damaged items are counted (NoteSkipped).
   virtual void ReadEntries() = 0;
-  // Writes the entry's data into `destination`; true on success, throws CError on
-  // failure. With failIfExists an existing destination is never replaced.
-  virtual bool CopyEntry(const CCacheElement& entry, const std::string& destination,
-                         bool failIfExists, CopyOutcome& outcome) = 0;
 
-  // Open, turning a CError into false (after closing what was opened).
+  // Open, turning a CError into false (after closing what was opened); the error is
+  // kept for the message.
   bool TryOpen();
+  const std::optional<CError>& GetOpenError() const { return OpenError; }
   // Clears, reads, refines kinds 0 and 15 by the URL, numbers the entries.
   int32_t LoadEntries();
-  // CopyEntry, turning a CError into false. With DecodeContent on, a body stored with a
-  // known Content-Encoding is then decoded in place; one that fails to decode stays as
-  // stored, and the save still counts as a success.
-  bool SaveEntry(const CCacheElement& entry, const std::string& destination, bool failIfExists,
-                 CopyOutcome* outcome = nullptr);
   void ClearEntries();
+
+  // Writes the body into `out`: decoded when DecodeContent is on and the stored
+  // Content-Encoding is one this program undoes (a body that fails to decode is written
+  // as stored), else as stored; checksums the cache keeps are checked on the way.
+  virtual WriteOutcome WriteEntry(const CCacheElement& entry, const EntryContent& content,
+                                  Platform::OutputFile& out);
 
   const CCacheElement* GetFirst() const;
   const CCacheElement* GetAt(size_t index) const;
   const CCacheElement* GetNext(const CCacheElement& entry) const;
   size_t GetCount() const { return Entries.size(); }
+  // Cache items that could not be read while listing, skipped.
+  uint32_t GetSkippedCount() const { return SkippedCount; }
 
   std::string GetCachePath() const { return CachePath; }
   void SetCachePath(const std::string& path) { CachePath = path; }
 
   bool GetDecodeContent() const { return DecodeContent; }
   void SetDecodeContent(bool decode) { DecodeContent = decode; }
-  // True when SaveEntry may write other bytes than the cache stores.
+  // True when WriteEntry may write other bytes than the cache stores.
   bool MayDecode(const CCacheElement& entry) const {
     return DecodeContent && !entry.ContentEncoding.empty();
   }
 
  protected:
   void AppendEntry(std::unique_ptr<CCacheElement> entry);
+  void NoteSkipped(uint32_t count = 1) { SkippedCount += count; }
 
   std::vector<std::unique_ptr<CCacheElement>> Entries;
   std::string CachePath;
   bool DecodeContent = true;
+
+ private:
+  uint32_t SkippedCount = 0;
+  std::optional<CError> OpenError;
 };

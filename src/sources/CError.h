@@ -2,47 +2,35 @@
 
 #include <string>
 
-// A failure inside a capture. Building one composes the user's message for the
-// codes that are shown (10 and unknown codes) and hands it to the message sink at
-// once; the codes 5 to 8 are silent. Unlike the bare error object of old, it keeps
-// what failed, so tests and logs can tell failures apart.
+// A failure inside a capture: which part failed (module), how (code), the path it
+// concerns and the system's reason. It carries facts only; the front end words them
+// from the language texts.
 class CError {
  public:
-  enum Module : int { FilterCache = 1, MozillaCache = 3, IECache = 4 };
+  enum Module : int { FilterCache = 1, MozillaCache = 3, IECache = 4, ChromiumCache = 5 };
   enum Code : int {
     OpenFailed = 5,
     ReadFailed = 6,
     WriteFailed = 7,
     CopyFailed = 8,
-    FolderFailed = 10
+    FolderFailed = 10,
+    SaveFailed = 11
   };
 
-  // `systemError` is the errno of the failing call; by default the thread's errno.
-  CError(int module, int code, std::string firstPath, std::string secondPath = {});
-  CError(int module, int code, std::string firstPath, std::string secondPath, int systemError);
+  CError(int module, int code, std::string path, std::string reason = {})
+      : ModuleCode(module), ErrorCode(code), Path(std::move(path)), Reason(std::move(reason)) {}
   virtual ~CError() = default;
-
   CError(const CError&) = default;
   CError& operator=(const CError&) = default;
 
   int GetModule() const { return ModuleCode; }
   int GetCode() const { return ErrorCode; }
-  int GetSystemError() const { return SystemError; }
-  const std::string& GetFirstPath() const { return FirstPath; }
-  const std::string& GetSecondPath() const { return SecondPath; }
-  bool IsSilent() const { return Silent(ErrorCode); }
-  // The text shown to the user; empty for silent codes.
-  const std::string& GetMessage() const { return Message; }
-
-  static bool Silent(int code) { return code >= 5 && code <= 8; }
-  // The message as the user sees it, without showing it.
-  static std::string Compose(int module, int code, const std::string& firstPath, int systemError);
+  const std::string& GetPath() const { return Path; }
+  const std::string& GetReason() const { return Reason; }
 
  private:
   int ModuleCode;
   int ErrorCode;
-  std::string FirstPath;
-  std::string SecondPath;
-  int SystemError;
-  std::string Message;
+  std::string Path;
+  std::string Reason;
 };

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/Platform.h"
@@ -11,7 +12,7 @@
 // its formats: the one of Firefox 1.5 to 31 (a map of records, three block files for
 // small items, separate files for larger ones) and "cache2" of Firefox 32 on (one
 // file per entry in entries/). Open picks the format from what the folder holds. The
-// files are opened read-only and never changed.
+// files are opened read-only, never changed, and no link inside the folder is followed.
 class CMozillaCache : public CCacheBrowser {
  public:
   struct CMozillaCacheElement : CCacheElement {
@@ -20,16 +21,13 @@ class CMozillaCache : public CCacheBrowser {
     // sizes.
     std::array<uint32_t, 9> EntryHeader{};
     uint8_t KeyLeadByte = 0;
-    int32_t MetaFile = 0;    // 0 = separate metadata file, 1..3 = block file
-    int32_t DataFile = 0;    // 0 = separate data file, 1..3 = block file
-    int32_t DataOffset = 0;  // in block file DataFile
-    int32_t DataLength = 0;  // bytes allotted there (whole blocks)
+    int32_t MetaFile = 0;     // 0 = separate metadata file, 1..3 = block file
+    int32_t DataFile = 0;     // 0 = separate data file, 1..3 = block file
+    uint64_t DataOffset = 0;  // in block file DataFile
+    uint64_t DataLength = 0;  // bytes allotted there (whole blocks)
     std::string Server;
     std::string AcceptRanges;
     std::string ETag;
-    // cache2: the origin attributes of the key (partition key, container...), as
-    // stored without their '^'; empty for most entries.
-    std::string Partition;
   };
 
   enum class Format { None, MapAndBlocks, Cache2 };
@@ -37,27 +35,19 @@ class CMozillaCache : public CCacheBrowser {
   CMozillaCache() = default;
   ~CMozillaCache() override;
 
-  // True when the data lie in a block file ("_CACHE_00n_") or in a cache2 entry file,
-  // where the metadata follow them: both must be extracted, not copied whole.
-  bool IsPacked(const CCacheElement& entry) const override;
   std::string GetEntryFile(const CCacheElement& entry) const override;
-  // The same bytes CopyEntry takes: the entry's blocks, or its separate file's first
-  // Size bytes.
-  std::optional<EntryBytes> LocateEntryBytes(const CCacheElement& entry) const override;
+  // The entry's blocks (no more than allotted, nor than the block file holds), or the
+  // first Size bytes of its separate file or cache2 entry file (the browser pre-allocates
+  // separate files and cache2 puts the metadata after the data).
+  std::optional<EntryContent> OpenContent(const CCacheElement& entry) const override;
   void Close() override;
   // Finds the cache folder when CachePath is empty. A folder with entries/ and no
   // _CACHE_MAP_ is a cache2 cache, checked for a readable entries/ folder; any other
-  // opens the map and the three block files. Throws the (silent) open error when that
-  // fails.
+  // opens the map and the three block files. Throws the open error when that fails.
   void Open() override;
   // Map records in bucket order, or cache2 entry files in name order; damaged entries
-  // are skipped.
+  // are skipped and counted.
   void ReadEntries() override;
-  // Packed data: exactly Size bytes from the entry's blocks (fewer when the block file
-  // ends early). Separate file or cache2 entry file: its first Size bytes, since the
-  // browser pre-allocates separate files and cache2 puts the metadata after the data.
-  bool CopyEntry(const CCacheElement& entry, const std::string& destination, bool failIfExists,
-                 CopyOutcome& outcome) override;
 
   bool IsOpen() const { return Opened; }
   // The format found by the last successful Open; None while closed.
@@ -66,15 +56,12 @@ class CMozillaCache : public CCacheBrowser {
   uint32_t GetMapVersion() const { return MapVersion; }
 
  private:
-  bool CopyPacked(const CMozillaCacheElement& entry, const std::string& destination,
-                  bool failIfExists, CopyOutcome& outcome);
-  bool CopySeparate(const CCacheElement& entry, const std::string& destination, bool failIfExists,
-                    CopyOutcome& outcome);
   void ReadMapEntries();
   void ReadCache2Entries();
 
-  // Map file, then block files 1 to 3.
-  std::array<Platform::ReadOnlyFile, 4> Files;
+  Platform::OpenFolder Root;
+  // Map file, then block files 1 to 3; shared with the contents handed out.
+  std::array<std::shared_ptr<Platform::ReadOnlyFile>, 4> Files;
   Platform::OpenFolder Cache2Entries;
   bool Opened = false;
   Format OpenFormat = Format::None;

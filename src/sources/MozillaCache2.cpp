@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "base/ByteReader.h"
 #include "platform/Platform.h"
-#include "sources/MozillaMap.h"
 #include "sources/MozillaMetadata.h"
 
 namespace MozillaCache2 {
@@ -13,10 +13,6 @@ namespace {
 
 constexpr size_t kKeySizeWord = 6;
 constexpr size_t kFlagsWord = 7;
-
-std::string_view AsText(std::span<const std::byte> bytes) {
-  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
 
 std::span<const std::byte> AsBytes(std::string_view text) {
   return std::as_bytes(std::span<const char>(text.data(), text.size()));
@@ -57,7 +53,7 @@ uint64_t HashBytes(uint64_t dataLength) {
 std::optional<uint32_t> ParseMetadataOffset(std::span<const std::byte> lastFour,
                                             uint64_t fileSize) {
   if (lastFour.size() != TrailerSize || fileSize < TrailerSize) return std::nullopt;
-  const uint32_t offset = MozillaV1::ReadBigEndian32(lastFour, 0);
+  const uint32_t offset = Bytes::ByteReader(lastFour).BE32(0).value_or(0);
   const uint64_t end = fileSize - TrailerSize;
   if (offset > end || HashBytes(offset) > end - offset) return std::nullopt;
   return offset;
@@ -72,9 +68,8 @@ std::optional<EntryMetadata> ParseMetadata(std::span<const std::byte> metadata,
   const uint64_t hashes = HashBytes(dataLength);
   if (hashes > metadata.size() || HeaderSizeV1 > metadata.size() - hashes) return std::nullopt;
   const auto header = static_cast<size_t>(hashes);
-  const auto word = [&](size_t index) {
-    return MozillaV1::ReadBigEndian32(metadata, header + 4 * index);
-  };
+  const Bytes::ByteReader reader(metadata);
+  const auto word = [&](size_t index) { return reader.BE32(header + 4 * index).value_or(0); };
   EntryMetadata parsed;
   parsed.Version = word(0);
   if (parsed.Version == 0 || parsed.Version > MaxVersion) return std::nullopt;
@@ -92,7 +87,7 @@ std::optional<EntryMetadata> ParseMetadata(std::span<const std::byte> metadata,
   const size_t room = metadata.size() - keyOffset;
   // The key must be followed by its NUL, and hold none of its own.
   if (keySize >= room) return std::nullopt;
-  const std::string_view text = AsText(metadata);
+  const std::string_view text = reader.AllText();
   if (text[keyOffset + keySize] != '\0') return std::nullopt;
   parsed.Key = text.substr(keyOffset, keySize);
   if (parsed.Key.find('\0') != std::string_view::npos) return std::nullopt;
@@ -165,16 +160,14 @@ bool FillEntry(const EntryMetadata& metadata, uint64_t dataLength,
     // Compiled script and the like follow the primary data; only those are the body.
     if (const auto offset = ParseAltDataOffset(*alt); offset && *offset < size) size = *offset;
   }
-  if (size == 0 || size > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) {
-    return false;
-  }
+  if (size == 0) return false;
   entry.SourceUrl = Platform::CacheBytesToUtf8(key->Url);
   entry.Partition = Platform::CacheBytesToUtf8(key->OriginAttributes);
   entry.KeyLeadByte = static_cast<uint8_t>(metadata.Key.front());
   if (const auto head = metadata.Element(ResponseHeadElement)) {
     MozillaV1::ParseResponseHead(AsBytes(*head), entry);
   }
-  entry.Size = static_cast<int32_t>(size);
+  entry.Size = size;
   entry.Time = metadata.LastModified != 0 ? metadata.LastModified : metadata.LastFetched;
   return true;
 }

@@ -89,7 +89,7 @@ std::optional<uint64_t> ParseAltDataOffset(std::string_view value);
 // Fills an entry from its metadata: SourceUrl and Partition from the key, the fields
 // of the response head, Time (last modified, else last fetched) and Size (the data
 // length, or the alternative-data offset when that is smaller). False when the entry
-// is not worth listing: no URL, or no primary data, or more than a 32-bit size holds.
+// is not worth listing: no URL, or no primary data.
 bool FillEntry(const EntryMetadata& metadata, uint64_t dataLength,
                CMozillaCache::CMozillaCacheElement& entry);
 

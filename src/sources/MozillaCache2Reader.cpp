@@ -27,44 +27,44 @@ bool ListEntryFiles(const Platform::OpenFolder& entries, std::vector<std::string
   return true;
 }
 
-std::unique_ptr<CMozillaCache::CMozillaCacheElement> ReadEntryFile(
-    const Platform::OpenFolder& entries, const std::string& name, std::vector<std::byte>& buffer) {
+ReadResult ReadEntryFile(const Platform::OpenFolder& entries, const std::string& name,
+                         std::vector<std::byte>& buffer) {
   Platform::ReadOnlyFile file;
-  if (!file.OpenIn(entries, name)) return nullptr;
+  if (!file.OpenIn(entries, name)) return {nullptr, true};
   const uint64_t size = file.Size();
-  if (size < TrailerSize) return nullptr;
+  if (size < TrailerSize) return {nullptr, true};
   const uint64_t tailStart = size - std::min<uint64_t>(size, TailReadSize);
   buffer.resize(static_cast<size_t>(size - tailStart));
   if (file.ReadAt(tailStart, buffer.data(), buffer.size()) != static_cast<int64_t>(buffer.size())) {
-    return nullptr;
+    return {nullptr, true};
   }
   const std::span<const std::byte> tail(buffer);
   const std::optional<uint32_t> offset = ParseMetadataOffset(tail.last(TrailerSize), size);
-  if (!offset) return nullptr;
+  if (!offset) return {nullptr, true};
   // The trailer of an interrupted write can point anywhere; never read more than a
   // sound entry's metadata could take.
   const uint64_t length = size - TrailerSize - *offset;
-  if (length > MaxMetadataLength(*offset)) return nullptr;
+  if (length > MaxMetadataLength(*offset)) return {nullptr, true};
   std::span<const std::byte> metadata;
   if (*offset >= tailStart) {
     metadata = tail.subspan(static_cast<size_t>(*offset - tailStart), static_cast<size_t>(length));
   } else {
     buffer.resize(static_cast<size_t>(length));
     if (file.ReadAt(*offset, buffer.data(), buffer.size()) != static_cast<int64_t>(buffer.size())) {
-      return nullptr;
+      return {nullptr, true};
     }
     metadata = buffer;
   }
   const std::optional<EntryMetadata> parsed = ParseMetadata(metadata, *offset);
-  if (!parsed) return nullptr;
+  if (!parsed) return {nullptr, true};
   auto entry = std::make_unique<CMozillaCache::CMozillaCacheElement>();
-  if (!FillEntry(*parsed, *offset, *entry)) return nullptr;
-  return entry;
+  if (!FillEntry(*parsed, *offset, *entry)) return {};
+  return {std::move(entry), false};
 }
 
-std::vector<std::unique_ptr<CMozillaCache::CMozillaCacheElement>> ReadEntryFiles(
-    const Platform::OpenFolder& entries, const std::vector<std::string>& names) {
-  std::vector<std::unique_ptr<CMozillaCache::CMozillaCacheElement>> read(names.size());
+std::vector<ReadResult> ReadEntryFiles(const Platform::OpenFolder& entries,
+                                       const std::vector<std::string>& names) {
+  std::vector<ReadResult> read(names.size());
   std::atomic<size_t> next{0};
   // Each thread owns the places it takes from the counter, so the results need no lock.
   const auto work = [&] {
@@ -78,7 +78,7 @@ std::vector<std::unique_ptr<CMozillaCache::CMozillaCacheElement>> ReadEntryFiles
         try {
           read[i] = ReadEntryFile(entries, names[i], buffer);
         } catch (const std::exception&) {
-          read[i].reset();
+          read[i] = {nullptr, true};
         }
       }
     }

@@ -24,16 +24,24 @@ bool ListEntryFiles(const Platform::OpenFolder& entries, std::vector<std::string
 // entry, all of its metadata, so one read is enough.
 inline constexpr size_t TailReadSize = 4096;
 
-// One open and one bounded read from the end of the file, a second only when the
-// metadata do not fit in it. `buffer` is reused from entry to entry. nullptr when the
-// file is not a sound entry or not one worth listing; LocalFile is left for the caller.
-std::unique_ptr<CMozillaCache::CMozillaCacheElement> ReadEntryFile(
-    const Platform::OpenFolder& entries, const std::string& name, std::vector<std::byte>& buffer);
+// What reading one entry file gave: the entry, or nothing with Damaged telling a file
+// that could not be read or is no sound entry from one that is sound but not worth
+// listing (no URL, no data).
+struct ReadResult {
+  std::unique_ptr<CMozillaCache::CMozillaCacheElement> Entry;
+  bool Damaged = false;
+};
 
-// Reads the named entry files; the result has one place per name, empty where the
-// file is not a sound entry. A large folder is read by a few threads at once: the
-// time goes into opening files, which the system does in parallel.
-std::vector<std::unique_ptr<CMozillaCache::CMozillaCacheElement>> ReadEntryFiles(
-    const Platform::OpenFolder& entries, const std::vector<std::string>& names);
+// One open and one bounded read from the end of the file, a second only when the
+// metadata do not fit in it. `buffer` is reused from entry to entry. LocalFile is left
+// for the caller.
+ReadResult ReadEntryFile(const Platform::OpenFolder& entries, const std::string& name,
+                         std::vector<std::byte>& buffer);
+
+// Reads the named entry files; the result has one place per name. A large folder is
+// read by a few threads at once: the time goes into opening files, which the system
+// does in parallel.
+std::vector<ReadResult> ReadEntryFiles(const Platform::OpenFolder& entries,
+                                       const std::vector<std::string>& names);
 
 }  // namespace MozillaCache2

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/IniDocument.h"
+#include "base/Text.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -13,105 +15,19 @@ namespace {
 // Firefox's.
 constexpr uint64_t kMaxIniBytes = 256 * 1024;
 
-// A folder that holds one folder per profile, and where the cache lies inside one.
-struct ProfileRoot {
-  std::string Folder;
-  // A profile counts in this root only when its folder holds a cache folder: the
-  // profiles folder itself also holds "Crash Reports" and the like.
-  bool CacheMustExist = false;
-  // Where the profiles.ini and installs.ini that name this root's default profile are.
-  std::string IniFolder;
-};
-
-std::string HomeJoin(std::string_view relative) {
-  const std::string home = Platform::HomeFolder();
-  return home.empty() ? std::string() : Platform::JoinPath(home, relative);
-}
-
-// Where profile caches live, in the order they are searched: the XDG cache root, the
-// old profiles folder, then the snap and flatpak packages' own cache roots.
-std::vector<ProfileRoot> ProfileRoots() {
-  std::vector<ProfileRoot> roots;
-  const std::string firefoxHome = HomeJoin(".mozilla/firefox");
-  if (const auto cache = Platform::UserCacheFolder()) {
-    roots.push_back({Platform::JoinPath(*cache, "mozilla/firefox"), false, firefoxHome});
-  }
-  if (!firefoxHome.empty()) {
-    roots.push_back({firefoxHome, true, firefoxHome});
-    roots.push_back({HomeJoin("snap/firefox/common/.cache/mozilla/firefox"), false,
-                     HomeJoin("snap/firefox/common/.mozilla/firefox")});
-    roots.push_back({HomeJoin(".var/app/org.mozilla.firefox/cache/mozilla/firefox"), false,
-                     HomeJoin(".var/app/org.mozilla.firefox/.mozilla/firefox")});
-  }
-  return roots;
-}
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t' || text.front() == '\r')) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
-}
-
-bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
-}
-
-struct IniSection {
-  std::string Name;
-  std::vector<std::pair<std::string, std::string>> Values;
-
-  std::string_view Get(std::string_view key) const {
-    for (const auto& [name, value] : Values) {
-      if (EqualsIgnoringCase(name, key)) return value;
-    }
-    return {};
-  }
-};
-
-// Sections with their key=value lines; comments and stray lines are ignored.
-std::vector<IniSection> ReadIni(const std::string& path) {
-  std::vector<IniSection> sections;
+IniDocument ReadIni(const std::string& path) {
   const auto content = Platform::ReadWholeFile(path, kMaxIniBytes);
-  if (!content) return sections;
-  std::string_view text = *content;
-  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-  while (!text.empty()) {
-    const size_t end = text.find('\n');
-    const std::string_view line = Trim(text.substr(0, end));
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-    if (line.empty() || line.front() == ';' || line.front() == '#') continue;
-    if (line.front() == '[') {
-      const size_t close = line.find(']');
-      if (close != std::string_view::npos)
-        sections.push_back({std::string(line.substr(1, close - 1)), {}});
-      continue;
-    }
-    const size_t equals = line.find('=');
-    if (sections.empty() || equals == std::string_view::npos) continue;
-    sections.back().Values.emplace_back(std::string(Trim(line.substr(0, equals))),
-                                        std::string(Trim(line.substr(equals + 1))));
-  }
-  return sections;
+  return content ? IniDocument::Parse(*content) : IniDocument();
 }
 
 // A profile path relative to the profiles folder; absolute paths and paths that climb
 // out of the folder name no profile in a root.
 std::optional<std::string> RelativeProfile(std::string_view path, std::string_view isRelative) {
-  if (path.empty() || path.front() == '/' || isRelative == "0") return std::nullopt;
-  if (path == ".." || path.starts_with("../") || path.find("/../") != std::string_view::npos ||
-      path.ends_with("/..")) {
+  if (path.empty() || Platform::IsAbsolutePath(path) || path.front() == '/' || isRelative == "0") {
     return std::nullopt;
+  }
+  for (std::string_view piece : Text::Split(path, '/')) {
+    if (piece == "..") return std::nullopt;
   }
   return std::string(path);
 }
@@ -120,17 +36,23 @@ std::optional<std::string> RelativeProfile(std::string_view path, std::string_vi
 // then the [Install...] sections of profiles.ini), else the profile marked Default=1.
 std::optional<std::string> DefaultProfile(const std::string& firefox) {
   if (firefox.empty()) return std::nullopt;
-  for (const IniSection& section : ReadIni(Platform::JoinPath(firefox, "installs.ini"))) {
-    if (auto path = RelativeProfile(section.Get("Default"), {})) return path;
+  const IniDocument installs = ReadIni(Platform::JoinPath(firefox, "installs.ini"));
+  for (size_t i = 0; i < installs.SectionCount(); ++i) {
+    if (auto path = RelativeProfile(installs.GetAt(i, "Default"), {})) return path;
   }
-  const std::vector<IniSection> profiles = ReadIni(Platform::JoinPath(firefox, "profiles.ini"));
-  for (const IniSection& section : profiles) {
-    if (!StartsWithIgnoringCase(section.Name, "Install")) continue;
-    if (auto path = RelativeProfile(section.Get("Default"), {})) return path;
+  const IniDocument profiles = ReadIni(Platform::JoinPath(firefox, "profiles.ini"));
+  for (size_t i = 0; i < profiles.SectionCount(); ++i) {
+    if (!Text::StartsWithIgnoringAsciiCase(profiles.SectionName(i), "Install")) continue;
+    if (auto path = RelativeProfile(profiles.GetAt(i, "Default"), {})) return path;
   }
-  for (const IniSection& section : profiles) {
-    if (!StartsWithIgnoringCase(section.Name, "Profile") || section.Get("Default") != "1") continue;
-    if (auto path = RelativeProfile(section.Get("Path"), section.Get("IsRelative"))) return path;
+  for (size_t i = 0; i < profiles.SectionCount(); ++i) {
+    if (!Text::StartsWithIgnoringAsciiCase(profiles.SectionName(i), "Profile") ||
+        profiles.GetAt(i, "Default") != "1") {
+      continue;
+    }
+    if (auto path = RelativeProfile(profiles.GetAt(i, "Path"), profiles.GetAt(i, "IsRelative"))) {
+      return path;
+    }
   }
   return std::nullopt;
 }
@@ -142,14 +64,14 @@ std::string CacheFolderOf(const std::string& profileFolder) {
   return Platform::JoinPath(profileFolder, "Cache");
 }
 
-bool HasCacheFolder(const ProfileRoot& root, const std::string& profile) {
+bool HasCacheFolder(const Platform::FirefoxProfileRoot& root, const std::string& profile) {
   const std::string folder = Platform::JoinPath(root.Folder, profile);
   return Platform::FolderExists(root.CacheMustExist ? CacheFolderOf(folder) : folder);
 }
 
 // The default profile when it has a cache in this root, else the first profile in
 // name order (the system's directory order means nothing).
-std::optional<std::string> ChooseProfile(const ProfileRoot& root,
+std::optional<std::string> ChooseProfile(const Platform::FirefoxProfileRoot& root,
                                          const std::optional<std::string>& preferred) {
   if (preferred && HasCacheFolder(root, *preferred)) return preferred;
   std::vector<std::string> names;
@@ -164,10 +86,19 @@ std::optional<std::string> ChooseProfile(const ProfileRoot& root,
 }  // namespace
 
 std::string FindCacheFolder() {
-  for (const ProfileRoot& root : ProfileRoots()) {
+  for (const Platform::FirefoxProfileRoot& root : Platform::FirefoxProfileRoots()) {
     if (const auto profile = ChooseProfile(root, DefaultProfile(root.IniFolder))) {
       return CacheFolderOf(Platform::JoinPath(root.Folder, *profile));
     }
   }
   return {};
+}
+
+std::string FirefoxProfilesLookedAt() {
+  std::string text;
+  for (const Platform::FirefoxProfileRoot& root : Platform::FirefoxProfileRoots()) {
+    if (!text.empty()) text += ", ";
+    text += root.Folder;
+  }
+  return text;
 }

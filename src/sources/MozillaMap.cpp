@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/ByteReader.h"
 #include "platform/Platform.h"
 
 namespace MozillaV1 {
@@ -16,6 +17,7 @@ constexpr uint32_t kBlockNumberMask = 0x00FFFFFF;
 constexpr uint32_t kGenerationMask = 0x000000FF;
 
 static_assert(MapHeaderSize == 5 * 4 + 2 * BucketCount * 4);
+static_assert(MapRecordSize == 4 * 4);
 
 // Upper-case hex digits of the low `digits` nibbles (a listing names many files, so
 // this avoids a formatted print per entry).
@@ -26,26 +28,17 @@ void AppendHex(std::string& out, uint32_t value, int digits) {
 
 }  // namespace
 
-uint32_t ReadBigEndian32(std::span<const std::byte> bytes, size_t offset) {
-  if (offset > bytes.size() || 4 > bytes.size() - offset) return 0;
-  return (std::to_integer<uint32_t>(bytes[offset]) << 24) |
-         (std::to_integer<uint32_t>(bytes[offset + 1]) << 16) |
-         (std::to_integer<uint32_t>(bytes[offset + 2]) << 8) |
-         std::to_integer<uint32_t>(bytes[offset + 3]);
-}
-
 std::optional<MapHeader> ParseMapHeader(std::span<const std::byte> bytes) {
-  if (bytes.size() < MapHeaderSize) return std::nullopt;
+  Bytes::ByteCursor in{Bytes::ByteReader(bytes)};
   MapHeader header;
-  header.Version = ReadBigEndian32(bytes, 0);
-  header.DataSize = ReadBigEndian32(bytes, 4);
-  header.EntryCount = static_cast<int32_t>(ReadBigEndian32(bytes, 8));
-  header.IsDirty = ReadBigEndian32(bytes, 12);
-  header.RecordCount = static_cast<int32_t>(ReadBigEndian32(bytes, 16));
-  for (uint32_t b = 0; b < BucketCount; ++b) {
-    header.EvictionRank[b] = ReadBigEndian32(bytes, 20 + 4 * b);
-    header.BucketUsage[b] = ReadBigEndian32(bytes, 20 + 4 * BucketCount + 4 * b);
-  }
+  header.Version = in.BE32();
+  header.DataSize = in.BE32();
+  header.EntryCount = static_cast<int32_t>(in.BE32());
+  header.IsDirty = in.BE32();
+  header.RecordCount = static_cast<int32_t>(in.BE32());
+  for (uint32_t& rank : header.EvictionRank) rank = in.BE32();
+  for (uint32_t& usage : header.BucketUsage) usage = in.BE32();
+  if (!in.Ok()) return std::nullopt;
   return header;
 }
 
@@ -67,17 +60,18 @@ std::vector<MapRecord> LiveRecords(const MapHeader& header, std::span<const std:
   const uint64_t announced = RecordBytesAnnounced(header);
   if (announced == 0) return live;
   const uint64_t perBucket = announced / MapRecordSize / BucketCount;
+  const Bytes::ByteReader reader(records);
   for (uint32_t bucket = 0; bucket < BucketCount; ++bucket) {
     const uint64_t used = std::min<uint64_t>(header.BucketUsage[bucket], perBucket);
     for (uint64_t i = 0; i < used; ++i) {
       const uint64_t offset = (bucket * perBucket + i) * MapRecordSize;
-      if (offset > records.size() || MapRecordSize > records.size() - offset) return live;
-      const auto at = static_cast<size_t>(offset);
+      Bytes::ByteCursor in(reader, offset);
       MapRecord record;
-      record.Hash = ReadBigEndian32(records, at);
-      record.EvictionRank = ReadBigEndian32(records, at + 4);
-      record.DataLocation = ReadBigEndian32(records, at + 8);
-      record.MetaLocation = ReadBigEndian32(records, at + 12);
+      record.Hash = in.BE32();
+      record.EvictionRank = in.BE32();
+      record.DataLocation = in.BE32();
+      record.MetaLocation = in.BE32();
+      if (!in.Ok()) return live;
       if (record.Hash == 0) continue;
       if ((record.DataLocation & kReservedMask) || (record.MetaLocation & kReservedMask)) continue;
       live.push_back(record);
@@ -123,12 +117,6 @@ std::optional<ByteRange> BlockRange(uint32_t version, const Location& location) 
   }
   const uint64_t size = BlockSize(location.File);
   return ByteRange{bitmap + location.FirstBlock * size, location.BlockCount * size};
-}
-
-std::string HashStem(uint32_t hash) {
-  std::string text;
-  AppendHex(text, hash, 8);
-  return text;
 }
 
 std::string SeparateFileName(uint32_t version, uint32_t hash, char kind, uint8_t generation) {

@@ -55,8 +55,6 @@ struct ByteRange {
   uint64_t Length = 0;
 };
 
-uint32_t ReadBigEndian32(std::span<const std::byte> bytes, size_t offset);
-
 // The 276-byte header (all words big-endian); nullopt when there are too few bytes.
 std::optional<MapHeader> ParseMapHeader(std::span<const std::byte> bytes);
 // True for a map version this reader understands (major version 1).
@@ -81,8 +79,6 @@ uint32_t BlockSize(uint32_t file);
 // block location or reaches past the blocks its bitmap can describe.
 std::optional<ByteRange> BlockRange(uint32_t version, const Location& location);
 
-// Eight upper-case hex digits of the hash, as its bytes are stored.
-std::string HashStem(uint32_t hash);
 // Path of a separate data ('d') or metadata ('m') file relative to the cache folder:
 // "1A2B3C4Dd05" flat before NestedLayoutVersion, "1/A2/B3C4Dd05" from it on.
 std::string SeparateFileName(uint32_t version, uint32_t hash, char kind, uint8_t generation);

@@ -1,13 +1,14 @@
 #include "sources/MozillaMetadata.h"
 
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <string_view>
 
+#include "base/ByteReader.h"
+#include "base/ResponseHead.h"
 #include "platform/Platform.h"
 #include "sources/ContentKinds.h"
-#include "sources/MozillaMap.h"
+#include "sources/ResponseFields.h"
 
 namespace MozillaV1 {
 
@@ -18,68 +19,27 @@ constexpr size_t kDataSizeWord = 6;
 constexpr size_t kKeySizeWord = 7;
 constexpr size_t kMetaSizeWord = 8;
 
-std::string_view AsText(std::span<const std::byte> bytes) {
-  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  }
-  return true;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
-
-void TakeHeaderLine(std::string_view line, CMozillaCache::CMozillaCacheElement& entry) {
-  const size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return;
-  const std::string_view name = TrimBlanks(line.substr(0, colon));
-  const std::string_view value = TrimBlanks(line.substr(colon + 1));
-  if (EqualsIgnoringCase(name, "Content-Type")) {
-    entry.MimeType = Platform::CacheBytesToUtf8(value);
-    std::string lower(value);
-    for (char& c : lower) c = AsciiLower(c);
-    entry.Kind = Classify(lower);
-  } else if (EqualsIgnoringCase(name, "Server")) {
-    entry.Server = Platform::CacheBytesToUtf8(value);
-  } else if (EqualsIgnoringCase(name, "Accept-Ranges")) {
-    entry.AcceptRanges = Platform::CacheBytesToUtf8(value);
-  } else if (EqualsIgnoringCase(name, "ETag")) {
-    entry.ETag = Platform::CacheBytesToUtf8(value);
-  } else if (EqualsIgnoringCase(name, "Content-Encoding")) {
-    std::string lower(value);
-    for (char& c : lower) c = AsciiLower(c);
-    entry.ContentEncoding = Platform::CacheBytesToUtf8(lower);
-  }
-}
+static_assert(EntryHeaderSize == 9 * 4);
+static_assert(4 * kMetaSizeWord + 4 <= EntryHeaderSize);
 
 }  // namespace
 
 uint64_t MetadataExtent(std::span<const std::byte> block) {
-  if (block.size() < EntryHeaderSize) return 0;
-  return EntryHeaderSize + uint64_t{ReadBigEndian32(block, 4 * kKeySizeWord)} +
-         ReadBigEndian32(block, 4 * kMetaSizeWord);
+  const Bytes::ByteReader reader(block);
+  const auto keySize = reader.BE32(4 * kKeySizeWord);
+  const auto metaSize = reader.BE32(4 * kMetaSizeWord);
+  if (block.size() < EntryHeaderSize || !keySize || !metaSize) return 0;
+  return EntryHeaderSize + uint64_t{*keySize} + *metaSize;
 }
 
 bool ParseMetadata(std::span<const std::byte> block, CMozillaCache::CMozillaCacheElement& entry) {
-  if (block.size() < EntryHeaderSize) return false;
-  for (size_t i = 0; i < entry.EntryHeader.size(); ++i) {
-    entry.EntryHeader[i] = ReadBigEndian32(block, 4 * i);
-  }
+  Bytes::ByteCursor words{Bytes::ByteReader(block)};
+  for (uint32_t& word : entry.EntryHeader) word = words.BE32();
+  if (!words.Ok()) return false;
   size_t limit = block.size();
   const uint64_t extent = MetadataExtent(block);
   if (entry.EntryHeader[kKeySizeWord] > 0 && extent <= limit) limit = static_cast<size_t>(extent);
-  const std::string_view text = AsText(block.first(limit));
+  const std::string_view text = Bytes::ByteReader(block.first(limit)).AllText();
 
   entry.KeyLeadByte = limit > EntryHeaderSize ? static_cast<uint8_t>(text[EntryHeaderSize]) : 0;
   size_t keyEnd = text.find('\0', EntryHeaderSize);
@@ -98,24 +58,22 @@ bool ParseMetadata(std::span<const std::byte> block, CMozillaCache::CMozillaCach
   }
 
   entry.Time = entry.EntryHeader[kTimeWord];
-  const uint32_t size = entry.EntryHeader[kDataSizeWord];
-  entry.Size = size <= static_cast<uint32_t>(std::numeric_limits<int32_t>::max())
-                   ? static_cast<int32_t>(size)
-                   : 0;
+  entry.Size = entry.EntryHeader[kDataSizeWord];
   return true;
 }
 
 void ParseResponseHead(std::span<const std::byte> head,
                        CMozillaCache::CMozillaCacheElement& entry) {
-  std::string_view text = AsText(head);
-  text = text.substr(0, text.find('\0'));
-  for (size_t start = 0; start < text.size();) {
-    const size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) break;  // a line cut short is not taken
-    TakeHeaderLine(text.substr(start, end - start), entry);
-    const bool crlf = text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n';
-    start = end + (crlf ? 2 : 1);
-  }
+  const ResponseHead parsed =
+      ResponseHead::Parse(Bytes::ByteReader(head).AllText(), ResponseHead::LineEnds::CrLf);
+  // A later header of a name overrides an earlier one, as the browser reads them.
+  TakeResponseHead(parsed, entry, HeaderChoice::Last);
+  const auto take = [&](std::string_view name, std::string& field) {
+    if (const auto value = parsed.Last(name)) field = Platform::CacheBytesToUtf8(*value);
+  };
+  take("Server", entry.Server);
+  take("Accept-Ranges", entry.AcceptRanges);
+  take("ETag", entry.ETag);
 }
 
 }  // namespace MozillaV1

@@ -17,7 +17,6 @@
 #include "config/UiTexts.h"
 #include "platform/Platform.h"
 #include "sources/ContentKinds.h"
-#include "sources/MessageSink.h"
 #include "ui/DialogUnits.h"
 #include "ui/FolderBrowser.h"
 #include "ui/GuiMessages.h"

@@ -2,7 +2,7 @@
 
 #include <QMouseEvent>
 
-#include "sources/MessageSink.h"
+#include "ui/GuiMessages.h"
 
 CLabel::CLabel(QWidget* parent) : QLabel(parent) {
   setTextFormat(Qt::PlainText);

@@ -16,9 +16,9 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "sources/CMozillaCache.h"
-#include "sources/MessageSink.h"
 #include "ui/DialogUnits.h"
 #include "ui/FolderBrowser.h"
+#include "ui/GuiMessages.h"
 
 namespace {
 
@@ -50,9 +50,9 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   StartWithLogin = new QCheckBox(Text(UiTextKey::OptStartWithWindowsStartUp), this);
   ShowProgress = new QCheckBox(Text(UiTextKey::ShowProgressBar), this);
   Language = new QComboBox(this);
-  UseIE = new QCheckBox(Text(UiTextKey::OptUseWithIE), this);
-  UseMaxthon = new QCheckBox(Text(UiTextKey::OptUseWithMaxthon), this);
-  UseMozilla = new QCheckBox(Text(UiTextKey::OptUseWithMozilla), this);
+  for (const BrowserInfo& browser : Browsers()) {
+    UseBrowser[static_cast<size_t>(browser.Code)] = new QCheckBox(Text(browser.OptionText), this);
+  }
   FindCache = new QPushButton(Text(UiTextKey::OptFindMozillaCache), this);
   MozillaCache = new QLineEdit(this);
   MozillaBrowse = BrowseButton(this);
@@ -85,12 +85,17 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
 
   auto* browsers = new QGroupBox(Text(UiTextKey::OptBrowsers), this);
   auto* browsersLayout = new QGridLayout(browsers);
-  browsersLayout->addWidget(UseIE, 0, 0, 1, 2);
-  browsersLayout->addWidget(UseMaxthon, 1, 0, 1, 2);
-  browsersLayout->addWidget(UseMozilla, 2, 0);
-  browsersLayout->addWidget(FindCache, 2, 1, Qt::AlignRight);
-  browsersLayout->addWidget(new QLabel(Text(UiTextKey::OptMozillaCachePath), browsers), 3, 0, 1, 2);
-  browsersLayout->addLayout(EditWithButton(MozillaCache, MozillaBrowse, units.X(2)), 4, 0, 1, 2);
+  // Every browser of the table; Firefox last, with its cache folder below it.
+  int row = 0;
+  for (const BrowserInfo& browser : Browsers()) {
+    if (browser.Format == CacheFormat::Mozilla) continue;
+    browsersLayout->addWidget(UseBrowser[static_cast<size_t>(browser.Code)], row++, 0, 1, 2);
+  }
+  browsersLayout->addWidget(UseMozillaBox(), row, 0);
+  browsersLayout->addWidget(FindCache, row++, 1, Qt::AlignRight);
+  browsersLayout->addWidget(new QLabel(Text(UiTextKey::OptMozillaCachePath), browsers), row++, 0, 1,
+                            2);
+  browsersLayout->addLayout(EditWithButton(MozillaCache, MozillaBrowse, units.X(2)), row, 0, 1, 2);
   browsersLayout->setColumnStretch(0, 1);
 
   auto* filters = new QGroupBox(Text(UiTextKey::OptFilters), this);
@@ -118,7 +123,7 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   layout->addWidget(buttons);
   setMinimumWidth(units.X(230));
 
-  connect(UseMozilla, &QCheckBox::toggled, this, &COptionsDlg::EnableMozillaControls);
+  connect(UseMozillaBox(), &QCheckBox::toggled, this, &COptionsDlg::EnableMozillaControls);
   connect(FindCache, &QPushButton::clicked, this, &COptionsDlg::FindMozillaCache);
   connect(MozillaBrowse, &QToolButton::clicked, this,
           [this] { FolderBrowser::BrowseInto(this, MozillaCache); });
@@ -130,9 +135,10 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   const Settings settings = CurrentSettings();
   StartWithLogin->setChecked(settings.StartWithWindowsStartUp);
   ShowProgress->setChecked(settings.ShowNotifyProgressBar);
-  UseIE->setChecked(settings.IE);
-  UseMaxthon->setChecked(settings.Maxthon);
-  UseMozilla->setChecked(settings.Mozilla);
+  for (const BrowserInfo& browser : Browsers()) {
+    const auto code = static_cast<size_t>(browser.Code);
+    UseBrowser[code]->setChecked(settings.Watch[code]);
+  }
   OneCopy->setChecked(settings.OneCopy);
   SkipDuplicates->setChecked(settings.SkipDuplicates);
   DecodeContent->setChecked(settings.DecodeContent);
@@ -160,7 +166,7 @@ void COptionsDlg::BuildLanguageChoice() {
 }
 
 void COptionsDlg::EnableMozillaControls() {
-  const bool enabled = UseMozilla->isChecked();
+  const bool enabled = UseMozillaBox()->isChecked();
   FindCache->setEnabled(enabled);
   MozillaCache->setEnabled(enabled);
   MozillaBrowse->setEnabled(enabled);
@@ -186,9 +192,9 @@ void COptionsDlg::accept() {
   UpdateSettings([&](Settings& settings) {
     settings.StartWithWindowsStartUp = StartWithLogin->isChecked();
     settings.ShowNotifyProgressBar = ShowProgress->isChecked();
-    settings.IE = UseIE->isChecked();
-    settings.Maxthon = UseMaxthon->isChecked();
-    settings.Mozilla = UseMozilla->isChecked();
+    for (size_t code = 0; code < UseBrowser.size(); ++code) {
+      settings.Watch[code] = UseBrowser[code]->isChecked();
+    }
     settings.MozillaCachePath = MozillaCache->text().toStdString();
     settings.OneCopy = OneCopy->isChecked();
     settings.SkipDuplicates = SkipDuplicates->isChecked();

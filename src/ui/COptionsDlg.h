@@ -3,8 +3,10 @@
 #include <QDialog>
 #include <QString>
 
+#include <array>
 #include <vector>
 
+#include "config/BrowserTable.h"
 #include "config/LanguageList.h"
 
 class QCheckBox;
@@ -27,9 +29,11 @@ class COptionsDlg : public QDialog {
   QCheckBox* StartWithLoginBox() const { return StartWithLogin; }
   QCheckBox* ShowProgressBox() const { return ShowProgress; }
   QComboBox* LanguageBox() const { return Language; }
-  QCheckBox* UseIEBox() const { return UseIE; }
-  QCheckBox* UseMaxthonBox() const { return UseMaxthon; }
-  QCheckBox* UseMozillaBox() const { return UseMozilla; }
+  // The watcher switch of a browser of the table.
+  QCheckBox* UseBrowserBox(int code) const { return UseBrowser[static_cast<size_t>(code)]; }
+  QCheckBox* UseIEBox() const { return UseBrowserBox(InternetExplorer); }
+  QCheckBox* UseMaxthonBox() const { return UseBrowserBox(Maxthon); }
+  QCheckBox* UseMozillaBox() const { return UseBrowserBox(Firefox); }
   QPushButton* FindCacheButton() const { return FindCache; }
   QLineEdit* MozillaCacheEdit() const { return MozillaCache; }
   QToolButton* MozillaBrowseButton() const { return MozillaBrowse; }
@@ -55,9 +59,7 @@ class COptionsDlg : public QDialog {
   QCheckBox* StartWithLogin = nullptr;
   QCheckBox* ShowProgress = nullptr;
   QComboBox* Language = nullptr;
-  QCheckBox* UseIE = nullptr;
-  QCheckBox* UseMaxthon = nullptr;
-  QCheckBox* UseMozilla = nullptr;
+  std::array<QCheckBox*, BrowserCount> UseBrowser{};
   QPushButton* FindCache = nullptr;
   QLineEdit* MozillaCache = nullptr;
   QToolButton* MozillaBrowse = nullptr;

@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTableView>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -361,6 +362,13 @@ void CQuellbyDlg::ApplyCaptureState(bool started) {
   ListView->setEnabled(true);
   const int count = Quellby->GetNewFileCount();
   if (count != 0) ShowNotice(NewFilesText(count));
+  // Shown once the job has let go of this thread: the box must not hold up the job.
+  if (const std::optional<UiMessage> problem = Quellby->GetLastProblem()) {
+    const QString text = QString::fromStdString(ComposeMessage(*problem));
+    QTimer::singleShot(0, this, [this, text] {
+      if (!Exiting) GuiMessages::ShowBox(MessageKind::Error, text, isVisible() ? this : nullptr);
+    });
+  }
 }
 
 void CQuellbyDlg::ShowNotice(const QString& text) {

@@ -8,7 +8,6 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
-#include "sources/MessageSink.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditFilterDlg.h"
 #include "ui/COptionsDlg.h"
@@ -245,9 +244,9 @@ void CQuellbyDlg::OnOptions() {
   if (options.exec() != QDialog::Accepted) return;
   if (CurrentSettings().Language != language) ApplyTexts();
   const Settings settings = CurrentSettings();
-  if (!settings.Mozilla) Quellby->StopWatcher(CQuellbyMain::Firefox);
-  if (!settings.IE) Quellby->StopWatcher(CQuellbyMain::InternetExplorer);
-  if (!settings.Maxthon) Quellby->StopWatcher(CQuellbyMain::Maxthon);
+  for (const BrowserInfo& browser : Browsers()) {
+    if (!settings.Watch[static_cast<size_t>(browser.Code)]) Quellby->StopWatcher(browser.Code);
+  }
   Quellby->StartWatchers();
 }
 

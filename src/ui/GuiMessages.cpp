@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 
 #include "ui/ProgramInfo.h"
 
@@ -29,7 +30,17 @@ QMessageBox::Icon IconOf(MessageKind kind) {
   return QMessageBox::Information;
 }
 
-void HandleMessage(MessageKind kind, const std::string& text) {
+std::mutex& OpenLock() {
+  static std::mutex lock;
+  return lock;
+}
+OpenHandler& Opens() {
+  static OpenHandler handler;
+  return handler;
+}
+
+void HandleMessage(MessageKind kind, const UiMessage& uiMessage) {
+  const std::string text = ComposeMessage(uiMessage);
   const QString message = QString::fromStdString(text);
   if (IsUiThread()) {
     ShowBox(kind, message);
@@ -98,3 +109,17 @@ void OpenTarget(const std::string& target) {
 }
 
 }  // namespace GuiMessages
+
+void InstallOpenHandler(OpenHandler handler) {
+  std::lock_guard guard(GuiMessages::OpenLock());
+  GuiMessages::Opens() = std::move(handler);
+}
+
+void OpenWithDesktop(const std::string& target) {
+  OpenHandler handler;
+  {
+    std::lock_guard guard(GuiMessages::OpenLock());
+    handler = GuiMessages::Opens();
+  }
+  if (handler) handler(target);
+}

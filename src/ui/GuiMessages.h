@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "sources/MessageSink.h"
+#include "engine/MessageSink.h"
 
 class QWidget;
 
@@ -34,3 +34,9 @@ bool AskYesNo(const QString& text, QWidget* parent = nullptr);
 void OpenTarget(const std::string& target);
 
 }  // namespace GuiMessages
+
+// Requests to open a file, folder or web address with the desktop go through here, so
+// tests can record them instead.
+using OpenHandler = std::function<void(const std::string& target)>;
+void InstallOpenHandler(OpenHandler handler);
+void OpenWithDesktop(const std::string& target);

@@ -11,13 +11,13 @@
 
 #include "config/Settings.h"
 #include "engine/CQuellbyMain.h"
-#include "sources/MessageSink.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditFilterDlg.h"
 #include "ui/COptionsDlg.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/CSystemTray.h"
+#include "ui/GuiMessages.h"
 
 namespace {
 
@@ -54,8 +54,8 @@ int main(int argc, char** argv) {
   QDir folder(QString::fromLocal8Bit(argv[1]));
   if (!folder.mkpath(QStringLiteral("."))) return 1;
   // Nobody is there to close a message box: messages go to stderr.
-  InstallMessageHandler([](MessageKind, const std::string& text) {
-    std::fprintf(stderr, "message: %s\n", text.c_str());
+  InstallMessageHandler([](MessageKind, const UiMessage& message) {
+    std::fprintf(stderr, "message: %s\n", ComposeMessage(message).c_str());
   });
   bool ok = true;
 

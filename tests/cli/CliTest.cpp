@@ -102,15 +102,16 @@ TEST(Cli, ParsesTimesAsUtc) {
 TEST(Cli, ListsTheSampleCacheInEveryFormat) {
   const CliRun tsv = RunCli({"list", "firefox", "--cache", Sample()});
   ASSERT_EQ(tsv.Code, 0) << tsv.Err;
-  EXPECT_EQ(tsv.Out.substr(0, tsv.Out.find('\n')), "index\tkind\tsize\ttime\tmime\turl\tfile");
+  EXPECT_EQ(tsv.Out.substr(0, tsv.Out.find('\n')),
+            "index\tkind\tsize\ttime\tmime\turl\tfile\tsite");
   EXPECT_EQ(Lines(tsv.Out), 9u);
   EXPECT_NE(tsv.Out.find("\tpng\t12263\t2018-08-01T07:27:05Z\timage/png\t"
                          "http://www.google.com/images/nav_logo229.png\t" +
-                         Sample() + "/_CACHE_003_\n"),
+                         Sample() + "/_CACHE_003_\t\n"),
             std::string::npos);
 
   const CliRun csv = RunCli({"list", "firefox", "--cache", Sample(), "--format", "csv"});
-  EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\n')), "index,kind,size,time,mime,url,file");
+  EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\n')), "index,kind,size,time,mime,url,file,site");
   // A URL with a comma is quoted.
   EXPECT_NE(csv.Out.find(",\"http://www.google.com/xjs/_/js/k=xjs.hp.en.mpb1WB2NNYY.O/m=sb_he,d/"),
             std::string::npos);
@@ -128,7 +129,9 @@ TEST(Cli, CacheThatCannotBeOpenedExitsWithThree) {
   const CliRun capture = RunCli(
       {"capture", "firefox", "--cache", empty.Path(), "--filters", CatchAll(empty, empty / "out")});
   EXPECT_EQ(capture.Code, 3);
-  EXPECT_NE(capture.Err.find("cannot open the cache"), std::string::npos);
+  // The message says where the program looked, in the interface's words.
+  EXPECT_NE(capture.Err.find("Can't open Mozilla cache"), std::string::npos) << capture.Err;
+  EXPECT_NE(capture.Err.find(empty.Path()), std::string::npos) << capture.Err;
 }
 
 TEST(Cli, CapturesSkipsDuplicatesAndLeavesTheSettingsAlone) {
@@ -164,7 +167,8 @@ TEST(Cli, OutputFolderThatCannotBeCreatedExitsWithFour) {
   const CliRun run = RunCli(
       {"capture", "firefox", "--cache", Sample(), "--filters", CatchAll(dir, "relative/folder")});
   EXPECT_EQ(run.Code, 4);
-  EXPECT_NE(run.Err.find("Can't create the Folder:\nrelative/folder"), std::string::npos);
+  EXPECT_NE(run.Err.find("Can't create the folder:\nrelative/folder"), std::string::npos)
+      << run.Err;
   EXPECT_NE(RunCli({"capture", "firefox", "--cache", Sample(), "--filters", dir / "none.flt"}).Code,
             0);
 }

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <string>
 
-#include "config/IniDocument.h"
+#include "base/IniDocument.h"
 #include "config/IniFile.h"
 #include "support/TestSupport.h"
 

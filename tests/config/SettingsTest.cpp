@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+
+#include <filesystem>
 #include <string>
 
 #include "config/Settings.h"
@@ -12,6 +14,8 @@ using vorlane::test::ReadFile;
 using vorlane::test::ScopedEnv;
 using vorlane::test::TempDir;
 using vorlane::test::WriteFile;
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -81,9 +85,9 @@ TEST_F(SettingsFile, ValuesAreReadByTheirType) {
             "DecodeContent=0\n");
   ReadSettings();
   const Settings settings = CurrentSettings();
-  EXPECT_FALSE(settings.Mozilla);
-  EXPECT_TRUE(settings.IE);
-  EXPECT_TRUE(settings.Maxthon);
+  EXPECT_FALSE(settings.Watch[Firefox]);
+  EXPECT_TRUE(settings.Watch[InternetExplorer]);
+  EXPECT_TRUE(settings.Watch[Maxthon]);
   EXPECT_FALSE(settings.OneCopy);
   EXPECT_EQ(settings.DefaultCombPath, "~/VOR_SAVES");  // empty value: default stays
   EXPECT_EQ(settings.DefaultFileNameDummy, "pic");
@@ -168,21 +172,27 @@ TEST_F(SettingsFile, LanguageDefaultFollowsThePlaces) {
   EXPECT_EQ(CurrentSettings().Language, "/x/Deutsch.lng");
 }
 
-TEST_F(SettingsFile, CleanScratchFolderSparesSettingsFilterAndFolders) {
+// The scratch folder is the program's own Temp/ folder: the user's files in the data
+// folder (a filter file, notes, captures) are never touched, whatever their names.
+TEST_F(SettingsFile, CleanScratchFolderEmptiesOnlyItsOwnFolder) {
   const std::string data = places.DataFolder;
-  WriteFile(data + "/VOR.cfg", "[GENERAL]\n");
-  WriteFile(data + "/VOR.cfg.0123456789abcdef.tmp", "in flight");
-  WriteFile(data + "/notes.txt", "x");
-  WriteFile(data + "/entry.jpg", "y");
-  WriteFile(data + "/vor.cfg", "other capitals");
-  WriteFile(data + "/mine.flt", "[GENERAL]\nVorlaneFilter=1\n");
+  EXPECT_EQ(ScratchFolder(), data + "/Temp");
+  const std::vector<std::string> mine = {"Mine.flt",  "VOR.cfg",   "VOR.cfg.0123456789abcdef.tmp",
+                                         "entry.jpg", "notes.txt", "vor.cfg"};
+  for (const std::string& name : mine) WriteFile(data + "/" + name, "keep");
   WriteFile(data + "/sub/inner.txt", "z");
-  UpdateSettings([&](Settings& settings) { settings.FiltersFileName = data + "/mine.flt"; });
+  WriteFile(data + "/Temp/left.bin", "old");
+  WriteFile(data + "/Temp/deeper/kept.bin", "folders stay");
+  // A link in the scratch folder is not followed to what it names.
+  fs::create_symlink(data + "/notes.txt", data + "/Temp/link");
+  UpdateSettings([&](Settings& settings) { settings.FiltersFileName = data + "/./Mine.flt"; });
 
   CleanScratchFolder();
-  EXPECT_EQ(ListNames(data),
-            (std::vector<std::string>{"VOR.cfg", "VOR.cfg.0123456789abcdef.tmp", "mine.flt"}));
+  EXPECT_EQ(ListNames(data), mine);
+  for (const std::string& name : mine) EXPECT_EQ(ReadFile(data + "/" + name), "keep") << name;
   EXPECT_EQ(ListNames(data + "/sub"), std::vector<std::string>{"inner.txt"});
+  EXPECT_FALSE(fs::exists(data + "/Temp/left.bin"));
+  EXPECT_TRUE(fs::exists(data + "/Temp/deeper/kept.bin"));
 }
 
 TEST_F(SettingsFile, ScratchFolderWithoutDataFolder) {

@@ -5,7 +5,8 @@
 #include <sstream>
 #include <string>
 
-#include "config/IniDocument.h"
+#include "base/IniDocument.h"
+#include "config/IniFile.h"
 #include "config/LanguageList.h"
 #include "config/UiTexts.h"
 #include "support/TestSupport.h"

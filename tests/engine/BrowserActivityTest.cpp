@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "config/BrowserTable.h"
 #include "engine/CBrowserActivity.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
@@ -273,7 +274,7 @@ class BrowserActivityProcess : public testing::Test {
     return recorder.Check([this](size_t) { return Platform::IsProcessRunning(FirefoxNames); });
   }
 
-  const std::vector<std::string> FirefoxNames = CBrowserActivity::ProcessNames(0);
+  const std::vector<std::string> FirefoxNames = ProcessNamesOf(Browsers()[Firefox]);
   vorlane::test::TempDir Folder;
   std::string Program = Folder / "firefox";
   std::vector<pid_t> Alive;
@@ -286,7 +287,7 @@ TEST_F(BrowserActivityProcess, IsRunningWhileTheBrowserLives) {
   ASSERT_GT(pid, 0);
   EXPECT_TRUE(activity.IsRunning(FirefoxNames));
   EXPECT_TRUE(activity.LastSeen());
-  EXPECT_FALSE(activity.IsRunning(CBrowserActivity::ProcessNames(1)));
+  EXPECT_FALSE(activity.IsRunning(ProcessNamesOf(Browsers()[InternetExplorer])));
   End(pid);
   EXPECT_FALSE(activity.IsRunning(FirefoxNames));
 }

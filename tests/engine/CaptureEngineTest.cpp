@@ -162,13 +162,15 @@ TEST_F(CaptureEngine, CommandWhileBusyDoesNothingAndJobsNeverOverlap) {
 TEST_F(CaptureEngine, SourceThatCannotOpenGivesNoFiles) {
   class Unopenable : public MemorySource {
    public:
-    void Open() override { throw CError(CError::MozillaCache, CError::OpenFailed, "/x", {}, 2); }
+    void Open() override { throw CError(CError::MozillaCache, CError::OpenFailed, "/x"); }
   };
   auto engine = MakeEngine();
   engine->SetSourceFactory([](int) { return std::make_unique<Unopenable>(); });
   engine->CaptureJob(CQuellbyMain::Firefox, 0);
   EXPECT_EQ(engine->GetNewFileCount(), 0);
   EXPECT_EQ(engine->GetLastOutcome(), CQuellbyMain::JobOutcome::OpenFailed);
+  ASSERT_TRUE(engine->GetLastProblem());
+  EXPECT_EQ(engine->GetLastProblem()->Path, "/x");
 
   // An output folder that cannot be made: 0 files and the folder outcome.
   MessageRecorder messages;
@@ -178,7 +180,10 @@ TEST_F(CaptureEngine, SourceThatCannotOpenGivesNoFiles) {
   });
   engine->CaptureJob(CQuellbyMain::Firefox, 0);
   EXPECT_EQ(engine->GetLastOutcome(), CQuellbyMain::JobOutcome::FolderFailed);
-  EXPECT_EQ(messages.Texts().size(), 1u);
+  // The engine keeps the problem for the front end rather than showing it.
+  EXPECT_TRUE(messages.Texts().empty());
+  ASSERT_TRUE(engine->GetLastProblem());
+  EXPECT_EQ(ComposeMessage(*engine->GetLastProblem()), "Can't create the folder:\nnot/absolute");
 }
 
 TEST_F(CaptureEngine, DiscoveredFirefoxFolderIsRemembered) {
@@ -191,8 +196,8 @@ TEST_F(CaptureEngine, DiscoveredFirefoxFolderIsRemembered) {
 
 TEST_F(CaptureEngine, WatcherCapturesOnlyWhatWasCachedSinceTheBrowserStarted) {
   UpdateSettings([](Settings& settings) {
-    settings.IE = false;
-    settings.Maxthon = false;
+    settings.Watch[InternetExplorer] = false;
+    settings.Watch[Maxthon] = false;
   });
   auto engine = MakeEngine();
   const int64_t now = std::time(nullptr);

@@ -5,6 +5,7 @@
 
 #include "platform/Platform.h"
 #include "platform/posix/ProcessMatch.h"
+#include "platform/posix/Processes.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -98,20 +99,20 @@ TEST(ProcessScan, FindsLiveBrowsersInProcessTable) {
   WriteProcess(proc, {"self", "firefox\n", "", ""});  // not process folders
   WriteProcess(proc, {"9x", "firefox\n", "", ""});
   WriteProcess(proc, {"300", "iexplore.exe\n", "", "300 (iexplore.exe) Z 1 300"});  // zombie
-  EXPECT_FALSE(Platform::IsProcessRunning(FirefoxNames, proc.Path()));
-  EXPECT_FALSE(Platform::IsProcessRunning({"iexplore.exe"}, proc.Path()));
+  EXPECT_FALSE(Platform::IsProcessRunningIn(FirefoxNames, proc.Path()));
+  EXPECT_FALSE(Platform::IsProcessRunningIn({"iexplore.exe"}, proc.Path()));
 
   WriteProcess(proc, {"4242", "wine64-preload\n",
                       Args({"C:\\Program Files\\Mozilla Firefox\\firefox.exe"}), "4242 (x) S 1"});
   WriteProcess(proc, {"301", "IEXPLORE.EXE\n", "", ""});  // no stat: counts as alive
-  EXPECT_TRUE(Platform::IsProcessRunning(FirefoxNames, proc.Path()));
-  EXPECT_TRUE(Platform::IsProcessRunning({"iexplore.exe"}, proc.Path()));
-  EXPECT_FALSE(Platform::IsProcessRunning({"maxthon.exe"}, proc.Path()));
-  EXPECT_FALSE(Platform::IsProcessRunning({}, proc.Path()));
+  EXPECT_TRUE(Platform::IsProcessRunningIn(FirefoxNames, proc.Path()));
+  EXPECT_TRUE(Platform::IsProcessRunningIn({"iexplore.exe"}, proc.Path()));
+  EXPECT_FALSE(Platform::IsProcessRunningIn({"maxthon.exe"}, proc.Path()));
+  EXPECT_FALSE(Platform::IsProcessRunningIn({}, proc.Path()));
 
   // A process table that cannot be read counts as "not seen".
-  EXPECT_FALSE(Platform::IsProcessRunning(FirefoxNames, proc / "missing"));
-  EXPECT_FALSE(Platform::IsProcessRunning(FirefoxNames, proc / "1/comm"));
+  EXPECT_FALSE(Platform::IsProcessRunningIn(FirefoxNames, proc / "missing"));
+  EXPECT_FALSE(Platform::IsProcessRunningIn(FirefoxNames, proc / "1/comm"));
 }
 
 TEST(ProcessScan, SeesItselfInRealProcessTable) {

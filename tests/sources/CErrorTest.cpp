@@ -1,40 +1,44 @@
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <cstring>
-
+#include "config/UiTexts.h"
+#include "engine/CQuellbyMain.h"
 #include "sources/CError.h"
 #include "support/TestSupport.h"
 
-TEST(CError, SilentCodesShowNothingButKeepTheirFacts) {
+TEST(CError, KeepsItsFactsAndShowsNothing) {
   vorlane::test::MessageRecorder messages;
-  for (int code : {5, 6, 7, 8}) {
-    CError error(CError::IECache, code, "/cache/a", "/out/b", ENOENT);
-    EXPECT_TRUE(error.IsSilent());
-    EXPECT_EQ(error.GetCode(), code);
-    EXPECT_EQ(error.GetModule(), CError::IECache);
-    EXPECT_EQ(error.GetFirstPath(), "/cache/a");
-    EXPECT_EQ(error.GetSecondPath(), "/out/b");
-    EXPECT_EQ(error.GetSystemError(), ENOENT);
-    EXPECT_TRUE(error.GetMessage().empty());
-  }
+  const CError error(CError::IECache, CError::CopyFailed, "/cache/a", "No such file");
+  EXPECT_EQ(error.GetModule(), CError::IECache);
+  EXPECT_EQ(error.GetCode(), CError::CopyFailed);
+  EXPECT_EQ(error.GetPath(), "/cache/a");
+  EXPECT_EQ(error.GetReason(), "No such file");
   EXPECT_TRUE(messages.Texts().empty());
 }
 
-TEST(CError, ShownTextsAreComposedExactly) {
-  vorlane::test::MessageRecorder messages;
-  const std::string system = std::strerror(EACCES);
-  CError folder(CError::FilterCache, CError::FolderFailed, "/mnt/x", {}, EACCES);
-  CError unknownModule(7, CError::FolderFailed, "/p", {}, EACCES);
-  CError unknownCode(CError::MozillaCache, 9, "/p", {}, EACCES);
-
-  const std::vector<std::string> expected = {
-      "FilterCache: \nCan't create the Folder:\n/mnt/x\nДоп. инфо: \n" + system,
-      "Неизвестный модуль \nCan't create the Folder:\n/p\nДоп. инфо: \n" + system,
-      "MozillaCache: \nНеизвестная ошибка\n\nДоп. инфо: \n" + system,
+// The front end words an error from the language texts: no class names, no text of
+// another language, the system's reason at the end.
+TEST(CError, MessagesComeFromTheLanguageTexts) {
+  UiTexts::Reset();
+  const std::pair<CError, std::string> cases[] = {
+      {CError(CError::FilterCache, CError::FolderFailed, "/mnt/x", "Permission denied"),
+       "Can't create the folder:\n/mnt/x\nPermission denied"},
+      {CError(CError::FilterCache, CError::SaveFailed, "/out", "No space left on device"),
+       "Can't save the file in the folder:\n/out\nNo space left on device"},
+      {CError(CError::IECache, CError::OpenFailed, "/wine/Content.IE5"),
+       "Can't open the cache:\n/wine/Content.IE5"},
+      {CError(CError::MozillaCache, CError::OpenFailed, "/p/cache2", "Not a directory"),
+       "Can't open Mozilla cache. Please, define the correct path in the Options dialog.\n"
+       "/p/cache2\nNot a directory"},
+      {CError(7, 9, {}), "Unknown error"},
   };
-  EXPECT_EQ(messages.Texts(), expected);
-  EXPECT_EQ(folder.GetMessage(), expected[0]);
-  ASSERT_EQ(messages.Messages().size(), 3u);
-  EXPECT_EQ(messages.Messages()[0].first, MessageKind::Error);
+  for (const auto& [error, expected] : cases) {
+    EXPECT_EQ(ComposeMessage(CQuellbyMain::MessageFor(error)), expected);
+  }
+  UiTexts::Set(UiTextKey::ErrorCreateFolder, "Ordner kann nicht angelegt werden");
+  EXPECT_EQ(ComposeMessage(
+                CQuellbyMain::MessageFor(CError(CError::FilterCache, CError::FolderFailed, "/x"))),
+            "Ordner kann nicht angelegt werden:\n/x");
+  UiTexts::Reset();
+  EXPECT_EQ(ComposeMessage({UiTextKey::WarningCloseBrowser, "Maxthon", {}, {}}),
+            "Maxthon has to be closed. Please, close the browser and try again.");
 }

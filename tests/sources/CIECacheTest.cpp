@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "sources/CIECache.h"
 #include "support/MozillaCache2Writer.h"
+#include "support/SaveEntry.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"
 
@@ -114,7 +115,6 @@ TEST(CIECache, ReadEntriesKeepsUsableItemsOnly) {
   ASSERT_EQ(source.LoadEntries(), 4);
   std::vector<std::string> seen;
   for (auto* entry = source.GetFirst(); entry; entry = source.GetNext(*entry)) {
-    EXPECT_FALSE(source.IsPacked(*entry));
     EXPECT_EQ(source.GetEntryFile(*entry), entry->LocalFile);
     seen.push_back(entry->SourceUrl + " [" + entry->MimeType + "] " + std::to_string(entry->Kind) +
                    " " + std::to_string(entry->Size) + " " + std::to_string(entry->Time));
@@ -126,8 +126,8 @@ TEST(CIECache, ReadEntriesKeepsUsableItemsOnly) {
                       "http://e.com/anim.gif [] 2 4 " + time,
                       // Capitals classify as nothing, and there is no extension to help.
                       "http://e.com/LOUD [IMAGE/PNG] 0 4 " + time,
-                      // Only the low 32 bits of the size; no sync time.
-                      "http://e.com/huge.flv [video/x-flv] 6 16 0",
+                      // The whole 64-bit size; no sync time.
+                      "http://e.com/huge.flv [video/x-flv] 6 4294967312 0",
                   }));
   EXPECT_EQ(source.GetFirst()->LocalFile, cache.Dir / "ENG3X4ZR/item0[1].bin");
 }
@@ -148,9 +148,9 @@ TEST_P(CIECacheCapture, SavesCachedFilesEndToEnd) {
   std::map<std::string, std::string> saved;
   for (auto* entry = source.GetFirst(); entry; entry = source.GetNext(*entry)) {
     const std::string target = out / ("file" + std::to_string(entry->Index));
-    CCacheBrowser::CopyOutcome outcome;
-    ASSERT_TRUE(source.SaveEntry(*entry, target, false, &outcome));
-    EXPECT_EQ(outcome.BytesWritten, static_cast<uint64_t>(entry->Size));
+    const auto outcome = vorlane::test::SaveEntryAs(source, *entry, target);
+    ASSERT_TRUE(outcome.Saved);
+    EXPECT_EQ(outcome.BytesWritten, entry->Size);
     saved[entry->SourceUrl] = vorlane::test::ReadFile(target);
   }
   source.Close();
@@ -174,8 +174,8 @@ TEST(CIECache, SavesCompressedBodiesDecoded) {
   ASSERT_EQ(source.LoadEntries(), 1);
   EXPECT_EQ(source.GetFirst()->ContentEncoding, "gzip");
   TempDir out;
-  CCacheBrowser::CopyOutcome outcome;
-  ASSERT_TRUE(source.SaveEntry(*source.GetFirst(), out / "s.css", false, &outcome));
+  const auto outcome = vorlane::test::SaveEntryAs(source, *source.GetFirst(), out / "s.css");
+  ASSERT_TRUE(outcome.Saved);
   EXPECT_EQ(vorlane::test::ReadFile(out / "s.css"), css);
   EXPECT_TRUE(outcome.Decoded);
   EXPECT_EQ(outcome.BytesWritten, css.size());
@@ -210,26 +210,26 @@ TEST(CIECache, FailedCopiesAreSilentAndLeaveFilesAlone) {
 
   // The destination exists and may not be replaced.
   vorlane::test::WriteFile(out / "kept.gif", "old");
-  CCacheBrowser::CopyOutcome outcome;
-  EXPECT_FALSE(source.SaveEntry(*source.GetAt(0), out / "kept.gif", true, &outcome));
-  EXPECT_TRUE(outcome.DestinationExisted);
+  auto outcome = vorlane::test::SaveEntryAs(source, *source.GetAt(0), out / "kept.gif");
+  EXPECT_FALSE(outcome.Saved);
+  EXPECT_TRUE(outcome.Existed);
   EXPECT_EQ(vorlane::test::ReadFile(out / "kept.gif"), "old");
-  // Replacing is the normal case.
-  EXPECT_TRUE(source.SaveEntry(*source.GetAt(0), out / "kept.gif", false, &outcome));
-  EXPECT_EQ(vorlane::test::ReadFile(out / "kept.gif"), "GIF89a");
 
   // The cached file went away.
   ASSERT_TRUE(Platform::DeleteFile(source.GetAt(1)->LocalFile));
-  EXPECT_FALSE(source.SaveEntry(*source.GetAt(1), out / "gone.gif", false, &outcome));
-  EXPECT_FALSE(outcome.DestinationExisted);
+  outcome = vorlane::test::SaveEntryAs(source, *source.GetAt(1), out / "gone.gif");
+  EXPECT_FALSE(outcome.Saved);
+  EXPECT_EQ(outcome.Result, CCacheBrowser::WriteResult::Unreadable);
   EXPECT_FALSE(Platform::FileExists(out / "gone.gif"));
 
   // A pipe in place of the cached file is refused rather than waited on.
   const std::string pipe = source.GetAt(2)->LocalFile;
   ASSERT_TRUE(Platform::DeleteFile(pipe));
   ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-  EXPECT_FALSE(source.SaveEntry(*source.GetAt(2), out / "pipe.gif", false, &outcome));
+  EXPECT_FALSE(vorlane::test::SaveEntryAs(source, *source.GetAt(2), out / "pipe.gif").Saved);
   EXPECT_FALSE(Platform::FileExists(out / "pipe.gif"));
+  // Only the file that was there before: no temporary is left behind.
+  EXPECT_EQ(vorlane::test::ListNames(out.Path()), (std::vector<std::string>{"kept.gif"}));
 
   EXPECT_TRUE(messages.Texts().empty());
 }

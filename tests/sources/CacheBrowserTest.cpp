@@ -4,6 +4,7 @@
 #include "sources/CError.h"
 #include "support/MemorySource.h"
 #include "support/MozillaCache2Writer.h"
+#include "support/SaveEntry.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -25,7 +26,7 @@ class ScriptedSource : public CCacheBrowser {
   std::string GetEntryFile(const CCacheElement& entry) const override { return entry.LocalFile; }
   void Open() override {
     ++OpenCalls;
-    if (FailOpen) throw CError(CError::MozillaCache, CError::OpenFailed, "/nowhere", {}, 2);
+    if (FailOpen) throw CError(CError::MozillaCache, CError::OpenFailed, "/nowhere", "gone");
   }
   void Close() override { ++CloseCalls; }
   void ReadEntries() override {
@@ -38,12 +39,13 @@ class ScriptedSource : public CCacheBrowser {
       AppendEntry(std::move(entry));
     }
   }
-  bool CopyEntry(const CCacheElement&, const std::string& destination, bool,
-                 CopyOutcome& outcome) override {
-    if (FailCopy) throw CError(CError::MozillaCache, CError::CopyFailed, "/src", destination, 5);
-    outcome.BytesWritten = 7;
-    return true;
+  std::optional<EntryContent> OpenContent(const CCacheElement&) const override {
+    if (FailCopy) return std::nullopt;
+    auto file = std::make_shared<Platform::ReadOnlyFile>();
+    if (!file->Open(Body)) return std::nullopt;
+    return EntryContent(std::move(file), 0, 7);
   }
+  std::string Body;
 };
 
 }  // namespace
@@ -76,35 +78,45 @@ TEST(CacheBrowser, LoadEntriesRefinesOnlyUnknownAndPlainAndNumbers) {
   EXPECT_EQ(source.LoadEntries(), 4);
 }
 
-TEST(CacheBrowser, TryOpenClosesOnFailureAndIsSilent) {
+TEST(CacheBrowser, TryOpenClosesOnFailureKeepsTheErrorAndIsSilent) {
   vorlane::test::MessageRecorder messages;
   ScriptedSource source;
   source.FailOpen = true;
   EXPECT_FALSE(source.TryOpen());
   EXPECT_EQ(source.CloseCalls, 1);
   EXPECT_TRUE(messages.Texts().empty());
+  ASSERT_TRUE(source.GetOpenError());
+  EXPECT_EQ(source.GetOpenError()->GetPath(), "/nowhere");
+  EXPECT_EQ(source.GetOpenError()->GetReason(), "gone");
 
   source.FailOpen = false;
   EXPECT_TRUE(source.TryOpen());
   EXPECT_EQ(source.CloseCalls, 1);
+  EXPECT_FALSE(source.GetOpenError());
 }
 
-TEST(CacheBrowser, SaveEntryTurnsCopyErrorIntoFalse) {
+TEST(CacheBrowser, AnUnreadableBodyIsReportedAndLeavesNothing) {
+  vorlane::test::TempDir dir;
   ScriptedSource source;
+  source.Body = dir / "body";
+  vorlane::test::WriteFile(source.Body, "1234567890");
   source.Items = {{"http://e.com/a.gif", "image/gif", 2}};
   source.LoadEntries();
-  CCacheBrowser::CopyOutcome outcome;
-  EXPECT_TRUE(source.SaveEntry(*source.GetFirst(), "/tmp/x", true, &outcome));
-  EXPECT_EQ(outcome.BytesWritten, 7u);
+  vorlane::test::TempDir out;
+  const auto saved = vorlane::test::SaveEntryAs(source, *source.GetFirst(), out / "x");
+  EXPECT_TRUE(saved.Saved);
+  EXPECT_EQ(saved.BytesWritten, 7u);
+  EXPECT_EQ(vorlane::test::ReadFile(out / "x"), "1234567");
   source.FailCopy = true;
-  EXPECT_FALSE(source.SaveEntry(*source.GetFirst(), "/tmp/x", true, &outcome));
-  EXPECT_EQ(outcome.BytesWritten, 0u);
+  const auto failed = vorlane::test::SaveEntryAs(source, *source.GetFirst(), out / "y");
+  EXPECT_FALSE(failed.Saved);
+  EXPECT_EQ(failed.Result, CCacheBrowser::WriteResult::Unreadable);
+  EXPECT_EQ(vorlane::test::ListNames(out.Path()), (std::vector<std::string>{"x"}));
 }
 
-// A source that cannot say where its bytes lie has its copy decoded in place: the
-// copy is replaced by the decoded body, a body that does not decode stays as stored,
-// and no temporary file is left either way.
-TEST(CacheBrowser, CopiesOfUnlocatedBodiesAreDecodedInPlace) {
+// A body with a Content-Encoding is saved decoded; one that does not decode is saved as
+// stored, and no temporary file is left either way.
+TEST(CacheBrowser, BodiesAreDecodedOrSavedAsStored) {
   const std::string text = "body { color: red }\n";
   vorlane::test::MemorySource source(
       {{"http://e.com/a.css", vorlane::test::CompressBody("gzip", text), 0},
@@ -112,12 +124,13 @@ TEST(CacheBrowser, CopiesOfUnlocatedBodiesAreDecodedInPlace) {
   source.Items[0].Encoding = source.Items[1].Encoding = "gzip";
   source.LoadEntries();
   vorlane::test::TempDir dir;
-  CCacheBrowser::CopyOutcome outcome;
-  ASSERT_TRUE(source.SaveEntry(*source.GetAt(0), dir / "a.css", true, &outcome));
+  auto outcome = vorlane::test::SaveEntryAs(source, *source.GetAt(0), dir / "a.css");
+  ASSERT_TRUE(outcome.Saved);
   EXPECT_TRUE(outcome.Decoded);
   EXPECT_EQ(outcome.BytesWritten, text.size());
   EXPECT_EQ(vorlane::test::ReadFile(dir / "a.css"), text);
-  ASSERT_TRUE(source.SaveEntry(*source.GetAt(1), dir / "b.css", true, &outcome));
+  outcome = vorlane::test::SaveEntryAs(source, *source.GetAt(1), dir / "b.css");
+  ASSERT_TRUE(outcome.Saved);
   EXPECT_FALSE(outcome.Decoded);
   EXPECT_EQ(vorlane::test::ReadFile(dir / "b.css"), text);
   EXPECT_EQ(vorlane::test::ListNames(dir.Path()), (std::vector<std::string>{"a.css", "b.css"}));

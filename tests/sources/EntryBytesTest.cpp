@@ -7,6 +7,7 @@
 #include "sources/CMozillaCache.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/MozillaV1Writer.h"
+#include "support/SaveEntry.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"
 
@@ -18,11 +19,10 @@ using vorlane::test::UrlCacheIndexWriter;
 
 namespace {
 
-std::string ReadRange(const CCacheBrowser::EntryBytes& bytes) {
-  Platform::ReadOnlyFile file;
-  EXPECT_TRUE(file.Open(bytes.Path)) << bytes.Path;
-  std::string text(static_cast<size_t>(bytes.Length), '\0');
-  EXPECT_EQ(file.ReadAt(bytes.Offset, text.data(), text.size()), static_cast<int64_t>(text.size()));
+std::string ReadContent(const EntryContent& content) {
+  std::string text(static_cast<size_t>(content.Length()), '\0');
+  EXPECT_EQ(content.ReadAt(0, std::as_writable_bytes(std::span(text))),
+            static_cast<int64_t>(text.size()));
   return text;
 }
 
@@ -35,10 +35,10 @@ void ExpectLocatedBytesAreTheCopy(CCacheBrowser& source, const TempDir& dir,
     const auto found = expected.find(entry->SourceUrl);
     ASSERT_NE(found, expected.end());
     ++seen;
-    const std::optional<CCacheBrowser::EntryBytes> bytes = source.LocateEntryBytes(*entry);
+    const std::optional<EntryContent> bytes = source.OpenContent(*entry);
     const std::string copy = dir / ("copy" + std::to_string(seen));
-    CCacheBrowser::CopyOutcome outcome;
-    const bool copied = source.SaveEntry(*entry, copy, true, &outcome);
+    vorlane::test::SaveResult outcome;
+    const bool copied = vorlane::test::SaveEntry(source, *entry, copy, &outcome);
     if (found->second == "<none>") {
       EXPECT_FALSE(bytes);
       EXPECT_FALSE(copied);
@@ -46,9 +46,9 @@ void ExpectLocatedBytesAreTheCopy(CCacheBrowser& source, const TempDir& dir,
     }
     ASSERT_TRUE(bytes);
     ASSERT_TRUE(copied);
-    EXPECT_EQ(ReadRange(*bytes), found->second);
+    EXPECT_EQ(ReadContent(*bytes), found->second);
     EXPECT_EQ(ReadFile(copy), found->second);
-    EXPECT_EQ(outcome.BytesWritten, bytes->Length);
+    EXPECT_EQ(outcome.BytesWritten, bytes->Length());
   }
   EXPECT_EQ(seen, expected.size());
 }

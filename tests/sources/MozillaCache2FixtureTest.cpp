@@ -9,6 +9,7 @@
 #include "sources/CMozillaCache.h"
 #include "sources/MozillaCache2.h"
 #include "support/MozillaCache2Writer.h"
+#include "support/SaveEntry.h"
 #include "support/TestSupport.h"
 
 using namespace vorlane::test;
@@ -151,8 +152,8 @@ TEST(MozillaCache2Fixture, CompressedBodiesAreSavedDecoded) {
     cache.LoadEntries();
     const Element& entry = *ByFile(cache).at(c.File);
     const std::string destination = out / c.File;
-    CCacheBrowser::CopyOutcome outcome;
-    ASSERT_TRUE(cache.SaveEntry(entry, destination, true, &outcome));
+    vorlane::test::SaveResult outcome;
+    ASSERT_TRUE(vorlane::test::SaveEntry(cache, entry, destination, &outcome));
     const std::string text = ReadFile(destination);
     EXPECT_TRUE(outcome.Decoded);
     EXPECT_EQ(outcome.BytesWritten, c.Decoded);
@@ -168,7 +169,7 @@ TEST(MozillaCache2Fixture, CompressedBodiesAreSavedDecoded) {
     ASSERT_TRUE(cache.TryOpen());
     cache.LoadEntries();
     const std::string png = out / "a.png";
-    ASSERT_TRUE(cache.SaveEntry(*ByFile(cache).at("8A1A99A4"), png, true));
+    ASSERT_TRUE(vorlane::test::SaveEntry(cache, *ByFile(cache).at("8A1A99A4"), png));
     EXPECT_EQ(ReadFile(png), ReadFile(FixturePath("images/png-rgb-33x19.png")));
     EXPECT_EQ(CGraphicLT::GetImageSize(png), (CGraphicLT::ImageSize{33, 19}));
   }
@@ -182,11 +183,11 @@ TEST(MozillaCache2Fixture, CompressedBodiesAreSavedDecoded) {
     cache.LoadEntries();
     const Element& icon = *ByFile(cache).at("BF13DDDC");
     const std::string decoded = out / (std::string(folder) + ".ico");
-    ASSERT_TRUE(cache.SaveEntry(icon, decoded, true));
+    ASSERT_TRUE(vorlane::test::SaveEntry(cache, icon, decoded));
     EXPECT_EQ(CGraphicLT::GetImageSize(decoded), (CGraphicLT::ImageSize{32, 32}));
     cache.SetDecodeContent(false);
     const std::string stored = out / (std::string(folder) + ".gz");
-    ASSERT_TRUE(cache.SaveEntry(icon, stored, true));
+    ASSERT_TRUE(vorlane::test::SaveEntry(cache, icon, stored));
     EXPECT_EQ(fs::file_size(stored), 1494u);
     EXPECT_EQ(CGraphicLT::GetImageSize(stored), (CGraphicLT::ImageSize{0, 0}));
   }

@@ -10,6 +10,7 @@
 #include "sources/CError.h"
 #include "sources/CMozillaCache.h"
 #include "support/MozillaV1Writer.h"
+#include "support/SaveEntry.h"
 #include "support/TestSupport.h"
 
 using namespace vorlane::test;
@@ -128,13 +129,12 @@ TEST_P(MozillaCacheEras, ListsAndCopiesEveryPlacement) {
     SCOPED_TRACE(e.Item.Url);
     ASSERT_EQ(entries.count(e.Item.Url), 1u);
     const Element& entry = *entries.at(e.Item.Url);
-    EXPECT_EQ(entry.Size, static_cast<int32_t>(e.Item.Data.size()));
+    EXPECT_EQ(entry.Size, e.Item.Data.size());
     EXPECT_EQ(entry.Time, e.Item.Time);
     EXPECT_EQ(entry.Kind, e.Kind);
     EXPECT_EQ(entry.Server, e.Item.ResponseHead.empty() ? "" : "test");
     EXPECT_EQ(entry.DataFile, static_cast<int32_t>(e.DataFile));
     EXPECT_EQ(entry.MetaFile, e.Item.MetaFile == 0 ? 0 : 1);
-    EXPECT_EQ(cache->IsPacked(entry), e.DataFile != 0);
     if (e.DataFile != 0) {
       EXPECT_EQ(entry.LocalFile, "_CACHE_00" + std::to_string(e.DataFile) + "_");
       const uint32_t blockSize = 256u << (2 * (e.DataFile - 1));
@@ -148,8 +148,8 @@ TEST_P(MozillaCacheEras, ListsAndCopiesEveryPlacement) {
       EXPECT_EQ(cache->GetEntryFile(entry), dir.Path() + "/" + name);
     }
     const std::string destination = out / ("copy" + std::to_string(entry.Index));
-    CCacheBrowser::CopyOutcome outcome;
-    ASSERT_TRUE(cache->SaveEntry(entry, destination, true, &outcome));
+    vorlane::test::SaveResult outcome;
+    ASSERT_TRUE(vorlane::test::SaveEntry(*cache, entry, destination, &outcome));
     EXPECT_EQ(outcome.BytesWritten, e.Item.Data.size());
     EXPECT_EQ(ReadFile(destination), e.Item.Data);
   }
@@ -210,31 +210,30 @@ TEST(MozillaCache, PackedDataNeverRunPastWhatIsThere) {
   const auto entries = ByUrl(*cache);
   ASSERT_EQ(entries.size(), 3u);
   TempDir out;
-  CCacheBrowser::CopyOutcome outcome;
+  vorlane::test::SaveResult outcome;
 
   // A size larger than its blocks: the blocks, no more.
-  ASSERT_TRUE(
-      cache->SaveEntry(*entries.at("http://example.com/claims-more"), out / "a", false, &outcome));
+  ASSERT_TRUE(vorlane::test::SaveEntry(*cache, *entries.at("http://example.com/claims-more"),
+                                       out / "a", &outcome));
   EXPECT_EQ(outcome.BytesWritten, 3u * 1024);
   EXPECT_EQ(ReadFile(out / "a").substr(0, 3000), longer);
 
   // A block file that ends inside the data: written short.
-  ASSERT_TRUE(cache->SaveEntry(*entries.at("http://example.com/cut"), out / "b", false, &outcome));
+  ASSERT_TRUE(
+      vorlane::test::SaveEntry(*cache, *entries.at("http://example.com/cut"), out / "b", &outcome));
   EXPECT_EQ(outcome.BytesWritten, 2000u);
   EXPECT_EQ(ReadFile(out / "b"), cut.substr(0, 2000));
 
-  // Nothing at the offset at all: a read error, and no file.
-  try {
-    cache->CopyEntry(*entries.at("http://example.com/gone"), out / "c", false, outcome);
-    ADD_FAILURE() << "copy succeeded";
-  } catch (const CError& error) {
-    EXPECT_EQ(error.GetCode(), CError::ReadFailed);
-    EXPECT_TRUE(error.IsSilent());
-  }
+  // Nothing at the offset at all: unreadable, and no file.
+  EXPECT_FALSE(cache->OpenContent(*entries.at("http://example.com/gone")));
+  EXPECT_FALSE(vorlane::test::SaveEntry(*cache, *entries.at("http://example.com/gone"), out / "c",
+                                        &outcome));
+  EXPECT_EQ(outcome.Result, CCacheBrowser::WriteResult::Unreadable);
   EXPECT_FALSE(fs::exists(out / "c"));
+  EXPECT_EQ(vorlane::test::ListNames(out.Path()), (std::vector<std::string>{"a", "b"}));
 }
 
-TEST(MozillaCache, AnExistingDestinationIsNeverReplacedWhenAskedNotTo) {
+TEST(MozillaCache, AnExistingDestinationIsNeverReplaced) {
   MozillaV1Writer writer;
   const std::string packed = Pattern(500, 1), separate = Pattern(20000, 2);
   writer.Add(MozillaV1Item("http://example.com/packed", packed));
@@ -249,31 +248,22 @@ TEST(MozillaCache, AnExistingDestinationIsNeverReplacedWhenAskedNotTo) {
   struct Case {
     const char* Url;
     const std::string& Data;
-    int Code;
   };
-  for (const Case& c : {Case{"http://example.com/packed", packed, CError::OpenFailed},
-                        Case{"http://example.com/separate", separate, CError::CopyFailed}}) {
+  for (const Case& c :
+       {Case{"http://example.com/packed", packed}, Case{"http://example.com/separate", separate}}) {
     SCOPED_TRACE(c.Url);
     const Element& entry = *entries.at(c.Url);
     const std::string destination = out / "taken";
     WriteFile(destination, "keep");
-    CCacheBrowser::CopyOutcome outcome;
-    try {
-      cache->CopyEntry(entry, destination, true, outcome);
-      ADD_FAILURE() << "copy succeeded";
-    } catch (const CError& error) {
-      EXPECT_EQ(error.GetCode(), c.Code);
-      EXPECT_TRUE(error.IsSilent());
-    }
-    EXPECT_TRUE(outcome.DestinationExisted);
-    EXPECT_EQ(outcome.BytesWritten, 0u);
+    vorlane::test::SaveResult outcome;
+    EXPECT_FALSE(vorlane::test::SaveEntry(*cache, entry, destination, &outcome));
+    EXPECT_TRUE(outcome.Existed);
     EXPECT_EQ(ReadFile(destination), "keep");
-
-    EXPECT_FALSE(cache->SaveEntry(entry, destination, true, &outcome));
-    EXPECT_TRUE(outcome.DestinationExisted);
-    ASSERT_TRUE(cache->SaveEntry(entry, destination, false, &outcome));
-    EXPECT_FALSE(outcome.DestinationExisted);
-    EXPECT_EQ(ReadFile(destination), c.Data);
+    // The temporary that held the body is gone again.
+    EXPECT_EQ(vorlane::test::ListNames(out.Path()), (std::vector<std::string>{"taken"}));
+    ASSERT_TRUE(vorlane::test::SaveEntry(*cache, entry, out / "free", &outcome));
+    EXPECT_EQ(ReadFile(out / "free"), c.Data);
+    fs::remove(out / "free");
   }
 }
 
@@ -287,16 +277,10 @@ TEST(MozillaCache, MissingSeparateFileFailsThatCopyOnly) {
   const auto& entry = *cache->GetFirst();
   fs::remove(cache->GetEntryFile(entry));
   TempDir out;
-  CCacheBrowser::CopyOutcome outcome;
-  try {
-    cache->CopyEntry(entry, out / "x", false, outcome);
-    ADD_FAILURE() << "copy succeeded";
-  } catch (const CError& error) {
-    EXPECT_EQ(error.GetCode(), CError::CopyFailed);
-    EXPECT_EQ(error.GetFirstPath(), cache->GetEntryFile(entry));
-    EXPECT_EQ(error.GetSecondPath(), out / "x");
-  }
-  EXPECT_FALSE(outcome.DestinationExisted);
+  vorlane::test::SaveResult outcome;
+  EXPECT_FALSE(vorlane::test::SaveEntry(*cache, entry, out / "x", &outcome));
+  EXPECT_EQ(outcome.Result, CCacheBrowser::WriteResult::Unreadable);
+  EXPECT_FALSE(outcome.Existed);
   EXPECT_FALSE(fs::exists(out / "x"));
 }
 

@@ -6,6 +6,7 @@
 
 #include "sources/CMozillaCache.h"
 #include "support/MozillaV1Writer.h"
+#include "support/SaveEntry.h"
 #include "support/TestSupport.h"
 
 // Real block files written by Firefox, with a map built for them: the browsers that
@@ -152,7 +153,7 @@ TEST(MozillaFixture, Firefox4BlockFilesAndNestedSeparateFiles) {
   TempDir out;
   auto save = [&](const std::string& url, const std::string& suffix = {}) {
     const std::string destination = out / (std::to_string(entries.at(url)->Index) + suffix);
-    EXPECT_TRUE(cache.SaveEntry(*entries.at(url), destination, true));
+    EXPECT_TRUE(vorlane::test::SaveEntry(cache, *entries.at(url), destination));
     return ReadFile(destination);
   };
   const std::string logo = save(png);
@@ -201,7 +202,7 @@ TEST(MozillaFixture, Firefox35BlockFilesUseTheSmallBitmaps) {
   for (const auto& [url, entry] : entries) {
     SCOPED_TRACE(url);
     const std::string destination = out / std::to_string(entry->Index);
-    ASSERT_TRUE(cache.SaveEntry(*entry, destination, false));
+    ASSERT_TRUE(vorlane::test::SaveEntry(cache, *entry, destination));
     const std::string body = ReadFile(destination);
     ASSERT_EQ(body.size(), static_cast<size_t>(entry->Size));
     if (entry->Kind == 3) {

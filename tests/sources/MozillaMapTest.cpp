@@ -107,7 +107,7 @@ TEST(MozillaMap, HeaderFieldsAndStemFromStoredHashBytes) {
   EXPECT_EQ(header->BucketUsage[13], 1u);
   const auto live = LiveOf(map);
   ASSERT_EQ(live.size(), 1u);
-  EXPECT_EQ(HashStem(live[0].Hash), "0A0B0C0D");
+  EXPECT_EQ(live[0].Hash, 0x0A0B0C0Du);
   EXPECT_EQ(live[0].DataLocation, 0x80000001u);
 
   EXPECT_FALSE(ParseMapHeader(Bytes(map.substr(0, MapHeaderSize - 1))));

@@ -119,8 +119,8 @@ TEST(MozillaMetadata, TimeAndSizeComeFromHeaderWordsFourAndSix) {
   EXPECT_EQ(entry.EntryHeader[6], 12263u);
   EXPECT_EQ(entry.EntryHeader[7], layout.Key.size() + 1);
 
-  layout.DataSize = 0x80000000;  // no real entry; never a negative size
-  EXPECT_EQ(Parse(MozillaMetadataBytes(layout)).Size, 0);
+  layout.DataSize = 0x80000000;  // past 2 GiB: a size, never a negative one
+  EXPECT_EQ(Parse(MozillaMetadataBytes(layout)).Size, 0x80000000u);
 }
 
 TEST(MozillaMetadata, LeftoversAfterTheEntryAreNotRead) {

@@ -1,11 +1,11 @@
 #include "support/MemorySource.h"
 
-#include <cerrno>
-
 #include "platform/Platform.h"
-#include "sources/CError.h"
 
 namespace vorlane::test {
+
+MemorySource::MemorySource(std::vector<Item> items)
+    : Items(std::move(items)), Bodies(std::make_shared<TempDir>()) {}
 
 void MemorySource::ReadEntries() {
   for (size_t i = 0; i < Items.size(); ++i) {
@@ -13,27 +13,29 @@ void MemorySource::ReadEntries() {
     entry->SourceUrl = Items[i].Url;
     entry->Kind = Items[i].Kind;
     entry->Time = Items[i].Time;
-    entry->Size = Items[i].Size >= 0 ? Items[i].Size : static_cast<int32_t>(Items[i].Body.size());
+    entry->Size = Items[i].Size >= 0 ? static_cast<uint64_t>(Items[i].Size) : Items[i].Body.size();
     entry->LocalFile = std::to_string(i);
     entry->ContentEncoding = Items[i].Encoding;
+    WriteFile(*Bodies / entry->LocalFile, Items[i].Body);
     AppendEntry(std::move(entry));
   }
 }
 
-bool MemorySource::CopyEntry(const CCacheElement& entry, const std::string& destination,
-                             bool failIfExists, CopyOutcome& outcome) {
+std::optional<EntryContent> MemorySource::OpenContent(const CCacheElement& entry) const {
+  const Item& item = Items.at(std::stoul(entry.LocalFile));
+  if (item.FailCopy) return std::nullopt;
+  auto file = std::make_shared<Platform::ReadOnlyFile>();
+  if (!file->Open(*Bodies / entry.LocalFile)) return std::nullopt;
+  const uint64_t size = file->Size();
+  return EntryContent(std::move(file), 0, size);
+}
+
+CCacheBrowser::WriteOutcome MemorySource::WriteEntry(const CCacheElement& entry,
+                                                     const EntryContent& content,
+                                                     Platform::OutputFile& out) {
   ++CopyCalls;
   if (BeforeCopy) BeforeCopy();
-  const Item& item = Items.at(std::stoul(entry.LocalFile));
-  if (item.FailCopy)
-    throw CError(CError::MozillaCache, CError::CopyFailed, entry.LocalFile, destination, EIO);
-  const int error = Platform::WriteNewFile(destination, item.Body, failIfExists);
-  if (error != 0) {
-    outcome.DestinationExisted = error == EEXIST;
-    throw CError(CError::MozillaCache, CError::CopyFailed, entry.LocalFile, destination, error);
-  }
-  outcome.BytesWritten = item.Body.size();
-  return true;
+  return CCacheBrowser::WriteEntry(entry, content, out);
 }
 
 }  // namespace vorlane::test

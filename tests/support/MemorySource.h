@@ -1,15 +1,17 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "sources/CCacheBrowser.h"
+#include "support/TestSupport.h"
 
 namespace vorlane::test {
 
-// A cache source whose entries and bodies live in memory; copies write the body
-// (created exclusively when asked), so passes can be checked on disk.
+// A cache source whose entries are given in memory; their bodies are kept in files of
+// a folder of its own, so passes can be checked on disk.
 class MemorySource : public CCacheBrowser {
  public:
   struct Item {
@@ -17,22 +19,27 @@ class MemorySource : public CCacheBrowser {
     std::string Body;
     KindCode Kind = 0;
     int64_t Time = 0;
-    int32_t Size = -1;  // -1: the body's length
+    int64_t Size = -1;  // -1: the body's length
     bool FailCopy = false;
     std::string Encoding = {};  // the stored Content-Encoding
   };
 
-  explicit MemorySource(std::vector<Item> items = {}) : Items(std::move(items)) {}
+  explicit MemorySource(std::vector<Item> items = {});
 
   std::vector<Item> Items;
+  // Bodies written out of the cache (decoded or not).
   int CopyCalls = 0;
-  // Runs before every copy (a test can make files appear mid-pass).
+  // Runs before every write (a test can make files appear mid-pass).
   std::function<void()> BeforeCopy;
 
   std::string GetEntryFile(const CCacheElement& entry) const override { return entry.LocalFile; }
+  std::optional<EntryContent> OpenContent(const CCacheElement& entry) const override;
   void ReadEntries() override;
-  bool CopyEntry(const CCacheElement& entry, const std::string& destination, bool failIfExists,
-                 CopyOutcome& outcome) override;
+  WriteOutcome WriteEntry(const CCacheElement& entry, const EntryContent& content,
+                          Platform::OutputFile& out) override;
+
+ private:
+  std::shared_ptr<TempDir> Bodies;
 };
 
 }  // namespace vorlane::test

@@ -105,7 +105,8 @@ void UseSandboxPlaces(const std::string& root) {
 }
 
 MessageRecorder::MessageRecorder() {
-  InstallMessageHandler([this](MessageKind kind, const std::string& text) {
+  InstallMessageHandler([this](MessageKind kind, const UiMessage& message) {
+    const std::string text = ComposeMessage(message);
     std::lock_guard guard(Lock);
     Recorded.emplace_back(kind, text);
   });

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "sources/MessageSink.h"
+#include "engine/MessageSink.h"
 
 namespace vorlane::test {
 

@@ -54,8 +54,7 @@ class CaptureTest : public QObject {
     QDir(OutputFolder()).removeRecursively();
     GuiMessages::SetExiting(false);
     GuiMessages::Install();
-    UpdateSettings(
-        [](Settings& settings) { settings.Mozilla = settings.IE = settings.Maxthon = false; });
+    UpdateSettings([](Settings& settings) { settings.Watch.fill(false); });
   }
   void cleanup() { GuiMessages::Uninstall(); }
 

@@ -188,7 +188,7 @@ class DialogsTest : public QObject {
   }
 
   void optionsMozillaControlsFollowTheBox() {
-    UpdateSettings([](Settings& settings) { settings.Mozilla = false; });
+    UpdateSettings([](Settings& settings) { settings.Watch[Firefox] = false; });
     COptionsDlg options;
     for (QWidget* control : {static_cast<QWidget*>(options.FindCacheButton()),
                              static_cast<QWidget*>(options.MozillaCacheEdit()),
@@ -241,8 +241,9 @@ class DialogsTest : public QObject {
     // The same language again is read again.
     QCOMPARE(UiTexts::Get(UiTextKey::OptTitle), std::string("Second"));
     const Settings settings = CurrentSettings();
-    QVERIFY(!settings.StartWithWindowsStartUp && !settings.OneCopy && !settings.IE);
-    QVERIFY(settings.Maxthon && settings.SkipDuplicates);
+    QVERIFY(!settings.StartWithWindowsStartUp && !settings.OneCopy &&
+            !settings.Watch[InternetExplorer]);
+    QVERIFY(settings.Watch[Maxthon] && settings.SkipDuplicates);
     QCOMPARE(settings.DefaultCombPath, std::string("not checked here"));
     const QByteArray file = uitest::ReadText(QString::fromStdString(ProgramPlaces().SettingsPath));
     QVERIFY(file.contains("MozillaCachePath=/typed/cache"));

@@ -96,8 +96,7 @@ class MainWindowTest : public QObject {
     uitest::ResetProgramState();
     GuiMessages::SetExiting(false);
     GuiMessages::Install();
-    UpdateSettings(
-        [](Settings& settings) { settings.Mozilla = settings.IE = settings.Maxthon = false; });
+    UpdateSettings([](Settings& settings) { settings.Watch.fill(false); });
   }
   void cleanup() { GuiMessages::Uninstall(); }
 

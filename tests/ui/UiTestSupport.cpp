@@ -19,7 +19,7 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "platform/Platform.h"
-#include "sources/MessageSink.h"
+#include "ui/GuiMessages.h"
 
 namespace fs = std::filesystem;
 
@@ -221,18 +221,20 @@ void GatedSource::ReadEntries() {
     entry->Size = 100;
     entry->Time = 1000;
     entry->SourceUrl = "http://example.org/picture" + std::to_string(i) + ".jpg";
+    // Every entry has bytes of its own, so none is a duplicate of another.
+    std::string data(100, static_cast<char>('a' + i % 26));
+    data[0] = static_cast<char>(i);
+    Platform::CreateFolderTree(GetCachePath());
+    Platform::ReplaceFileAtomically(GetCachePath() + "/" + std::to_string(i), data);
     AppendEntry(std::move(entry));
   }
 }
 
-bool GatedSource::CopyEntry(const CCacheElement& entry, const std::string& destination,
-                            bool failIfExists, CopyOutcome& outcome) {
-  // Every entry has bytes of its own, so none is a duplicate of another.
-  std::string data(100, static_cast<char>('a' + entry.Index % 26));
-  data[0] = static_cast<char>(entry.Index);
-  const int error = Platform::WriteNewFile(destination, data, failIfExists);
-  outcome.BytesWritten = error == 0 ? data.size() : 0;
-  return error == 0;
+std::optional<EntryContent> GatedSource::OpenContent(const CCacheElement& entry) const {
+  auto file = std::make_shared<Platform::ReadOnlyFile>();
+  if (!file->Open(GetEntryFile(entry))) return std::nullopt;
+  const uint64_t size = file->Size();
+  return EntryContent(std::move(file), 0, size);
 }
 
 // ---- Test runner -----------------------------------------------------------------------

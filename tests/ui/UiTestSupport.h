@@ -79,7 +79,7 @@ class OpenRecorder {
 std::unique_ptr<CQuellbyMain> MakeEngine();
 
 // A cache whose Open waits until Release(), then offers `entryCount` JPEG entries of
-// 100 bytes each; CopyEntry writes their bytes.
+// 100 bytes each, each with bytes of its own.
 class GatedSource : public CCacheBrowser {
  public:
   struct Gate {
@@ -94,8 +94,7 @@ class GatedSource : public CCacheBrowser {
   std::string GetEntryFile(const CCacheElement& entry) const override;
   void Open() override;
   void ReadEntries() override;
-  bool CopyEntry(const CCacheElement& entry, const std::string& destination, bool failIfExists,
-                 CopyOutcome& outcome) override;
+  std::optional<EntryContent> OpenContent(const CCacheElement& entry) const override;
 
  private:
   std::shared_ptr<Gate> TheGate;

@@ -75,20 +75,25 @@ std::string StartWithLoginEntryPath() {
   return JoinPath(*config, "autostart/vorlane.desktop");
 }
 
+bool StartsWithLogin() {
+  const std::string path = StartWithLoginEntryPath();
+  return !path.empty() && FileExists(path);
+}
+
 bool SetStartWithLogin(bool enable, const std::string& executable) {
   const std::string path = StartWithLoginEntryPath();
   if (path.empty()) return false;
   if (!enable) return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 
   // Only an absolute path starts from a session's autostart.
-  if (executable.empty() || executable.front() != '/') return false;
+  if (!IsAbsolutePath(executable)) return false;
   const std::string text = EntryText(executable);
   // Every start asks for the entry; an unchanged entry is not rewritten.
   if (const auto existing = FileExists(path) ? ReadWholeFile(path, kMaxEntrySize) : std::nullopt;
       existing && *existing == text) {
     return true;
   }
-  const std::string folder = path.substr(0, path.find_last_of('/'));
+  const std::string folder = ParentFolder(path);
   if (!CreateFolderTree(folder)) return false;
   return ReplaceFileAtomically(path, text);
 }

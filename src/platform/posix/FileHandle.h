@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <string>
+
 // Owns one file descriptor; closes it on every path.
 class FileHandle {
  public:
@@ -31,3 +33,27 @@ class FileHandle {
  private:
   int Fd = -1;
 };
+
+namespace Platform::Posix {
+
+// The system's description of an error number.
+std::string ErrorText(int error);
+
+}  // namespace Platform::Posix
+
+#include "platform/Platform.h"
+
+namespace Platform {
+
+// What the platform's file objects hold here: one descriptor each.
+struct OpenFolder::Native {
+  FileHandle Fd;
+};
+struct ReadOnlyFile::Native {
+  FileHandle Fd;
+};
+struct OutputFile::Native {
+  FileHandle Fd;
+};
+
+}  // namespace Platform

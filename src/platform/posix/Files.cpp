@@ -33,51 +33,10 @@ bool WriteAll(int fd, const char* data, size_t length) {
   return true;
 }
 
-// Copies up to `length` bytes from `in` (at `offset`) to `out`, preferring the
-// kernel-side copy and falling back to read/write where it is not supported.
-bool CopyRange(int in, uint64_t offset, uint64_t length, int out, uint64_t& copied) {
-  copied = 0;
-  auto position = static_cast<off_t>(offset);
-  bool kernelCopy = true;
-  while (copied < length) {
-    const uint64_t want = std::min<uint64_t>(length - copied, uint64_t{1} << 30);
-    ssize_t n;
-    if (kernelCopy) {
-      n = ::copy_file_range(in, &position, out, nullptr, static_cast<size_t>(want), 0);
-      if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
-                    errno == EPERM)) {
-        kernelCopy = false;
-        continue;
-      }
-    } else {
-      char buffer[1 << 16];
-      n = ::pread(in, buffer, static_cast<size_t>(std::min<uint64_t>(want, sizeof buffer)),
-                  position);
-      if (n > 0) {
-        if (!WriteAll(out, buffer, static_cast<size_t>(n))) return false;
-        position += n;
-      }
-    }
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) break;  // the source ended early
-    copied += static_cast<uint64_t>(n);
-  }
-  return true;
-}
-
 // Opens without blocking, so a FIFO or device standing where a file was expected
 // cannot stall the caller before its type is checked.
 int OpenForReading(const std::string& path) {
   return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-}
-
-int OpenDestination(const std::string& destination, bool failIfExists, FileHandle& out) {
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (failIfExists ? O_EXCL : O_TRUNC);
-  out.Reset(::open(destination.c_str(), flags, 0644));
-  return out.Valid() ? 0 : errno;
 }
 
 }  // namespace
@@ -91,7 +50,7 @@ bool ListFolderFiles(const std::string& folder, std::vector<FolderItem>& out) {
     const std::string_view name = item->d_name;
     if (name == "." || name == "..") continue;
     struct stat info {};
-    if (fstatat(dirFd, item->d_name, &info, 0) != 0) continue;
+    if (fstatat(dirFd, item->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
     if (!S_ISREG(info.st_mode)) continue;
     out.push_back({std::string(name), static_cast<uint64_t>(info.st_size)});
   }
@@ -116,6 +75,11 @@ bool ListSubFolders(const std::string& folder, std::vector<std::string>& out) {
 bool FileExists(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return ::lstat(path.c_str(), &info) == 0;
 }
 
 bool FolderExists(const std::string& path) {
@@ -195,172 +159,17 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit
   return content;
 }
 
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
-    : Fd(other.Fd), FileLength(other.FileLength) {
-  other.Fd = -1;
-  other.FileLength = 0;
-}
-
-ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
-  if (this != &other) {
-    Close();
-    Fd = other.Fd;
-    FileLength = other.FileLength;
-    other.Fd = -1;
-    other.FileLength = 0;
-  }
-  return *this;
-}
-
-ReadOnlyFile::~ReadOnlyFile() {
-  Close();
-}
-
-OpenFolder::~OpenFolder() {
-  Close();
-}
-
-bool OpenFolder::Open(const std::string& path) {
-  Close();
-  Fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  return Fd >= 0;
-}
-
-void OpenFolder::Close() {
-  if (Fd >= 0) ::close(Fd);
-  Fd = -1;
-}
-
-bool OpenFolder::ListFileNames(std::vector<std::string>& names) const {
-  names.clear();
-  if (Fd < 0) {
-    errno = EBADF;
+bool CopyToNewFile(const std::string& source, const std::string& destination) {
+  constexpr uint64_t kLimit = uint64_t{64} << 20;
+  const std::optional<std::string> content = ReadWholeFile(source, kLimit);
+  if (!content) return false;
+  FileHandle out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+  if (!out.Valid()) return false;
+  if (!WriteAll(out.Get(), content->data(), content->size()) || ::close(out.Release()) != 0) {
+    ::unlink(destination.c_str());
     return false;
-  }
-  // The directory stream takes over the descriptor it is given; ours stays open.
-  const int own = ::fcntl(Fd, F_DUPFD_CLOEXEC, 0);
-  if (own < 0) return false;
-  DirHandle dir(fdopendir(own));
-  if (!dir) {
-    ::close(own);
-    return false;
-  }
-  rewinddir(dir.get());
-  while (const dirent* item = readdir(dir.get())) {
-    const std::string_view name = item->d_name;
-    if (name == "." || name == "..") continue;
-    // The entry's type usually comes with the name; only links and file systems
-    // that do not report types need a stat.
-    bool regular = item->d_type == DT_REG;
-    if (item->d_type == DT_UNKNOWN || item->d_type == DT_LNK) {
-      struct stat info {};
-      regular = fstatat(Fd, item->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
-    }
-    if (regular) names.emplace_back(name);
   }
   return true;
-}
-
-namespace {
-
-bool AdoptRegularFile(FileHandle in, int& fd, uint64_t& length) {
-  if (!in.Valid()) return false;
-  struct stat info {};
-  if (::fstat(in.Get(), &info) != 0) return false;
-  if (!S_ISREG(info.st_mode)) {
-    errno = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
-    return false;
-  }
-  length = static_cast<uint64_t>(info.st_size);
-  fd = in.Release();
-  return true;
-}
-
-}  // namespace
-
-bool ReadOnlyFile::OpenIn(const OpenFolder& folder, const std::string& name) {
-  Close();
-  if (!folder.IsOpen() || name.empty() || name == "." || name == ".." ||
-      name.find('/') != std::string::npos) {
-    errno = EINVAL;
-    return false;
-  }
-  return AdoptRegularFile(FileHandle(::openat(folder.NativeHandle(), name.c_str(),
-                                              O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)),
-                          Fd, FileLength);
-}
-
-bool ReadOnlyFile::Open(const std::string& path) {
-  Close();
-  return AdoptRegularFile(FileHandle(OpenForReading(path)), Fd, FileLength);
-}
-
-void ReadOnlyFile::Close() {
-  if (Fd >= 0) ::close(Fd);
-  Fd = -1;
-  FileLength = 0;
-}
-
-int64_t ReadOnlyFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
-  if (Fd < 0) {
-    errno = EBADF;
-    return -1;
-  }
-  size_t done = 0;
-  auto* out = static_cast<char*>(buffer);
-  while (done < length) {
-    const ssize_t n = ::pread(Fd, out + done, length - done, static_cast<off_t>(offset + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return -1;
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
-  return static_cast<int64_t>(done);
-}
-
-int CopyOpenFileRegion(const ReadOnlyFile& source, uint64_t offset, uint64_t length,
-                       const std::string& destination, bool failIfExists, uint64_t* written) {
-  if (written) *written = 0;
-  if (!source.IsOpen()) return EBADF;
-  FileHandle out;
-  if (const int error = OpenDestination(destination, failIfExists, out)) return error;
-  uint64_t copied = 0;
-  if (!CopyRange(source.NativeHandle(), offset, length, out.Get(), copied)) {
-    const int error = errno;
-    ::unlink(destination.c_str());
-    return error ? error : EIO;
-  }
-  if (::close(out.Release()) != 0) {
-    const int error = errno;
-    ::unlink(destination.c_str());
-    return error;
-  }
-  if (written) *written = copied;
-  return 0;
-}
-
-int CopyFileRegion(const std::string& source, uint64_t offset, uint64_t length,
-                   const std::string& destination, bool failIfExists, uint64_t* written) {
-  if (written) *written = 0;
-  ReadOnlyFile in;
-  if (!in.Open(source)) return errno;
-  return CopyOpenFileRegion(in, offset, length, destination, failIfExists, written);
-}
-
-int CopyWholeFile(const std::string& source, const std::string& destination, bool failIfExists,
-                  uint64_t* written) {
-  return CopyFileRegion(source, 0, UINT64_MAX, destination, failIfExists, written);
-}
-
-int WriteNewFile(const std::string& destination, std::string_view data, bool failIfExists) {
-  FileHandle out;
-  if (const int error = OpenDestination(destination, failIfExists, out)) return error;
-  if (!WriteAll(out.Get(), data.data(), data.size()) || ::close(out.Release()) != 0) {
-    const int error = errno;
-    ::unlink(destination.c_str());
-    return error ? error : EIO;
-  }
-  return 0;
 }
 
 }  // namespace Platform

@@ -2,10 +2,14 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/Platform.h"
 
 namespace Platform {
+
+const char PathSeparator = '/';
+const bool RunningOnWindows = false;
 
 namespace {
 
@@ -18,10 +22,9 @@ std::optional<std::string> XdgFolder(const char* variable, const char* fallback)
   return JoinPath(home, fallback);
 }
 
-std::string ParentFolder(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return {};
-  return path.substr(0, slash + 1);
+std::string HomeJoin(std::string_view relative) {
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : JoinPath(home, relative);
 }
 
 }  // namespace
@@ -34,6 +37,27 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
   return path;
 }
 
+bool IsAbsolutePath(std::string_view path) {
+  return !path.empty() && path.front() == '/';
+}
+
+std::string ParentFolder(std::string_view path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string_view::npos) return {};
+  if (slash == 0) return "/";
+  return std::string(path.substr(0, slash));
+}
+
+std::string FileName(std::string_view path) {
+  const size_t slash = path.find_last_of('/');
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string WithoutTrailingSeparators(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  return std::string(path);
+}
+
 std::string ExecutablePath() {
   std::string buffer(4096, '\0');
   const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
@@ -43,14 +67,14 @@ std::string ExecutablePath() {
 }
 
 std::string ProgramFolder() {
-  const std::string executableFolder = ParentFolder(ExecutablePath());
-  if (executableFolder.empty()) return {};
+  const std::string executable = ExecutablePath();
+  if (executable.empty()) return {};
+  const std::string executableFolder = ParentFolder(executable) + "/";
   if (FolderExists(executableFolder + "Langs")) return executableFolder;
   // An installed build: <prefix>/bin/vorlane with <prefix>/share/vorlane/Langs.
-  std::string prefix = executableFolder.substr(0, executableFolder.size() - 1);
-  prefix = ParentFolder(prefix);
+  const std::string prefix = ParentFolder(ParentFolder(executable));
   if (!prefix.empty()) {
-    const std::string shared = prefix + "share/vorlane/";
+    const std::string shared = JoinPath(prefix, "share/vorlane/");
     if (FolderExists(shared + "Langs")) return shared;
   }
   return executableFolder;
@@ -81,6 +105,65 @@ std::string ExpandHome(std::string_view path) {
     if (!home.empty()) return JoinPath(home, path.substr(2));
   }
   return std::string(path);
+}
+
+std::vector<FirefoxProfileRoot> FirefoxProfileRoots() {
+  // The XDG cache root, the old profiles folder, then the snap and flatpak packages'
+  // own cache roots.
+  std::vector<FirefoxProfileRoot> roots;
+  const std::string firefoxHome = HomeJoin(".mozilla/firefox");
+  if (const auto cache = UserCacheFolder()) {
+    roots.push_back({JoinPath(*cache, "mozilla/firefox"), false, firefoxHome});
+  }
+  if (!firefoxHome.empty()) {
+    roots.push_back({firefoxHome, true, firefoxHome});
+    roots.push_back({HomeJoin("snap/firefox/common/.cache/mozilla/firefox"), false,
+                     HomeJoin("snap/firefox/common/.mozilla/firefox")});
+    roots.push_back({HomeJoin(".var/app/org.mozilla.firefox/cache/mozilla/firefox"), false,
+                     HomeJoin(".var/app/org.mozilla.firefox/.mozilla/firefox")});
+  }
+  return roots;
+}
+
+std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const ChromiumVendorPaths& vendor) {
+  std::vector<ChromiumProfileRoot> roots;
+  const std::optional<std::string> cache = UserCacheFolder();
+  const std::optional<std::string> config = UserConfigFolder();
+  if (!vendor.LinuxFolder.empty() && cache && config) {
+    roots.push_back(
+        {JoinPath(*cache, vendor.LinuxFolder), JoinPath(*config, vendor.LinuxFolder), true});
+  }
+  if (!vendor.LinuxConfigOnly.empty() && config) {
+    const std::string folder = JoinPath(*config, vendor.LinuxConfigOnly);
+    roots.push_back({folder, folder, false});
+  }
+  if (!vendor.FlatpakId.empty() && !vendor.LinuxFolder.empty()) {
+    const std::string app = HomeJoin(JoinPath(".var/app", vendor.FlatpakId));
+    if (!app.empty()) {
+      roots.push_back({JoinPath(JoinPath(app, "cache"), vendor.LinuxFolder),
+                       JoinPath(JoinPath(app, "config"), vendor.LinuxFolder), true});
+    }
+  }
+  if (!vendor.SnapName.empty() && !vendor.LinuxFolder.empty()) {
+    const std::string snap = HomeJoin(JoinPath("snap", vendor.SnapName));
+    if (!snap.empty()) {
+      roots.push_back({JoinPath(JoinPath(snap, "common/.cache"), vendor.LinuxFolder),
+                       JoinPath(JoinPath(snap, "common"), vendor.LinuxFolder), true});
+    }
+  }
+  return roots;
+}
+
+int64_t CurrentTime() {
+  return static_cast<int64_t>(std::time(nullptr));
+}
+
+LocalDateTime ToLocalTime(int64_t seconds) {
+  const auto when = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  localtime_r(&when, &local);
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+          local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 }  // namespace Platform

@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/FileHandle.h"
 #include "platform/posix/ProcessMatch.h"
+#include "platform/posix/Processes.h"
 
 namespace Platform {
 
@@ -85,7 +86,7 @@ bool ProcessFolderMatches(int proc, const std::string& pid, const std::vector<st
 
 }  // namespace
 
-bool IsProcessRunning(const std::vector<std::string>& names, const std::string& procRoot) {
+bool IsProcessRunningIn(const std::vector<std::string>& names, const std::string& procRoot) {
   if (names.empty()) return false;
   DirHandle folder(::opendir(procRoot.c_str()));
   if (!folder) return false;
@@ -100,6 +101,10 @@ bool IsProcessRunning(const std::vector<std::string>& names, const std::string& 
     if (ProcessFolderMatches(proc, entry->d_name, names)) return true;
   }
   return false;
+}
+
+bool IsProcessRunning(const std::vector<std::string>& names) {
+  return IsProcessRunningIn(names, "/proc");
 }
 
 }  // namespace Platform

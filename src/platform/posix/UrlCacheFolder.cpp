@@ -26,14 +26,19 @@ std::string WinePrefix() {
 
 }  // namespace
 
-std::string FindUrlCacheFolder() {
+std::unique_ptr<UrlCacheEnumerator> OpenSystemUrlCache() {
+  return nullptr;
+}
+
+std::string FindUrlCacheFolder(std::string* looked) {
   const std::string prefix = WinePrefix();
   if (prefix.empty()) return {};
   const std::string users = JoinPath(prefix, "drive_c/users");
+  if (looked) *looked = JoinPath(users, "*/" + std::string(CacheFolders[0]));
   std::vector<std::string> names;
   if (!ListSubFolders(users, names)) return {};
-  // The system lists folders in no particular order; sorting keeps the choice
-  // the same from one capture to the next.
+  // The system lists folders in no particular order; sorting keeps the choice the
+  // same from one capture to the next.
   std::sort(names.begin(), names.end());
   for (const std::string& name : names) {
     for (std::string_view relative : CacheFolders) {

@@ -1,4 +1,4 @@
-#include "sources/MessageSink.h"
+#include "engine/MessageSink.h"
 
 #include <cstdio>
 #include <mutex>
@@ -13,10 +13,6 @@ MessageHandler& Messages() {
   static MessageHandler handler;
   return handler;
 }
-OpenHandler& Opens() {
-  static OpenHandler handler;
-  return handler;
-}
 
 }  // namespace
 
@@ -25,12 +21,7 @@ void InstallMessageHandler(MessageHandler handler) {
   Messages() = std::move(handler);
 }
 
-void InstallOpenHandler(OpenHandler handler) {
-  std::lock_guard guard(SinkLock());
-  Opens() = std::move(handler);
-}
-
-void ShowMessage(MessageKind kind, const std::string& text) {
+void ShowMessage(MessageKind kind, const UiMessage& message) {
   MessageHandler handler;
   {
     std::lock_guard guard(SinkLock());
@@ -38,17 +29,8 @@ void ShowMessage(MessageKind kind, const std::string& text) {
   }
   // Called outside the lock: a GUI handler may wait for the user.
   if (handler) {
-    handler(kind, text);
+    handler(kind, message);
   } else {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fprintf(stderr, "%s\n", ComposeMessage(message).c_str());
   }
-}
-
-void OpenWithDesktop(const std::string& target) {
-  OpenHandler handler;
-  {
-    std::lock_guard guard(SinkLock());
-    handler = Opens();
-  }
-  if (handler) handler(target);
 }

@@ -1,9 +1,9 @@
-#include "config/IniDocument.h"
+#include "base/IniDocument.h"
 
-#include <filesystem>
+#include <algorithm>
+#include <limits>
 
-#include "config/IniFile.h"
-#include "platform/Platform.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -19,16 +19,8 @@ std::string_view Trim(std::string_view text) {
   return text;
 }
 
-char FoldAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-  }
-  return true;
+  return Text::EqualsIgnoringAsciiCase(a, b);
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -130,18 +122,6 @@ IniDocument IniDocument::Parse(std::string_view bytes) {
   return document;
 }
 
-std::optional<IniDocument> IniDocument::Load(const std::string& path) {
-  if (!Platform::FileExists(path)) {
-    std::error_code error;
-    const auto status = std::filesystem::symlink_status(path, error);
-    if (status.type() == std::filesystem::file_type::not_found) return IniDocument();
-    return std::nullopt;
-  }
-  const std::optional<std::string> bytes = Platform::ReadWholeFile(path, MaxFileSize);
-  if (!bytes) return std::nullopt;
-  return Parse(*bytes);
-}
-
 void IniDocument::Index() {
   const std::string_view text = Text;
   const size_t firstBreak = text.find('\n');
@@ -161,6 +141,7 @@ void IniDocument::Index() {
     const size_t close = line.front() == '[' ? line.rfind(']') : std::string_view::npos;
     if (close != std::string_view::npos) {
       const std::string_view name = Trim(line.substr(1, close - 1));
+      SectionIndex.emplace(Text::ToLowerAscii(name), Sections.size());
       Sections.push_back({static_cast<size_t>(name.data() - text.data()), name.size(), next, {}});
       ++entries;
       continue;
@@ -183,12 +164,8 @@ void IniDocument::Index() {
 }
 
 size_t IniDocument::FindSection(std::string_view name) const {
-  name = Trim(name);
-  const std::string_view text = Text;
-  for (size_t i = 0; i < Sections.size(); ++i) {
-    if (EqualsNoCase(text.substr(Sections[i].NameBegin, Sections[i].NameLength), name)) return i;
-  }
-  return Sections.size();
+  const auto found = SectionIndex.find(Text::ToLowerAscii(Trim(name)));
+  return found == SectionIndex.end() ? Sections.size() : found->second;
 }
 
 size_t IniDocument::FindKey(const Section& section, std::string_view name) const {
@@ -207,8 +184,11 @@ bool IniDocument::Has(std::string_view section, std::string_view key) const {
 }
 
 std::string IniDocument::Get(std::string_view section, std::string_view key) const {
-  const size_t sectionIndex = FindSection(section);
-  if (sectionIndex == Sections.size()) return {};
+  return Get(section, key, FindSection(section));
+}
+
+std::string IniDocument::Get(std::string_view, std::string_view key, size_t sectionIndex) const {
+  if (sectionIndex >= Sections.size()) return {};
   const Section& found = Sections[sectionIndex];
   const size_t keyIndex = FindKey(found, key);
   if (keyIndex == found.Keys.size()) return {};
@@ -218,10 +198,25 @@ std::string IniDocument::Get(std::string_view section, std::string_view key) con
   return CutToCharacters(value, MaxIniValueLength);
 }
 
+std::string IniDocument::SectionName(size_t index) const {
+  if (index >= Sections.size()) return {};
+  return Text.substr(Sections[index].NameBegin, Sections[index].NameLength);
+}
+
+std::string IniDocument::GetAt(size_t sectionIndex, std::string_view key) const {
+  if (sectionIndex >= Sections.size()) return {};
+  return Get(SectionName(sectionIndex), key, sectionIndex);
+}
+
 void IniDocument::Splice(size_t offset, size_t length, std::string_view replacement) {
   Text.replace(offset, length, replacement);
   auto move = [&](size_t& position) { position = position - length + replacement.size(); };
-  for (Section& section : Sections) {
+  // Sections lie in text order: those that end before the change keep every position,
+  // so an append (the way a filter file is written) touches only the last section.
+  const auto first = std::partition_point(Sections.begin(), Sections.end(),
+                                          [&](const Section& s) { return s.ContentEnd < offset; });
+  for (auto it = first; it != Sections.end(); ++it) {
+    Section& section = *it;
     if (section.NameBegin > offset) move(section.NameBegin);
     // A section ends where text is inserted when its last line is an unterminated key
     // with an empty value; the inserted value belongs to that line.
@@ -237,9 +232,10 @@ void IniDocument::EndLastLine() {
   if (Text.empty() || Text.back() == '\n') return;
   const size_t end = Text.size();
   Text += NewLine;
-  // A section whose last line was the unterminated one now ends after the new line end.
-  for (Section& section : Sections) {
-    if (section.ContentEnd == end) section.ContentEnd = Text.size();
+  // A section whose last line was the unterminated one now ends after the new line end;
+  // only the last section can end at the end of the text.
+  if (!Sections.empty() && Sections.back().ContentEnd == end) {
+    Sections.back().ContentEnd = Text.size();
   }
 }
 
@@ -283,6 +279,7 @@ bool IniDocument::Set(std::string_view section, std::string_view key, std::strin
   Text += '=';
   Text += encoded;
   Text += NewLine;
+  SectionIndex.emplace(Text::ToLowerAscii(section), Sections.size());
   Sections.push_back({header + 1,
                       section.size(),
                       Text.size(),
@@ -294,6 +291,18 @@ std::string IniDocument::Serialize() const {
   return Bom + Text;
 }
 
-bool IniDocument::Save(const std::string& path) const {
-  return Platform::ReplaceFileAtomically(path, Serialize());
+int32_t IniValueToInt32(std::string_view text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  // Accumulated as a magnitude in 64 bits and clamped as soon as it leaves 32.
+  constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+  int64_t magnitude = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > kLimit) magnitude = kLimit;
+  }
+  if (negative) return static_cast<int32_t>(-magnitude);
+  return static_cast<int32_t>(std::min<int64_t>(magnitude, kLimit - 1));
 }

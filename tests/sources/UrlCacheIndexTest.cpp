@@ -8,12 +8,10 @@
 #include <sstream>
 
 #include "platform/Platform.h"
-#include "platform/posix/UrlCacheIndex.h"
+#include "sources/UrlCacheIndex.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"
 
-using Platform::UrlCacheIndex;
-using Platform::UrlCacheRecord;
 using vorlane::test::UrlCacheIndexWriter;
 
 namespace {
@@ -182,8 +180,7 @@ TEST(UrlCacheIndex, OnlyKnownSignaturesAreIndexes) {
   }
   EXPECT_FALSE(UrlCacheIndex::Parse(std::as_bytes(std::span(bytes.data(), 75))));
   const std::string wine = UrlCacheIndexWriter(UrlCacheIndexWriter::Signature::Wine2005).Build();
-  EXPECT_EQ(UrlCacheIndex::Parse(std::as_bytes(std::span(wine)))->Flavour(),
-            Platform::UrlCacheFlavour::Wine);
+  EXPECT_EQ(UrlCacheIndex::Parse(std::as_bytes(std::span(wine)))->Flavour(), UrlCacheFlavour::Wine);
 }
 
 TEST(UrlCacheIndex, DamageEndsTheWalkOrSkipsOneRecord) {
@@ -262,11 +259,11 @@ TEST(UrlCacheIndex, TruncatedFilesYieldTheRecordsReadSoFar) {
 
 TEST(UrlCacheIndex, ImpossibleFatDatesGiveNoTime) {
   const auto fat = UrlCacheIndexWriter::FatDateTime;
-  EXPECT_EQ(Platform::FatDateTimeToFileTime(fat(2012, 2, 29, 23, 59, 58)),
+  EXPECT_EQ(FatDateTimeToFileTime(fat(2012, 2, 29, 23, 59, 58)),
             UrlCacheIndexWriter::FileTime(1330559998));
   for (uint32_t bad : {0u, fat(2013, 2, 29, 12, 0, 0), fat(2013, 13, 1, 12, 0, 0),
                        fat(2013, 4, 31, 12, 0, 0), fat(2013, 4, 30, 24, 0, 0),
                        fat(2013, 4, 30, 12, 60, 0), fat(2013, 4, 30, 12, 0, 60), 0xFFFFFFFFu}) {
-    EXPECT_EQ(Platform::FatDateTimeToFileTime(bad), 0u) << std::hex << bad;
+    EXPECT_EQ(FatDateTimeToFileTime(bad), 0u) << std::hex << bad;
   }
 }

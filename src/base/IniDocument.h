@@ -5,12 +5,25 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
+// Longest value text a read returns; longer values are cut.
+inline constexpr size_t MaxIniValueLength = 2598;
+
+// Integer value of a profile text the way the C library reads one (wcstol): leading
+// blanks, an optional sign, decimal digits up to the first other character; no digits
+// give 0. Out-of-range values saturate at the 32-bit limits.
+int32_t IniValueToInt32(std::string_view text);
+
 // One INI file held in memory: parsed once, read key by key, changed key by key and
-// written back in one piece. Lines the document does not change are kept byte for
-// byte (comments, unknown sections, odd spacing, CRLF ends), so a hand-edited file
-// survives the program's writes.
+// written back in one piece (config/IniFile.h reads and writes files). Windows
+// private-profile conventions: section and key names match without regard to case,
+// blanks around names and values are ignored, a value in matching double quotes is
+// read without them, ';' starts a comment line, the first of duplicate sections or
+// keys wins, lines without '=' are ignored, LF or CRLF line ends. Lines the document does not
+// change are kept byte for byte (comments, unknown sections, odd spacing, CRLF ends), so a
+// hand-edited file survives the program's writes.
 class IniDocument {
  public:
   // Files above this size are not read at all (an INI file of the program is a few
@@ -25,10 +38,6 @@ class IniDocument {
   // Parses file bytes: a UTF-8 byte-order mark is kept aside, UTF-16 (LE or BE, by
   // its mark) is converted to UTF-8; anything else is taken as UTF-8 bytes.
   static IniDocument Parse(std::string_view bytes);
-  // Reads and parses a file. A missing file gives an empty document; a file that
-  // exists but cannot be read (no permission, too large, not a regular file) gives
-  // nothing, so that a caller never overwrites what it could not read.
-  static std::optional<IniDocument> Load(const std::string& path);
 
   // The value of `key` in the first `section` of that name, names compared without
   // regard to ASCII case and surrounding blanks; a value in matching double quotes
@@ -45,10 +54,14 @@ class IniDocument {
   // line breaks).
   bool Set(std::string_view section, std::string_view key, std::string_view value);
 
+  // Every section in file order, duplicates included (profiles.ini has several
+  // [Install...] sections that all count), and a value of one of them.
+  size_t SectionCount() const { return Sections.size(); }
+  std::string SectionName(size_t index) const;
+  std::string GetAt(size_t sectionIndex, std::string_view key) const;
+
   // The file's bytes: UTF-8, with the byte-order mark of a UTF-8 source kept.
   std::string Serialize() const;
-  // Replaces the file atomically with Serialize(); false when it could not be written.
-  bool Save(const std::string& path) const;
 
  private:
   struct Key {
@@ -68,6 +81,7 @@ class IniDocument {
   // Index of the first section or key of that name; the container's size when missing.
   size_t FindSection(std::string_view name) const;
   size_t FindKey(const Section& section, std::string_view name) const;
+  std::string Get(std::string_view section, std::string_view key, size_t sectionIndex) const;
   // Replaces `length` bytes at `offset` and moves every indexed offset behind them.
   void Splice(size_t offset, size_t length, std::string_view replacement);
   // Gives the last line a line end when the text does not end with one.
@@ -77,4 +91,7 @@ class IniDocument {
   std::string Text;
   std::string NewLine = "\n";
   std::vector<Section> Sections;
+  // First section of each name (ASCII lower-cased), so a look-up costs the same in a
+  // file of ten thousand filters as in one of ten.
+  std::unordered_map<std::string, size_t> SectionIndex;
 };

@@ -1,11 +1,12 @@
-#include "platform/posix/UrlCacheIndex.h"
+#include "sources/UrlCacheIndex.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <string_view>
 
-namespace Platform {
+#include "base/ByteReader.h"
+#include "base/CivilTime.h"
 
 namespace {
 
@@ -50,30 +51,32 @@ constexpr uint32_t UrlDataOffset = 68;
 constexpr uint32_t UrlDataSize = 72;
 constexpr uint32_t UrlSyncTime = 80;
 
+// Every field read from a URL record lies inside its fixed part, which is checked
+// once; the values are read through the bounded reader all the same.
+static_assert(UrlSyncTime + 4 <= UrlFixedSize);
+static_assert(UrlDataSize + 4 <= UrlFixedSize && UrlEntryType + 4 <= UrlFixedSize);
+static_assert(UrlDirectoryIndex + 1 <= UrlFixedSize && UrlSizeHigh + 4 <= UrlFixedSize);
+static_assert(DirectoryTable + MaxDirectories * DirectoryEntrySize <= RecordArea);
+
 bool HasBytes(std::span<const std::byte> bytes, uint64_t offset, uint64_t length) {
-  const uint64_t size = bytes.size();
-  return !(offset > size || length > size - offset);
+  return Bytes::HasRange(bytes.size(), offset, length);
 }
 
-// Callers check the bounds first.
 uint32_t Read32(std::span<const std::byte> bytes, size_t offset) {
-  return static_cast<uint32_t>(bytes[offset]) | static_cast<uint32_t>(bytes[offset + 1]) << 8 |
-         static_cast<uint32_t>(bytes[offset + 2]) << 16 |
-         static_cast<uint32_t>(bytes[offset + 3]) << 24;
+  return Bytes::ByteReader(bytes).LE32(offset).value_or(0);
 }
 
 uint64_t Read64(std::span<const std::byte> bytes, size_t offset) {
-  return static_cast<uint64_t>(Read32(bytes, offset)) |
-         static_cast<uint64_t>(Read32(bytes, offset + 4)) << 32;
+  return Bytes::ByteReader(bytes).LE64(offset).value_or(0);
 }
 
 bool HasTag(std::span<const std::byte> bytes, size_t offset, std::string_view tag) {
-  if (!HasBytes(bytes, offset, tag.size())) return false;
-  return std::memcmp(bytes.data() + offset, tag.data(), tag.size()) == 0;
+  return Bytes::ByteReader(bytes).Matches(offset, tag);
 }
 
+// Callers check that the range lies inside the bytes.
 std::string_view Text(std::span<const std::byte> bytes, size_t offset, size_t length) {
-  return {reinterpret_cast<const char*>(bytes.data()) + offset, length};
+  return Bytes::ByteReader(bytes).Text(offset, length).value_or(std::string_view());
 }
 
 // A NUL-terminated string that starts at `offset` inside `record` and ends before
@@ -84,22 +87,6 @@ std::optional<std::string> TerminatedString(std::span<const std::byte> record, u
   const size_t end = rest.find('\0');
   if (end == std::string_view::npos) return std::nullopt;
   return std::string(rest.substr(0, end));
-}
-
-int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
-  // Howard Hinnant's days-from-civil, for the proleptic Gregorian calendar.
-  year -= month <= 2;
-  const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<int64_t>(dayOfEra) - 719468;
-}
-
-unsigned DaysInMonth(unsigned year, unsigned month) {
-  static constexpr std::array<unsigned, 12> Days{31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : Days[month - 1];
 }
 
 }  // namespace
@@ -121,13 +108,13 @@ uint64_t FatDateTimeToFileTime(uint32_t fatDateTime) {
   const unsigned second = (time & 31) * 2;
   const unsigned minute = (time >> 5) & 63;
   const unsigned hour = time >> 11;
-  if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month) || hour > 23 ||
-      minute > 59 || second > 59) {
+  if (month < 1 || month > 12 || day < 1 || day > CivilTime::DaysInMonth(year, month) ||
+      hour > 23 || minute > 59 || second > 59) {
     return 0;
   }
   constexpr int64_t SecondsFrom1601To1970 = 11644473600;
-  const int64_t seconds = DaysFromCivil(year, month, day) * 86400 + hour * 3600 + minute * 60 +
-                          second + SecondsFrom1601To1970;
+  const int64_t seconds = CivilTime::DaysFromCivil(year, month, day) * 86400 + hour * 3600 +
+                          minute * 60 + second + SecondsFrom1601To1970;
   return static_cast<uint64_t>(seconds) * 10000000;
 }
 
@@ -147,7 +134,7 @@ std::optional<UrlCacheRecord> ParseUrlRecord(std::span<const std::byte> bytes, u
   out.LastAccessTime = Read64(record, UrlAccessTime);
   out.ExpireTime = FatDateTimeToFileTime(Read32(record, UrlExpireTime));
   out.Size = static_cast<uint64_t>(Read32(record, UrlSizeHigh)) << 32 | Read32(record, UrlSizeLow);
-  out.DirectoryIndex = static_cast<uint8_t>(record[UrlDirectoryIndex]);
+  out.DirectoryIndex = Bytes::ByteReader(record).U8(UrlDirectoryIndex).value_or(0);
   out.EntryType = Read32(record, UrlEntryType);
   out.LastSyncTime = FatDateTimeToFileTime(Read32(record, UrlSyncTime));
 
@@ -249,5 +236,3 @@ std::optional<UrlCacheRecord> UrlCacheIndex::NextRecord() {
   }
   return std::nullopt;
 }
-
-}  // namespace Platform

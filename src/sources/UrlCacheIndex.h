@@ -1,5 +1,8 @@
 #pragma once
 
+// The index file of the URL cache (index.dat) that Internet Explorer and Wine's WinINet
+// write: a pure parser over its bytes, no I/O.
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -7,8 +10,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-
-namespace Platform {
 
 // Who wrote the index: Internet Explorer, or Wine's WinINet (same layout).
 enum class UrlCacheFlavour { InternetExplorer, Wine };
@@ -82,5 +83,3 @@ bool IsPlainName(std::string_view name);
 // FAT date (low 16 bits) and time (high 16 bits), taken as UTC, to a FILETIME;
 // 0 for zero or an impossible date.
 uint64_t FatDateTimeToFileTime(uint32_t fatDateTime);
-
-}  // namespace Platform

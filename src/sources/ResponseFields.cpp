@@ -1,0 +1,18 @@
+#include "sources/ResponseFields.h"
+
+#include "base/Text.h"
+#include "platform/Platform.h"
+
+void TakeResponseHead(const ResponseHead& head, CCacheBrowser::CCacheElement& entry,
+                      HeaderChoice choice) {
+  const auto value = [&](std::string_view name) {
+    return choice == HeaderChoice::First ? head.First(name) : head.Last(name);
+  };
+  if (const auto type = value("Content-Type")) {
+    entry.MimeType = Platform::CacheBytesToUtf8(*type);
+    entry.Kind = Classify(Text::ToLowerAscii(*type));
+  }
+  if (const auto encoding = value("Content-Encoding")) {
+    entry.ContentEncoding = Platform::CacheBytesToUtf8(Text::ToLowerAscii(*encoding));
+  }
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "base/ResponseHead.h"
+#include "sources/CCacheBrowser.h"
+
+// Which of several headers of one name counts: Firefox reads a stored head line by
+// line, so the last wins; the URL cache hands the first to its callers.
+enum class HeaderChoice { First, Last };
+
+// Takes what every source needs from a stored response head: MimeType (letters as
+// stored) with Kind classified from its lower-cased text, and ContentEncoding
+// (lower-cased). Fields the head does not name are left as they are.
+void TakeResponseHead(const ResponseHead& head, CCacheBrowser::CCacheElement& entry,
+                      HeaderChoice choice);
