@@ -13,6 +13,7 @@
 #include "BenchRunner.h"
 #include "CacheFormat.h"
 #include "CaptureRun.h"
+#include "FilterFileBench.h"
 #include "SyntheticPlan.h"
 #include "platform/Platform.h"
 
@@ -26,6 +27,7 @@ constexpr const char* kUsage =
     "       vorlane_bench generate --format NAME --entries N [--seed S] --out DIR\n"
     "       vorlane_bench capture --format NAME --cache DIR --out DIR [--decode on|off]\n"
     "       vorlane_bench list --format NAME --cache DIR\n"
+    "       vorlane_bench filters [--count N] [--work DIR]\n"
     "       vorlane_bench formats\n";
 
 struct Arguments {
@@ -165,6 +167,15 @@ int main(int argc, char** argv) {
   if (command == "generate") return Generate(*arguments);
   if (command == "capture") return Capture(*arguments, false);
   if (command == "list") return Capture(*arguments, true);
+  if (command == "filters") {
+    const auto count = arguments->Number("--count", 1000);
+    if (!count || *count == 0 || *count > 100000) {
+      std::fputs(kUsage, stderr);
+      return 2;
+    }
+    return RunFilterFileBench(Absolute(arguments->Get("--work", "build-bench/filters")),
+                              static_cast<int>(*count), 2.0, stdout);
+  }
   if (command == "formats") {
     for (const CacheFormat& format : AllFormats()) {
       std::printf("%-16.*s %.*s\n", static_cast<int>(format.Name.size()), format.Name.data(),

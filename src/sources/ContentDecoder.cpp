@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
+
 namespace ContentDecoder {
 
 namespace {
@@ -91,16 +93,6 @@ class Sink {
   uint64_t Written = 0;
   std::vector<std::byte> Buffer;
 };
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-  return text;
-}
 
 // RFC 1950: compression method 8, a window of at most 32 KiB and a check that makes
 // the first two bytes a multiple of 31. Servers send "deflate" with or without it.
@@ -222,8 +214,7 @@ std::optional<Coding> ParseCoding(std::string_view contentEncoding) {
   size_t count = 0;
   while (true) {
     const size_t comma = contentEncoding.find(',');
-    std::string name(TrimBlanks(contentEncoding.substr(0, comma)));
-    for (char& c : name) c = AsciiLower(c);
+    const std::string name = Text::ToLowerAscii(Text::TrimBlanks(contentEncoding.substr(0, comma)));
     if (!name.empty() && name != "identity") {
       ++count;
       if (name == "gzip" || name == "x-gzip") {

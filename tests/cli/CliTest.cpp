@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -30,10 +31,11 @@ struct CliRun {
   std::string Err;
 };
 
-// Runs vorlane-cli with its output in files (so neither stream is a terminal).
-CliRun RunCli(const std::vector<std::string>& arguments) {
+// Runs vorlane-cli with its output in files (so neither stream is a terminal), after
+// `shell` (limits, environment) in the same shell.
+CliRun RunCliAfter(const std::string& shell, const std::vector<std::string>& arguments) {
   TempDir dir;
-  std::string command = VORLANE_CLI;
+  std::string command = shell + " exec " + VORLANE_CLI;
   for (const std::string& argument : arguments) command += " '" + argument + "'";
   command += " >" + dir / "out" + " 2>" + dir / "err" + " </dev/null";
   CliRun run;
@@ -42,6 +44,21 @@ CliRun RunCli(const std::vector<std::string>& arguments) {
   run.Out = ReadFile(dir / "out");
   run.Err = ReadFile(dir / "err");
   return run;
+}
+
+CliRun RunCli(const std::vector<std::string>& arguments) {
+  return RunCliAfter("", arguments);
+}
+
+// A cache2 cache of plain-text entries: body i is `bodies[i]`.
+std::string TextCache(const TempDir& dir, const std::vector<std::string>& bodies) {
+  vorlane::test::MozillaCache2Writer writer;
+  for (size_t i = 0; i < bodies.size(); ++i) {
+    writer.Add(vorlane::test::MozillaCache2Item("http://e.com/" + std::to_string(i), bodies[i])
+                   .WithHead("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n"));
+  }
+  EXPECT_TRUE(writer.Write(dir / "cache"));
+  return dir / "cache";
 }
 
 std::string Sample() {
@@ -333,5 +350,119 @@ TEST(Cli, InterruptedCaptureStopsBetweenFiles) {
   EXPECT_EQ(ReadFile(dir / "stdout"), NewFilesText(static_cast<int>(saved.size())) + "\n");
   for (const std::string& name : saved) {
     EXPECT_EQ(bodies.count(ReadFile(out + "/" + name)), 1u) << name << " is not whole";
+  }
+}
+
+// A capture killed in the middle of a file (here by the file-size limit's signal) leaves
+// no file under a final name; the next capture removes the hidden rest and saves it whole.
+TEST(Cli, AKilledCaptureLeavesNoPartialFile) {
+  TempDir dir;
+  const std::string big(1 << 20, 'b');
+  const std::string cache = TextCache(dir, {big});
+  const std::string out = dir / "out";
+  const std::string filters = CatchAll(dir, out);
+  const CliRun killed =
+      RunCliAfter("ulimit -f 256;", {"capture", "firefox", "--cache", cache, "--filters", filters});
+  EXPECT_EQ(killed.Code, -1) << "not ended by the signal: " << killed.Err;
+  std::vector<std::string> left = ListNames(out);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_TRUE(left[0].starts_with(".vorlane-") && left[0].ends_with(".part")) << left[0];
+
+  const CliRun again = RunCli({"capture", "firefox", "--cache", cache, "--filters", filters});
+  EXPECT_EQ(again.Code, 0) << again.Err;
+  EXPECT_EQ(ListNames(out), std::vector<std::string>{"file0.plain"});
+  EXPECT_EQ(ReadFile(out + "/file0.plain"), big);
+}
+
+// A file that cannot be written stops the capture with exit code 5 and a message that
+// names the folder and the system's reason; what was saved before stays and is listed.
+TEST(Cli, AFailedSaveIsReportedAndEndsTheCapture) {
+  TempDir dir;
+  const std::string cache = TextCache(dir, {"small one", std::string(1 << 20, 'b'), "small two"});
+  const std::string out = dir / "out";
+  const CliRun full =
+      RunCliAfter("ulimit -f 256; trap '' XFSZ;",
+                  {"capture", "firefox", "--cache", cache, "--filters", CatchAll(dir, out)});
+  EXPECT_EQ(full.Code, 5) << full.Err;
+  EXPECT_NE(
+      full.Err.find("Can't save the file in the folder:\n" + out + "\n" + std::strerror(EFBIG)),
+      std::string::npos)
+      << full.Err;
+  // Entries come in file-name order: whatever came before the big one is saved whole.
+  const std::vector<std::string> saved = ListNames(out);
+  EXPECT_LT(saved.size(), 3u);
+  for (const std::string& name : saved) {
+    const std::string body = ReadFile(out + "/" + name);
+    EXPECT_TRUE(body == "small one" || body == "small two") << name;
+    EXPECT_NE(full.Out.find(out + "/" + name + "\n"), std::string::npos) << full.Out;
+  }
+  EXPECT_NE(full.Out.find(NewFilesText(static_cast<int>(saved.size()))), std::string::npos);
+
+  // A stem too long for any name of the file system.
+  const std::string stemmed = dir / "long.flt";
+  WriteFile(stemmed,
+            "[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=0\nMinHeight=0\n"
+            "Directory=" +
+                dir / "long" + "\nFileNameDummy=" + std::string(300, 's') + "\n");
+  const CliRun tooLong = RunCli({"capture", "firefox", "--cache", cache, "--filters", stemmed});
+  EXPECT_EQ(tooLong.Code, 5);
+  EXPECT_NE(tooLong.Err.find(std::strerror(ENAMETOOLONG)), std::string::npos) << tooLong.Err;
+  EXPECT_TRUE(ListNames(dir / "long").empty());
+}
+
+TEST(Cli, EveryCacheThatCannotBeOpenedIsReported) {
+  TempDir dir;
+  vorlane::test::ScopedEnv wine("WINEPREFIX", dir / "no-wine");
+  for (const char* action : {"list", "capture"}) {
+    std::vector<std::string> arguments = {action, "ie"};
+    if (std::string(action) == "capture") {
+      arguments.insert(arguments.end(), {"--filters", CatchAll(dir, dir / "out")});
+    }
+    const CliRun run = RunCli(arguments);
+    EXPECT_EQ(run.Code, 3) << action;
+    EXPECT_NE(run.Err.find("Can't open the cache:\n" + dir / "no-wine/drive_c/users/"),
+              std::string::npos)
+        << run.Err;
+  }
+}
+
+TEST(Cli, SkippedEntriesAreCountedAndFieldsAreMadeVisible) {
+  TempDir dir;
+  vorlane::test::MozillaCache2Writer writer;
+  writer.Add(vorlane::test::MozillaCache2Item("http://e.com/\x1b[31mred\tx", "body"));
+  writer.Put("entries/0000000000000000000000000000000000000000", "damaged");
+  ASSERT_TRUE(writer.Write(dir / "cache"));
+  const CliRun list = RunCli({"list", "firefox", "--cache", dir / "cache"});
+  EXPECT_EQ(list.Code, 0);
+  EXPECT_NE(list.Out.find("\thttp://e.com/\\x1B[31mred\\x09x\t"), std::string::npos) << list.Out;
+  EXPECT_EQ(list.Out.find('\x1b'), std::string::npos);
+  EXPECT_EQ(list.Err, "vorlane-cli: 1 cache entries could not be read and were skipped\n");
+  const CliRun capture = RunCli(
+      {"capture", "firefox", "--cache", dir / "cache", "--filters", CatchAll(dir, dir / "out")});
+  EXPECT_EQ(capture.Code, 0);
+  EXPECT_NE(capture.Err.find("1 cache entries could not be read"), std::string::npos);
+}
+
+TEST(Cli, WatchStoppedBySignalSaysSoAndExits130) {
+  TempDir dir;
+  for (const int signal : {SIGTERM, SIGHUP}) {
+    std::vector<std::string> arguments = {VORLANE_CLI, "watch", "firefox", "--interval", "50"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, (dir / "err").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    for (int wait = 0; wait < 400 && ReadFile(dir / "err").empty(); ++wait) usleep(5000);
+    kill(child, signal);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << signal;
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_NE(ReadFile(dir / "err").find("watching was stopped"), std::string::npos);
   }
 }

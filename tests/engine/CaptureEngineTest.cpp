@@ -16,7 +16,9 @@
 using vorlane::test::ListNames;
 using vorlane::test::MemorySource;
 using vorlane::test::MessageRecorder;
+using vorlane::test::ReadFile;
 using vorlane::test::TempDir;
+using vorlane::test::WriteFile;
 
 namespace {
 
@@ -251,4 +253,22 @@ TEST_F(CaptureEngine, StartupFilterFileFallsBackToTheDefaultThenWarns) {
   EXPECT_FALSE(engine->LoadStartupFilterFile());
   EXPECT_EQ(engine->Filters()->Count(), 0);
   EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Can't load default filter."});
+}
+
+// A capture cleans only the program's own scratch folder: the user's files in the data
+// folder survive it, whatever their names.
+TEST_F(CaptureEngine, ThePassLeavesTheDataFolderAlone) {
+  const std::string data = ProgramPlaces().DataFolder;
+  WriteFile(data + "/Mine.flt", "[GENERAL]\nVorlaneFilter=1\n");
+  WriteFile(data + "/notes.txt", "mine");
+  WriteFile(data + "/Temp/scratch.bin", "ours");
+  UpdateSettings([&](Settings& settings) { settings.FiltersFileName = data + "/./Mine.flt"; });
+  auto engine = MakeEngine();
+  engine->SetSourceFactory([](int) {
+    return std::make_unique<MemorySource>(std::vector<MemorySource::Item>{{"u", "x", 1}});
+  });
+  engine->CaptureJob(CQuellbyMain::Firefox, 0);
+  EXPECT_EQ(ReadFile(data + "/notes.txt"), "mine");
+  EXPECT_TRUE(Platform::FileExists(data + "/Mine.flt"));
+  EXPECT_FALSE(Platform::FileExists(data + "/Temp/scratch.bin"));
 }

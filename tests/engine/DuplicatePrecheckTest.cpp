@@ -141,3 +141,46 @@ TEST_F(DuplicatePrecheck, BodiesToBeDecodedAreComparedAfterDecoding) {
   EXPECT_EQ(raw.GetNewFileCount(), 1);
   EXPECT_EQ(source.CopyCalls, 1);
 }
+
+// A crafted index whose records all name one cache file: the file is written once, and
+// the other records are known duplicates without reading it again.
+TEST_F(DuplicatePrecheck, RecordsNamingOneFileCostOneCopy) {
+  class OneFileSource : public MemorySource {
+   public:
+    using MemorySource::MemorySource;
+    std::optional<EntryContent> OpenContent(const CCacheElement&) const override {
+      auto file = std::make_shared<Platform::ReadOnlyFile>();
+      if (!file->Open(Shared)) return std::nullopt;
+      const uint64_t size = file->Size();
+      return EntryContent(std::move(file), 0, size);
+    }
+    std::string Shared;
+  };
+  std::vector<MemorySource::Item> items;
+  for (int i = 0; i < 300; ++i) items.push_back({"u" + std::to_string(i), "ignored", 1, 0, 12});
+  for (const bool pixels : {false, true}) {
+    TempDir here;
+    CCacheFilter filters;
+    auto record = std::make_unique<FilterRecord>();
+    record->Directory = here / "out";
+    record->FileNameDummy = "f";
+    record->MinWidth = record->MinHeight = pixels ? 5 : 0;
+    filters.Insert(std::move(record), -1);
+    int probes = 0;
+    filters.SetImageProbe([&probes](const std::string&) {
+      ++probes;
+      return CGraphicLT::ImageSize{10, 10};
+    });
+    OneFileSource source(items);
+    source.Shared = here / "the-one";
+    WriteFile(source.Shared, "shared bytes");
+    source.LoadEntries();
+    filters.SetOptions(true, true);
+    filters.CombWithOptions(source);
+    EXPECT_EQ(filters.GetNewFileCount(), 1);
+    EXPECT_EQ(source.CopyCalls, 1);
+    EXPECT_EQ(ListNames(here / "out"), std::vector<std::string>{"f0.jpg"});
+    // The pixel test of a known duplicate reads the header of the saved file only.
+    EXPECT_EQ(probes, pixels ? 300 : 0);
+  }
+}

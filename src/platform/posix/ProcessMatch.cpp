@@ -1,12 +1,10 @@
 #include "platform/posix/ProcessMatch.h"
 
+#include "base/Text.h"
+
 namespace Platform::ProcessMatch {
 
 namespace {
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 std::string_view StripLineEnd(std::string_view text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\0')) text.remove_suffix(1);
@@ -51,11 +49,7 @@ std::string_view ExecutableName(std::string_view executable) {
 }
 
 bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
+  return Text::EqualsIgnoringAsciiCase(a, b);
 }
 
 bool Matches(const ProcessIdentity& process, const std::vector<std::string>& names) {

@@ -1,0 +1,82 @@
+#include "FilterFileBench.h"
+
+#include <algorithm>
+#include <chrono>
+#include <vector>
+
+#include "engine/CCacheFilter.h"
+#include "platform/Platform.h"
+
+namespace vorlane::bench {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kRepeats = 5;
+
+double Seconds(Clock::duration duration) {
+  return std::chrono::duration<double>(duration).count();
+}
+
+template <typename Work>
+double Median(Work&& work) {
+  std::vector<double> times;
+  for (int i = 0; i < kRepeats; ++i) {
+    const Clock::time_point start = Clock::now();
+    if (!work()) return -1;
+    times.push_back(Seconds(Clock::now() - start));
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+struct Costs {
+  double Load = 0;
+  double Save = 0;
+  double Read = 0;
+};
+
+bool Measure(const std::string& path, int count, Costs& costs) {
+  CCacheFilter set;
+  for (int i = 0; i < count; ++i) {
+    auto record = std::make_unique<FilterRecord>();
+    record->ContentType = i % 20;
+    record->MinSize = i;
+    record->URL = "word" + std::to_string(i) + ", other";
+    record->Directory = "~/VOR_SAVES/%DATE%/folder" + std::to_string(i % 7);
+    record->FileNameDummy = "file";
+    set.Insert(std::move(record), -1);
+  }
+  costs.Save = Median([&] { return set.Save(path); });
+  costs.Load = Median([&] { return set.ReadFilterFile(path) && set.Count() == count; });
+  costs.Read = Median([&] { return Platform::ReadWholeFile(path, uint64_t{1} << 30).has_value(); });
+  return costs.Save >= 0 && costs.Load >= 0 && costs.Read >= 0;
+}
+
+}  // namespace
+
+int RunFilterFileBench(const std::string& work, int count, double maxScaling, std::FILE* out) {
+  Costs small;
+  Costs large;
+  if (!Platform::CreateFolderTree(work) ||
+      !Measure(Platform::JoinPath(work, "small.flt"), count, small) ||
+      !Measure(Platform::JoinPath(work, "large.flt"), 10 * count, large)) {
+    std::fprintf(stderr, "vorlane_bench: the filter files could not be written or read\n");
+    return 2;
+  }
+  Platform::DeleteFile(Platform::JoinPath(work, "small.flt"));
+  Platform::DeleteFile(Platform::JoinPath(work, "large.flt"));
+  // Per filter, ten times the filters against the smaller file.
+  const double loadScaling = large.Load / (10 * small.Load);
+  const double saveScaling = large.Save / (10 * small.Save);
+  std::fprintf(out, "filter files (%d and %d filters, medians of %d)\n", count, 10 * count,
+               kRepeats);
+  std::fprintf(out, "  load per filter, x10 filters     %.2f (target <= %.1f)\n", loadScaling,
+               maxScaling);
+  std::fprintf(out, "  save per filter, x10 filters     %.2f (target <= %.1f)\n", saveScaling,
+               maxScaling);
+  std::fprintf(out, "  load / read of the same bytes    %.1f\n", large.Load / large.Read);
+  return loadScaling <= maxScaling && saveScaling <= maxScaling ? 0 : 1;
+}
+
+}  // namespace vorlane::bench
