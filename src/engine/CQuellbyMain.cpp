@@ -5,7 +5,9 @@
 #include "engine/MessageSink.h"
 #include "platform/Platform.h"
 #include "sources/CIECache.h"
+#include "platform/UrlCache.h"
 #include "sources/CMozillaCache.h"
+#include "sources/MozillaCacheFolder.h"
 
 CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}
 
@@ -57,6 +59,21 @@ std::string CQuellbyMain::GetDisplayName(int code) {
 std::vector<std::string> CQuellbyMain::GetExeNames(int code) {
   const BrowserInfo* browser = FindBrowser(code);
   return browser ? ProcessNamesOf(*browser) : std::vector<std::string>();
+}
+
+bool CQuellbyMain::HasCache(int code) {
+  const BrowserInfo* browser = FindBrowser(code);
+  if (!browser) return false;
+  switch (browser->Format) {
+    case CacheFormat::Mozilla: {
+      const std::string named = CurrentSettings().MozillaCachePath;
+      const std::string folder = named.empty() ? FindCacheFolder() : named;
+      return !folder.empty() && Platform::FolderExists(folder);
+    }
+    case CacheFormat::UrlCache:
+      return Platform::OpenSystemUrlCache() != nullptr || !Platform::FindUrlCacheFolder().empty();
+  }
+  return false;
 }
 
 bool CQuellbyMain::RefuseWhileRunning(int code) {

@@ -71,6 +71,9 @@ class CQuellbyMain {
   // The message for a capture error.
   static UiMessage MessageFor(const CError& error);
   static std::string GetDisplayName(int code);
+  // Whether a cache of the browser can be found now (a named cache folder counts), so
+  // the front ends offer captures only of caches that exist.
+  static bool HasCache(int code);
   static std::vector<std::string> GetExeNames(int code);
 
   // Capture on command, on a worker thread. Does nothing while busy; refused with a
