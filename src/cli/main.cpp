@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "cli/CliApp.h"
+#include "platform/Platform.h"
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
-  return RunCli(arguments, stdout, stderr);
+  // UTF-8 in, UTF-8 out, whatever code page the system's console uses.
+  const Platform::Utf8ConsoleOutput console;
+  return RunCli(Platform::CommandLineArguments(argc, argv), stdout, stderr);
 }

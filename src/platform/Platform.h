@@ -341,4 +341,23 @@ std::unique_ptr<StopRequests> CatchStopRequests(std::function<void()> onStop);
 // Whether the standard error stream is a terminal (a progress bar is drawn only there).
 bool StandardErrorIsTerminal();
 
+// The arguments of a command-line program after its own name, as UTF-8. On Windows
+// they come from the wide command line (argv holds them in the ANSI code page, which
+// loses what it cannot spell); elsewhere they are argv as it is.
+std::vector<std::string> CommandLineArguments(int argc, char** argv);
+
+// While it lives, a console shows the UTF-8 that the program writes (a Windows console
+// reads output in its own code page otherwise, and gets the previous one back after);
+// nothing to do where terminals take UTF-8.
+class Utf8ConsoleOutput {
+ public:
+  Utf8ConsoleOutput();
+  ~Utf8ConsoleOutput();
+  Utf8ConsoleOutput(const Utf8ConsoleOutput&) = delete;
+  Utf8ConsoleOutput& operator=(const Utf8ConsoleOutput&) = delete;
+
+ private:
+  unsigned Previous = 0;
+};
+
 }  // namespace Platform

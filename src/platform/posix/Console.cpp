@@ -65,4 +65,13 @@ bool StandardErrorIsTerminal() {
   return isatty(fileno(stderr)) != 0;
 }
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+  if (argc <= 1 || argv == nullptr) return {};
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+// Terminals here take UTF-8 as it is.
+Utf8ConsoleOutput::Utf8ConsoleOutput() = default;
+Utf8ConsoleOutput::~Utf8ConsoleOutput() = default;
+
 }  // namespace Platform

@@ -1,0 +1,203 @@
+#include <cstdio>
+#include <random>
+
+#include "platform/Platform.h"
+#include "platform/win32/Handle.h"
+#include "platform/win32/WideText.h"
+
+namespace Platform {
+
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// Writes and reads go in pieces that one call always takes whole.
+constexpr size_t kMaxPiece = size_t{1} << 30;
+
+bool WriteAll(HANDLE file, const char* data, size_t length) {
+  while (length > 0) {
+    DWORD written = 0;
+    const auto piece = static_cast<DWORD>(std::min(length, kMaxPiece));
+    if (!::WriteFile(file, data, piece, &written, nullptr)) return false;
+    if (written == 0) {
+      ::SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    data += written;
+    length -= written;
+  }
+  return true;
+}
+
+// Attributes of whatever is at `path` (a link itself, not what it names).
+std::optional<WIN32_FILE_ATTRIBUTE_DATA> Attributes(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (path.empty() ||
+      !::GetFileAttributesExW(Win32::WidePath(path).c_str(), GetFileExInfoStandard, &data)) {
+    return std::nullopt;
+  }
+  return data;
+}
+
+bool IsFolder(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool IsLink(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Calls `visit` with every item of a folder but "." and "..".
+template <typename Visit>
+bool ForEachItem(const std::string& folder, Visit visit) {
+  if (folder.empty()) return false;
+  WIN32_FIND_DATAW item{};
+  HANDLE find =
+      ::FindFirstFileExW(Win32::WidePath(JoinPath(folder, "*")).c_str(), FindExInfoBasic, &item,
+                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    const std::wstring_view name = item.cFileName;
+    if (name == L"." || name == L"..") continue;
+    visit(item);
+  } while (::FindNextFileW(find, &item));
+  ::FindClose(find);
+  return true;
+}
+
+}  // namespace
+
+bool ListFolderFiles(const std::string& folder, std::vector<FolderItem>& out) {
+  out.clear();
+  return ForEachItem(folder, [&](const WIN32_FIND_DATAW& item) {
+    if (IsFolder(item.dwFileAttributes) || IsLink(item.dwFileAttributes)) return;
+    const uint64_t size = (uint64_t{item.nFileSizeHigh} << 32) | item.nFileSizeLow;
+    out.push_back({Win32::Utf8(item.cFileName), size});
+  });
+}
+
+bool ListSubFolders(const std::string& folder, std::vector<std::string>& out) {
+  out.clear();
+  // A link to a folder counts, as on other systems.
+  return ForEachItem(folder, [&](const WIN32_FIND_DATAW& item) {
+    if (IsFolder(item.dwFileAttributes)) out.push_back(Win32::Utf8(item.cFileName));
+  });
+}
+
+bool FileExists(const std::string& path) {
+  const auto data = Attributes(path);
+  return data && !IsFolder(data->dwFileAttributes);
+}
+
+bool PathExists(const std::string& path) {
+  return Attributes(path).has_value();
+}
+
+bool FolderExists(const std::string& path) {
+  const auto data = Attributes(path);
+  return data && IsFolder(data->dwFileAttributes);
+}
+
+std::optional<uint64_t> FileSize(const std::string& path) {
+  const auto data = Attributes(path);
+  if (!data || IsFolder(data->dwFileAttributes)) return std::nullopt;
+  return (uint64_t{data->nFileSizeHigh} << 32) | data->nFileSizeLow;
+}
+
+bool CreateFolder(const std::string& path) {
+  if (path.empty()) return false;
+  if (::CreateDirectoryW(Win32::WidePath(path).c_str(), nullptr)) return true;
+  const DWORD error = ::GetLastError();
+  return (error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED) && FolderExists(path);
+}
+
+bool CreateFolderTree(const std::string& path) {
+  if (path.empty()) return false;
+  // The volume's own part ("C:\", "\\server\share\") is never created.
+  size_t start = 1;
+  if (path.size() >= 3 && path[1] == ':') {
+    start = 3;
+  } else if (path.starts_with("\\\\") || path.starts_with("//")) {
+    start = path.find_first_of("\\/", 2);
+    start = start == std::string::npos ? path.size() : path.find_first_of("\\/", start + 1);
+    if (start == std::string::npos) return FolderExists(path);
+  }
+  for (size_t slash = path.find_first_of("\\/", start); slash != std::string::npos;
+       slash = path.find_first_of("\\/", slash + 1)) {
+    const std::string part = path.substr(0, slash);
+    if (!FolderExists(part) && !CreateFolder(part)) return false;
+  }
+  return CreateFolder(path);
+}
+
+bool DeleteFile(const std::string& path) {
+  return !path.empty() && ::DeleteFileW(Win32::WidePath(path).c_str());
+}
+
+bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
+  if (path.empty()) return false;
+  static thread_local std::mt19937_64 random{std::random_device{}()};
+  std::string temporary;
+  Win32::Handle out;
+  for (int attempt = 0; attempt < 16 && !out.Valid(); ++attempt) {
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
+    temporary = path + suffix;
+    out.Reset(::CreateFileW(Win32::WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!out.Valid() && ::GetLastError() != ERROR_FILE_EXISTS) return false;
+  }
+  if (!out.Valid()) return false;
+  const bool written =
+      WriteAll(out.Get(), content.data(), content.size()) && ::FlushFileBuffers(out.Get());
+  const bool closed = out.Close();
+  const std::wstring wideTemporary = Win32::WidePath(temporary);
+  if (!written || !closed ||
+      !::MoveFileExW(wideTemporary.c_str(), Win32::WidePath(path).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    ::DeleteFileW(wideTemporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit) {
+  if (path.empty()) return std::nullopt;
+  Win32::Handle in(::CreateFileW(Win32::WidePath(path).c_str(), GENERIC_READ, kShareAll, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  // Only files on a disk: a device or pipe of that name is not one.
+  if (!in.Valid() || ::GetFileType(in.Get()) != FILE_TYPE_DISK) return std::nullopt;
+  LARGE_INTEGER size{};
+  if (!::GetFileSizeEx(in.Get(), &size) || size.QuadPart < 0 ||
+      static_cast<uint64_t>(size.QuadPart) > limit) {
+    return std::nullopt;
+  }
+  std::string content(static_cast<size_t>(size.QuadPart), '\0');
+  size_t done = 0;
+  while (done < content.size()) {
+    DWORD read = 0;
+    const auto piece = static_cast<DWORD>(std::min(content.size() - done, kMaxPiece));
+    if (!::ReadFile(in.Get(), content.data() + done, piece, &read, nullptr)) return std::nullopt;
+    if (read == 0) break;
+    done += read;
+  }
+  content.resize(done);
+  return content;
+}
+
+bool CopyToNewFile(const std::string& source, const std::string& destination) {
+  constexpr uint64_t kLimit = uint64_t{64} << 20;
+  const std::optional<std::string> content = ReadWholeFile(source, kLimit);
+  if (!content || destination.empty()) return false;
+  const std::wstring target = Win32::WidePath(destination);
+  Win32::Handle out(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!out.Valid()) return false;
+  const bool written = WriteAll(out.Get(), content->data(), content->size());
+  if (!out.Close() || !written) {
+    ::DeleteFileW(target.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace Platform

@@ -1,0 +1,180 @@
+#include "platform/win32/WinApi.h"
+// WinApi.h first: the shell headers need windows.h.
+#include <knownfolders.h>
+#include <shlobj.h>
+
+#include <ctime>
+
+#include "platform/Platform.h"
+#include "platform/win32/WideText.h"
+
+namespace Platform {
+
+const char PathSeparator = '\\';
+const bool RunningOnWindows = true;
+
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+bool IsDriveLetter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Length of the part of an absolute path that names its volume, separator included:
+// "C:\" is 3, "\\server\share\" as long as it is; 0 for a path without one.
+size_t RootLength(std::string_view path) {
+  if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == ':' && IsSeparator(path[2])) {
+    return 3;
+  }
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+    // \\server\share\ : the server and the share belong to the root.
+    size_t at = 2;
+    for (int piece = 0; piece < 2; ++piece) {
+      while (at < path.size() && !IsSeparator(path[at])) ++at;
+      if (at < path.size()) ++at;
+    }
+    return at;
+  }
+  return 0;
+}
+
+std::optional<std::string> KnownFolder(REFKNOWNFOLDERID id) {
+  wchar_t* path = nullptr;
+  const HRESULT result = ::SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path);
+  std::optional<std::string> folder;
+  if (SUCCEEDED(result) && path && path[0] != L'\0') folder = Win32::Utf8(path);
+  ::CoTaskMemFree(path);
+  return folder;
+}
+
+}  // namespace
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && !IsSeparator(path.back())) path += PathSeparator;
+  while (!name.empty() && IsSeparator(name.front()) && !path.empty()) name.remove_prefix(1);
+  for (const char c : name) path += c == '/' ? PathSeparator : c;
+  return path;
+}
+
+bool IsAbsolutePath(std::string_view path) {
+  // "C:name" and "\name" depend on the current folder of a drive, or on the drive.
+  return RootLength(path) != 0;
+}
+
+std::string ParentFolder(std::string_view path) {
+  const size_t root = RootLength(path);
+  size_t slash = path.find_last_of("\\/");
+  if (slash == std::string_view::npos) {
+    // "C:name" lies in the current folder of drive C.
+    if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {
+      return std::string(path.substr(0, 2));
+    }
+    return {};
+  }
+  if (slash < root) return std::string(path.substr(0, root));
+  // Several separators in a row end the folder at the first of them.
+  while (slash > root && IsSeparator(path[slash - 1])) --slash;
+  if (slash <= root && root != 0) return std::string(path.substr(0, root));
+  return std::string(path.substr(0, slash));
+}
+
+std::string FileName(std::string_view path) {
+  const size_t slash = path.find_last_of("\\/");
+  if (slash != std::string_view::npos) return std::string(path.substr(slash + 1));
+  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':') {
+    return std::string(path.substr(2));
+  }
+  return std::string(path);
+}
+
+std::string WithoutTrailingSeparators(std::string_view path) {
+  const size_t root = std::max<size_t>(RootLength(path), 1);
+  while (path.size() > root && IsSeparator(path.back())) path.remove_suffix(1);
+  return std::string(path);
+}
+
+std::string ExecutablePath() {
+  // The buffer grows until the whole path fits (paths may be longer than MAX_PATH).
+  for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
+    std::wstring buffer(size, L'\0');
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), size);
+    if (length == 0) return {};
+    if (length < size) {
+      buffer.resize(length);
+      return Win32::Utf8(buffer);
+    }
+  }
+  return {};
+}
+
+std::string ProgramFolder() {
+  // An installed program keeps Filters\, Langs\ and help\ beside its executable.
+  const std::string executable = ExecutablePath();
+  if (executable.empty()) return {};
+  return JoinPath(ParentFolder(executable), "");
+}
+
+std::string HomeFolder() {
+  return KnownFolder(FOLDERID_Profile).value_or(std::string());
+}
+
+std::optional<std::string> LocalAppDataFolder() {
+  return KnownFolder(FOLDERID_LocalAppData);
+}
+std::optional<std::string> UserCacheFolder() {
+  return KnownFolder(FOLDERID_LocalAppData);
+}
+std::optional<std::string> UserConfigFolder() {
+  return KnownFolder(FOLDERID_RoamingAppData);
+}
+
+std::string ExpandHome(std::string_view path) {
+  if (path == "~") return HomeFolder();
+  if (path.size() >= 2 && path[0] == '~' && IsSeparator(path[1])) {
+    const std::string home = HomeFolder();
+    if (!home.empty()) return JoinPath(home, path.substr(2));
+  }
+  return std::string(path);
+}
+
+std::vector<FirefoxProfileRoot> FirefoxProfileRoots() {
+  // profiles.ini lies in the roaming Firefox folder and names profiles as
+  // "Profiles/<name>"; their caches lie at the same place under local app data. The
+  // default profile is looked for first, then any profile with a cache.
+  std::vector<FirefoxProfileRoot> roots;
+  const std::optional<std::string> local = LocalAppDataFolder();
+  const std::optional<std::string> roaming = UserConfigFolder();
+  if (!local) return roots;
+  const std::string caches = JoinPath(*local, "Mozilla/Firefox");
+  const std::string ini = roaming ? JoinPath(*roaming, "Mozilla/Firefox") : std::string();
+  roots.push_back({caches, true, ini});
+  roots.push_back({JoinPath(caches, "Profiles"), true, {}});
+  return roots;
+}
+
+std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const ChromiumVendorPaths& vendor) {
+  std::vector<ChromiumProfileRoot> roots;
+  const std::optional<std::string> local = LocalAppDataFolder();
+  if (vendor.WindowsFolder.empty() || !local) return roots;
+  const std::string folder = JoinPath(JoinPath(*local, vendor.WindowsFolder), "User Data");
+  roots.push_back({folder, folder, true});
+  return roots;
+}
+
+int64_t CurrentTime() {
+  return static_cast<int64_t>(std::time(nullptr));
+}
+
+LocalDateTime ToLocalTime(int64_t seconds) {
+  const auto when = static_cast<std::time_t>(seconds);
+  std::tm local{};
+  if (localtime_s(&local, &when) != 0) return {};
+  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+          local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+}  // namespace Platform
