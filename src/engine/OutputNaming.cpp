@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/Text.h"
+#include "base/WindowsFileName.h"
 #include "engine/CCacheFilter.h"
 #include "platform/Platform.h"
 #include "sources/CError.h"
@@ -268,6 +269,8 @@ CCacheFilter::StoreResult CCacheFilter::Store(const Entry& entry, FilterRecord& 
     }
     do {
       name = stem + std::to_string(folder.NextNumber) + extension;
+      // "COM" + 1 + ".png" names a device there, whatever the stem was.
+      if (Platform::RunningOnWindows) name = WindowsFileName::Safe(name);
       ++folder.NextNumber;
     } while (folder.TakenNames.count(Text::ToLowerAscii(name)) != 0);
     // Never replaces: a file that appeared since the folder was listed (or that

@@ -170,7 +170,8 @@ class OpenFolder {
 
   // Opens a cache's own folder; it may itself be reached through a link.
   bool Open(const std::string& path);
-  // Opens `relative` ('/'-separated pieces) below `parent`, following no link.
+  // Opens `relative` ('/'-separated pieces; on Windows '\' separates them too) below
+  // `parent`, following no link.
   bool OpenIn(const OpenFolder& parent, std::string_view relative);
   void Close();
   bool IsOpen() const;
@@ -203,7 +204,7 @@ class ReadOnlyFile {
 
   // Opens a regular file by its path (links followed: for files the user names).
   bool Open(const std::string& path);
-  // Opens the regular file `relative` ('/'-separated pieces) below an open folder,
+  // Opens the regular file `relative` (pieces as for OpenFolder::OpenIn) below an open folder,
   // following no link on the way and not the file itself if it is one.
   bool OpenIn(const OpenFolder& folder, std::string_view relative);
   void Close();

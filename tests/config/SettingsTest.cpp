@@ -7,11 +7,14 @@
 
 #include "config/Settings.h"
 #include "platform/Platform.h"
+#include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ListNames;
+using vorlane::test::MakeFileLink;
 using vorlane::test::ReadFile;
 using vorlane::test::ScopedEnv;
+using vorlane::test::StartWithLoginText;
 using vorlane::test::TempDir;
 using vorlane::test::WriteFile;
 
@@ -25,7 +28,7 @@ class SettingsFile : public testing::Test {
     places.ProgramFolder = dir / "Program Files/Vorlane/";
     places.ExecutablePath = places.ProgramFolder + "vorlane";
     places.DataFolder = dir / "data/Vorlane";
-    places.SettingsPath = places.DataFolder + "/VOR.cfg";
+    places.SettingsPath = Platform::JoinPath(places.DataFolder, "VOR.cfg");
     places.DefaultFilterPath = places.ProgramFolder + "Filters/Default.flt";
     places.LanguagesFolder = places.ProgramFolder + "Langs";
     places.HelpFilePath = places.ProgramFolder + "help/index.html";
@@ -34,7 +37,10 @@ class SettingsFile : public testing::Test {
     std::filesystem::create_directories(places.DataFolder);
   }
 
-  std::string EntryPath() const { return Platform::StartWithLoginEntryPath(); }
+  // The Run value is the user's own, not a temporary file's.
+  void TearDown() override {
+    if (Platform::RunningOnWindows) Platform::SetStartWithLogin(false, {});
+  }
 
   TempDir dir;
   ScopedEnv config{"XDG_CONFIG_HOME", dir / "config"};
@@ -62,12 +68,15 @@ TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrder) {
             "SkipDuplicates=1\n"
             "StartWithWindowsStartUp=1\n"
             "Language=" +
-                places.ProgramFolder +
-                "Langs/English.lng\n"
+                Platform::JoinPath(places.ProgramFolder, "Langs/English.lng") +
+                "\n"
                 "DecodeContent=1\n");
-  // Start with login is on by default, so the first write enters the program.
-  EXPECT_NE(ReadFile(EntryPath()).find("Exec=\"" + places.ExecutablePath + "\"\n"),
-            std::string::npos);
+  // Start with login is on by default, so the first write enters the program (quoted:
+  // its path holds a blank).
+  const std::string quoted = "\"" + places.ExecutablePath + "\"";
+  EXPECT_NE(
+      StartWithLoginText().find(Platform::RunningOnWindows ? quoted : "Exec=" + quoted + "\n"),
+      std::string::npos);
   EXPECT_EQ(ListNames(places.DataFolder), std::vector<std::string>{"VOR.cfg"});
 }
 
@@ -136,18 +145,21 @@ TEST_F(SettingsFile, WriteKeepsForeignLinesAndNormalisesValues) {
 
 TEST_F(SettingsFile, StartWithLoginFollowsTheSetting) {
   WriteSettings();
-  ASSERT_TRUE(Platform::FileExists(EntryPath()));
+  ASSERT_TRUE(Platform::StartsWithLogin());
 
   UpdateSettings([](Settings& settings) { settings.StartWithWindowsStartUp = false; });
   WriteSettings();
-  EXPECT_FALSE(Platform::FileExists(EntryPath()));
+  EXPECT_FALSE(Platform::StartsWithLogin());
 
   // A moved program repairs its entry on the next write.
   places.ExecutablePath = dir / "moved/vorlane";
   SetProgramPlaces(places);
   UpdateSettings([](Settings& settings) { settings.StartWithWindowsStartUp = true; });
   WriteSettings();
-  EXPECT_NE(ReadFile(EntryPath()).find("Exec=" + places.ExecutablePath + "\n"), std::string::npos);
+  const std::string& moved = places.ExecutablePath;
+  EXPECT_NE(StartWithLoginText().find(Platform::RunningOnWindows ? "\"" + moved + "\""
+                                                                 : "Exec=" + moved + "\n"),
+            std::string::npos);
 }
 
 TEST_F(SettingsFile, UnreadableSettingsFileIsNotReplaced) {
@@ -160,7 +172,8 @@ TEST_F(SettingsFile, UnreadableSettingsFileIsNotReplaced) {
 }
 
 TEST_F(SettingsFile, LanguageDefaultFollowsThePlaces) {
-  EXPECT_EQ(CurrentSettings().Language, places.ProgramFolder + "Langs/English.lng");
+  EXPECT_EQ(CurrentSettings().Language,
+            Platform::JoinPath(places.ProgramFolder, "Langs/English.lng"));
   places.LanguagesFolder = dir / "elsewhere/Langs";
   SetProgramPlaces(places);
   EXPECT_EQ(CurrentSettings().Language, dir / "elsewhere/Langs/English.lng");
@@ -176,23 +189,28 @@ TEST_F(SettingsFile, LanguageDefaultFollowsThePlaces) {
 // folder (a filter file, notes, captures) are never touched, whatever their names.
 TEST_F(SettingsFile, CleanScratchFolderEmptiesOnlyItsOwnFolder) {
   const std::string data = places.DataFolder;
-  EXPECT_EQ(ScratchFolder(), data + "/Temp");
-  const std::vector<std::string> mine = {"Mine.flt",  "VOR.cfg",   "VOR.cfg.0123456789abcdef.tmp",
-                                         "entry.jpg", "notes.txt", "vor.cfg"};
-  for (const std::string& name : mine) WriteFile(data + "/" + name, "keep");
-  WriteFile(data + "/sub/inner.txt", "z");
-  WriteFile(data + "/Temp/left.bin", "old");
-  WriteFile(data + "/Temp/deeper/kept.bin", "folders stay");
+  EXPECT_EQ(ScratchFolder(), Platform::JoinPath(data, "Temp"));
+  // Names that differ only in case are one name on Windows.
+  std::vector<std::string> mine = {"Mine.flt", "VOR.cfg", "VOR.cfg.0123456789abcdef.tmp",
+                                   "entry.jpg", "notes.txt"};
+  if (!Platform::RunningOnWindows) mine.push_back("vor.cfg");
+  for (const std::string& name : mine) WriteFile(Platform::JoinPath(data, name), "keep");
+  WriteFile(Platform::JoinPath(data, "sub/inner.txt"), "z");
+  WriteFile(Platform::JoinPath(data, "Temp/left.bin"), "old");
+  WriteFile(Platform::JoinPath(data, "Temp/deeper/kept.bin"), "folders stay");
   // A link in the scratch folder is not followed to what it names.
-  fs::create_symlink(data + "/notes.txt", data + "/Temp/link");
-  UpdateSettings([&](Settings& settings) { settings.FiltersFileName = data + "/./Mine.flt"; });
+  MakeFileLink(Platform::JoinPath(data, "notes.txt"), Platform::JoinPath(data, "Temp/link"));
+  UpdateSettings([&](Settings& settings) {
+    settings.FiltersFileName = Platform::JoinPath(data, "./Mine.flt");
+  });
 
   CleanScratchFolder();
   EXPECT_EQ(ListNames(data), mine);
-  for (const std::string& name : mine) EXPECT_EQ(ReadFile(data + "/" + name), "keep") << name;
-  EXPECT_EQ(ListNames(data + "/sub"), std::vector<std::string>{"inner.txt"});
-  EXPECT_FALSE(fs::exists(data + "/Temp/left.bin"));
-  EXPECT_TRUE(fs::exists(data + "/Temp/deeper/kept.bin"));
+  for (const std::string& name : mine)
+    EXPECT_EQ(ReadFile(Platform::JoinPath(data, name)), "keep") << name;
+  EXPECT_EQ(ListNames(Platform::JoinPath(data, "sub")), std::vector<std::string>{"inner.txt"});
+  EXPECT_FALSE(fs::exists(Platform::JoinPath(data, "Temp/left.bin")));
+  EXPECT_TRUE(fs::exists(Platform::JoinPath(data, "Temp/deeper/kept.bin")));
 }
 
 TEST_F(SettingsFile, ScratchFolderWithoutDataFolder) {

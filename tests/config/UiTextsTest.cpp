@@ -9,6 +9,7 @@
 #include "config/IniFile.h"
 #include "config/LanguageList.h"
 #include "config/UiTexts.h"
+#include "platform/Platform.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ReadFile;
@@ -40,7 +41,7 @@ class Languages : public testing::Test {
 }  // namespace
 
 TEST_F(Languages, ShippedEnglishHoldsExactlyTheBuiltInTexts) {
-  const std::string path = kShippedFolder + "/English.lng";
+  const std::string path = Platform::JoinPath(kShippedFolder, "English.lng");
   const IniDocument english = IniDocument::Parse(ReadFile(path));
   EXPECT_EQ(english.Get("GENERAL", "Language"), "English");
 
@@ -75,7 +76,7 @@ TEST_F(Languages, EveryShippedTranslationIsComplete) {
 
   // Loaded one after another, the last file's texts are all in force.
   for (const char* file : {"Deutsch.lng", "Russian.lng"}) {
-    LoadLanguage(kShippedFolder + "/" + file);
+    LoadLanguage(Platform::JoinPath(kShippedFolder, file));
   }
   EXPECT_EQ(UiTexts::Get(UiTextKey::TrayMenuExit), "Выход");
   EXPECT_EQ(UiTexts::Get(UiTextKey::OptOneCopy), "Одна копия");
@@ -119,27 +120,27 @@ TEST_F(Languages, ReadLanguageName) {
 
 TEST_F(Languages, ListIsSortedAndSelectsTheExactPath) {
   const std::string folder = dir / "Langs";
-  WriteFile(folder + "/b.lng", "[GENERAL]\nLanguage=Same\n");
-  WriteFile(folder + "/a.lng", "[GENERAL]\nLanguage=Same\n");
-  WriteFile(folder + "/c.LNG", "[GENERAL]\nOK=OK\n");
-  WriteFile(folder + "/readme.txt", "[GENERAL]\nLanguage=Not one\n");
-  WriteFile(folder + "/dir.lng/inner.lng", "[GENERAL]\nLanguage=Nested\n");
+  WriteFile(Platform::JoinPath(folder, "b.lng"), "[GENERAL]\nLanguage=Same\n");
+  WriteFile(Platform::JoinPath(folder, "a.lng"), "[GENERAL]\nLanguage=Same\n");
+  WriteFile(Platform::JoinPath(folder, "c.LNG"), "[GENERAL]\nOK=OK\n");
+  WriteFile(Platform::JoinPath(folder, "readme.txt"), "[GENERAL]\nLanguage=Not one\n");
+  WriteFile(Platform::JoinPath(folder, "dir.lng/inner.lng"), "[GENERAL]\nLanguage=Nested\n");
 
-  const LanguageList matched = BuildLanguageList(folder, folder + "/b.lng");
+  const LanguageList matched = BuildLanguageList(folder, Platform::JoinPath(folder, "b.lng"));
   ASSERT_EQ(matched.Entries.size(), 3u);
   EXPECT_EQ(matched.Entries[0].Name, "Same");
-  EXPECT_EQ(matched.Entries[0].Path, folder + "/a.lng");
+  EXPECT_EQ(matched.Entries[0].Path, Platform::JoinPath(folder, "a.lng"));
   EXPECT_EQ(matched.Entries[1].Name, "Same");
-  EXPECT_EQ(matched.Entries[1].Path, folder + "/b.lng");
+  EXPECT_EQ(matched.Entries[1].Path, Platform::JoinPath(folder, "b.lng"));
   EXPECT_EQ(matched.Entries[2].Name, "");  // no display name: an empty line
-  EXPECT_EQ(matched.Entries[2].Path, folder + "/c.LNG");
+  EXPECT_EQ(matched.Entries[2].Path, Platform::JoinPath(folder, "c.LNG"));
   EXPECT_EQ(matched.Selected, 1);
-  EXPECT_EQ(matched.Language, folder + "/b.lng");
+  EXPECT_EQ(matched.Language, Platform::JoinPath(folder, "b.lng"));
 
   // Different capitals match nothing: the first entry is selected and adopted.
-  const LanguageList unmatched = BuildLanguageList(folder, folder + "/B.lng");
+  const LanguageList unmatched = BuildLanguageList(folder, Platform::JoinPath(folder, "B.lng"));
   EXPECT_EQ(unmatched.Selected, 0);
-  EXPECT_EQ(unmatched.Language, folder + "/a.lng");
+  EXPECT_EQ(unmatched.Language, Platform::JoinPath(folder, "a.lng"));
 }
 
 TEST_F(Languages, EmptyOrMissingFolderKeepsTheLanguage) {

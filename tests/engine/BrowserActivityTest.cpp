@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -20,9 +16,8 @@
 #include "config/BrowserTable.h"
 #include "engine/CBrowserActivity.h"
 #include "platform/Platform.h"
+#include "support/TestPlatform.h"
 #include "support/TestSupport.h"
-
-extern char** environ;
 
 namespace {
 
@@ -237,54 +232,40 @@ TEST(BrowserActivity, DestructorWaitsForCallbackInProgress) {
   EXPECT_EQ(recorder.Looks(), looksAtEnd);
 }
 
-// Real processes: a copy of sleep(1) named "firefox" stands in for the browser. Every
-// instance still alive is killed and reaped at the end.
+// Real processes: a program that sleeps, named as Firefox's process is here, stands in
+// for the browser. Every instance still alive is killed and waited for at the end.
 class BrowserActivityProcess : public testing::Test {
  protected:
   void SetUp() override {
-    std::error_code error;
-    std::filesystem::copy_file("/bin/sleep", Program, error);
-    if (error) GTEST_SKIP() << "no /bin/sleep to stand in for a browser";
+    Program = vorlane::test::MakeStandIn(Folder.Path(), FirefoxNames.front(), 600);
+    if (Program.Program.empty()) GTEST_SKIP() << "no program to stand in for a browser";
     if (Platform::IsProcessRunning(FirefoxNames)) GTEST_SKIP() << "a real Firefox runs here";
   }
-  void TearDown() override {
-    for (pid_t pid : Alive) Reap(pid);
-  }
 
-  pid_t Launch() {
-    std::string arg0 = "firefox";
-    std::string seconds = "600";
-    char* argv[] = {arg0.data(), seconds.data(), nullptr};
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, Program.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
-    Alive.push_back(pid);
-    return pid;
+  // The index of the instance started, -1 when it could not start.
+  int Launch() {
+    auto instance = std::make_unique<vorlane::test::BackgroundProgram>();
+    if (!instance->Start(Program.Program, Program.Arguments)) return -1;
+    Alive.push_back(std::move(instance));
+    return static_cast<int>(Alive.size()) - 1;
   }
   // Gone from the process table on return.
-  void End(pid_t pid) {
-    std::erase(Alive, pid);
-    Reap(pid);
-  }
-  static void Reap(pid_t pid) {
-    ::kill(pid, SIGKILL);
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
-  }
+  void End(int instance) { Alive[static_cast<size_t>(instance)]->Kill(); }
   CBrowserActivity::ProcessCheck RealCheck(Recorder& recorder) {
     return recorder.Check([this](size_t) { return Platform::IsProcessRunning(FirefoxNames); });
   }
 
   const std::vector<std::string> FirefoxNames = ProcessNamesOf(Browsers()[Firefox]);
   vorlane::test::TempDir Folder;
-  std::string Program = Folder / "firefox";
-  std::vector<pid_t> Alive;
+  vorlane::test::StandIn Program;
+  std::vector<std::unique_ptr<vorlane::test::BackgroundProgram>> Alive;
 };
 
 TEST_F(BrowserActivityProcess, IsRunningWhileTheBrowserLives) {
   CBrowserActivity activity;
   EXPECT_FALSE(activity.IsRunning(FirefoxNames));
-  const pid_t pid = Launch();
-  ASSERT_GT(pid, 0);
+  const int pid = Launch();
+  ASSERT_GE(pid, 0);
   EXPECT_TRUE(activity.IsRunning(FirefoxNames));
   EXPECT_TRUE(activity.LastSeen());
   EXPECT_FALSE(activity.IsRunning(ProcessNamesOf(Browsers()[InternetExplorer])));
@@ -300,8 +281,8 @@ TEST_F(BrowserActivityProcess, WatcherCapturesOnceAfterBrowserCloses) {
   recorder.WaitForLooks(1);
 
   const auto before = static_cast<int64_t>(std::time(nullptr));
-  const pid_t pid = Launch();
-  ASSERT_GT(pid, 0);
+  const int pid = Launch();
+  ASSERT_GE(pid, 0);
   recorder.WaitForAnswer(true);
   End(pid);
   recorder.WaitForCalls(1);
@@ -320,10 +301,10 @@ TEST_F(BrowserActivityProcess, TwoInstancesCaptureOnlyAfterTheLastEnds) {
   Recorder recorder;
   CBrowserActivity watcher(RealCheck(recorder));
   watcher.SetIntervalMs(50);
-  const pid_t first = Launch();
-  const pid_t second = Launch();
-  ASSERT_GT(first, 0);
-  ASSERT_GT(second, 0);
+  const int first = Launch();
+  const int second = Launch();
+  ASSERT_GE(first, 0);
+  ASSERT_GE(second, 0);
   ASSERT_TRUE(watcher.Start(FirefoxNames, recorder.Callback(), 0));
   recorder.WaitForAnswer(true);
 

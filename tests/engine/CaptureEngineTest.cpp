@@ -1,16 +1,20 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <ctime>
+#include <filesystem>
 #include <thread>
 
+#include "config/BrowserTable.h"
 #include "config/Settings.h"
 #include "engine/CQuellbyMain.h"
 #include "platform/Platform.h"
 #include "sources/CError.h"
 #include "support/MemorySource.h"
+#include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ListNames;
@@ -52,6 +56,13 @@ class CaptureEngine : public testing::Test {
     record->FileNameDummy = "f";
     filters->Insert(std::move(record), -1);
     return engine;
+  }
+
+  // One of Firefox's process names on this system: the first, second... (the last one
+  // where the system has fewer).
+  static std::string FirefoxProcess(size_t index) {
+    const std::vector<std::string> names = ProcessNamesOf(Browsers()[Firefox]);
+    return names[std::min(index, names.size() - 1)];
   }
 
   void SetRunning(std::vector<std::string> names) {
@@ -99,7 +110,7 @@ TEST_F(CaptureEngine, RefusesWhileTheBrowserOrItsCachePartnerRuns) {
     sourceMade = true;
     return std::make_unique<MemorySource>();
   });
-  SetRunning({"firefox"});
+  SetRunning({FirefoxProcess(1)});
   EXPECT_FALSE(engine->StartCapture(CQuellbyMain::Firefox));
   SetRunning({"maxthon.exe"});
   EXPECT_FALSE(engine->StartCapture(CQuellbyMain::InternetExplorer));
@@ -189,11 +200,17 @@ TEST_F(CaptureEngine, SourceThatCannotOpenGivesNoFiles) {
 }
 
 TEST_F(CaptureEngine, DiscoveredFirefoxFolderIsRemembered) {
-  const std::string profile = Platform::UserCacheFolder().value() + "/mozilla/firefox/ab12.default";
-  Platform::CreateFolderTree(profile + "/Cache");
+  // Where the profiles' caches are: the XDG cache home here, local app data on Windows
+  // (the Wine user's own: the profile is removed again).
+  const std::string profile =
+      Platform::JoinPath(Platform::UserCacheFolder().value(),
+                         Platform::RunningOnWindows ? "Mozilla/Firefox/Profiles/ab12.default"
+                                                    : "mozilla/firefox/ab12.default");
+  Platform::CreateFolderTree(Platform::JoinPath(profile, "Cache"));
   auto engine = MakeEngine();
   engine->CaptureJob(CQuellbyMain::Firefox, 0);  // no cache files: it cannot open
-  EXPECT_EQ(CurrentSettings().MozillaCachePath, profile + "/Cache");
+  EXPECT_EQ(CurrentSettings().MozillaCachePath, Platform::JoinPath(profile, "Cache"));
+  if (Platform::RunningOnWindows) std::filesystem::remove_all(vorlane::test::PathOf(profile));
 }
 
 TEST_F(CaptureEngine, WatcherCapturesOnlyWhatWasCachedSinceTheBrowserStarted) {
@@ -212,7 +229,7 @@ TEST_F(CaptureEngine, WatcherCapturesOnlyWhatWasCachedSinceTheBrowserStarted) {
     if (!started) ++finished;
   });
   engine->StartWatchers();
-  SetRunning({"firefox-esr"});
+  SetRunning({FirefoxProcess(2)});
   std::this_thread::sleep_for(100ms);
   SetRunning({});
   ASSERT_TRUE(WaitFor([&] { return finished.load() == 1; }));

@@ -1,16 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "CapturePassFixture.h"
 #include "engine/CCacheFilter.h"
 #include "platform/Platform.h"
 #include "sources/CError.h"
 #include "support/MemorySource.h"
+#include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ListNames;
 using vorlane::test::MemorySource;
+using vorlane::test::PathOf;
 using vorlane::test::ReadFile;
 using vorlane::test::TempDir;
 using vorlane::test::WriteFile;
@@ -214,9 +217,13 @@ TEST_F(CapturePass, StemCannotLeadOutOfItsFolder) {
 }
 
 TEST_F(CapturePass, HomeFolderShorthandIsResolved) {
-  FilterRecord* record = Add("~/Saves/%DATE%", "h", 0);
+  // A folder of its own: on Windows the home folder is the (Wine) user's real one.
+  const std::string saves = Platform::FileName(dir.Path());
+  FilterRecord* record = Add("~/" + saves + "/%DATE%", "h", 0);
   MemorySource source({{"u1", "body", 1}});
   EXPECT_EQ(Run(source), 1);
-  EXPECT_EQ(record->ResolvedDirectory.rfind(Platform::HomeFolder() + "/Saves/", 0), 0u);
+  EXPECT_EQ(record->ResolvedDirectory.rfind(Platform::JoinPath(Platform::HomeFolder(), saves), 0),
+            0u);
   EXPECT_EQ(ListNames(record->ResolvedDirectory), std::vector<std::string>{"h0.jpg"});
+  std::filesystem::remove_all(PathOf(Platform::JoinPath(Platform::HomeFolder(), saves)));
 }

@@ -125,7 +125,8 @@ TEST(MozillaCache2Fixture, EveryVersionIsListed) {
       EXPECT_EQ(entry.Partition, e.Partition);
     }
     for (const auto& [file, entry] : entries) {
-      EXPECT_TRUE(entry->LocalFile.starts_with("entries/")) << entry->LocalFile;
+      EXPECT_TRUE(entry->LocalFile.starts_with(vorlane::test::NativeSeparators("entries/")))
+          << entry->LocalFile;
     }
   }
 }

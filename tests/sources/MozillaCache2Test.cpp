@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cctype>
 #include <filesystem>
@@ -13,6 +12,7 @@
 #include "sources/MozillaCache2.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/SaveEntry.h"
+#include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
 using namespace vorlane::test;
@@ -197,7 +197,7 @@ TEST(MozillaCache2, EveryVersionListsAndCopies) {
     EXPECT_EQ(entry->Size, c.Size);
     EXPECT_EQ(entry->Time, c.Time);
     EXPECT_EQ(entry->Partition, c.Partition);
-    EXPECT_EQ(entry->LocalFile, "entries/" + names.at(c.Item.Url));
+    EXPECT_EQ(entry->LocalFile, NativeSeparators("entries/" + names.at(c.Item.Url)));
     EXPECT_EQ(cache->GetEntryFile(*entry), dir / ("entries/" + names.at(c.Item.Url)));
     const std::string destination = out / std::to_string(entry->Index);
     vorlane::test::SaveResult outcome;
@@ -292,15 +292,14 @@ TEST(MozillaCache2, LargeFolderListsInNameOrder) {
   TempDir dir;
   ASSERT_TRUE(writer.Write(dir.Path()));
   const std::string first = expected.begin()->first;
-  fs::create_symlink(dir / ("entries/" + first), dir / "entries/link");
-  fs::create_directory(dir / "entries/folder");
-  ASSERT_EQ(mkfifo((dir / "entries/fifo").c_str(), 0600), 0);
+  MakeLinkAndPipe(dir / "entries", first);
+  fs::create_directory(PathOf(dir / "entries/folder"));
 
   const auto cache = Load(dir.Path());
   std::vector<std::string> urls;
   for (auto* entry = cache->GetFirst(); entry; entry = cache->GetNext(*entry)) {
     urls.push_back(entry->SourceUrl);
-    EXPECT_EQ(entry->LocalFile.substr(0, 8), "entries/");
+    EXPECT_EQ(entry->LocalFile.substr(0, 8), NativeSeparators("entries/"));
     EXPECT_EQ(expected[entry->LocalFile.substr(8)], entry->SourceUrl) << entry->LocalFile;
   }
   std::vector<std::string> inOrder;

@@ -146,7 +146,7 @@ TEST(MozillaFixture, Firefox4BlockFilesAndNestedSeparateFiles) {
                           {sem, 20631, 1533108425, 11, "text/javascript"},
                           {png2, 9760, 1533108425, 3, "image/png"},
                           {newkey, 154, 1533108426, 0, "application/vnd.google.safebrowsing-key"}});
-  EXPECT_EQ(entries.at(search)->LocalFile, "9/36/DD708d01");
+  EXPECT_EQ(entries.at(search)->LocalFile, vorlane::test::NativeSeparators("9/36/DD708d01"));
   EXPECT_EQ(entries.at(png)->Server, "sffe");
   EXPECT_EQ(entries.at(png)->AcceptRanges, "bytes");
 

@@ -7,6 +7,7 @@
 
 #include "sources/MozillaMap.h"
 #include "support/MozillaV1Writer.h"
+#include "support/TestSupport.h"
 
 using namespace MozillaV1;
 using vorlane::test::MozillaBlockLocation;
@@ -85,7 +86,9 @@ TEST(MozillaMap, SeparateFileNamesUseHexGenerationAndNestedFolders) {
       {0x0001000B, 0x1A2B3C4D, 'm', 0, "1A2B3C4Dm00"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(SeparateFileName(c.Version, c.Hash, c.Kind, c.Generation), c.Expected);
+    // The folders are joined with the platform's separator.
+    EXPECT_EQ(SeparateFileName(c.Version, c.Hash, c.Kind, c.Generation),
+              vorlane::test::NativeSeparators(c.Expected));
   }
   EXPECT_EQ(CacheFileName(0), "_CACHE_MAP_");
   EXPECT_EQ(CacheFileName(3), "_CACHE_003_");

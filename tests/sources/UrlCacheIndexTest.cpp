@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "base/CivilTime.h"
 #include "platform/Platform.h"
 #include "sources/UrlCacheIndex.h"
 #include "support/TestSupport.h"
@@ -42,12 +43,11 @@ void Put32(std::string& bytes, size_t offset, uint32_t value) {
 std::string FormatTime(uint64_t fileTime, bool withFraction) {
   static const char* const Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                        "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-  const time_t seconds = static_cast<time_t>(fileTime / 10000000) - 11644473600;
-  std::tm t{};
-  gmtime_r(&seconds, &t);
+  const int64_t seconds = static_cast<int64_t>(fileTime / 10000000) - 11644473600;
+  const CivilTime::DateTime t = CivilTime::FromUnixSeconds(seconds);
   char text[64];
-  std::snprintf(text, sizeof text, "%s %02d, %04d %02d:%02d:%02d", Months[t.tm_mon], t.tm_mday,
-                t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
+  std::snprintf(text, sizeof text, "%s %02u, %04lld %02u:%02u:%02u", Months[t.Month - 1], t.Day,
+                static_cast<long long>(t.Year), t.Hour, t.Minute, t.Second);
   std::string out = text;
   if (withFraction) {
     std::snprintf(text, sizeof text, ".%07" PRIu64 "00", fileTime % 10000000);

@@ -1,6 +1,8 @@
 #include "support/TestSupport.h"
 
 #include "config/Settings.h"
+#include "platform/Platform.h"
+#include "support/TestPlatform.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -16,30 +18,28 @@ namespace {
 std::string g_root;
 
 std::string MakeTempFolder(const char* stem) {
-  std::string pattern = (fs::temp_directory_path() / stem).string() + "XXXXXX";
-  char* made = ::mkdtemp(pattern.data());
-  if (!made) {
-    ADD_FAILURE() << "mkdtemp failed";
-    return {};
-  }
+  std::string made = MakeTemporaryFolder(stem);
+  if (made.empty()) ADD_FAILURE() << "cannot make a temporary folder";
   return made;
 }
 }  // namespace
 
 void SandboxEnvironment::SetUp() {
   g_root = MakeTempFolder("vorlane-sandbox-");
-  const std::string home = g_root + "/home";
-  fs::create_directories(home);
-  ::setenv("HOME", home.c_str(), 1);
-  ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
-  ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-  ::setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
-  ::setenv("WINEPREFIX", (home + "/.wine").c_str(), 1);
+  const std::string home = Platform::JoinPath(g_root, "home");
+  fs::create_directories(PathOf(home));
+  // On Windows the program asks the shell for its folders, not these variables; the
+  // tests run there in a Wine prefix of their own (scripts/wine-run).
+  SetEnv("HOME", home);
+  SetEnv("XDG_DATA_HOME", Platform::JoinPath(home, ".local/share"));
+  SetEnv("XDG_CONFIG_HOME", Platform::JoinPath(home, ".config"));
+  SetEnv("XDG_CACHE_HOME", Platform::JoinPath(home, ".cache"));
+  SetEnv("WINEPREFIX", Platform::JoinPath(home, ".wine"));
 }
 
 void SandboxEnvironment::TearDown() {
   std::error_code ignored;
-  fs::remove_all(g_root, ignored);
+  fs::remove_all(PathOf(g_root), ignored);
 }
 
 const std::string& SandboxEnvironment::Root() {
@@ -50,27 +50,29 @@ TempDir::TempDir() : Root(MakeTempFolder("vorlane-test-")) {}
 
 TempDir::~TempDir() {
   std::error_code ignored;
+  const fs::path root = PathOf(Root);
   // Tests may leave read-only folders behind; make them removable first.
-  for (auto it = fs::recursive_directory_iterator(Root, ignored);
+  for (auto it = fs::recursive_directory_iterator(root, ignored);
        it != fs::recursive_directory_iterator(); it.increment(ignored)) {
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
   }
-  fs::remove_all(Root, ignored);
+  fs::remove_all(root, ignored);
 }
 
 std::string TempDir::operator/(std::string_view name) const {
-  return Root + "/" + std::string(name);
+  return Platform::JoinPath(Root, name);
 }
 
 void WriteFile(const std::string& path, std::string_view content) {
-  fs::create_directories(fs::path(path).parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  const fs::path target = PathOf(path);
+  fs::create_directories(target.parent_path());
+  std::ofstream out(target, std::ios::binary | std::ios::trunc);
   out.write(content.data(), static_cast<std::streamsize>(content.size()));
   ASSERT_TRUE(out.good()) << "cannot write " << path;
 }
 
 std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(PathOf(path), std::ios::binary);
   std::ostringstream content;
   content << in.rdbuf();
   return content.str();
@@ -79,27 +81,33 @@ std::string ReadFile(const std::string& path) {
 std::vector<std::string> ListNames(const std::string& folder) {
   std::vector<std::string> names;
   std::error_code ignored;
-  for (const auto& item : fs::directory_iterator(folder, ignored)) {
-    if (item.is_regular_file()) names.push_back(item.path().filename().string());
+  for (const auto& item : fs::directory_iterator(PathOf(folder), ignored)) {
+    if (item.is_regular_file()) names.push_back(Utf8Of(item.path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;
 }
 
+std::string NativeSeparators(std::string_view path) {
+  std::string native(path);
+  std::replace(native.begin(), native.end(), '/', Platform::PathSeparator);
+  return native;
+}
+
 std::string FixturePath(std::string_view relative) {
-  return std::string(VORLANE_FIXTURES) + "/" + std::string(relative);
+  return Platform::JoinPath(VORLANE_FIXTURES, relative);
 }
 
 void UseSandboxPlaces(const std::string& root) {
   Places places;
-  places.ProgramFolder = root + "/";
-  places.ExecutablePath = root + "/vorlane";
-  places.DataFolder = root + "/data";
-  places.SettingsPath = root + "/data/VOR.cfg";
-  places.DefaultFilterPath = root + "/Filters/Default.flt";
-  places.LanguagesFolder = root + "/Langs";
-  places.HelpFilePath = root + "/help/index.html";
-  fs::create_directories(places.DataFolder);
+  places.ProgramFolder = Platform::JoinPath(root, "");
+  places.ExecutablePath = Platform::JoinPath(root, "vorlane");
+  places.DataFolder = Platform::JoinPath(root, "data");
+  places.SettingsPath = Platform::JoinPath(root, "data/VOR.cfg");
+  places.DefaultFilterPath = Platform::JoinPath(root, "Filters/Default.flt");
+  places.LanguagesFolder = Platform::JoinPath(root, "Langs");
+  places.HelpFilePath = Platform::JoinPath(root, "help/index.html");
+  fs::create_directories(PathOf(places.DataFolder));
   SetProgramPlaces(places);
   ResetSettings();
 }
@@ -129,18 +137,18 @@ std::vector<std::string> MessageRecorder::Texts() const {
 }
 
 ScopedEnv::ScopedEnv(const char* name, const std::string& value) : Name(name) {
-  if (const char* old = std::getenv(name)) {
+  if (const std::optional<std::string> old = GetEnv(name)) {
     HadValue = true;
-    OldValue = old;
+    OldValue = *old;
   }
-  ::setenv(name, value.c_str(), 1);
+  SetEnv(name, value);
 }
 
 ScopedEnv::~ScopedEnv() {
   if (HadValue) {
-    ::setenv(Name.c_str(), OldValue.c_str(), 1);
+    SetEnv(Name, OldValue);
   } else {
-    ::unsetenv(Name.c_str());
+    UnsetEnv(Name);
   }
 }
 

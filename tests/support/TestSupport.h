@@ -42,6 +42,9 @@ void WriteFile(const std::string& path, std::string_view content);
 std::string ReadFile(const std::string& path);
 // Names of the regular files in a folder, sorted.
 std::vector<std::string> ListNames(const std::string& folder);
+// `path` with each '/' turned into the platform's separator, as the program's own
+// relative names are written.
+std::string NativeSeparators(std::string_view path);
 // Path of a file under tests/fixtures.
 std::string FixturePath(std::string_view relative);
 

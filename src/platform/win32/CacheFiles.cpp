@@ -102,7 +102,8 @@ Win32::Handle OpenRelative(HANDLE folder, std::string_view relative, bool wantFo
   Win32::Handle current;
   HANDLE at = folder;
   for (size_t start = 0;;) {
-    const size_t slash = wide.find(L'/', start);
+    // Relative names built with the platform's separator come here as well.
+    const size_t slash = wide.find_first_of(L"/\\", start);
     const bool last = slash == std::wstring::npos;
     const std::wstring_view piece =
         std::wstring_view(wide).substr(start, last ? std::wstring::npos : slash - start);
