@@ -327,6 +327,31 @@ std::string StartWithLoginEntryPath();
 // cannot be read counts as "not seen".
 bool IsProcessRunning(const std::vector<std::string>& names);
 
+// ---- One running tray program -------------------------------------------------
+
+// The mark of a running tray program in the user's session. On Windows it is the named
+// file mapping of the design ("VORLANE"), which a second start sees; elsewhere the
+// tray program's lock file marks it, and a claim here is always taken.
+inline constexpr std::string_view InstanceMappingName = "VORLANE";
+class InstanceMapping {
+ public:
+  enum class Claim { Taken, HeldByOther, Unavailable };
+
+  InstanceMapping();
+  ~InstanceMapping();
+  InstanceMapping(const InstanceMapping&) = delete;
+  InstanceMapping& operator=(const InstanceMapping&) = delete;
+
+  // Taken: this object now holds the mark until Release or its end.
+  Claim TryClaim(std::string_view name);
+  void Release();
+
+  struct Native;
+
+ private:
+  std::unique_ptr<Native> Handle;
+};
+
 // ---- Stopping a command-line program between two files ------------------------
 
 // Makes Ctrl-C, SIGTERM and SIGHUP (console close on Windows) ask `onStop` to run

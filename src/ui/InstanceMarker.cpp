@@ -49,7 +49,18 @@ InstanceMarker::Claim InstanceMarker::TryClaim() {
   Lock = std::make_unique<QLockFile>(LockPath());
   // Never stale by age: only a lock whose process is gone is taken over.
   Lock->setStaleLockTime(0);
-  if (Lock->tryLock(0)) return Claim::Taken;
+  if (Lock->tryLock(0)) {
+    switch (Mapping.TryClaim(Platform::InstanceMappingName)) {
+      case Platform::InstanceMapping::Claim::Taken:
+        return Claim::Taken;
+      case Platform::InstanceMapping::Claim::HeldByOther:
+        Lock.reset();
+        return Claim::HeldByOther;
+      case Platform::InstanceMapping::Claim::Unavailable:
+        Lock.reset();
+        return Claim::Unavailable;
+    }
+  }
   const QLockFile::LockError error = Lock->error();
   Lock.reset();
   return error == QLockFile::LockFailedError ? Claim::HeldByOther : Claim::Unavailable;
@@ -113,4 +124,5 @@ void InstanceMarker::Release() {
     Lock->unlock();
     Lock.reset();
   }
+  Mapping.Release();
 }

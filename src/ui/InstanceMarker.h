@@ -7,9 +7,11 @@
 
 #include <memory>
 
-// One running instance per user: a lock file marks it, and a local socket beside the
-// lock lets a later start ask it to quit. A lock left by a process that died is
-// recovered by the next start.
+#include "platform/Platform.h"
+
+// One running instance per user: a lock file marks it (on Windows also the named file
+// mapping "VORLANE"), and a local socket beside the lock lets a later start ask it to
+// quit. A lock left by a process that died is recovered by the next start.
 class InstanceMarker : public QObject {
   Q_OBJECT
 
@@ -47,4 +49,6 @@ class InstanceMarker : public QObject {
   QString Name;
   std::unique_ptr<QLockFile> Lock;
   std::unique_ptr<QLocalServer> Server;
+  // On Windows also the named mapping that the design marks a running program with.
+  Platform::InstanceMapping Mapping;
 };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <thread>
@@ -211,4 +212,36 @@ TEST(Cli, SkippedEntriesAreCountedAndFieldsAreMadeVisible) {
       {"capture", "firefox", "--cache", dir / "cache", "--filters", CatchAll(dir, dir / "out")});
   EXPECT_EQ(capture.Code, 0);
   EXPECT_NE(capture.Err.find("1 cache entries could not be read"), std::string::npos);
+}
+
+// Every build lists a cache with the same rows: those the Linux build printed, with the
+// cache folder written as "<cache>" and the pieces of the file column joined with '/'.
+TEST(Cli, ListingsGiveTheStoredRows) {
+  const struct {
+    std::string Cache;
+    const char* Rows;
+  } cases[] = {
+      {Sample(), "listings/firefox-sample.tsv"},
+      {FixturePath("firefox-cache2/firefox-51.0"), "listings/firefox-51.0.tsv"},
+  };
+  constexpr size_t kFileColumn = 6;
+  for (const auto& c : cases) {
+    const CliRun run = RunCli({"list", "firefox", "--cache", c.Cache});
+    ASSERT_EQ(run.Code, 0) << run.Err;
+    std::string rows;
+    size_t field = 0;
+    for (size_t at = 0; at < run.Out.size();) {
+      const size_t end = std::min(run.Out.find_first_of("\t\n", at), run.Out.size());
+      std::string text = run.Out.substr(at, end - at);
+      if (field == kFileColumn && text.starts_with(c.Cache)) {
+        text = "<cache>" + text.substr(c.Cache.size());
+        std::replace(text.begin(), text.end(), Platform::PathSeparator, '/');
+      }
+      rows += text;
+      if (end < run.Out.size()) rows += run.Out[end];
+      field = end < run.Out.size() && run.Out[end] == '\t' ? field + 1 : 0;
+      at = end + 1;
+    }
+    EXPECT_EQ(rows, ReadFile(FixturePath(c.Rows))) << c.Cache;
+  }
 }

@@ -18,7 +18,7 @@ TEST(CIECache, EmptyCachePathFindsTheWinePrefixCache) {
   CIECache source;
   EXPECT_EQ(source.LoadEntries(), 0);  // no cache at all
 
-  vorlane::test::IEvorlane::test::IECacheFolder cache(UrlCacheIndexWriter::Signature::Wine2012);
+  vorlane::test::IECacheFolder cache(UrlCacheIndexWriter::Signature::Wine2012);
   cache.Add("http://e.com/logo.png", Headers("image/png"), "png!");
   const std::string folder =
       prefix / "drive_c/users/joe/AppData/Local/Microsoft/Windows/INetCache/Content.IE5";

@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/Platform.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
   if (argc == 3 && argv[1] == vorlane::test::SleepArgument) {
     std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(argv[2])));
     return 0;
+  }
+  if (argc == 3 && argv[1] == vorlane::test::ClaimArgument) {
+    Platform::InstanceMapping mapping;
+    return static_cast<int>(mapping.TryClaim(argv[2]));
   }
   testing::InitGoogleTest(&argc, argv);
   testing::AddGlobalTestEnvironment(new vorlane::test::SandboxEnvironment);

@@ -33,6 +33,10 @@ void MakeFileLink(const std::string& target, const std::string& link);
 // where the system has both without privileges; nothing on Windows.
 void MakeLinkAndPipe(const std::string& folder, const std::string& target);
 
+// True under Wine, whose prefix (scripts/wine-run makes one per build folder) is the
+// tests' own: only there may a test change the user's real folders wholesale.
+bool RunningUnderWine();
+
 // How many files (descriptors, handles) the test process holds open.
 size_t OpenHandleCount();
 
@@ -73,5 +77,8 @@ struct StandIn {
 };
 StandIn MakeStandIn(const std::string& folder, const std::string& name, int seconds);
 inline constexpr std::string_view SleepArgument = "--vorlane-sleep-ms";
+// Given this and a name, a test binary claims Platform::InstanceMapping under that name
+// and exits with the claim's value, as a second program would see it.
+inline constexpr std::string_view ClaimArgument = "--vorlane-claim-instance";
 
 }  // namespace vorlane::test

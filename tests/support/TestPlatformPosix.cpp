@@ -52,6 +52,10 @@ void MakeLinkAndPipe(const std::string& folder, const std::string& target) {
   EXPECT_EQ(::mkfifo((folder + "/fifo").c_str(), 0600), 0);
 }
 
+bool RunningUnderWine() {
+  return false;
+}
+
 size_t OpenHandleCount() {
   size_t count = 0;
   for ([[maybe_unused]] const auto& item : std::filesystem::directory_iterator("/proc/self/fd")) {

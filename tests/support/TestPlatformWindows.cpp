@@ -124,6 +124,11 @@ void MakeFileLink(const std::string&, const std::string&) {}
 // Links need a privilege here, and Windows has no named pipes in folders.
 void MakeLinkAndPipe(const std::string&, const std::string&) {}
 
+bool RunningUnderWine() {
+  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
 size_t OpenHandleCount() {
   DWORD count = 0;
   ::GetProcessHandleCount(::GetCurrentProcess(), &count);

@@ -76,6 +76,8 @@ std::string ParentFolder(std::string_view path) {
     return {};
   }
   if (slash < root) return std::string(path.substr(0, root));
+  // "\name" lies on the current drive's root.
+  if (slash == 0) return std::string(path.substr(0, 1));
   // Several separators in a row end the folder at the first of them.
   while (slash > root && IsSeparator(path[slash - 1])) --slash;
   if (slash <= root && root != 0) return std::string(path.substr(0, root));
