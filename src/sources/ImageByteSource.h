@@ -24,12 +24,6 @@ class ImageByteSource {
   // Bytes handed out so far.
   uint64_t BytesRead() const { return Spent; }
 
-  static uint16_t LittleEndian16(std::span<const uint8_t> bytes, size_t offset);
-  static uint32_t LittleEndian24(std::span<const uint8_t> bytes, size_t offset);
-  static uint32_t LittleEndian32(std::span<const uint8_t> bytes, size_t offset);
-  static uint16_t BigEndian16(std::span<const uint8_t> bytes, size_t offset);
-  static uint32_t BigEndian32(std::span<const uint8_t> bytes, size_t offset);
-
  protected:
   // Reads exactly out.size() bytes at offset, which Read has checked lie inside Size().
   virtual bool Fetch(uint64_t offset, std::span<uint8_t> out) = 0;

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "sources/ImageByteSource.h"
+
+// One box of an ISO base media file (HEIF, AVIF, the JPEG XL container): its type and
+// where its payload lies in the file.
+struct IsoBox {
+  std::array<char, 4> Type{};
+  uint64_t Offset = 0;         // the first byte of the header
+  uint64_t PayloadOffset = 0;  // the first byte after the header
+  uint64_t End = 0;            // one past the last byte
+
+  bool Is(std::string_view type) const {
+    return type == std::string_view(Type.data(), Type.size());
+  }
+  uint64_t PayloadSize() const { return End - PayloadOffset; }
+};
+
+// Walks the boxes that follow one another from `begin` to `end` (the whole file or a
+// parent's payload), reading only their headers, so a box of any size costs eight or
+// sixteen bytes of the probe's budget.
+class IsoBoxWalk {
+ public:
+  IsoBoxWalk(ImageByteSource& source, uint64_t begin, uint64_t end, int maxBoxes);
+
+  // The next box. Nothing once the range is used up, after `maxBoxes` boxes, or at a
+  // damaged header (a size smaller than the header, a box running past its parent):
+  // the boxes behind a damaged one cannot be found. Size 0 runs to `end`; size 1
+  // takes a 64-bit size after the type.
+  std::optional<IsoBox> Next();
+
+ private:
+  ImageByteSource& Source;
+  uint64_t Position;
+  uint64_t End;
+  int Left;
+};
