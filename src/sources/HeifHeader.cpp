@@ -11,7 +11,8 @@
 // AVIF and HEIC are HEIF files: `ftyp`, then a `meta` box that names the primary
 // item (`pitm`) and gives each item its properties: `iprp` holds the properties
 // (`ipco`) and the table of which item has which (`ipma`). The pixel size is the
-// primary item's `ispe`. Only box headers and the few payloads needed are read.
+// primary item's `ispe`, or for a grid of tiles the grid's output size. Only box
+// headers and the few payloads needed are read.
 namespace ImageHeaders {
 
 namespace {
@@ -120,7 +121,7 @@ ItemProperties ReadProperties(ImageByteSource& source, const IsoBox& ipco,
   ItemProperties properties;
   if (indices.empty()) return properties;
   const uint32_t last = *std::max_element(indices.begin(), indices.end());
-  IsoBoxWalk walk(source, ipco.PayloadOffset, ipco.End, MaxProperties);
+  IsoBoxWalk walk(source, ipco, 0, MaxProperties);
   for (uint32_t index = 1; index <= last; ++index) {
     const std::optional<IsoBox> property = walk.Next();
     if (!property) break;
@@ -150,8 +151,7 @@ bool IsGridItem(ImageByteSource& source, const IsoBox& iinf, uint32_t item) {
     return false;
   }
   // Version 0 counts its entries in 16 bits, later versions in 32.
-  const uint64_t entriesStart = iinf.PayloadOffset + (head[0] == 0 ? 6 : 8);
-  IsoBoxWalk walk(source, entriesStart, iinf.End, MaxItemInfos);
+  IsoBoxWalk walk(source, iinf, head[0] == 0 ? 6 : 8, MaxItemInfos);
   while (const std::optional<IsoBox> infe = walk.Next()) {
     // Versions 2 and 3 (the only ones that name an item type): version, flags, the
     // item's id in 16 or 32 bits, the protection index, the type.
@@ -233,7 +233,7 @@ std::optional<ImageDimensions> ReadGridSize(ImageByteSource& source, const MetaB
 }  // namespace
 
 std::optional<ImageDimensions> ProbeHeif(ImageByteSource& source) {
-  IsoBoxWalk top(source, 0, source.Size(), MaxTopBoxes);
+  IsoBoxWalk top(source, MaxTopBoxes);
   const std::optional<IsoBox> ftyp = top.Next();
   if (!ftyp || !ftyp->Is("ftyp") || !HasImageBrand(source, *ftyp)) return std::nullopt;
 
@@ -248,8 +248,11 @@ std::optional<ImageDimensions> ProbeHeif(ImageByteSource& source) {
   if (!meta || meta->PayloadSize() < 4) return std::nullopt;
 
   MetaBoxes boxes;
-  IsoBoxWalk children(source, meta->PayloadOffset + 4, meta->End, MaxMetaBoxes);
+  IsoBoxWalk children(source, *meta, 4, MaxMetaBoxes);
   while (const std::optional<IsoBox> box = children.Next()) {
+    // Of a download that stopped inside `meta`, only whole boxes count: a cut
+    // association table or property list could give another item's size.
+    if (box->Cut) break;
     if (box->Is("pitm")) boxes.PrimaryItem = box;
     if (box->Is("iprp")) boxes.Properties = box;
     if (box->Is("iinf")) boxes.ItemInfo = box;
@@ -262,8 +265,7 @@ std::optional<ImageDimensions> ProbeHeif(ImageByteSource& source) {
 
   std::optional<IsoBox> ipco;
   std::vector<uint32_t> indices;
-  IsoBoxWalk properties(source, boxes.Properties->PayloadOffset, boxes.Properties->End,
-                        MaxPropertiesBoxes);
+  IsoBoxWalk properties(source, *boxes.Properties, 0, MaxPropertiesBoxes);
   while (const std::optional<IsoBox> box = properties.Next()) {
     if (box->Is("ipco") && !ipco) ipco = box;
     if (box->Is("ipma")) ReadAssociations(source, *box, *primary, indices);
@@ -271,8 +273,11 @@ std::optional<ImageDimensions> ProbeHeif(ImageByteSource& source) {
   if (!ipco) return std::nullopt;
 
   const ItemProperties item = ReadProperties(source, *ipco, indices);
-  std::optional<ImageDimensions> size = item.Extent;
-  if (!size) size = ReadGridSize(source, boxes, *primary);
+  // A grid's output size is the canvas its tiles are drawn on, which decoders show;
+  // its `ispe` should say the same, but libheif 1.14 and 1.15 write it already
+  // rotated, so the output size is taken first and the `ispe` when it is unreadable.
+  std::optional<ImageDimensions> size = ReadGridSize(source, boxes, *primary);
+  if (!size) size = item.Extent;
   if (size && item.QuarterTurn) std::swap(size->Width, size->Height);
   return size;
 }

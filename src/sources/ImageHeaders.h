@@ -31,9 +31,9 @@ std::optional<ImageDimensions> ProbeIcon(ImageByteSource& source);
 std::optional<ImageDimensions> ProbeWebp(ImageByteSource& source);
 std::optional<ImageDimensions> ProbeTiff(ImageByteSource& source);
 // AVIF and HEIC (ISO base media files with an image brand): the primary item's
-// `ispe`, or for a grid without one the grid's output size; a rotation by 90 or 270
-// degrees (`irot`) swaps the sides, mirroring does not. The clean aperture (`clap`)
-// is not applied: the size is the one the image was coded at.
+// `ispe`, for a grid the grid's output size (its `ispe` when that cannot be read); a
+// rotation by 90 or 270 degrees (`irot`) swaps the sides, mirroring does not. The
+// clean aperture (`clap`) is not applied: the size is the one the image was coded at.
 std::optional<ImageDimensions> ProbeHeif(ImageByteSource& source);
 // JPEG XL, a bare codestream or the container with the codestream in a `jxlc` box or
 // split over `jxlp` boxes. An orientation that transposes (5 to 8) swaps the sides.

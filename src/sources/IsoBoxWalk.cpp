@@ -4,8 +4,15 @@
 
 #include "base/ByteReader.h"
 
-IsoBoxWalk::IsoBoxWalk(ImageByteSource& source, uint64_t begin, uint64_t end, int maxBoxes)
-    : Source(source), Position(begin), End(std::min(end, source.Size())), Left(maxBoxes) {}
+IsoBoxWalk::IsoBoxWalk(ImageByteSource& source, int maxBoxes)
+    : Source(source), Position(0), End(source.Size()), Left(maxBoxes), MayBeCut(true) {}
+
+IsoBoxWalk::IsoBoxWalk(ImageByteSource& source, const IsoBox& parent, uint64_t skip, int maxBoxes)
+    : Source(source),
+      Position(skip > parent.PayloadSize() ? parent.End : parent.PayloadOffset + skip),
+      End(std::min(parent.End, source.Size())),
+      Left(maxBoxes),
+      MayBeCut(parent.Cut) {}
 
 std::optional<IsoBox> IsoBoxWalk::Next() {
   constexpr uint64_t HeaderSize = 8;
@@ -36,12 +43,23 @@ std::optional<IsoBox> IsoBoxWalk::Next() {
   } else if (size32 == 0) {
     size = End - Position;
   }
-  if (!fields.Ok() || size < headerSize || !Bytes::HasRange(End, Position, size)) {
+  if (!fields.Ok() || size < headerSize) {
     Left = 0;
     return std::nullopt;
   }
   box.PayloadOffset = Position + headerSize;
-  box.End = Position + size;
+  if (Bytes::HasRange(End, Position, size)) {
+    box.End = Position + size;
+  } else if (MayBeCut && End == Source.Size()) {
+    // Cut off by the end of the file: taken as far as it goes, as the last box, so
+    // a header at its start is still found.
+    box.End = End;
+    box.Cut = true;
+    Left = 0;
+  } else {
+    Left = 0;
+    return std::nullopt;
+  }
   Position = box.End;
   return box;
 }

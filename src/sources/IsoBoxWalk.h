@@ -14,6 +14,7 @@ struct IsoBox {
   uint64_t Offset = 0;         // the first byte of the header
   uint64_t PayloadOffset = 0;  // the first byte after the header
   uint64_t End = 0;            // one past the last byte
+  bool Cut = false;            // ran past the end of the file and was clipped to it
 
   bool Is(std::string_view type) const {
     return type == std::string_view(Type.data(), Type.size());
@@ -26,12 +27,17 @@ struct IsoBox {
 // sixteen bytes of the probe's budget.
 class IsoBoxWalk {
  public:
-  IsoBoxWalk(ImageByteSource& source, uint64_t begin, uint64_t end, int maxBoxes);
+  // The top level of a file.
+  IsoBoxWalk(ImageByteSource& source, int maxBoxes);
+  // The children of `parent`, from `skip` bytes into its payload.
+  IsoBoxWalk(ImageByteSource& source, const IsoBox& parent, uint64_t skip, int maxBoxes);
 
   // The next box. Nothing once the range is used up, after `maxBoxes` boxes, or at a
   // damaged header (a size smaller than the header, a box running past its parent):
-  // the boxes behind a damaged one cannot be found. Size 0 runs to `end`; size 1
-  // takes a 64-bit size after the type.
+  // the boxes behind a damaged one cannot be found. At the top level, or inside a
+  // cut box, a box running past the end of the file (a download that stopped) is
+  // clipped to it, marked Cut, and ends the walk. Size 0 runs to the end of the
+  // range; size 1 takes a 64-bit size after the type.
   std::optional<IsoBox> Next();
 
  private:
@@ -39,4 +45,5 @@ class IsoBoxWalk {
   uint64_t Position;
   uint64_t End;
   int Left;
+  bool MayBeCut;
 };

@@ -106,7 +106,7 @@ std::optional<ImageDimensions> ProbeJxl(ImageByteSource& source) {
   // The container: the signature box, then boxes among which the codestream is a
   // `jxlc` box or `jxlp` parts, each after a 4-byte counter whose top bit marks
   // the last part. The head may be split over parts.
-  IsoBoxWalk walk(source, 0, source.Size(), MaxContainerBoxes);
+  IsoBoxWalk walk(source, MaxContainerBoxes);
   const std::optional<IsoBox> first = walk.Next();
   if (!first || !IsContainerSignature(source, *first)) return std::nullopt;
   size_t filled = 0;
