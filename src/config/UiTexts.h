@@ -74,6 +74,9 @@ enum class UiTextKey : uint8_t {
   OptDefaultFileNameDummy,
   AboutTitle,
   OptDecodeContent,
+  FilterListEveryPicture,
+  FilterListEveryAudio,
+  FilterListEveryVideo,
   Count
 };
 
@@ -148,6 +151,9 @@ inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
     {"OptDefaultFileNameDummy", "Default Filename Dummy"},
     {"AboutTitle", "About"},
     {"OptDecodeContent", "Decode Compressed Files"},
+    {"FilterListEveryPicture", "Every Picture"},
+    {"FilterListEveryAudio", "Every Audio"},
+    {"FilterListEveryVideo", "Every Video"},
 }};
 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::Comments)].Key == "Comments");
@@ -156,6 +162,8 @@ static_assert(UiTextTable[static_cast<size_t>(UiTextKey::NewFilter)].Key == "New
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::AboutTitle)].Key == "AboutTitle");
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OptDecodeContent)].Key ==
               "OptDecodeContent");
+static_assert(UiTextTable[static_cast<size_t>(UiTextKey::FilterListEveryVideo)].Key ==
+              "FilterListEveryVideo");
 
 // The process-wide table. Reads may come from any thread; the texts change only at
 // start-up and when the options dialog is accepted.
