@@ -10,7 +10,8 @@
 class ImageByteSource {
  public:
   // Enough for every header walk (a JPEG's segment chain, a TIFF directory, an
-  // icon directory); a file whose header lies further in is not measured.
+  // icon directory, the boxes of a HEIF `meta`, whose headers alone are read); a
+  // file whose header lies further in is not measured.
   static constexpr uint64_t ReadBudget = 16 * 1024;
 
   virtual ~ImageByteSource() = default;
