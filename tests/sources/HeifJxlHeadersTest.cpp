@@ -272,12 +272,7 @@ TEST(JxlHeaders, SizeHeaderEncodings) {
       {"orientation 3 keeps", Small(200, 4, 0, 3), {300, 200}},
       {"orientation 4 keeps", Small(200, 4, 0, 4), {300, 200}},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(Probe(c.codestream), c.expected) << c.what;
-    const auto* data = reinterpret_cast<const std::byte*>(c.codestream.data());
-    const auto parsed = ImageHeaders::ParseJxlCodestream(std::span(data, c.codestream.size()));
-    EXPECT_EQ(parsed.has_value(), c.expected != Size{}) << c.what;
-  }
+  for (const Case& c : cases) EXPECT_EQ(Probe(c.codestream), c.expected) << c.what;
 
   // The bytes stop before the orientation is known: nothing.
   JxlBits cut;
