@@ -78,6 +78,9 @@ enum class UiTextKey : uint8_t {
   ErrorSaveFile,
   ErrorUnknown,
   SkippedEntries,
+  FilterListEveryPicture,
+  FilterListEveryAudio,
+  FilterListEveryVideo,
   Count
 };
 
@@ -156,6 +159,9 @@ inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
     {"ErrorSaveFile", "Can't save the file in the folder"},
     {"ErrorUnknown", "Unknown error"},
     {"SkippedEntries", "cache entries could not be read and were skipped"},
+    {"FilterListEveryPicture", "Every Picture"},
+    {"FilterListEveryAudio", "Every Audio"},
+    {"FilterListEveryVideo", "Every Video"},
 }};
 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::Comments)].Key == "Comments");
@@ -165,6 +171,8 @@ static_assert(UiTextTable[static_cast<size_t>(UiTextKey::AboutTitle)].Key == "Ab
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OptDecodeContent)].Key ==
               "OptDecodeContent");
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::SkippedEntries)].Key == "SkippedEntries");
+static_assert(UiTextTable[static_cast<size_t>(UiTextKey::FilterListEveryVideo)].Key ==
+              "FilterListEveryVideo");
 
 // The process-wide table. Reads may come from any thread; the texts change only at
 // start-up and when the options dialog is accepted.

@@ -128,7 +128,7 @@ void CCacheFilter::ProcessEntry(const Entry& entry) {
 }
 
 bool CCacheFilter::Match(const Entry& entry, const FilterRecord& record) const {
-  if (record.ContentType != 0 && entry.Kind != record.ContentType) return false;
+  if (!KindMatches(record.ContentType, entry.Kind)) return false;
   if (record.MinSize > 0 && entry.Size < static_cast<uint64_t>(record.MinSize)) return false;
   if (record.UrlWords.empty()) return true;
   return std::any_of(record.UrlWords.begin(), record.UrlWords.end(), [&](const std::string& word) {
