@@ -81,6 +81,8 @@ enum class UiTextKey : uint8_t {
   FilterListEveryPicture,
   FilterListEveryAudio,
   FilterListEveryVideo,
+  OptUseWith,
+  CombBrowser,
   Count
 };
 
@@ -162,6 +164,8 @@ inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
     {"FilterListEveryPicture", "Every Picture"},
     {"FilterListEveryAudio", "Every Audio"},
     {"FilterListEveryVideo", "Every Video"},
+    {"OptUseWith", "Use with"},
+    {"CombBrowser", "Capture and Save Files from"},
 }};
 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::Comments)].Key == "Comments");
@@ -173,6 +177,7 @@ static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OptDecodeContent)].Key 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::SkippedEntries)].Key == "SkippedEntries");
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::FilterListEveryVideo)].Key ==
               "FilterListEveryVideo");
+static_assert(UiTextTable[static_cast<size_t>(UiTextKey::CombBrowser)].Key == "CombBrowser");
 
 // The process-wide table. Reads may come from any thread; the texts change only at
 // start-up and when the options dialog is accepted.
