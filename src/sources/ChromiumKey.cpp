@@ -122,6 +122,7 @@ CacheKey ParseKey(std::string_view key) {
       parsed.ChildIndex = index;
       return parsed;
     }
+    return CacheKey{};  // HTTP keys never begin so
   }
   return ParseHttpKey(key);
 }
