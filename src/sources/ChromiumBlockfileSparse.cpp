@@ -61,6 +61,8 @@ std::map<std::string, std::vector<size_t>, std::less<>> MapChildren(
 std::optional<SparseBody> AssembleSparse(Reader& reader, const Entry& parent,
                                          const std::vector<Entry>& entries,
                                          const std::vector<size_t>& childIndices) {
+  // As the browser: only a parent whose own stream 1 is empty has children.
+  if (!parent.IsParent() || parent.Store.DataSize[1] != 0) return std::nullopt;
   const auto parentData = reader.ReadStream(parent.Store, 2, MaxParentSparseData);
   const auto parentHeader = parentData ? ParseSparseHeader(*parentData) : std::nullopt;
   if (!parentHeader) return std::nullopt;

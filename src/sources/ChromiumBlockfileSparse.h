@@ -40,8 +40,8 @@ std::map<std::string, std::vector<size_t>, std::less<>> MapChildren(
 
 // The body of a parent from the children `childIndices` (from MapChildren) of its key:
 // only children of the parent's signature count, the parent's own child bitmap is not
-// needed (it is written last and may be stale after a crash). nullopt when the parent's
-// stream 2 is not a SparseHeader.
+// needed (it is written last and may be stale after a crash). nullopt unless `parent`
+// has the parent flag, an empty stream 1 and a SparseHeader in stream 2.
 std::optional<SparseBody> AssembleSparse(Reader& reader, const Entry& parent,
                                          const std::vector<Entry>& entries,
                                          const std::vector<size_t>& childIndices);
