@@ -79,8 +79,8 @@ TEST(ChromiumResponseInfo, ReadsVersionsAndRefusesDamage) {
   EXPECT_EQ(head.StatusCode(), 206);
   EXPECT_EQ(Chromium::FullBodyLength(head), 5000u);
   // Chrome 18's version 2 has no extra flags word, even with bit 31 set.
-  const auto v2 =
-      Chromium::ParseResponseInfo(Span(ChromiumResponseInfo("HTTP/1.1 200 OK\nA: b\n", 2)));
+  const std::string old = ChromiumResponseInfo("HTTP/1.1 200 OK\nA: b\n", 2);
+  const auto v2 = Chromium::ParseResponseInfo(Span(old));
   ASSERT_TRUE(v2 && !v2->ExtraFlags);
   EXPECT_EQ(ResponseHead::Parse(v2->Headers, ResponseHead::LineEnds::Nul).First("a"), "b");
 
