@@ -14,6 +14,7 @@
 #include "engine/CQuellbyMain.h"
 #include "engine/MessageSink.h"
 #include "platform/Platform.h"
+#include "sources/CChromiumCache.h"
 #include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"
 
@@ -27,6 +28,9 @@ std::unique_ptr<CCacheBrowser> MakeSource(int browser, const std::string& folder
       break;
     case CacheFormat::UrlCache:
       source = std::make_unique<CIECache>();
+      break;
+    case CacheFormat::Chromium:
+      source = std::make_unique<CChromiumCache>(FindBrowser(browser)->Vendor);
       break;
   }
   source->SetCachePath(folder);

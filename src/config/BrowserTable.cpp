@@ -40,14 +40,25 @@ constexpr int Own(BrowserCode code) {
 constexpr BrowserInfo ChromiumRow(BrowserCode code, std::string_view displayName,
                                   std::string_view shortName, std::string_view cliName,
                                   std::span<const std::string_view> linux,
-                                  std::span<const std::string_view> windows,
-                                  std::string_view key, bool watched,
-                                  Platform::ChromiumVendorPaths vendor) {
-  return {code,         displayName,           shortName,
-          cliName,      linux,                 windows,
-          key,          watched,               CacheFormat::Chromium,
-          Own(code),    true,                  UiTextKey::OptUseWith,
-          UiTextKey::CombBrowser, shortName,   vendor};
+                                  std::span<const std::string_view> windows, std::string_view key,
+                                  bool watched, Platform::ChromiumVendorPaths vendor) {
+  BrowserInfo row{};
+  row.Code = code;
+  row.DisplayName = displayName;
+  row.ShortName = shortName;
+  row.CliName = cliName;
+  row.LinuxProcessNames = linux;
+  row.WindowsProcessNames = windows;
+  row.SettingsKey = key;
+  row.WatchedByDefault = watched;
+  row.Format = CacheFormat::Chromium;
+  row.CacheGroup = Own(code);
+  row.CaptureCommand = true;
+  row.OptionText = UiTextKey::OptUseWith;
+  row.CaptureText = UiTextKey::CombBrowser;
+  row.CaptureLabel = shortName;
+  row.Vendor = vendor;
+  return row;
 }
 
 constexpr std::array<BrowserInfo, BrowserCount> kBrowsers{{
@@ -60,27 +71,35 @@ constexpr std::array<BrowserInfo, BrowserCount> kBrowsers{{
     {Maxthon, "Maxthon", "Maxthon", "maxthon", kMaxthon, kMaxthon, "Maxthon", true,
      CacheFormat::UrlCache, kUrlCacheGroup, false, UiTextKey::OptUseWithMaxthon, UiTextKey::CombIE,
      "Maxthon"},
-    ChromiumRow(Chrome, "Google Chrome", "Chrome", "chrome", kChromeLinux, kChromeWindows, "Chrome",
-                true,
-                {"google-chrome", "google-chrome-beta", {}, "com.google.Chrome", {},
-                 "Google/Chrome", {}}),
-    ChromiumRow(Chromium, "Chromium", "Chromium", "chromium", kChromiumLinux, kChromeWindows,
+    ChromiumRow(
+        Chrome, "Google Chrome", "Chrome", "chrome", kChromeLinux, kChromeWindows, "Chrome", true,
+        {"google-chrome", "google-chrome-beta", {}, "com.google.Chrome", {}, "Google/Chrome", {}}),
+    ChromiumRow(ChromiumBrowser, "Chromium", "Chromium", "chromium", kChromiumLinux, kChromeWindows,
                 "Chromium", true,
                 {"chromium", {}, {}, "org.chromium.Chromium", "chromium", "Chromium", {}}),
     ChromiumRow(Edge, "Microsoft Edge", "Edge", "edge", kEdgeLinux, kEdgeWindows, "Edge", true,
-                {"microsoft-edge", "microsoft-edge-beta", {}, "com.microsoft.Edge", {},
-                 "Microsoft/Edge", {}}),
+                {"microsoft-edge",
+                 "microsoft-edge-beta",
+                 {},
+                 "com.microsoft.Edge",
+                 {},
+                 "Microsoft/Edge",
+                 {}}),
     ChromiumRow(Brave, "Brave", "Brave", "brave", kBraveLinux, kBraveWindows, "Brave", true,
-                {"BraveSoftware/Brave-Browser", {}, {}, "com.brave.Browser", "brave",
-                 "BraveSoftware/Brave-Browser", {}}),
+                {"BraveSoftware/Brave-Browser",
+                 {},
+                 {},
+                 "com.brave.Browser",
+                 "brave",
+                 "BraveSoftware/Brave-Browser",
+                 {}}),
     ChromiumRow(Opera, "Opera", "Opera", "opera", kOperaLinux, kOperaWindows, "Opera", true,
                 {"opera", {}, {}, "com.opera.Opera", {}, "Opera Software/Opera Stable", {}}),
-    ChromiumRow(Vivaldi, "Vivaldi", "Vivaldi", "vivaldi", kVivaldiLinux, kVivaldiWindows,
-                "Vivaldi", true,
-                {"vivaldi", {}, {}, "com.vivaldi.Vivaldi", {}, "Vivaldi", {}}),
+    ChromiumRow(Vivaldi, "Vivaldi", "Vivaldi", "vivaldi", kVivaldiLinux, kVivaldiWindows, "Vivaldi",
+                true, {"vivaldi", {}, {}, "com.vivaldi.Vivaldi", {}, "Vivaldi", {}}),
     // Apps that embed Chromium keep the same cache in their own folder.
-    ChromiumRow(Discord, "Discord", "Discord", "discord", kDiscordLinux, kDiscordWindows,
-                "Discord", false, {{}, {}, "discord", {}, {}, {}, "discord"}),
+    ChromiumRow(Discord, "Discord", "Discord", "discord", kDiscordLinux, kDiscordWindows, "Discord",
+                false, {{}, {}, "discord", {}, {}, {}, "discord"}),
     ChromiumRow(Slack, "Slack", "Slack", "slack", kSlackLinux, kSlackWindows, "Slack", false,
                 {{}, {}, "Slack", {}, {}, {}, "Slack"}),
     ChromiumRow(VisualStudioCode, "Visual Studio Code", "Code", "code", kCodeLinux, kCodeWindows,

@@ -19,7 +19,7 @@ enum BrowserCode : int {
   InternetExplorer = 1,
   Maxthon = 2,
   Chrome,
-  Chromium,
+  ChromiumBrowser,  // the browser; Chromium alone names the disk-cache readers
   Edge,
   Brave,
   Opera,
@@ -55,6 +55,8 @@ struct BrowserInfo {
   UiTextKey OptionText;           // the options dialog's check box
   UiTextKey CaptureText;          // the capture command's tooltip
   std::string_view CaptureLabel;  // the capture command's short text
+  // Where a Chromium-family browser keeps its profiles.
+  Platform::ChromiumVendorPaths Vendor{};
 };
 
 std::span<const BrowserInfo> Browsers();

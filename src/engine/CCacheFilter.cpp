@@ -115,6 +115,8 @@ bool CCacheFilter::CombWithOptions(CCacheBrowser& source) {
 
 void CCacheFilter::ProcessEntry(const Entry& entry) {
   ReportProgress(entry.Index);
+  // Part of a body is no file; such entries are listed, not saved.
+  if (entry.Incomplete) return;
   for (const auto& record : Filters) {
     if (record->Disabled || !Match(entry, *record)) continue;
     const StoreResult result = Store(entry, *record);

@@ -4,9 +4,11 @@
 #include "config/UiTexts.h"
 #include "engine/MessageSink.h"
 #include "platform/Platform.h"
-#include "sources/CIECache.h"
 #include "platform/UrlCache.h"
+#include "sources/CChromiumCache.h"
+#include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"
+#include "sources/ChromiumCacheFolder.h"
 #include "sources/MozillaCacheFolder.h"
 
 CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}
@@ -72,6 +74,8 @@ bool CQuellbyMain::HasCache(int code) {
     }
     case CacheFormat::UrlCache:
       return Platform::OpenSystemUrlCache() != nullptr || !Platform::FindUrlCacheFolder().empty();
+    case CacheFormat::Chromium:
+      return !FindChromiumCacheFolders(browser->Vendor).empty();
   }
   return false;
 }
@@ -133,6 +137,8 @@ std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(const BrowserInfo& brows
     }
     case CacheFormat::UrlCache:
       return std::make_unique<CIECache>();
+    case CacheFormat::Chromium:
+      return std::make_unique<CChromiumCache>(browser.Vendor);
   }
   return nullptr;
 }

@@ -33,6 +33,9 @@ class CCacheBrowser {
     // What keys a partitioned entry besides its URL (Firefox origin attributes, the
     // sites of a Chromium key); empty for most entries.
     std::string Partition;
+    // The cache holds only part of the body (a range-loaded video with gaps, a body
+    // stored cut short): listed, never saved.
+    bool Incomplete = false;
   };
 
   enum class WriteResult {
