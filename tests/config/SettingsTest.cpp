@@ -64,7 +64,10 @@ TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrder) {
             "Language=" +
                 places.ProgramFolder +
                 "Langs/English.lng\n"
-                "DecodeContent=1\n");
+                "DecodeContent=1\n"
+                // The further browsers of the table, with their defaults.
+                "Chrome=1\nChromium=1\nEdge=1\nBrave=1\nOpera=1\nVivaldi=1\n"
+                "Discord=0\nSlack=0\nCode=0\nTeams=0\n");
   // Start with login is on by default, so the first write enters the program.
   EXPECT_NE(ReadFile(EntryPath()).find("Exec=\"" + places.ExecutablePath + "\"\n"),
             std::string::npos);
