@@ -43,14 +43,15 @@ void AppendEof(std::string& out, uint32_t flags, uint32_t crc, uint64_t streamSi
 
 }  // namespace
 
-std::string ChromiumResponseInfo(std::string_view head, uint32_t version, uint32_t flags) {
+std::string ChromiumResponseInfo(std::string_view head, uint32_t version, uint32_t flags,
+                                 int64_t responseTime) {
   std::string payload;
   AppendLe(payload, flags | version);
   const bool extra = version >= 3 && (flags & 0x80000000u) != 0;
   if (extra) AppendLe(payload, 6);
   AppendLe(payload, 13416000000000000, 8);
-  AppendLe(payload, 13416000001000000, 8);
-  if (extra) AppendLe(payload, 13416000001000000, 8);  // the original response time
+  AppendLe(payload, static_cast<uint64_t>(responseTime), 8);
+  if (extra) AppendLe(payload, static_cast<uint64_t>(responseTime), 8);  // the original one
   std::string raw(head);
   for (char& c : raw) c = c == '\n' ? '\0' : c;
   for (const std::string& text : {raw + '\0', std::string("127.0.0.1")}) {

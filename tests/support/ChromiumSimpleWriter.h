@@ -18,10 +18,10 @@ void PutLe32(std::string& out, size_t offset, uint32_t value);
 uint32_t ZlibCrc32(std::string_view bytes);
 
 // The pickle of a head with '\n'-ended lines; from version 3 with bit 31 extra flags 6
-// and an original response time. Response time 13416000001000000 µs since 1601.
+// and an original response time. Times in µs since 1601.
 std::string ChromiumResponseInfo(
     std::string_view head = "HTTP/1.1 200 OK\nContent-Type: text/html\n", uint32_t version = 3,
-    uint32_t flags = 0x80040000);
+    uint32_t flags = 0x80040000, int64_t responseTime = 13416000001000000);
 
 struct ChromiumSimpleItem {
   std::string Key, Stream0, Stream1;
