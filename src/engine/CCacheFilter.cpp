@@ -75,6 +75,7 @@ std::unique_ptr<CCacheFilter> CCacheFilter::CloneFilters() const {
   copy->Hint = Hint;
   copy->FilterFilePath = FilterFilePath;
   copy->Probe = Probe;
+  copy->Choices = Choices;
   return copy;
 }
 
@@ -100,6 +101,7 @@ bool CCacheFilter::CombWithOptions(CCacheBrowser& source) {
   NewFileCount = 0;
   UnreadableCount = 0;
   SavedFiles.clear();
+  Report.clear();
   // Cancelled is left as it is: a stop asked for before the pass began must hold.
 
   PrepareFolders();
@@ -123,6 +125,7 @@ void CCacheFilter::ProcessEntry(const Entry& entry) {
     // An entry that cannot be read fails the same way for every other filter.
     if (result == StoreResult::Unreadable) {
       ++UnreadableCount;
+      NoteRow(entry, {}, 0, "unreadable");
       return;
     }
     if (result == StoreResult::Stored && OneCopy) break;

@@ -1,13 +1,16 @@
 #include "sources/MozillaCache2Reader.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <exception>
 #include <span>
 #include <system_error>
 #include <thread>
 
+#include "base/ByteReader.h"
 #include "sources/MozillaCache2.h"
+#include "sources/MozillaHash.h"
 
 namespace MozillaCache2 {
 
@@ -60,6 +63,34 @@ ReadResult ReadEntryFile(const Platform::OpenFolder& entries, const std::string&
   auto entry = std::make_unique<CMozillaCache::CMozillaCacheElement>();
   if (!FillEntry(*parsed, *offset, *entry)) return {};
   return {std::move(entry), false};
+}
+
+bool ChunkHashesMatch(const Platform::ReadOnlyFile& file) {
+  const uint64_t size = file.Size();
+  std::array<std::byte, TrailerSize> trailer{};
+  if (size < TrailerSize ||
+      file.ReadAt(size - TrailerSize, trailer.data(), trailer.size()) != TrailerSize) {
+    return false;
+  }
+  const std::optional<uint32_t> offset = ParseMetadataOffset(trailer, size);
+  if (!offset) return false;
+  const uint64_t chunks = (uint64_t{*offset} + ChunkSize - 1) / ChunkSize;
+  std::vector<std::byte> hashes(static_cast<size_t>(chunks * ChunkHashSize));
+  if (file.ReadAt(uint64_t{*offset} + MetadataHashSize, hashes.data(), hashes.size()) !=
+      static_cast<int64_t>(hashes.size())) {
+    return false;
+  }
+  const Bytes::ByteReader stored(hashes);
+  std::string chunk;
+  for (uint64_t i = 0; i < chunks; ++i) {
+    const uint64_t start = i * ChunkSize;
+    chunk.resize(static_cast<size_t>(std::min<uint64_t>(ChunkSize, *offset - start)));
+    if (file.ReadAt(start, chunk.data(), chunk.size()) != static_cast<int64_t>(chunk.size())) {
+      return false;
+    }
+    if (stored.BE16(i * ChunkHashSize) != static_cast<uint16_t>(MozillaHash(chunk))) return false;
+  }
+  return true;
 }
 
 std::vector<ReadResult> ReadEntryFiles(const Platform::OpenFolder& entries,
