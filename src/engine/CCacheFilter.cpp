@@ -26,13 +26,16 @@ CCacheFilter::~CCacheFilter() = default;
 FilterRecord* CCacheFilter::Insert(std::unique_ptr<FilterRecord> record, int position) {
   if (!record) record = std::make_unique<FilterRecord>();
   FilterRecord* inserted = record.get();
+  size_t from = Filters.size();
   if (position >= 0 && position < Count()) {
     Filters.insert(Filters.begin() + position, std::move(record));
+    from = static_cast<size_t>(position);
   } else {
     Filters.push_back(std::move(record));
   }
   SplitUrl(*inserted);
-  Renumber();
+  // Only the records from the new one on change places.
+  for (size_t i = from; i < Filters.size(); ++i) Filters[i]->Position = static_cast<int32_t>(i);
   return inserted;
 }
 

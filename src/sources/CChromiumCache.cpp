@@ -13,6 +13,7 @@
 #include "sources/ChromiumResponseInfo.h"
 #include "sources/ChromiumSimple.h"
 #include "sources/ChromiumSimpleSparse.h"
+#include "sources/ParallelRead.h"
 #include "sources/ResponseFields.h"
 
 namespace {
@@ -177,43 +178,55 @@ void CChromiumCache::ReadSimple(size_t index) {
   std::vector<std::string> names;
   if (!folder.Root.ListFileNames(names)) return;
   std::sort(names.begin(), names.end());
-  std::vector<std::byte> buffer;
+  std::vector<std::string> entryFiles;
+  std::vector<uint64_t> hashes;
   for (const std::string& name : names) {
     const auto role = ChromiumSimple::ParseEntryFileName(name);
     if (!role || role->Role != ChromiumSimple::FileRole::Streams01) continue;
-    Platform::ReadOnlyFile file;
-    if (!file.OpenIn(folder.Root, name)) {
-      NoteSkipped();
-      continue;
-    }
-    const std::optional<ChromiumSimple::EntryFile> entry =
-        ChromiumSimple::ReadEntryFile(name, file.Size(), FetchFrom(file, buffer));
-    if (!entry) {
-      NoteSkipped();
-      continue;
-    }
-    std::vector<Chromium::BodyPiece> pieces;
-    bool sparse = false;
-    if (entry->Stream1.Length > 0) {
-      pieces.push_back(entry->Stream1);
-    } else {
-      // A range entry keeps its body in the sparse file of the same hash.
-      const std::string sparseName =
-          ChromiumSimple::EntryFileNameFor(role->Hash, ChromiumSimple::FileRole::Sparse);
-      if (std::binary_search(names.begin(), names.end(), sparseName)) {
+    entryFiles.push_back(name);
+    hashes.push_back(role->Hash);
+  }
+
+  struct Read {
+    std::optional<ChromiumSimple::EntryFile> Entry;
+    std::vector<Chromium::BodyPiece> Pieces;
+    bool Sparse = false;
+  };
+  std::vector<Read> read(entryFiles.size());
+  // Threads fill only their own places; the entries are added in name order after.
+  ParallelRead::ForEach(
+      entryFiles.size(),
+      [&](size_t i, std::vector<std::byte>& buffer) {
+        Platform::ReadOnlyFile file;
+        if (!file.OpenIn(folder.Root, entryFiles[i])) return;
+        read[i].Entry =
+            ChromiumSimple::ReadEntryFile(entryFiles[i], file.Size(), FetchFrom(file, buffer));
+        if (!read[i].Entry) return;
+        if (read[i].Entry->Stream1.Length > 0) {
+          read[i].Pieces.push_back(read[i].Entry->Stream1);
+          return;
+        }
+        // A range entry keeps its body in the sparse file of the same hash.
+        const std::string sparseName =
+            ChromiumSimple::EntryFileNameFor(hashes[i], ChromiumSimple::FileRole::Sparse);
+        if (!std::binary_search(names.begin(), names.end(), sparseName)) return;
         Platform::ReadOnlyFile ranges;
         std::vector<std::byte> rangeBuffer;
-        if (ranges.OpenIn(folder.Root, sparseName)) {
-          if (const auto parsed = ChromiumSimple::ReadSparseFile(sparseName, ranges.Size(),
-                                                                 FetchFrom(ranges, rangeBuffer));
-              parsed && parsed->Key == entry->Key) {
-            pieces = parsed->Ranges;
-            sparse = true;
-          }
+        if (!ranges.OpenIn(folder.Root, sparseName)) return;
+        const auto parsed = ChromiumSimple::ReadSparseFile(sparseName, ranges.Size(),
+                                                           FetchFrom(ranges, rangeBuffer));
+        if (parsed && parsed->Key == read[i].Entry->Key) {
+          read[i].Pieces = parsed->Ranges;
+          read[i].Sparse = true;
         }
-      }
+      },
+      [&](size_t i) { read[i].Entry.reset(); });
+  for (Read& entry : read) {
+    if (!entry.Entry) {
+      NoteSkipped();
+      continue;
     }
-    AddEntry(index, entry->Key, entry->Stream0, std::move(pieces), sparse);
+    AddEntry(index, entry.Entry->Key, entry.Entry->Stream0, std::move(entry.Pieces), entry.Sparse);
   }
 }
 
