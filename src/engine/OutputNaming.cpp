@@ -125,15 +125,15 @@ void FolderRecord::AddKnownFile(KnownFile file, std::optional<uint64_t> digest) 
 
 std::string ExpandTokens(std::string text, int64_t now) {
   const Platform::LocalDateTime local = Platform::ToLocalTime(now);
-  ReplaceFirst(text, "%DATE%",
-               TwoDigits(local.Day) + "." + TwoDigits(local.Month) + "." +
-                   std::to_string(local.Year));
-  ReplaceFirst(text, "%TIME%",
-               TwoDigits(local.Hour) + " " + TwoDigits(local.Minute) + " " +
-                   TwoDigits(local.Second));
-  ReplaceFirst(text, "%ISODATE%",
-               std::to_string(local.Year) + "-" + TwoDigits(local.Month) + "-" +
-                   TwoDigits(local.Day));
+  ReplaceFirst(
+      text, "%DATE%",
+      TwoDigits(local.Day) + "." + TwoDigits(local.Month) + "." + std::to_string(local.Year));
+  ReplaceFirst(
+      text, "%TIME%",
+      TwoDigits(local.Hour) + " " + TwoDigits(local.Minute) + " " + TwoDigits(local.Second));
+  ReplaceFirst(
+      text, "%ISODATE%",
+      std::to_string(local.Year) + "-" + TwoDigits(local.Month) + "-" + TwoDigits(local.Day));
   return text;
 }
 
@@ -146,7 +146,9 @@ std::string SiteFolderName(std::string_view url) {
   std::string_view host = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
   host = host.substr(0, host.find_first_of("/?#"));
   if (const size_t at = host.rfind('@'); at != std::string_view::npos) host.remove_prefix(at + 1);
-  if (!host.starts_with('[')) host = host.substr(0, host.find(':'));
+  // The port goes; an IPv6 address keeps its brackets.
+  host =
+      host.starts_with('[') ? host.substr(0, host.find(']') + 1) : host.substr(0, host.find(':'));
   std::string name = Text::ToLowerAscii(host);
   if (name.starts_with("www.")) name.erase(0, 4);
   name = FileNames::SafeFileName(name, Platform::RunningOnWindows, 200);
@@ -193,7 +195,8 @@ FolderRecord* CCacheFilter::OpenFolder(const std::string& path) {
   folder->Path = path;
   // What an interrupted earlier pass left half-written is ours to remove.
   if (!Choices.DryRun) Platform::RemoveOutputTemporaries(folder->Path);
-  for (KnownFile& file : ListFolder(folder->Path)) folder->AddKnownFile(std::move(file), std::nullopt);
+  for (KnownFile& file : ListFolder(folder->Path))
+    folder->AddKnownFile(std::move(file), std::nullopt);
   Folders.push_back(std::move(folder));
   return Folders.back().get();
 }
@@ -383,12 +386,12 @@ CCacheFilter::StoreResult CCacheFilter::PlanStore(const Entry& entry, FilterReco
   // The pixel test reads the headers from the cache itself (a body stored encoded
   // cannot be measured without decoding it: such a picture is taken as it comes).
   if (pixelTest && !Source->MayDecode(entry)) {
-    std::vector<std::byte> head(static_cast<size_t>(
-        std::min<uint64_t>(content.Length(), ImageByteSource::ReadBudget)));
+    std::vector<std::byte> head(
+        static_cast<size_t>(std::min<uint64_t>(content.Length(), ImageByteSource::ReadBudget)));
     const int64_t got = content.ReadAt(0, head);
     if (got < 0) return StoreResult::Unreadable;
-    const CGraphicLT::ImageSize size = CGraphicLT::ProbeImage(std::span(
-        reinterpret_cast<const uint8_t*>(head.data()), static_cast<size_t>(got)));
+    const CGraphicLT::ImageSize size = CGraphicLT::ProbeImage(
+        std::span(reinterpret_cast<const uint8_t*>(head.data()), static_cast<size_t>(got)));
     if (size.Height < record.MinHeight || size.Width < record.MinWidth) {
       return StoreResult::NotStored;
     }
@@ -421,8 +424,9 @@ NameChooser::NameChooser(const std::string& stem, const CCacheBrowser::CCacheEle
   Original = true;
   const std::string around = stem.substr(0, token) + stem.substr(token + kNameToken.size());
   const std::string original = OriginalStem(entry);
-  std::string name = original.empty() ? around : stem.substr(0, token) + original +
-                                                     stem.substr(token + kNameToken.size());
+  std::string name =
+      original.empty() ? around
+                       : stem.substr(0, token) + original + stem.substr(token + kNameToken.size());
   Stem = FileNames::SafeFileName(name, Platform::RunningOnWindows, 200);
   if (Stem.empty()) Stem = "file";
 }
