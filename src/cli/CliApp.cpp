@@ -243,6 +243,9 @@ int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
   engine.SetCaptureStateCallback([&](bool started) {
     if (started) return;
     const int code = ReportJob(engine, options, out, err);
+    // A browser that restarts itself (a new profile's first run) can look closed before
+    // its cache exists: that is said, and the watch goes on.
+    if (engine.GetLastOutcome() == CQuellbyMain::JobOutcome::OpenFailed) return;
     std::lock_guard guard(lock);
     ++jobs;
     lastCode = code;

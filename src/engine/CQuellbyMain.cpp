@@ -269,7 +269,7 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const BrowserInfo& browser, in
   choices.DryRun = extras.DryRun;
   choices.Report = extras.Report;
   // While the browser may run, what changes under the pass is skipped, never saved half.
-  choices.Live = MayCaptureWhileRunning(browser.Code);
+  choices.Live = settings.CaptureWhileRunning && source.SupportsLiveCapture();
   source.SetVerifyWhileReading(choices.Live);
   pass->SetChoices(std::move(choices));
   {

@@ -95,6 +95,9 @@ class CCacheBrowser {
   std::string GetCachePath() const { return CachePath; }
   void SetCachePath(const std::string& path) { CachePath = path; }
 
+  // Whether the open cache keeps each entry in files of its own with checks of its own,
+  // so that it can be read while the browser writes it.
+  virtual bool SupportsLiveCapture() const { return false; }
   // While the browser may be writing the cache: a source checks what it can of each
   // body before handing it out (cache2's chunk hashes); the simple cache's CRCs are
   // checked always.

@@ -80,6 +80,12 @@ std::string CChromiumCache::GetEntryFile(const CCacheElement& entry) const {
   return path;
 }
 
+bool CChromiumCache::SupportsLiveCapture() const {
+  return !Folders.empty() && std::none_of(Folders.begin(), Folders.end(), [](const auto& folder) {
+    return folder->Kind == Backend::Blockfile;
+  });
+}
+
 CChromiumCache::Backend CChromiumCache::GetBackend(size_t folder) const {
   return Folders.at(folder)->Kind;
 }

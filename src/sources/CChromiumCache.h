@@ -43,6 +43,8 @@ class CChromiumCache : public CCacheBrowser {
   // Entries of every cache folder, each folder in a fixed order (file names or index
   // walk); damaged entries are counted, redirects and other bodiless entries left out.
   void ReadEntries() override;
+  // The simple cache only: a blockfile cache shares its block files between entries.
+  bool SupportsLiveCapture() const override;
 
   // The cache folders found by the last Open, and the backend of each.
   const std::vector<std::string>& GetCacheFolders() const { return FolderPaths; }
