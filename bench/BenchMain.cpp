@@ -174,7 +174,7 @@ int main(int argc, char** argv) {
       return 2;
     }
     return RunFilterFileBench(Absolute(arguments->Get("--work", "build-bench/filters")),
-                              static_cast<int>(*count), 2.0, stdout);
+                              static_cast<int>(*count), 3.0, stdout);
   }
   if (command == "formats") {
     for (const CacheFormat& format : AllFormats()) {

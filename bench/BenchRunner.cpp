@@ -224,10 +224,10 @@ int Benchmark::Print(const Samples& samples) const {
               Fixed(Median(samples.Floor), 3).c_str(), runs.c_str());
   std::printf("runs       capture%s; cp -r%s\n", List(samples.Capture).c_str(),
               List(samples.Floor).c_str());
-  bool met = ratio <= kMaxFloorRatio;
+  const double maxRatio = Format.MaxFloorRatio;
+  bool met = ratio <= maxRatio;
   std::printf("ratio      capture / cp -r = %s (median of the runs' ratios)  target <= %s: %s\n",
-              Fixed(ratio, 2).c_str(), Fixed(kMaxFloorRatio, 1).c_str(),
-              Verdict(ratio <= kMaxFloorRatio));
+              Fixed(ratio, 2).c_str(), Fixed(maxRatio, 1).c_str(), Verdict(ratio <= maxRatio));
   std::printf(
       "           capture / cp -r in CPU time (user+system) = %s (median; less disturbed by "
       "other load)\n",

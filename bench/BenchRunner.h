@@ -19,7 +19,6 @@ struct RunOptions {
 };
 
 // Targets; times are judged only as ratios to a baseline measured in the same run.
-inline constexpr double kMaxFloorRatio = 2.0;
 inline constexpr double kMaxDoublingRatio = 2.3;
 inline constexpr double kMaxPeakResidentBytes = 100e6;
 inline constexpr double kListingEntriesPerSecond = 200'000;

@@ -3,8 +3,10 @@
 #include <array>
 
 #include "Cache2Generator.h"
+#include "ChromiumGenerator.h"
 #include "FirefoxV1Generator.h"
 #include "UrlCacheGenerator.h"
+#include "sources/CChromiumCache.h"
 #include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"
 
@@ -24,13 +26,15 @@ void SetDecodeContent(CCacheBrowser& source, bool decode) {
 }
 
 // CMozillaCache reads both Firefox formats; the folder decides which one it sees.
-constexpr std::array<CacheFormat, 3> kFormats = {{
+constexpr std::array<CacheFormat, 4> kFormats = {{
     {"firefox-v1", "Firefox disk cache (map and block files)", &WriteFirefoxV1Cache,
      &MakeSource<CMozillaCache>, nullptr, 0.0},
     {"firefox-cache2", "Firefox cache2 (one file per entry, a tenth compressed)",
      &WriteFirefoxCache2Cache, &MakeSource<CMozillaCache>, &SetDecodeContent, 0.1},
     {"urlcache", "URL cache index.dat (Internet Explorer, Maxthon, Wine)", &WriteUrlCache,
      &MakeSource<CIECache>, nullptr, 0.0},
+    {"chromium-simple", "Chromium simple cache (one file per entry, a tenth compressed)",
+     &WriteChromiumSimpleCache, &MakeSource<CChromiumCache>, &SetDecodeContent, 0.1, 1.5},
 }};
 
 }  // namespace

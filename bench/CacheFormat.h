@@ -35,6 +35,8 @@ struct CacheFormat {
   // bodies are saved as stored.
   void (*SetDecoding)(CCacheBrowser& source, bool decode);
   double CompressedShare;
+  // The judged ratio of a capture to `cp -r` of its output.
+  double MaxFloorRatio = 2.0;
 };
 
 std::span<const CacheFormat> AllFormats();

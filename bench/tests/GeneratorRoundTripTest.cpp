@@ -101,7 +101,8 @@ TEST_P(GeneratorRoundTripTest, SourceReadsThePlanAndCaptureKeepsEachContentOnce)
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, GeneratorRoundTripTest,
-                         testing::Values("firefox-v1", "firefox-cache2", "urlcache"));
+                         testing::Values("firefox-v1", "firefox-cache2", "urlcache",
+                                         "chromium-simple"));
 
 TEST(GeneratorTest, RefusalsLeaveNothingHalfWritten) {
   TempDir dir;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 
+#include "cli/CaptureReport.h"
 #include "cli/CliOptions.h"
 #include "cli/EntryListing.h"
 #include "config/BrowserTable.h"
@@ -14,6 +15,7 @@
 #include "engine/CQuellbyMain.h"
 #include "engine/MessageSink.h"
 #include "platform/Platform.h"
+#include "sources/CChromiumCache.h"
 #include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"
 
@@ -27,6 +29,9 @@ std::unique_ptr<CCacheBrowser> MakeSource(int browser, const std::string& folder
       break;
     case CacheFormat::UrlCache:
       source = std::make_unique<CIECache>();
+      break;
+    case CacheFormat::Chromium:
+      source = std::make_unique<CChromiumCache>(FindBrowser(browser)->Vendor);
       break;
   }
   source->SetCachePath(folder);
@@ -108,7 +113,10 @@ int PrepareEngine(CQuellbyMain& engine, const CliOptions& options, std::FILE* er
     if (options.OneCopy) settings.OneCopy = *options.OneCopy;
     if (options.SkipDuplicates) settings.SkipDuplicates = *options.SkipDuplicates;
     if (options.Raw) settings.DecodeContent = false;
+    if (options.ServerTime) settings.KeepServerTime = true;
+    if (options.Live) settings.CaptureWhileRunning = true;
   });
+  engine.SetCaptureExtras({options.DryRun, !options.ReportFile.empty()});
   if (!LoadFilters(engine, options, err)) return CliUsageError;
   if (!options.CacheFolder.empty()) {
     const std::string folder = options.CacheFolder;
@@ -118,14 +126,29 @@ int PrepareEngine(CQuellbyMain& engine, const CliOptions& options, std::FILE* er
 }
 
 // The files a job saved (unless quiet) and how many there were.
-void ListSaved(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out,
+// False when the report could not be written.
+bool ListSaved(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out,
                std::FILE* err) {
   if (!options.Quiet) {
     for (const std::string& path : engine.GetSavedFiles()) std::fprintf(out, "%s\n", path.c_str());
   }
-  std::fprintf(out, "%s\n", NewFilesText(engine.GetNewFileCount()).c_str());
+  const int count = engine.GetNewFileCount();
+  if (options.DryRun) {
+    std::fprintf(out, "%d %s be saved (dry run: nothing was written)\n", count,
+                 count == 1 ? "file would" : "files would");
+  } else {
+    std::fprintf(out, "%s\n", NewFilesText(count).c_str());
+  }
   std::fflush(out);
   PrintSkipped(err, engine.GetSkippedCount());
+  if (!options.ReportFile.empty()) {
+    std::string error;
+    if (!WriteCaptureReport(options.ReportFile, engine.GetLastReport(), error)) {
+      std::fprintf(err, "vorlane-cli: %s\n", error.c_str());
+      return false;
+    }
+  }
+  return true;
 }
 
 // Exit code of a finished job, after reporting it.
@@ -147,8 +170,7 @@ int ReportJob(const CQuellbyMain& engine, const CliOptions& options, std::FILE* 
     default:
       break;
   }
-  ListSaved(engine, options, out, err);
-  return CliSuccess;
+  return ListSaved(engine, options, out, err) ? CliSuccess : CliSaveFailed;
 }
 
 int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
@@ -221,6 +243,9 @@ int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
   engine.SetCaptureStateCallback([&](bool started) {
     if (started) return;
     const int code = ReportJob(engine, options, out, err);
+    // A browser that restarts itself (a new profile's first run) can look closed before
+    // its cache exists: that is said, and the watch goes on.
+    if (engine.GetLastOutcome() == CQuellbyMain::JobOutcome::OpenFailed) return;
     std::lock_guard guard(lock);
     ++jobs;
     lastCode = code;

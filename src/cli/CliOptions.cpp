@@ -25,7 +25,7 @@ std::string CliUsage() {
          "  vorlane-cli list BROWSER [--cache DIR] [--format tsv|csv|json]\n"
          "  vorlane-cli capture BROWSER [--cache DIR] [--filters FILE] [--since TIME]\n"
          "              [--one-copy|--no-one-copy] [--skip-duplicates|--no-skip-duplicates]\n"
-         "              [--raw] [--quiet]\n"
+         "              [--raw] [--server-time] [--live] [--dry-run] [--report FILE] [--quiet]\n"
          "  vorlane-cli watch BROWSER [capture options] [--once] [--interval MS]\n"
          "  vorlane-cli --help | --version\n"
          "\n"
@@ -51,10 +51,26 @@ std::string CliUsage() {
          "  --one-copy, --no-one-copy                  override the One Copy option\n"
          "  --skip-duplicates, --no-skip-duplicates    override the Skip Duplicates option\n"
          "  --raw             save compressed bodies (gzip, deflate, br, zstd) as stored\n"
+         "  --server-time     give each saved file the response's Last-Modified time (else its\n"
+         "                    Date, else the time it was cached)\n"
+         "  --live            capture while the browser runs, for caches whose entries are\n"
+         "                    files of their own (Firefox cache2, Chromium's simple cache); an\n"
+         "                    entry being written meanwhile is skipped and counted, never saved\n"
+         "                    half; other caches are still refused while their browser runs\n"
+         "  --dry-run         print where each match would be saved; save nothing, make no folder\n"
+         "  --report FILE     write one row per saved file and per entry skipped as a duplicate\n"
+         "                    or unreadable: URL, site, saved path, kind, content type, stored\n"
+         "                    encoding, stored and saved size, time, SHA-256 of the saved bytes;\n"
+         "                    CSV, or JSON when FILE ends in .json\n"
          "  --quiet           do not list the saved files\n"
-         "  --once            watch: end after the first capture\n"
+         "  --once            watch: end after the first capture (one that found no cache to\n"
+         "                    open is reported and does not count)\n"
          "  --interval MS     watch: pause between two looks at the process list (default 2000)\n"
          "\n"
+         "\n"
+         "Filter folders may hold %DATE% (dd.mm.yyyy), %ISODATE% (yyyy-mm-dd), %TIME%, %SITE%\n"
+         "(the entry's host without www.) and %BROWSER%; a file-name stem may hold %NAME% (the\n"
+         "original file name: photo.jpg, then photo-1.jpg when taken).\n"
          "Settings are read from ~/.local/share/Vorlane/VOR.cfg and never changed by this tool.\n"
          "Cache entries that cannot be read are skipped and counted on standard error.\n"
          "Exit codes: 0 success (also with 0 files), 1 the browser is running, 2 usage error,\n"
@@ -206,6 +222,14 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
       options.SkipDuplicates = false;
     } else if (option == "--raw" && capture) {
       options.Raw = true;
+    } else if (option == "--server-time" && capture) {
+      options.ServerTime = true;
+    } else if (option == "--live" && !watch && capture) {
+      options.Live = true;
+    } else if (option == "--dry-run" && !watch && capture) {
+      options.DryRun = true;
+    } else if (option == "--report" && !watch && capture) {
+      if (!value(options.ReportFile)) return std::nullopt;
     } else if (option == "--quiet" && capture) {
       options.Quiet = true;
     } else if (option == "--once" && watch) {

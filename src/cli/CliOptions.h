@@ -18,6 +18,10 @@ struct CliOptions {
   std::optional<bool> OneCopy;
   std::optional<bool> SkipDuplicates;
   bool Raw = false;  // save bodies as stored, without decoding
+  bool ServerTime = false;  // saved files get the server's time
+  bool Live = false;        // capture while the browser runs, where that is safe
+  bool DryRun = false;      // say where files would be saved; write nothing
+  std::string ReportFile;   // one row per saved or skipped entry (.csv or .json)
   Format OutputFormat = Format::Tsv;
   bool Quiet = false;
   bool Once = false;           // watch: end after the first capture

@@ -24,6 +24,8 @@ std::string Visible(const std::string& text) {
   return out;
 }
 
+}  // namespace
+
 std::string TsvField(const std::string& text) {
   return Visible(text);
 }
@@ -71,8 +73,6 @@ std::string JsonString(const std::string& text) {
   }
   return out + "\"";
 }
-
-}  // namespace
 
 void PrintEntries(const CCacheBrowser& source, CliOptions::Format format, std::FILE* out) {
   const char* names[] = {"index", "kind", "size", "time", "mime", "url", "file", "site"};

@@ -10,8 +10,56 @@ constexpr std::string_view kFirefoxWindows[] = {"firefox.exe"};
 constexpr std::string_view kInternetExplorer[] = {"iexplore.exe"};
 constexpr std::string_view kMaxthon[] = {"maxthon.exe"};
 
+constexpr std::string_view kChromeLinux[] = {"chrome", "google-chrome", "google-chrome-beta"};
+constexpr std::string_view kChromeWindows[] = {"chrome.exe"};
+constexpr std::string_view kChromiumLinux[] = {"chromium", "chromium-browser"};
+constexpr std::string_view kEdgeLinux[] = {"msedge", "microsoft-edge"};
+constexpr std::string_view kEdgeWindows[] = {"msedge.exe"};
+constexpr std::string_view kBraveLinux[] = {"brave", "brave-browser"};
+constexpr std::string_view kBraveWindows[] = {"brave.exe"};
+constexpr std::string_view kOperaLinux[] = {"opera"};
+constexpr std::string_view kOperaWindows[] = {"opera.exe"};
+constexpr std::string_view kVivaldiLinux[] = {"vivaldi-bin", "vivaldi"};
+constexpr std::string_view kVivaldiWindows[] = {"vivaldi.exe"};
+constexpr std::string_view kDiscordLinux[] = {"discord", "Discord"};
+constexpr std::string_view kDiscordWindows[] = {"discord.exe"};
+constexpr std::string_view kSlackLinux[] = {"slack"};
+constexpr std::string_view kSlackWindows[] = {"slack.exe"};
+constexpr std::string_view kCodeLinux[] = {"code"};
+constexpr std::string_view kCodeWindows[] = {"code.exe"};
+constexpr std::string_view kTeamsLinux[] = {"teams", "teams-for-linux"};
+constexpr std::string_view kTeamsWindows[] = {"teams.exe", "ms-teams.exe"};
+
 constexpr int kMozillaGroup = 0;
 constexpr int kUrlCacheGroup = 1;
+// Every Chromium-family browser has a cache of its own: its code is its group.
+constexpr int Own(BrowserCode code) {
+  return 100 + code;
+}
+
+constexpr BrowserInfo ChromiumRow(BrowserCode code, std::string_view displayName,
+                                  std::string_view shortName, std::string_view cliName,
+                                  std::span<const std::string_view> linux,
+                                  std::span<const std::string_view> windows, std::string_view key,
+                                  bool watched, Platform::ChromiumVendorPaths vendor) {
+  BrowserInfo row{};
+  row.Code = code;
+  row.DisplayName = displayName;
+  row.ShortName = shortName;
+  row.CliName = cliName;
+  row.LinuxProcessNames = linux;
+  row.WindowsProcessNames = windows;
+  row.SettingsKey = key;
+  row.WatchedByDefault = watched;
+  row.Format = CacheFormat::Chromium;
+  row.CacheGroup = Own(code);
+  row.CaptureCommand = true;
+  row.OptionText = UiTextKey::OptUseWith;
+  row.CaptureText = UiTextKey::CombBrowser;
+  row.CaptureLabel = shortName;
+  row.Vendor = vendor;
+  return row;
+}
 
 constexpr std::array<BrowserInfo, BrowserCount> kBrowsers{{
     {Firefox, "Mozilla Firefox", "Firefox", "firefox", kFirefoxLinux, kFirefoxWindows, "Mozilla",
@@ -23,6 +71,41 @@ constexpr std::array<BrowserInfo, BrowserCount> kBrowsers{{
     {Maxthon, "Maxthon", "Maxthon", "maxthon", kMaxthon, kMaxthon, "Maxthon", true,
      CacheFormat::UrlCache, kUrlCacheGroup, false, UiTextKey::OptUseWithMaxthon, UiTextKey::CombIE,
      "Maxthon"},
+    ChromiumRow(
+        Chrome, "Google Chrome", "Chrome", "chrome", kChromeLinux, kChromeWindows, "Chrome", true,
+        {"google-chrome", "google-chrome-beta", {}, "com.google.Chrome", {}, "Google/Chrome", {}}),
+    ChromiumRow(ChromiumBrowser, "Chromium", "Chromium", "chromium", kChromiumLinux, kChromeWindows,
+                "Chromium", true,
+                {"chromium", {}, {}, "org.chromium.Chromium", "chromium", "Chromium", {}}),
+    ChromiumRow(Edge, "Microsoft Edge", "Edge", "edge", kEdgeLinux, kEdgeWindows, "Edge", true,
+                {"microsoft-edge",
+                 "microsoft-edge-beta",
+                 {},
+                 "com.microsoft.Edge",
+                 {},
+                 "Microsoft/Edge",
+                 {}}),
+    ChromiumRow(Brave, "Brave", "Brave", "brave", kBraveLinux, kBraveWindows, "Brave", true,
+                {"BraveSoftware/Brave-Browser",
+                 {},
+                 {},
+                 "com.brave.Browser",
+                 "brave",
+                 "BraveSoftware/Brave-Browser",
+                 {}}),
+    ChromiumRow(Opera, "Opera", "Opera", "opera", kOperaLinux, kOperaWindows, "Opera", true,
+                {"opera", {}, {}, "com.opera.Opera", {}, "Opera Software/Opera Stable", {}}),
+    ChromiumRow(Vivaldi, "Vivaldi", "Vivaldi", "vivaldi", kVivaldiLinux, kVivaldiWindows, "Vivaldi",
+                true, {"vivaldi", {}, {}, "com.vivaldi.Vivaldi", {}, "Vivaldi", {}}),
+    // Apps that embed Chromium keep the same cache in their own folder.
+    ChromiumRow(Discord, "Discord", "Discord", "discord", kDiscordLinux, kDiscordWindows, "Discord",
+                false, {{}, {}, "discord", {}, {}, {}, "discord"}),
+    ChromiumRow(Slack, "Slack", "Slack", "slack", kSlackLinux, kSlackWindows, "Slack", false,
+                {{}, {}, "Slack", {}, {}, {}, "Slack"}),
+    ChromiumRow(VisualStudioCode, "Visual Studio Code", "Code", "code", kCodeLinux, kCodeWindows,
+                "Code", false, {{}, {}, "Code", {}, {}, {}, "Code"}),
+    ChromiumRow(Teams, "Microsoft Teams", "Teams", "teams", kTeamsLinux, kTeamsWindows, "Teams",
+                false, {{}, {}, "Microsoft/Microsoft Teams", {}, {}, {}, "Microsoft/Teams"}),
 }};
 
 // Codes are places in the table.
@@ -56,6 +139,19 @@ std::vector<std::string> ProcessNamesOf(const BrowserInfo& browser) {
   const auto names =
       Platform::RunningOnWindows ? browser.WindowsProcessNames : browser.LinuxProcessNames;
   return {names.begin(), names.end()};
+}
+
+std::string OptionTextOf(const BrowserInfo& browser) {
+  const std::string text = UiTexts::Get(browser.OptionText);
+  return browser.OptionText == UiTextKey::OptUseWith ? text + " " + std::string(browser.DisplayName)
+                                                     : text;
+}
+
+std::string CaptureTextOf(const BrowserInfo& browser) {
+  const std::string text = UiTexts::Get(browser.CaptureText);
+  return browser.CaptureText == UiTextKey::CombBrowser
+             ? text + " " + std::string(browser.DisplayName)
+             : text;
 }
 
 std::vector<const BrowserInfo*> CacheSharers(const BrowserInfo& browser) {

@@ -14,12 +14,27 @@
 #include "config/UiTexts.h"
 #include "platform/Platform.h"
 
-enum BrowserCode : int { Firefox = 0, InternetExplorer = 1, Maxthon = 2 };
+enum BrowserCode : int {
+  Firefox = 0,
+  InternetExplorer = 1,
+  Maxthon = 2,
+  Chrome,
+  ChromiumBrowser,  // the browser; Chromium alone names the disk-cache readers
+  Edge,
+  Brave,
+  Opera,
+  Vivaldi,
+  Discord,
+  Slack,
+  VisualStudioCode,
+  Teams,
+};
 
 // Which source reads a browser's cache, and so how the cache folder is found.
 enum class CacheFormat {
   Mozilla,   // the Firefox disk cache of the user's profile
   UrlCache,  // the URL cache shared by Internet Explorer and Maxthon
+  Chromium,  // the disk cache of a Chromium-family browser, every profile of it
 };
 
 struct BrowserInfo {
@@ -40,10 +55,12 @@ struct BrowserInfo {
   UiTextKey OptionText;           // the options dialog's check box
   UiTextKey CaptureText;          // the capture command's tooltip
   std::string_view CaptureLabel;  // the capture command's short text
+  // Where a Chromium-family browser keeps its profiles.
+  Platform::ChromiumVendorPaths Vendor{};
 };
 
 std::span<const BrowserInfo> Browsers();
-inline constexpr int BrowserCount = 3;
+inline constexpr int BrowserCount = 13;
 
 // The row of a code, or null.
 const BrowserInfo* FindBrowser(int code);
@@ -51,5 +68,8 @@ const BrowserInfo* FindBrowser(int code);
 const BrowserInfo* FindBrowserByCliName(std::string_view name);
 // The process names of a browser on the system this program runs on.
 std::vector<std::string> ProcessNamesOf(const BrowserInfo& browser);
+// The options dialog's and the capture command's texts, in the interface language.
+std::string OptionTextOf(const BrowserInfo& browser);
+std::string CaptureTextOf(const BrowserInfo& browser);
 // Every browser that shares the cache of `browser`, itself first.
 std::vector<const BrowserInfo*> CacheSharers(const BrowserInfo& browser);

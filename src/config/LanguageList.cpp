@@ -1,5 +1,7 @@
 #include "config/LanguageList.h"
 
+#include "base/Text.h"
+
 #include <algorithm>
 #include <string_view>
 
@@ -12,12 +14,7 @@ namespace {
 constexpr size_t kMaxLanguageFiles = 1000;
 
 bool HasLanguageExtension(std::string_view name) {
-  constexpr std::string_view kExtension = ".lng";
-  if (name.size() < kExtension.size()) return false;
-  const std::string_view tail = name.substr(name.size() - kExtension.size());
-  return std::equal(tail.begin(), tail.end(), kExtension.begin(), [](char a, char b) {
-    return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-  });
+  return Text::EndsWithIgnoringAsciiCase(name, ".lng");
 }
 
 }  // namespace

@@ -31,6 +31,8 @@ void ForEachField(SettingsRecord& settings, Visit&& visit) {
   visit("StartWithWindowsStartUp", settings.StartWithWindowsStartUp);
   visit("Language", settings.Language);
   visit("DecodeContent", settings.DecodeContent);
+  visit("KeepServerTime", settings.KeepServerTime);
+  visit("CaptureWhileRunning", settings.CaptureWhileRunning);
   for (const BrowserInfo& browser : Browsers().subspan(Maxthon + 1)) {
     visit(browser.SettingsKey, settings.Watch[static_cast<size_t>(browser.Code)]);
   }

@@ -26,6 +26,11 @@ struct Settings {
   std::string Language;  // default: LanguagesFolder + "/English.lng"
   // Saved bodies stored with a Content-Encoding (gzip, br...) are decoded.
   bool DecodeContent = true;
+  // A saved file's modification time is the response's Last-Modified (else Date).
+  bool KeepServerTime = false;
+  // A capture on command may run while the browser runs, for caches whose entries are
+  // files of their own with their own checks (Firefox cache2, Chromium's simple cache).
+  bool CaptureWhileRunning = false;
 
   static std::array<bool, BrowserCount> DefaultWatch();
 };

@@ -78,6 +78,11 @@ enum class UiTextKey : uint8_t {
   ErrorSaveFile,
   ErrorUnknown,
   SkippedEntries,
+  FilterListEveryPicture,
+  FilterListEveryAudio,
+  FilterListEveryVideo,
+  OptUseWith,
+  CombBrowser,
   Count
 };
 
@@ -156,6 +161,11 @@ inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
     {"ErrorSaveFile", "Can't save the file in the folder"},
     {"ErrorUnknown", "Unknown error"},
     {"SkippedEntries", "cache entries could not be read and were skipped"},
+    {"FilterListEveryPicture", "Every Picture"},
+    {"FilterListEveryAudio", "Every Audio"},
+    {"FilterListEveryVideo", "Every Video"},
+    {"OptUseWith", "Use with"},
+    {"CombBrowser", "Capture and Save Files from"},
 }};
 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::Comments)].Key == "Comments");
@@ -165,6 +175,9 @@ static_assert(UiTextTable[static_cast<size_t>(UiTextKey::AboutTitle)].Key == "Ab
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OptDecodeContent)].Key ==
               "OptDecodeContent");
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::SkippedEntries)].Key == "SkippedEntries");
+static_assert(UiTextTable[static_cast<size_t>(UiTextKey::FilterListEveryVideo)].Key ==
+              "FilterListEveryVideo");
+static_assert(UiTextTable[static_cast<size_t>(UiTextKey::CombBrowser)].Key == "CombBrowser");
 
 // The process-wide table. Reads may come from any thread; the texts change only at
 // start-up and when the options dialog is accepted.

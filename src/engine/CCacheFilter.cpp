@@ -26,13 +26,16 @@ CCacheFilter::~CCacheFilter() = default;
 FilterRecord* CCacheFilter::Insert(std::unique_ptr<FilterRecord> record, int position) {
   if (!record) record = std::make_unique<FilterRecord>();
   FilterRecord* inserted = record.get();
+  size_t from = Filters.size();
   if (position >= 0 && position < Count()) {
     Filters.insert(Filters.begin() + position, std::move(record));
+    from = static_cast<size_t>(position);
   } else {
     Filters.push_back(std::move(record));
   }
   SplitUrl(*inserted);
-  Renumber();
+  // Only the records from the new one on change places.
+  for (size_t i = from; i < Filters.size(); ++i) Filters[i]->Position = static_cast<int32_t>(i);
   return inserted;
 }
 
@@ -75,6 +78,7 @@ std::unique_ptr<CCacheFilter> CCacheFilter::CloneFilters() const {
   copy->Hint = Hint;
   copy->FilterFilePath = FilterFilePath;
   copy->Probe = Probe;
+  copy->Choices = Choices;
   return copy;
 }
 
@@ -100,6 +104,7 @@ bool CCacheFilter::CombWithOptions(CCacheBrowser& source) {
   NewFileCount = 0;
   UnreadableCount = 0;
   SavedFiles.clear();
+  Report.clear();
   // Cancelled is left as it is: a stop asked for before the pass began must hold.
 
   PrepareFolders();
@@ -115,12 +120,15 @@ bool CCacheFilter::CombWithOptions(CCacheBrowser& source) {
 
 void CCacheFilter::ProcessEntry(const Entry& entry) {
   ReportProgress(entry.Index);
+  // Part of a body is no file; such entries are listed, not saved.
+  if (entry.Incomplete) return;
   for (const auto& record : Filters) {
     if (record->Disabled || !Match(entry, *record)) continue;
     const StoreResult result = Store(entry, *record);
     // An entry that cannot be read fails the same way for every other filter.
     if (result == StoreResult::Unreadable) {
       ++UnreadableCount;
+      NoteRow(entry, {}, 0, "unreadable");
       return;
     }
     if (result == StoreResult::Stored && OneCopy) break;
@@ -128,7 +136,7 @@ void CCacheFilter::ProcessEntry(const Entry& entry) {
 }
 
 bool CCacheFilter::Match(const Entry& entry, const FilterRecord& record) const {
-  if (record.ContentType != 0 && entry.Kind != record.ContentType) return false;
+  if (!KindMatches(record.ContentType, entry.Kind)) return false;
   if (record.MinSize > 0 && entry.Size < static_cast<uint64_t>(record.MinSize)) return false;
   if (record.UrlWords.empty()) return true;
   return std::any_of(record.UrlWords.begin(), record.UrlWords.end(), [&](const std::string& word) {

@@ -66,6 +66,28 @@ class CCacheFilter {
   // The options of the pass; Comb(source) takes them from the settings in force.
   void SetOptions(bool oneCopy, bool skipDuplicates);
 
+  // Choices of a pass beyond the filters; all off by default.
+  struct PassChoices {
+    std::string BrowserName;      // what %BROWSER% in a folder becomes
+    bool KeepServerTime = false;  // saved files get the response's Last-Modified or Date
+    bool DryRun = false;          // nothing is written and no folder made; see GetSavedFiles
+    bool Live = false;            // the browser runs: a body that changes while read is skipped
+    bool Report = false;          // collect one row per saved, duplicate or unreadable entry
+  };
+  void SetChoices(PassChoices choices) { Choices = std::move(choices); }
+
+  // One row of a capture report.
+  struct ReportRow {
+    std::string Url, Site, Partition, SavedPath, Kind, MimeType, Encoding;
+    uint64_t StoredSize = 0;
+    uint64_t SavedSize = 0;
+    int64_t Time = 0;
+    std::string Sha256;   // of the saved bytes
+    std::string Outcome;  // "saved", "duplicate" (SavedPath: the equal file), "unreadable",
+                          // "would be saved" (a dry run)
+  };
+  const std::vector<ReportRow>& GetReport() const { return Report; }
+
   // The capture pass with OneCopy and SkipDuplicates from the settings. Always true;
   // an output folder that cannot be created leaves as CError (module 1, code 10), and
   // so does the first file that cannot be written (code 11): the entries after it
@@ -77,7 +99,8 @@ class CCacheFilter {
   // Entries of the last pass whose bodies could not be read (missing, damaged,
   // changed while read), skipped.
   uint32_t GetUnreadableCount() const { return UnreadableCount; }
-  // Paths of the files the last pass saved and kept, in saving order.
+  // Paths of the files the last pass saved and kept, in saving order (a dry run: where
+  // they would be saved).
   const std::vector<std::string>& GetSavedFiles() const { return SavedFiles; }
   // Asks a running pass to stop before its next entry (any thread); asked before the
   // pass begins, it makes the pass visit no entry.
@@ -96,6 +119,13 @@ class CCacheFilter {
   void ReportProgress(int32_t index);
   enum class StoreResult { Stored, NotStored, Unreadable };
   StoreResult Store(const Entry& entry, FilterRecord& record);
+  StoreResult PlanStore(const Entry& entry, FilterRecord& record, FolderRecord& folder,
+                        const EntryContent& content, bool pixelTest);
+  // The folder of a path of this pass, opened (made, listed) on first use.
+  FolderRecord* OpenFolder(const std::string& path);
+  // The folder an entry goes to with a record: its site's for a folder with %SITE%.
+  FolderRecord* FolderFor(const Entry& entry, const FilterRecord& record);
+  void NoteRow(const Entry& entry, std::string savedPath, uint64_t savedSize, std::string outcome);
   enum class DuplicateSearch { Found, NotFound, Unreadable };
   // Looks for a known file of the folder equal to the first `size` bytes of
   // `candidate`; fills the candidate's digest when it had to be computed, and `found`
@@ -109,6 +139,8 @@ class CCacheFilter {
   int32_t LastPercent = 0;
   int32_t NewFileCount = 0;
   uint32_t UnreadableCount = 0;
+  PassChoices Choices;
+  std::vector<ReportRow> Report;
   bool OneCopy = true;
   bool SkipDuplicates = true;
   int64_t SinceTime = 0;
@@ -121,9 +153,39 @@ class CCacheFilter {
   std::atomic<bool> Cancelled{false};
 };
 
-// Replaces the first "%DATE%" (dd.mm.yyyy) and the first "%TIME%" ("HH MM SS") of a
-// folder text with the local date and time of `now` (seconds since 1970).
+// The tokens of folder and name texts that depend on the entry.
+inline constexpr std::string_view kSiteToken = "%SITE%";
+inline constexpr std::string_view kNameToken = "%NAME%";
+
+// Replaces the first "%DATE%" (dd.mm.yyyy), "%TIME%" ("HH MM SS") and "%ISODATE%"
+// (yyyy-mm-dd) of a folder text with the local date and time of `now` (seconds since
+// 1970).
 std::string ExpandTokens(std::string text, int64_t now);
+// What %SITE% becomes for an entry: the host of its URL in lower case, without "www."
+// and port, safe as a folder name.
+std::string SiteFolderName(std::string_view url);
+// What %NAME% becomes: the original file name without its extension (see FileNames).
+std::string OriginalStem(const CCacheBrowser::CCacheElement& entry);
+// The time a saved file gets with KeepServerTime: Last-Modified, else Date, else the
+// entry's time.
+std::optional<int64_t> ServerTime(const CCacheBrowser::CCacheElement& entry);
+
+// Picks the names of one entry's file in a folder: stem + running number + extension,
+// or with %NAME% the original name, numbered only when taken (photo.jpg, photo-1.jpg).
+class NameChooser {
+ public:
+  NameChooser(const std::string& stem, const CCacheBrowser::CCacheElement& entry,
+              FolderRecord& folder);
+  // The next name not known to be taken.
+  std::string Next();
+
+ private:
+  FolderRecord& Folder;
+  std::string Stem;
+  std::string Extension;
+  bool Original = false;
+  int Tries = 0;
+};
 // The folder a directory text names now: tokens replaced and "~/" expanded.
 std::string ResolveDirectory(const std::string& directory);
 // Checks an output folder's path (the local-folder rule) and creates it with its

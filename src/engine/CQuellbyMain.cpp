@@ -1,12 +1,16 @@
 #include "engine/CQuellbyMain.h"
 
+#include <algorithm>
+
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/MessageSink.h"
 #include "platform/Platform.h"
-#include "sources/CIECache.h"
 #include "platform/UrlCache.h"
+#include "sources/CChromiumCache.h"
+#include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"
+#include "sources/ChromiumCacheFolder.h"
 #include "sources/MozillaCacheFolder.h"
 
 CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}
@@ -72,13 +76,50 @@ bool CQuellbyMain::HasCache(int code) {
     }
     case CacheFormat::UrlCache:
       return Platform::OpenSystemUrlCache() != nullptr || !Platform::FindUrlCacheFolder().empty();
+    case CacheFormat::Chromium:
+      return !FindChromiumCacheFolders(browser->Vendor).empty();
+  }
+  return false;
+}
+
+void CQuellbyMain::SetCaptureExtras(CaptureExtras extras) {
+  std::lock_guard guard(PassLock);
+  Extras = extras;
+}
+
+std::vector<CCacheFilter::ReportRow> CQuellbyMain::GetLastReport() const {
+  std::lock_guard guard(PassLock);
+  return LastReport;
+}
+
+bool CQuellbyMain::MayCaptureWhileRunning(int code) {
+  const BrowserInfo* browser = FindBrowser(code);
+  if (!browser || !CurrentSettings().CaptureWhileRunning) return false;
+  switch (browser->Format) {
+    case CacheFormat::Mozilla: {
+      // cache2 only: the old format's map and block files are shared by all entries.
+      const std::string named = CurrentSettings().MozillaCachePath;
+      const std::string folder = named.empty() ? FindCacheFolder() : named;
+      return !folder.empty() && Platform::FolderExists(Platform::JoinPath(folder, "entries")) &&
+             !Platform::FileExists(Platform::JoinPath(folder, "_CACHE_MAP_"));
+    }
+    case CacheFormat::UrlCache:
+      return false;
+    case CacheFormat::Chromium: {
+      // The simple cache only: a blockfile cache shares its block files.
+      const std::vector<std::string> folders = FindChromiumCacheFolders(browser->Vendor);
+      return !folders.empty() &&
+             std::none_of(folders.begin(), folders.end(), [](const std::string& folder) {
+               return Platform::FileExists(Platform::JoinPath(folder, "data_1"));
+             });
+    }
   }
   return false;
 }
 
 bool CQuellbyMain::RefuseWhileRunning(int code) {
   const BrowserInfo* browser = FindBrowser(code);
-  if (!browser) return false;
+  if (!browser || MayCaptureWhileRunning(code)) return false;
   CBrowserActivity probe(Check);
   // Browsers that share one cache each block the others.
   for (const BrowserInfo* sharer : CacheSharers(*browser)) {
@@ -133,6 +174,8 @@ std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(const BrowserInfo& brows
     }
     case CacheFormat::UrlCache:
       return std::make_unique<CIECache>();
+    case CacheFormat::Chromium:
+      return std::make_unique<CChromiumCache>(browser.Vendor);
   }
   return nullptr;
 }
@@ -153,7 +196,7 @@ void CQuellbyMain::CaptureJob(int code, int64_t since) {
     stateCallback = CaptureStateCallback;
   }
   if (stateCallback) stateCallback(true);
-  RunPass(*source, since);
+  RunPass(*source, *browser, since);
   if (stateCallback) stateCallback(false);
   if (browser->Format == CacheFormat::Mozilla && fromSettings) {
     // Remember a folder found by discovery; it reaches the file at the next write.
@@ -186,11 +229,14 @@ UiMessage CQuellbyMain::MessageFor(const CError& error) {
   return message;
 }
 
-void CQuellbyMain::RunPass(CCacheBrowser& source, int64_t since) {
+void CQuellbyMain::RunPass(CCacheBrowser& source, const BrowserInfo& browser, int64_t since) {
+  CaptureExtras extras;
   {
     std::lock_guard guard(PassLock);
     LastSavedFiles.clear();
     LastProblem.reset();
+    LastReport.clear();
+    extras = Extras;
   }
   SkippedCount = 0;
   NewFileCount = 0;
@@ -216,6 +262,16 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, int64_t since) {
     pass = FilterSet.CloneFilters();
   }
   pass->SetSinceTime(since);
+  const Settings settings = CurrentSettings();
+  CCacheFilter::PassChoices choices;
+  choices.BrowserName = std::string(browser.ShortName);
+  choices.KeepServerTime = settings.KeepServerTime;
+  choices.DryRun = extras.DryRun;
+  choices.Report = extras.Report;
+  // While the browser may run, what changes under the pass is skipped, never saved half.
+  choices.Live = settings.CaptureWhileRunning && source.SupportsLiveCapture();
+  source.SetVerifyWhileReading(choices.Live);
+  pass->SetChoices(std::move(choices));
   {
     std::lock_guard guard(CallbackLock);
     pass->SetProgressCallback(ProgressCallback);
@@ -242,6 +298,7 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, int64_t since) {
   {
     std::lock_guard guard(PassLock);
     LastSavedFiles = pass->GetSavedFiles();
+    LastReport = pass->GetReport();
     LastProblem = problem;
     ActivePass = nullptr;
   }

@@ -68,6 +68,18 @@ class CQuellbyMain {
   uint32_t GetSkippedCount() const { return SkippedCount.load(); }
   // Paths of the files the last job saved and kept.
   std::vector<std::string> GetSavedFiles() const;
+  // What a capture on command may do besides saving (the command-line tool's --dry-run
+  // and --report); kept for the jobs that follow.
+  struct CaptureExtras {
+    bool DryRun = false;
+    bool Report = false;
+  };
+  void SetCaptureExtras(CaptureExtras extras);
+  // The rows of the last job's report (with Report on).
+  std::vector<CCacheFilter::ReportRow> GetLastReport() const;
+  // Whether a capture of the browser may run while it runs: the setting is on and its
+  // cache is of a kind whose entries carry their own checks.
+  static bool MayCaptureWhileRunning(int code);
   // The message for a capture error.
   static UiMessage MessageFor(const CError& error);
   static std::string GetDisplayName(int code);
@@ -113,7 +125,7 @@ class CQuellbyMain {
 
  private:
   std::unique_ptr<CCacheBrowser> MakeSource(const BrowserInfo& browser, bool& fromSettings) const;
-  void RunPass(CCacheBrowser& source, int64_t since);
+  void RunPass(CCacheBrowser& source, const BrowserInfo& browser, int64_t since);
   void OnBrowserClosed(int code, int64_t since);
   void JoinWorker();
 
@@ -139,6 +151,8 @@ class CQuellbyMain {
   CCacheFilter* ActivePass = nullptr;  // the pass under way, for cancelling
   std::vector<std::string> LastSavedFiles;
   std::optional<UiMessage> LastProblem;
+  std::vector<CCacheFilter::ReportRow> LastReport;
+  CaptureExtras Extras;
 
   std::mutex WorkerLock;
   std::thread Worker;

@@ -3,11 +3,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/FileNames.h"
+#include "base/HttpDate.h"
+#include "base/Sha256.h"
 #include "base/Text.h"
 #include "base/WindowsFileName.h"
 #include "engine/CCacheFilter.h"
 #include "platform/Platform.h"
 #include "sources/CError.h"
+#include "sources/ImageByteSource.h"
 
 namespace {
 
@@ -128,11 +132,38 @@ std::string ExpandTokens(std::string text, int64_t now) {
   ReplaceFirst(
       text, "%TIME%",
       TwoDigits(local.Hour) + " " + TwoDigits(local.Minute) + " " + TwoDigits(local.Second));
+  ReplaceFirst(
+      text, "%ISODATE%",
+      std::to_string(local.Year) + "-" + TwoDigits(local.Month) + "-" + TwoDigits(local.Day));
   return text;
 }
 
 std::string ResolveDirectory(const std::string& directory) {
   return Platform::ExpandHome(ExpandTokens(directory, Platform::CurrentTime()));
+}
+
+std::string SiteFolderName(std::string_view url) {
+  const size_t scheme = url.find("://");
+  std::string_view host = scheme == std::string_view::npos ? url : url.substr(scheme + 3);
+  host = host.substr(0, host.find_first_of("/?#"));
+  if (const size_t at = host.rfind('@'); at != std::string_view::npos) host.remove_prefix(at + 1);
+  // The port goes; an IPv6 address keeps its brackets.
+  host =
+      host.starts_with('[') ? host.substr(0, host.find(']') + 1) : host.substr(0, host.find(':'));
+  std::string name = Text::ToLowerAscii(host);
+  if (name.starts_with("www.")) name.erase(0, 4);
+  name = FileNames::SafeFileName(name, Platform::RunningOnWindows, 200);
+  return name.empty() ? "unknown-site" : name;
+}
+
+std::string OriginalStem(const CCacheBrowser::CCacheElement& entry) {
+  std::string name = FileNames::DispositionFileName(entry.ContentDisposition);
+  if (name.empty()) name = FileNames::UrlFileName(entry.SourceUrl);
+  // Only the last piece of whatever a server sends is a name.
+  const size_t slash = name.find_last_of("/\\");
+  if (slash != std::string::npos) name.erase(0, slash + 1);
+  return FileNames::SafeFileName(FileNames::WithoutExtension(name), Platform::RunningOnWindows,
+                                 200);
 }
 
 bool CreateFolderPath(const std::string& path) {
@@ -154,29 +185,84 @@ std::vector<KnownFile> ListFolder(const std::string& path) {
   return files;
 }
 
+FolderRecord* CCacheFilter::OpenFolder(const std::string& path) {
+  for (size_t i = 0; i < Folders.size(); ++i) {
+    if (Folders[i]->Path == path) return Folders[i].get();
+  }
+  // A dry run creates nothing: the rule is checked, an existing folder listed.
+  const bool usable = Choices.DryRun ? Platform::IsLocalFolderPath(path) : CreateFolderPath(path);
+  if (!usable) throw CError(CError::FilterCache, CError::FolderFailed, path);
+  auto folder = std::make_unique<FolderRecord>();
+  folder->Path = path;
+  // What an interrupted earlier pass left half-written is ours to remove.
+  if (!Choices.DryRun) Platform::RemoveOutputTemporaries(folder->Path);
+  for (KnownFile& file : ListFolder(folder->Path))
+    folder->AddKnownFile(std::move(file), std::nullopt);
+  Folders.push_back(std::move(folder));
+  return Folders.back().get();
+}
+
 void CCacheFilter::PrepareFolders() {
-  for (auto& record : Filters) record->ResolvedDirectory = ResolveDirectory(record->Directory);
+  for (auto& record : Filters) {
+    std::string directory = ResolveDirectory(record->Directory);
+    ReplaceFirst(directory, "%BROWSER%",
+                 FileNames::SafeFileName(Choices.BrowserName, Platform::RunningOnWindows, 200));
+    record->ResolvedDirectory = std::move(directory);
+  }
   Folders.clear();
   for (auto& record : Filters) {
-    auto found = std::find_if(Folders.begin(), Folders.end(), [&](const auto& folder) {
-      return folder->Path == record->ResolvedDirectory;
-    });
-    if (found != Folders.end()) {
-      record->FolderIndex = static_cast<int32_t>(found - Folders.begin());
+    // A folder named by the entry's site is opened when an entry needs it.
+    if (record->ResolvedDirectory.find(kSiteToken) != std::string::npos) {
+      record->FolderIndex = -1;
       continue;
     }
-    if (!CreateFolderPath(record->ResolvedDirectory)) {
-      throw CError(CError::FilterCache, CError::FolderFailed, record->ResolvedDirectory);
+    FolderRecord* folder = OpenFolder(record->ResolvedDirectory);
+    for (size_t i = 0; i < Folders.size(); ++i) {
+      if (Folders[i].get() == folder) record->FolderIndex = static_cast<int32_t>(i);
     }
-    auto folder = std::make_unique<FolderRecord>();
-    folder->Path = record->ResolvedDirectory;
-    // What an interrupted earlier pass left half-written is ours to remove.
-    Platform::RemoveOutputTemporaries(folder->Path);
-    for (KnownFile& file : ListFolder(folder->Path))
-      folder->AddKnownFile(std::move(file), std::nullopt);
-    record->FolderIndex = static_cast<int32_t>(Folders.size());
-    Folders.push_back(std::move(folder));
   }
+}
+
+FolderRecord* CCacheFilter::FolderFor(const Entry& entry, const FilterRecord& record) {
+  if (record.FolderIndex >= 0 && static_cast<size_t>(record.FolderIndex) < Folders.size()) {
+    return Folders[static_cast<size_t>(record.FolderIndex)].get();
+  }
+  std::string path = record.ResolvedDirectory;
+  if (path.find(kSiteToken) == std::string::npos) return nullptr;
+  ReplaceFirst(path, kSiteToken, SiteFolderName(entry.SourceUrl));
+  return OpenFolder(path);
+}
+
+void CCacheFilter::NoteRow(const Entry& entry, std::string savedPath, uint64_t savedSize,
+                           std::string outcome) {
+  if (!Choices.Report) return;
+  ReportRow row;
+  row.Url = entry.SourceUrl;
+  row.Site = SiteFolderName(entry.SourceUrl);
+  row.Partition = entry.Partition;
+  row.SavedPath = std::move(savedPath);
+  row.Kind = std::string(KindName(entry.Kind));
+  row.MimeType = entry.MimeType;
+  row.Encoding = entry.ContentEncoding;
+  row.StoredSize = entry.Size;
+  row.SavedSize = savedSize;
+  row.Time = entry.Time;
+  row.Outcome = std::move(outcome);
+  if (row.Outcome == "saved") {
+    Platform::ReadOnlyFile file;
+    if (file.Open(row.SavedPath)) {
+      Sha256 digest;
+      std::vector<std::byte> buffer(kReadChunk);
+      for (uint64_t done = 0; done < file.Size();) {
+        const int64_t got = file.ReadAt(done, buffer.data(), buffer.size());
+        if (got <= 0) break;
+        digest.Update(std::span(buffer.data(), static_cast<size_t>(got)));
+        done += static_cast<uint64_t>(got);
+      }
+      row.Sha256 = Sha256::Hex(digest.Finish());
+    }
+  }
+  Report.push_back(std::move(row));
 }
 
 bool CCacheFilter::StoreMatch(const Entry& entry, FilterRecord& record) {
@@ -184,11 +270,9 @@ bool CCacheFilter::StoreMatch(const Entry& entry, FilterRecord& record) {
 }
 
 CCacheFilter::StoreResult CCacheFilter::Store(const Entry& entry, FilterRecord& record) {
-  if (!Source || record.FolderIndex < 0 ||
-      static_cast<size_t>(record.FolderIndex) >= Folders.size()) {
-    return StoreResult::NotStored;
-  }
-  FolderRecord& folder = *Folders[static_cast<size_t>(record.FolderIndex)];
+  FolderRecord* place = Source ? FolderFor(entry, record) : nullptr;
+  if (!place) return StoreResult::NotStored;
+  FolderRecord& folder = *place;
   const bool pixelTest = record.MinWidth != 0 && record.MinHeight != 0;
   const auto passesPixelTest = [&](const std::string& path) {
     const CGraphicLT::ImageSize size = Probe(path);
@@ -203,10 +287,9 @@ CCacheFilter::StoreResult CCacheFilter::Store(const Entry& entry, FilterRecord& 
   // The same cache bytes, written the same way, already gave a file of this folder.
   if (SkipDuplicates) {
     if (const auto known = folder.SavedFrom.find(region); known != folder.SavedFrom.end()) {
-      if (pixelTest &&
-          !passesPixelTest(Platform::JoinPath(folder.Path, folder.Files[known->second].Name))) {
-        return StoreResult::NotStored;
-      }
+      const std::string path = Platform::JoinPath(folder.Path, folder.Files[known->second].Name);
+      if (pixelTest && !passesPixelTest(path)) return StoreResult::NotStored;
+      NoteRow(entry, path, folder.Files[known->second].FileSize, "duplicate");
       return StoreResult::Stored;
     }
   }
@@ -221,6 +304,8 @@ CCacheFilter::StoreResult CCacheFilter::Store(const Entry& entry, FilterRecord& 
     switch (FindDuplicate(FromContent(*content), content->Length(), folder, digest, found)) {
       case DuplicateSearch::Found:
         folder.SavedFrom.emplace(region, found);
+        NoteRow(entry, Platform::JoinPath(folder.Path, folder.Files[found].Name),
+                folder.Files[found].FileSize, "duplicate");
         return StoreResult::Stored;
       case DuplicateSearch::NotFound:
         comparedLength = content->Length();
@@ -229,6 +314,8 @@ CCacheFilter::StoreResult CCacheFilter::Store(const Entry& entry, FilterRecord& 
         return StoreResult::Unreadable;
     }
   }
+
+  if (Choices.DryRun) return PlanStore(entry, record, folder, *content, pixelTest);
 
   Platform::OutputFile out;
   if (!out.Create(folder.Path)) {
@@ -256,23 +343,27 @@ CCacheFilter::StoreResult CCacheFilter::Store(const Entry& entry, FilterRecord& 
     if (saved.File.Open(out.Path()) &&
         FindDuplicate(saved.Source(), size, folder, digest, found) == DuplicateSearch::Found) {
       folder.SavedFrom.emplace(region, found);
+      NoteRow(entry, Platform::JoinPath(folder.Path, folder.Files[found].Name),
+              folder.Files[found].FileSize, "duplicate");
       return StoreResult::Stored;
     }
   }
 
-  const std::string stem = SafeStem(record.FileNameDummy);
-  const std::string extension = "." + std::string(KindName(entry.Kind));
+  // A body the browser may have been writing while it was read is not saved half.
+  if (Choices.Live && !content->Unchanged()) return StoreResult::Unreadable;
+
+  if (Choices.KeepServerTime) {
+    const std::optional<int64_t> time = ServerTime(entry);
+    if (time) out.SetModifiedTime(*time);
+  }
+
+  NameChooser names(record.FileNameDummy, entry, folder);
   std::string name;
   for (int attempt = 0;; ++attempt) {
     if (attempt >= kMaxNameAttempts) {
       throw CError(CError::FilterCache, CError::SaveFailed, folder.Path, {});
     }
-    do {
-      name = stem + std::to_string(folder.NextNumber) + extension;
-      // "COM" + 1 + ".png" names a device there, whatever the stem was.
-      if (Platform::RunningOnWindows) name = WindowsFileName::Safe(name);
-      ++folder.NextNumber;
-    } while (folder.TakenNames.count(Text::ToLowerAscii(name)) != 0);
+    name = names.Next();
     // Never replaces: a file that appeared since the folder was listed (or that
     // another folder text naming the same folder wrote) keeps its name.
     const Platform::CommitResult committed = out.Commit(name);
@@ -286,7 +377,76 @@ CCacheFilter::StoreResult CCacheFilter::Store(const Entry& entry, FilterRecord& 
   folder.AddKnownFile({name, size}, digest);
   SavedFiles.push_back(out.Path());
   ++NewFileCount;
+  NoteRow(entry, out.Path(), size, "saved");
   return StoreResult::Stored;
+}
+
+CCacheFilter::StoreResult CCacheFilter::PlanStore(const Entry& entry, FilterRecord& record,
+                                                  FolderRecord& folder, const EntryContent& content,
+                                                  bool pixelTest) {
+  // The pixel test reads the headers from the cache itself (a body stored encoded
+  // cannot be measured without decoding it: such a picture is taken as it comes).
+  if (pixelTest && !Source->MayDecode(entry)) {
+    std::vector<std::byte> head(
+        static_cast<size_t>(std::min<uint64_t>(content.Length(), ImageByteSource::ReadBudget)));
+    const int64_t got = content.ReadAt(0, head);
+    if (got < 0) return StoreResult::Unreadable;
+    const CGraphicLT::ImageSize size = CGraphicLT::ProbeImage(
+        std::span(reinterpret_cast<const uint8_t*>(head.data()), static_cast<size_t>(got)));
+    if (size.Height < record.MinHeight || size.Width < record.MinWidth) {
+      return StoreResult::NotStored;
+    }
+  }
+  NameChooser names(record.FileNameDummy, entry, folder);
+  const std::string name = names.Next();
+  folder.TakenNames.insert(Text::ToLowerAscii(name));
+  const std::string path = Platform::JoinPath(folder.Path, name);
+  SavedFiles.push_back(path);
+  ++NewFileCount;
+  NoteRow(entry, path, 0, "would be saved");
+  return StoreResult::Stored;
+}
+
+std::optional<int64_t> ServerTime(const CCacheBrowser::CCacheElement& entry) {
+  if (const auto modified = ParseHttpDate(entry.LastModified)) return modified;
+  if (const auto date = ParseHttpDate(entry.Date)) return date;
+  if (entry.Time > 0) return entry.Time;
+  return std::nullopt;
+}
+
+NameChooser::NameChooser(const std::string& stem, const CCacheBrowser::CCacheElement& entry,
+                         FolderRecord& folder)
+    : Folder(folder), Extension("." + std::string(KindName(entry.Kind))) {
+  const size_t token = stem.find(kNameToken);
+  if (token == std::string::npos) {
+    Stem = SafeStem(stem);
+    return;
+  }
+  Original = true;
+  const std::string around = stem.substr(0, token) + stem.substr(token + kNameToken.size());
+  const std::string original = OriginalStem(entry);
+  std::string name =
+      original.empty() ? around
+                       : stem.substr(0, token) + original + stem.substr(token + kNameToken.size());
+  Stem = FileNames::SafeFileName(name, Platform::RunningOnWindows, 200);
+  if (Stem.empty()) Stem = "file";
+}
+
+std::string NameChooser::Next() {
+  std::string name;
+  do {
+    if (Original) {
+      // photo.jpg, then photo-1.jpg, photo-2.jpg...: a number only when the name is taken.
+      name = Tries == 0 ? Stem + Extension : Stem + "-" + std::to_string(Tries) + Extension;
+      ++Tries;
+    } else {
+      name = Stem + std::to_string(Folder.NextNumber) + Extension;
+      // "COM" + 1 + ".png" names a device there, whatever the stem was.
+      if (Platform::RunningOnWindows) name = WindowsFileName::Safe(name);
+      ++Folder.NextNumber;
+    }
+  } while (Folder.TakenNames.count(Text::ToLowerAscii(name)) != 0);
+  return name;
 }
 
 CCacheFilter::DuplicateSearch CCacheFilter::FindDuplicate(const ByteSource& candidate,

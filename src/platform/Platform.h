@@ -78,11 +78,13 @@ std::vector<FirefoxProfileRoot> FirefoxProfileRoots();
 // (under the user cache folder, plus flatpak and snap equivalents) and its config root
 // (for "Local State"); on Windows both are "<vendor>\User Data" under local app data.
 struct ChromiumVendorPaths {
-  std::string_view LinuxFolder;      // below the XDG cache/config homes, "" when none
-  std::string_view LinuxConfigOnly;  // apps whose cache lies in their config folder
-  std::string_view FlatpakId;        // "" when there is no flatpak
-  std::string_view SnapName;         // "" when there is no snap
-  std::string_view WindowsFolder;    // below %LOCALAPPDATA%, "" when none
+  std::string_view LinuxFolder;           // below the XDG cache/config homes, "" when none
+  std::string_view LinuxAltFolder;        // another channel of the same browser (beta)
+  std::string_view LinuxConfigOnly;       // apps whose cache lies in their config folder
+  std::string_view FlatpakId;             // "" when there is no flatpak
+  std::string_view SnapName;              // "" when there is no snap
+  std::string_view WindowsFolder;         // below %LOCALAPPDATA%, "" when none
+  std::string_view WindowsRoamingFolder;  // apps: below %APPDATA%, "" when none
 };
 struct ChromiumProfileRoot {
   std::string CacheRoot;       // holds <profile>/Cache/Cache_Data (or Cache/Cache_Data itself)

@@ -15,7 +15,8 @@ constexpr size_t kChunk = 256 * 1024;
 // costs no second read; the others go through the kernel's copy.
 CCacheBrowser::WriteOutcome CopyStored(const EntryContent& content, Platform::OutputFile& out) {
   CCacheBrowser::WriteOutcome outcome;
-  std::vector<std::byte> buffer;
+  // Kept from entry to entry: a fresh buffer would be cleared for every body.
+  static thread_local std::vector<std::byte> buffer;
   for (const EntryContent::Piece& piece : content.Pieces()) {
     if (!piece.Crc32) {
       uint64_t copied = 0;
@@ -29,7 +30,7 @@ CCacheBrowser::WriteOutcome CopyStored(const EntryContent& content, Platform::Ou
           return {CCacheBrowser::WriteResult::OutputFailed, false, out.FailureText()};
       }
     }
-    buffer.resize(static_cast<size_t>(std::min<uint64_t>(kChunk, piece.Length)));
+    if (buffer.size() < kChunk) buffer.resize(kChunk);
     uLong crc = crc32(0L, Z_NULL, 0);
     for (uint64_t done = 0; done < piece.Length;) {
       const size_t want =

@@ -33,6 +33,14 @@ class CCacheBrowser {
     // What keys a partitioned entry besides its URL (Firefox origin attributes, the
     // sites of a Chromium key); empty for most entries.
     std::string Partition;
+    // Raw values of the stored response head's Content-Disposition, Last-Modified and
+    // Date headers; empty when it has none.
+    std::string ContentDisposition;
+    std::string LastModified;
+    std::string Date;
+    // The cache holds only part of the body (a range-loaded video with gaps, a body
+    // stored cut short): listed, never saved.
+    bool Incomplete = false;
   };
 
   enum class WriteResult {
@@ -87,6 +95,14 @@ class CCacheBrowser {
   std::string GetCachePath() const { return CachePath; }
   void SetCachePath(const std::string& path) { CachePath = path; }
 
+  // Whether the open cache keeps each entry in files of its own with checks of its own,
+  // so that it can be read while the browser writes it.
+  virtual bool SupportsLiveCapture() const { return false; }
+  // While the browser may be writing the cache: a source checks what it can of each
+  // body before handing it out (cache2's chunk hashes); the simple cache's CRCs are
+  // checked always.
+  void SetVerifyWhileReading(bool verify) { VerifyWhileReading = verify; }
+
   bool GetDecodeContent() const { return DecodeContent; }
   void SetDecodeContent(bool decode) { DecodeContent = decode; }
   // True when WriteEntry may write other bytes than the cache stores.
@@ -101,6 +117,7 @@ class CCacheBrowser {
   std::vector<std::unique_ptr<CCacheElement>> Entries;
   std::string CachePath;
   bool DecodeContent = true;
+  bool VerifyWhileReading = false;
 
  private:
   uint32_t SkippedCount = 0;

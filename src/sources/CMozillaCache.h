@@ -49,6 +49,9 @@ class CMozillaCache : public CCacheBrowser {
   // are skipped and counted.
   void ReadEntries() override;
 
+  // cache2 only: the old format's map and block files are shared by every entry.
+  bool SupportsLiveCapture() const override { return OpenFormat == Format::Cache2; }
+
   bool IsOpen() const { return Opened; }
   // The format found by the last successful Open; None while closed.
   Format GetFormat() const { return OpenFormat; }

@@ -2,6 +2,7 @@
 #include <array>
 #include <vector>
 
+#include "base/ByteReader.h"
 #include "sources/ImageHeaders.h"
 
 namespace ImageHeaders {
@@ -22,9 +23,11 @@ std::optional<ImageDimensions> ProbeIcon(ImageByteSource& source) {
   // Reserved word 0, type 1 (icon) or 2 (cursor), entry count; then the directory.
   std::array<uint8_t, 6> header{};
   if (!source.Read(0, header)) return std::nullopt;
-  const uint16_t type = ImageByteSource::LittleEndian16(header, 2);
-  const uint16_t count = ImageByteSource::LittleEndian16(header, 4);
-  if (ImageByteSource::LittleEndian16(header, 0) != 0 || (type != 1 && type != 2) || count == 0) {
+  Bytes::ByteCursor fields{Bytes::ByteReader(header)};
+  const uint16_t reserved = fields.LE16();
+  const uint16_t type = fields.LE16();
+  const uint16_t count = fields.LE16();
+  if (!fields.Ok() || reserved != 0 || (type != 1 && type != 2) || count == 0) {
     return std::nullopt;
   }
   const size_t entries = std::min(count, MaxEntries);
@@ -35,16 +38,20 @@ std::optional<ImageDimensions> ProbeIcon(ImageByteSource& source) {
   uint64_t largestArea = 0;
   int pngLookups = 0;
   const uint64_t fileSize = source.Size();
+  const Bytes::ByteReader reader(directory);
   for (size_t index = 0; index < entries; ++index) {
-    const std::span<const uint8_t> entry(directory.data() + index * EntrySize, EntrySize);
-    const uint32_t dataSize = ImageByteSource::LittleEndian32(entry, 8);
-    const uint32_t dataOffset = ImageByteSource::LittleEndian32(entry, 12);
+    Bytes::ByteCursor entry(reader, index * EntrySize);
+    const uint8_t width = entry.U8();
+    const uint8_t height = entry.U8();
+    entry.Skip(6);  // colour count, reserved, planes, bits per pixel
+    const uint32_t dataSize = entry.LE32();
+    const uint32_t dataOffset = entry.LE32();
     // An image whose data lies outside the file (a cut-off download) cannot be shown.
-    if (dataSize == 0 || dataOffset > fileSize || dataSize > fileSize - dataOffset) continue;
+    if (!entry.Ok() || dataSize == 0 || !Bytes::HasRange(fileSize, dataOffset, dataSize)) continue;
 
     std::optional<ImageDimensions> size =
-        Measured(entry[0] == 0 ? 256u : entry[0], entry[1] == 0 ? 256u : entry[1]);
-    if ((entry[0] == 0 || entry[1] == 0) && pngLookups < MaxPngLookups) {
+        Measured(width == 0 ? 256u : width, height == 0 ? 256u : height);
+    if ((width == 0 || height == 0) && pngLookups < MaxPngLookups) {
       ++pngLookups;
       if (auto png = ProbePng(source, dataOffset)) size = png;
     }

@@ -10,7 +10,8 @@
 class ImageByteSource {
  public:
   // Enough for every header walk (a JPEG's segment chain, a TIFF directory, an
-  // icon directory); a file whose header lies further in is not measured.
+  // icon directory, the boxes of a HEIF `meta`, whose headers alone are read); a
+  // file whose header lies further in is not measured.
   static constexpr uint64_t ReadBudget = 16 * 1024;
 
   virtual ~ImageByteSource() = default;
@@ -23,12 +24,6 @@ class ImageByteSource {
 
   // Bytes handed out so far.
   uint64_t BytesRead() const { return Spent; }
-
-  static uint16_t LittleEndian16(std::span<const uint8_t> bytes, size_t offset);
-  static uint32_t LittleEndian24(std::span<const uint8_t> bytes, size_t offset);
-  static uint32_t LittleEndian32(std::span<const uint8_t> bytes, size_t offset);
-  static uint16_t BigEndian16(std::span<const uint8_t> bytes, size_t offset);
-  static uint32_t BigEndian32(std::span<const uint8_t> bytes, size_t offset);
 
  protected:
   // Reads exactly out.size() bytes at offset, which Read has checked lie inside Size().

@@ -2,20 +2,17 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <limits>
+#include <string_view>
+
+#include "base/ByteReader.h"
 
 namespace ImageHeaders {
 
 namespace {
 
-using Source = ImageByteSource;
-
-constexpr uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-
-bool StartsWith(std::span<const uint8_t> bytes, const void* prefix, size_t length) {
-  return bytes.size() >= length && std::memcmp(bytes.data(), prefix, length) == 0;
-}
+constexpr std::string_view PngSignature("\x89PNG\r\n\x1A\n", 8);
+constexpr std::string_view JxlContainerSignature("\0\0\0\x0CJXL \r\n\x87\n", 12);
 
 }  // namespace
 
@@ -30,18 +27,26 @@ std::optional<ImageDimensions> Probe(ImageByteSource& source) {
   const size_t length = static_cast<size_t>(std::min<uint64_t>(head.size(), source.Size()));
   const std::span<uint8_t> bytes(head.data(), length);
   if (!source.Read(0, bytes)) return std::nullopt;
+  const Bytes::ByteReader reader(std::span<const uint8_t>(bytes.data(), bytes.size()));
 
-  if (StartsWith(bytes, "\xFF\xD8\xFF", 3)) return ProbeJpeg(source);
-  if (StartsWith(bytes, PngSignature, sizeof PngSignature)) return ProbePng(source);
-  if (StartsWith(bytes, "GIF87a", 6) || StartsWith(bytes, "GIF89a", 6)) return ProbeGif(source);
-  if (StartsWith(bytes, "BM", 2)) return ProbeBmp(source);
-  if (StartsWith(bytes, "\0\0\1\0", 4) || StartsWith(bytes, "\0\0\2\0", 4)) {
+  if (reader.Matches(0, "\xFF\xD8\xFF")) return ProbeJpeg(source);
+  if (reader.Matches(0, PngSignature)) return ProbePng(source);
+  if (reader.Matches(0, "GIF87a") || reader.Matches(0, "GIF89a")) return ProbeGif(source);
+  if (reader.Matches(0, "BM")) return ProbeBmp(source);
+  // Before the icon test: a box of 256 bytes begins 00 00 01 00 as an icon does.
+  if (reader.Matches(4, "ftyp")) return ProbeHeif(source);
+  if (reader.Matches(0, std::string_view("\0\0\1\0", 4)) ||
+      reader.Matches(0, std::string_view("\0\0\2\0", 4))) {
     return ProbeIcon(source);
   }
-  if (StartsWith(bytes, "RIFF", 4) && length >= 12 && std::memcmp(&head[8], "WEBP", 4) == 0) {
-    return ProbeWebp(source);
+  if (reader.Matches(0, "RIFF") && reader.Matches(8, "WEBP")) return ProbeWebp(source);
+  if (reader.Matches(0, std::string_view("II*\0", 4)) ||
+      reader.Matches(0, std::string_view("MM\0*", 4))) {
+    return ProbeTiff(source);
   }
-  if (StartsWith(bytes, "II*\0", 4) || StartsWith(bytes, "MM\0*", 4)) return ProbeTiff(source);
+  if (reader.Matches(0, "\xFF\x0A") || reader.Matches(0, JxlContainerSignature)) {
+    return ProbeJxl(source);
+  }
   return std::nullopt;
 }
 
@@ -50,30 +55,40 @@ std::optional<ImageDimensions> ProbePng(ImageByteSource& source, uint64_t offset
   // puts its own chunk first and is not a PNG other readers can open.
   std::array<uint8_t, 24> header{};
   if (!source.Read(offset, header)) return std::nullopt;
-  if (std::memcmp(header.data(), PngSignature, sizeof PngSignature) != 0) return std::nullopt;
-  if (Source::BigEndian32(header, 8) != 13 || std::memcmp(&header[12], "IHDR", 4) != 0) {
+  Bytes::ByteCursor cursor{Bytes::ByteReader(header)};
+  const std::string_view signature = cursor.Text(PngSignature.size());
+  const uint32_t chunkLength = cursor.BE32();
+  const std::string_view chunkType = cursor.Text(4);
+  const uint32_t width = cursor.BE32();
+  const uint32_t height = cursor.BE32();
+  if (!cursor.Ok() || signature != PngSignature || chunkLength != 13 || chunkType != "IHDR") {
     return std::nullopt;
   }
-  return Measured(Source::BigEndian32(header, 16), Source::BigEndian32(header, 20));
+  return Measured(width, height);
 }
 
 std::optional<ImageDimensions> ProbeGif(ImageByteSource& source) {
   // The logical screen: frames are drawn inside it, so it is the size a viewer shows.
   std::array<uint8_t, 10> header{};
   if (!source.Read(0, header)) return std::nullopt;
-  return Measured(Source::LittleEndian16(header, 6), Source::LittleEndian16(header, 8));
+  Bytes::ByteCursor cursor(Bytes::ByteReader(header), 6);
+  const uint16_t width = cursor.LE16();
+  const uint16_t height = cursor.LE16();
+  if (!cursor.Ok()) return std::nullopt;
+  return Measured(width, height);
 }
 
 std::optional<ImageDimensions> ProbeBmp(ImageByteSource& source) {
   // 14-byte file header, then the bitmap header whose first word is its own size.
   std::array<uint8_t, 26> header{};
   if (!source.Read(0, header)) return std::nullopt;
-  const uint32_t headerSize = Source::LittleEndian32(header, 14);
+  const Bytes::ByteReader reader(header);
+  const uint32_t headerSize = reader.LE32(14).value_or(0);
   // The whole bitmap header must be there, not just the words read here.
-  if (headerSize > source.Size() - 14) return std::nullopt;
+  if (!Bytes::HasRange(source.Size(), 14, headerSize)) return std::nullopt;
 
   if (headerSize == 12) {  // BITMAPCOREHEADER: unsigned 16-bit sides
-    return Measured(Source::LittleEndian16(header, 18), Source::LittleEndian16(header, 20));
+    return Measured(reader.LE16(18).value_or(0), reader.LE16(20).value_or(0));
   }
   // INFO, V2, V3, V4, V5 and the OS/2 2.x headers: signed 32-bit sides, where a
   // negative height marks a top-down bitmap.
@@ -82,9 +97,8 @@ std::optional<ImageDimensions> ProbeBmp(ImageByteSource& source) {
       std::end(wideHeaders)) {
     return std::nullopt;
   }
-  const auto width = static_cast<int32_t>(Source::LittleEndian32(header, 18));
-  const auto height =
-      static_cast<int64_t>(static_cast<int32_t>(Source::LittleEndian32(header, 22)));
+  const auto width = static_cast<int32_t>(reader.LE32(18).value_or(0));
+  const auto height = static_cast<int64_t>(static_cast<int32_t>(reader.LE32(22).value_or(0)));
   if (width <= 0) return std::nullopt;
   return Measured(static_cast<uint64_t>(width),
                   static_cast<uint64_t>(height < 0 ? -height : height));

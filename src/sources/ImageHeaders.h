@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "sources/ImageByteSource.h"
 
@@ -28,6 +30,17 @@ std::optional<ImageDimensions> ProbeBmp(ImageByteSource& source);
 std::optional<ImageDimensions> ProbeIcon(ImageByteSource& source);
 std::optional<ImageDimensions> ProbeWebp(ImageByteSource& source);
 std::optional<ImageDimensions> ProbeTiff(ImageByteSource& source);
+// AVIF and HEIC (ISO base media files with an image brand): the primary item's
+// `ispe`, for a grid the grid's output size (its `ispe` when that cannot be read); a
+// rotation by 90 or 270 degrees (`irot`) swaps the sides, mirroring does not. The
+// clean aperture (`clap`) is not applied: the size is the one the image was coded at.
+std::optional<ImageDimensions> ProbeHeif(ImageByteSource& source);
+// JPEG XL, a bare codestream or the container with the codestream in a `jxlc` box or
+// split over `jxlp` boxes. An orientation that transposes (5 to 8) swaps the sides.
+std::optional<ImageDimensions> ProbeJxl(ImageByteSource& source);
+// The size stated at the start of a JPEG XL codestream (from its FF 0A signature);
+// nothing when the bytes stop before the orientation is known.
+std::optional<ImageDimensions> ParseJxlCodestream(std::span<const std::byte> codestream);
 
 // A size stated by a header, or nothing when either side is 0 or too large.
 std::optional<ImageDimensions> Measured(uint64_t width, uint64_t height);

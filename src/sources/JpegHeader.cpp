@@ -1,5 +1,6 @@
 #include <array>
 
+#include "base/ByteReader.h"
 #include "sources/ImageHeaders.h"
 
 namespace ImageHeaders {
@@ -47,17 +48,21 @@ std::optional<ImageDimensions> ProbeJpeg(ImageByteSource& source) {
 
     std::array<uint8_t, 2> lengthBytes{};
     if (!source.Read(position, lengthBytes)) return std::nullopt;
-    const uint16_t length = ImageByteSource::BigEndian16(lengthBytes, 0);
+    const uint16_t length = Bytes::ByteReader(lengthBytes).BE16(0).value_or(0);
     if (length < 2) return std::nullopt;
 
     if (IsFrameHeader(marker)) {
       // Length, precision, height, width, component count.
       std::array<uint8_t, 6> frame{};
       if (length < 8 || !source.Read(position + 2, frame)) return std::nullopt;
-      // Height 0 defers the height to a DNL segment after the first scan.
-      if (frame[5] == 0) return std::nullopt;
-      return Measured(ImageByteSource::BigEndian16(frame, 3),
-                      ImageByteSource::BigEndian16(frame, 1));
+      Bytes::ByteCursor fields{Bytes::ByteReader(frame)};
+      fields.Skip(1);  // sample precision
+      const uint16_t height = fields.BE16();
+      const uint16_t width = fields.BE16();
+      const uint8_t components = fields.U8();
+      if (!fields.Ok() || components == 0) return std::nullopt;
+      // Height 0 defers the height to a DNL segment after the first scan: unmeasured.
+      return Measured(width, height);
     }
     position += length;
   }

@@ -1,25 +1,15 @@
 #include "sources/MozillaCache2Reader.h"
 
 #include <algorithm>
-#include <atomic>
-#include <exception>
+#include <array>
 #include <span>
-#include <system_error>
-#include <thread>
 
+#include "base/ByteReader.h"
 #include "sources/MozillaCache2.h"
+#include "sources/MozillaHash.h"
+#include "sources/ParallelRead.h"
 
 namespace MozillaCache2 {
-
-namespace {
-
-// Below this many files one thread is as fast; above it, names are handed out in
-// batches so threads rarely meet on the shared counter.
-constexpr size_t kParallelFromFiles = 512;
-constexpr size_t kBatchFiles = 128;
-constexpr unsigned kMaxReaders = 4;
-
-}  // namespace
 
 bool ListEntryFiles(const Platform::OpenFolder& entries, std::vector<std::string>& names) {
   if (!entries.ListFileNames(names)) return false;
@@ -62,40 +52,44 @@ ReadResult ReadEntryFile(const Platform::OpenFolder& entries, const std::string&
   return {std::move(entry), false};
 }
 
+bool ChunkHashesMatch(const Platform::ReadOnlyFile& file) {
+  const uint64_t size = file.Size();
+  std::array<std::byte, TrailerSize> trailer{};
+  if (size < TrailerSize ||
+      file.ReadAt(size - TrailerSize, trailer.data(), trailer.size()) != TrailerSize) {
+    return false;
+  }
+  const std::optional<uint32_t> offset = ParseMetadataOffset(trailer, size);
+  if (!offset) return false;
+  const uint64_t chunks = (uint64_t{*offset} + ChunkSize - 1) / ChunkSize;
+  std::vector<std::byte> hashes(static_cast<size_t>(chunks * ChunkHashSize));
+  if (file.ReadAt(uint64_t{*offset} + MetadataHashSize, hashes.data(), hashes.size()) !=
+      static_cast<int64_t>(hashes.size())) {
+    return false;
+  }
+  const Bytes::ByteReader stored(hashes);
+  std::string chunk;
+  for (uint64_t i = 0; i < chunks; ++i) {
+    const uint64_t start = i * ChunkSize;
+    chunk.resize(static_cast<size_t>(std::min<uint64_t>(ChunkSize, *offset - start)));
+    if (file.ReadAt(start, chunk.data(), chunk.size()) != static_cast<int64_t>(chunk.size())) {
+      return false;
+    }
+    if (stored.BE16(i * ChunkHashSize) != static_cast<uint16_t>(MozillaHash(chunk))) return false;
+  }
+  return true;
+}
+
 std::vector<ReadResult> ReadEntryFiles(const Platform::OpenFolder& entries,
                                        const std::vector<std::string>& names) {
   std::vector<ReadResult> read(names.size());
-  std::atomic<size_t> next{0};
-  // Each thread owns the places it takes from the counter, so the results need no lock.
-  const auto work = [&] {
-    std::vector<std::byte> buffer;
-    for (;;) {
-      const size_t first = next.fetch_add(kBatchFiles, std::memory_order_relaxed);
-      if (first >= names.size()) return;
-      const size_t last = std::min(names.size(), first + kBatchFiles);
-      for (size_t i = first; i < last; ++i) {
-        // Nothing may escape a thread; an entry that cannot be read is skipped.
-        try {
-          read[i] = ReadEntryFile(entries, names[i], buffer);
-        } catch (const std::exception&) {
-          read[i] = {nullptr, true};
-        }
-      }
-    }
-  };
-  const unsigned readers = names.size() < kParallelFromFiles
-                               ? 1
-                               : std::clamp(std::thread::hardware_concurrency(), 1u, kMaxReaders);
-  std::vector<std::thread> helpers;
-  for (unsigned i = 1; i < readers; ++i) {
-    try {
-      helpers.emplace_back(work);
-    } catch (const std::system_error&) {
-      break;  // fewer threads only make it slower; this one reads the rest
-    }
-  }
-  work();
-  for (std::thread& helper : helpers) helper.join();
+  // Each thread fills only the places it takes, so the results need no lock.
+  ParallelRead::ForEach(
+      names.size(),
+      [&](size_t i, std::vector<std::byte>& buffer) {
+        read[i] = ReadEntryFile(entries, names[i], buffer);
+      },
+      [&](size_t i) { read[i] = {nullptr, true}; });
   return read;
 }
 

@@ -38,6 +38,10 @@ struct ReadResult {
 ReadResult ReadEntryFile(const Platform::OpenFolder& entries, const std::string& name,
                          std::vector<std::byte>& buffer);
 
+// True when the data of an entry file match the chunk hashes its metadata keep (one
+// read of the data): a file the browser is still writing does not.
+bool ChunkHashesMatch(const Platform::ReadOnlyFile& file);
+
 // Reads the named entry files; the result has one place per name. A large folder is
 // read by a few threads at once: the time goes into opening files, which the system
 // does in parallel.

@@ -12,6 +12,12 @@ void TakeResponseHead(const ResponseHead& head, CCacheBrowser::CCacheElement& en
     entry.MimeType = Platform::CacheBytesToUtf8(*type);
     entry.Kind = Classify(Text::ToLowerAscii(*type));
   }
+  const auto take = [&](std::string_view name, std::string& field) {
+    if (const auto text = value(name)) field = Platform::CacheBytesToUtf8(*text);
+  };
+  take("Content-Disposition", entry.ContentDisposition);
+  take("Last-Modified", entry.LastModified);
+  take("Date", entry.Date);
   if (const auto encoding = value("Content-Encoding")) {
     entry.ContentEncoding = Platform::CacheBytesToUtf8(Text::ToLowerAscii(*encoding));
   }

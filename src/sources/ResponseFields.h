@@ -9,6 +9,7 @@ enum class HeaderChoice { First, Last };
 
 // Takes what every source needs from a stored response head: MimeType (letters as
 // stored) with Kind classified from its lower-cased text, and ContentEncoding
-// (lower-cased). Fields the head does not name are left as they are.
+// (lower-cased), and the raw Content-Disposition, Last-Modified and Date. Fields the head
+// does not name are left as they are.
 void TakeResponseHead(const ResponseHead& head, CCacheBrowser::CCacheElement& entry,
                       HeaderChoice choice);

@@ -18,6 +18,7 @@
 #include "platform/Platform.h"
 #include "sources/ContentKinds.h"
 #include "ui/DialogUnits.h"
+#include "ui/FilterListModel.h"
 #include "ui/FolderBrowser.h"
 #include "ui/GuiMessages.h"
 
@@ -25,11 +26,6 @@ namespace {
 
 QString Text(UiTextKey key) {
   return QString::fromStdString(UiTexts::Get(key));
-}
-
-QString KindLabel(KindCode code) {
-  return QString::fromUtf8(KindName(code).data(), static_cast<qsizetype>(KindName(code).size()))
-      .toUpper();
 }
 
 }  // namespace
@@ -40,7 +36,8 @@ CEditFilterDlg::CEditFilterDlg(FilterRecord& record, const QString& title, QWidg
   setWindowTitle(title);
 
   ContentType = new QComboBox(this);
-  for (const KindCode code : KindOrder) ContentType->addItem(KindLabel(code));
+  // Each entry carries its code: a group's text is a translation, not a kind word.
+  for (const KindCode code : KindOrder) ContentType->addItem(FilterListModel::KindText(code), code);
   ContentType->setMaxVisibleItems(static_cast<int>(KindOrder.size()));
   MinSize = new QLineEdit(this);
   Url = new QLineEdit(this);
@@ -99,8 +96,7 @@ CEditFilterDlg::CEditFilterDlg(FilterRecord& record, const QString& title, QWidg
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help, &QShortcut::activated, this, [] { OpenWithDesktop(ProgramPlaces().HelpFilePath); });
 
-  const int found = ContentType->findText(KindLabel(Record.ContentType),
-                                          Qt::MatchStartsWith | Qt::MatchFixedString);
+  const int found = ContentType->findData(Record.ContentType);
   ContentType->setCurrentIndex(found >= 0 ? found : 0);
   MinSize->setText(QString::number(Record.MinSize));
   Url->setText(QString::fromStdString(Record.URL));
@@ -141,7 +137,7 @@ void CEditFilterDlg::accept() {
     return;
   }
   Record.Directory = folder.toStdString();
-  Record.ContentType = Classify(ContentType->currentText().toLower().toStdString());
+  Record.ContentType = ContentType->currentData().toInt();
   Record.MinSize = LeadingInteger(MinSize->text());
   Record.URL = Url->text().toStdString();
   Record.MinWidth = LeadingInteger(MinWidth->text());

@@ -19,9 +19,11 @@ class CEditFilterDlg : public QDialog {
   Q_OBJECT
 
  public:
-  // The kinds in the order the content-type list shows them.
-  static constexpr std::array<KindCode, 20> KindOrder = {0,  1,  2,  3,  4,  5, 6, 17, 18, 7,
-                                                         12, 19, 13, 14, 15, 8, 9, 10, 11, 16};
+  // The kinds in the order the content-type list shows them: every kind, the three
+  // groups (100..102), the original kinds, then the newer ones (20..29).
+  static constexpr std::array<KindCode, 33> KindOrder = {
+      0,  100, 101, 102, 1,  2,  3,  4,  5,  6,  17, 18, 7,  12, 19, 13, 14,
+      15, 8,   9,   10,  11, 16, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29};
 
   CEditFilterDlg(FilterRecord& record, const QString& title, QWidget* parent = nullptr);
 

@@ -18,11 +18,24 @@ FilterListModel::FilterListModel(QObject* parent) : QAbstractTableModel(parent) 
   RefreshHeaders();
 }
 
+QString FilterListModel::KindText(KindCode code) {
+  if (code == KindEveryPicture) {
+    return QString::fromStdString(UiTexts::Get(UiTextKey::FilterListEveryPicture));
+  }
+  if (code == KindEveryAudio) {
+    return QString::fromStdString(UiTexts::Get(UiTextKey::FilterListEveryAudio));
+  }
+  if (code == KindEveryVideo) {
+    return QString::fromStdString(UiTexts::Get(UiTextKey::FilterListEveryVideo));
+  }
+  const std::string_view kind = KindName(code);
+  return QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size())).toUpper();
+}
+
 FilterListModel::Row FilterListModel::MakeRow(const FilterRecord& record) {
   Row row;
   row.Checked = !record.Disabled;
-  const std::string_view kind = KindName(record.ContentType);
-  row.Cells[1] = QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size())).toUpper();
+  row.Cells[1] = KindText(record.ContentType);
   row.Cells[2] = QString::number(record.MinSize);
   row.Cells[3] = QString::fromStdString(record.URL);
   row.Cells[4] = QString::number(record.MinWidth);

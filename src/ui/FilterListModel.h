@@ -7,6 +7,8 @@
 #include <functional>
 #include <vector>
 
+#include "sources/ContentKinds.h"
+
 class CCacheFilter;
 struct FilterRecord;
 
@@ -22,6 +24,10 @@ class FilterListModel : public QAbstractTableModel {
   using CheckHandler = std::function<bool(int row, bool checked)>;
 
   explicit FilterListModel(QObject* parent = nullptr);
+
+  // How a filter's content type is shown: a kind's short name in capitals, a
+  // group's text from the current language ("Every Picture").
+  static QString KindText(KindCode code);
 
   void SetCheckHandler(CheckHandler handler) { OnCheck = std::move(handler); }
   // Rebuilds every row from the set (the caller holds the set's lock).

@@ -27,7 +27,7 @@ TEST(Cli, UsageVersionAndUsageErrors) {
            {},
            {"comb"},
            {"list"},
-           {"list", "opera"},
+           {"list", "netscape"},
            {"list", "firefox", "--since", "1"},  // a capture option
            {"capture", "ie", "--cache"},
            {"capture", "firefox", "--since", "yesterday"},
@@ -244,4 +244,25 @@ TEST(Cli, ListingsGiveTheStoredRows) {
     }
     EXPECT_EQ(rows, ReadFile(FixturePath(c.Rows))) << c.Cache;
   }
+}
+
+TEST(Cli, ChromiumFamilyByAnyNameAndFolder) {
+  const CliRun unknown = RunCli({"list", "netscape"});
+  EXPECT_EQ(unknown.Code, 2);
+  EXPECT_NE(unknown.Err.find("known: firefox, ie, maxthon, chrome, chromium, edge, brave, opera, "
+                             "vivaldi, discord, slack, code, teams"),
+            std::string::npos)
+      << unknown.Err;
+  // The folder of the cache files, or the one above it.
+  const std::string cache = std::string(VORLANE_FIXTURES) + "/chromium/simple-68.0";
+  for (const std::string& folder : {cache, cache + "/index-dir/.."}) {
+    const CliRun list = RunCli({"list", "CHROMIUM", "--cache", folder});
+    EXPECT_EQ(list.Code, 0) << list.Err;
+    EXPECT_NE(list.Out.find("\tplain\t1434\t2018-08-04T11:29:03Z\ttext/plain; charset=utf-8\t"
+                            "https://raw.githubusercontent.com/dfirlabs/chrome-specimens/master/"
+                            "generate-specimens.sh\t"),
+              std::string::npos)
+        << list.Out;
+  }
+  EXPECT_EQ(RunCli({"list", "edge", "--cache", cache + "/index-dir"}).Code, 3);
 }

@@ -70,7 +70,11 @@ TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrder) {
             "Language=" +
                 Platform::JoinPath(places.ProgramFolder, "Langs/English.lng") +
                 "\n"
-                "DecodeContent=1\n");
+                "DecodeContent=1\n"
+                "KeepServerTime=0\nCaptureWhileRunning=0\n"
+                // The further browsers of the table, with their defaults.
+                "Chrome=1\nChromium=1\nEdge=1\nBrave=1\nOpera=1\nVivaldi=1\n"
+                "Discord=0\nSlack=0\nCode=0\nTeams=0\n");
   // Start with login is on by default, so the first write enters the program (quoted:
   // its path holds a blank).
   const std::string quoted = "\"" + places.ExecutablePath + "\"";

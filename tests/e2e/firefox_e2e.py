@@ -5,6 +5,7 @@ saved file is checked against what was served. Exits 77 (skipped) without Firefo
 
 import gzip
 import hashlib
+import json
 import http.server
 import os
 import shutil
@@ -69,6 +70,9 @@ with open(os.path.join(site, "index.html"), "wb") as f:
 served = {name: open(os.path.join(site, name), "rb").read() for name in os.listdir(site)}
 
 
+requests = []
+
+
 class Handler(http.server.SimpleHTTPRequestHandler):
     def __init__(self, *args, **kwargs):
         super().__init__(*args, directory=site, **kwargs)
@@ -79,6 +83,7 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
     def do_GET(self):
         name = self.path.lstrip("/").split("?")[0]
+        requests.append(name)
         if name in encoded:
             coding, body = encoded[name]
             self.send_response(200)
@@ -96,7 +101,8 @@ class Handler(http.server.SimpleHTTPRequestHandler):
 
 server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
 threading.Thread(target=server.serve_forever, daemon=True).start()
-url = f"http://127.0.0.1:{server.server_address[1]}/index.html"
+port = server.server_address[1]
+url = f"http://127.0.0.1:{port}/index.html"
 
 with open(os.path.join(profile, "user.js"), "w") as f:
     for pref, value in {
@@ -145,6 +151,22 @@ def snapshot(folder):
             with open(path, "rb") as f:
                 state[path] = (info.st_size, info.st_mtime_ns, sha(f.read()))
     return state
+
+
+def check_live_report(report, label):
+    """Every file of the site that a capture while the browser ran saved is whole."""
+    with open(report) as f:
+        rows = json.load(f)
+    ours = 0
+    for row in rows:
+        name = row["url"].split("/")[-1].split("?")[0]
+        if row["outcome"] != "saved" or f":{port}/" not in row["url"] or name not in served:
+            continue
+        ours += 1
+        with open(row["saved_path"], "rb") as f:
+            check(sha(f.read()) == sha(served[name]) == row["sha256"],
+                  f"{label}live capture saved {name} other than it was served")
+    check(ours > 0, f"{label}the live capture saved nothing of the site")
 
 
 try:
@@ -199,6 +221,31 @@ try:
         check(sha(data) in bodies, f"{name} was not saved byte for byte (decoded)")
 
     check(snapshot(cache) == before, "the cache folder changed")
+
+    # (d) A capture while Firefox runs again on the same profile: whatever it saves is
+    # whole, byte for byte what was served (decoded).
+    requests.clear()
+    running = subprocess.Popen(
+        [FIREFOX, "--headless", "--no-remote", "--profile", profile, url.replace(
+            "index.html", "index.html?again")], env=environment(os.path.join(root, "home-ff")),
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    started.append(running)
+    for _ in range(600):
+        if "large.bin" in requests or running.poll() is not None:
+            break
+        time.sleep(0.1)
+    time.sleep(1)
+    check(running.poll() is None, "the second Firefox ended on its own")
+    live_filters = os.path.join(root, "live.flt")
+    with open(live_filters, "w") as f:
+        f.write(f"[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=0\nMinHeight=0\n"
+                f"Directory={root}/live\nFileNameDummy=file\n")
+    report = os.path.join(root, "live.json")
+    result = subprocess.run([CLI, "capture", "firefox", "--cache", cache, "--filters", live_filters,
+                             "--live", "--quiet", "--report", report], capture_output=True, text=True)
+    print(result.stdout, result.stderr, sep="")
+    check(result.returncode == 0, f"live capture ended with {result.returncode}")
+    check_live_report(report, "")
 finally:
     for process in started:
         if process.poll() is None:

@@ -125,10 +125,10 @@ TEST_F(CaptureEngine, RefusesWhileTheBrowserOrItsCachePartnerRuns) {
                 "Microsoft Internet Explorer has to be closed. Please, close the browser and try "
                 "again."}));
   // Unknown browser codes do nothing at all.
-  EXPECT_FALSE(engine->StartCapture(7));
+  EXPECT_FALSE(engine->StartCapture(BrowserCount));
   engine->CaptureJob(-1, 0);
   EXPECT_FALSE(sourceMade);
-  EXPECT_EQ(engine->GetDisplayName(3), "");
+  EXPECT_EQ(engine->GetDisplayName(BrowserCount), "");
 }
 
 TEST_F(CaptureEngine, CommandWhileBusyDoesNothingAndJobsNeverOverlap) {

@@ -129,7 +129,14 @@ TEST_F(FilterFile, SaveReplacesTheOldFileWhole) {
 
 TEST_F(FilterFile, ShippedDefaultFilterFileLoads) {
   ASSERT_TRUE(set.Load(std::string(VORLANE_SOURCE_DIR) + "/Filters/Default.flt"));
-  EXPECT_GE(set.Count(), 5);
+  // One filter per kind group: every picture, every audio, every video.
+  ASSERT_EQ(set.Count(), 3);
+  EXPECT_EQ(set.GetAt(0)->ContentType, KindEveryPicture);
+  EXPECT_EQ(set.GetAt(1)->ContentType, KindEveryAudio);
+  EXPECT_EQ(set.GetAt(2)->ContentType, KindEveryVideo);
+  EXPECT_EQ(set.GetAt(0)->MinSize, 10240);
+  EXPECT_EQ(set.GetAt(0)->MinWidth, 200);
+  EXPECT_EQ(set.GetAt(0)->MinHeight, 200);
   EXPECT_FALSE(set.GetHint().empty());
   for (auto* record = set.GetFirst(); record; record = set.GetNext(*record)) {
     EXPECT_EQ(record->Directory.rfind("~/VOR_SAVES/", 0), 0u);

@@ -70,4 +70,11 @@ TEST(WindowsPaths, PlacesComeFromTheShell) {
   EXPECT_EQ(roots[0].ConfigRoot, roots[0].CacheRoot);
   chrome.WindowsFolder = "";
   EXPECT_TRUE(Platform::ChromiumProfileRoots(chrome).empty());
+  // An app's one profile is its roaming folder itself.
+  Platform::ChromiumVendorPaths app{};
+  app.WindowsRoamingFolder = "discord";
+  const auto apps = Platform::ChromiumProfileRoots(app);
+  ASSERT_EQ(apps.size(), 1u);
+  EXPECT_EQ(apps[0].CacheRoot, Platform::JoinPath(*roaming, "discord"));
+  EXPECT_FALSE(apps[0].ProfilesInside);
 }

@@ -36,6 +36,18 @@ std::string Image(const std::string& name) {
 // the largest image, for GIF the logical screen).
 const std::map<std::string, Size>& Corpus() {
   static const std::map<std::string, Size> corpus = {
+      {"avif-320x240.avif", {320, 240}},
+      {"avif-37x23.avif", {37, 23}},
+      {"avif-grid-256x128.avif", {256, 128}},
+      {"avif-imir1-128x64.avif", {128, 64}},
+      {"avif-irot1-64x128.avif", {64, 128}},
+      {"heic-320x240.heic", {320, 240}},
+      {"heic-37x23.heic", {37, 23}},
+      {"heic-o6-40x64.heic", {40, 64}},
+      {"jxl-300x200.jxl", {300, 200}},
+      {"jxl-301x157.jxl", {301, 157}},
+      {"jxl-container-47x29.jxl", {47, 29}},
+      {"webp-lossy-320x240.webp", {320, 240}},
       {"bmp-core-39x23.bmp", {39, 23}},
       {"bmp-info-39x23.bmp", {39, 23}},
       {"bmp-topdown-39x23.bmp", {39, 23}},
@@ -146,9 +158,20 @@ TEST(ImageProbe, TruncatedHeadersMeasureZero) {
       {"real-ff35-banner.gif", 10},     // logical screen
       {"bmp-core-39x23.bmp", 26},       // file header and core header
       {"bmp-info-39x23.bmp", 14 + 40},  // the whole info header
-      {"webp-lossy-47x29.webp", 30},     {"webp-lossless-49x31.webp", 25},
-      {"webp-extended-51x33.webp", 30},  {"real-ff35-button.jpg", 0},
-      {"jpeg-progressive-43x25.jpg", 0}, {"tiff-be-19x45.tif", 0},
+      {"webp-lossy-47x29.webp", 30},
+      {"webp-lossless-49x31.webp", 25},
+      {"webp-extended-51x33.webp", 30},
+      {"real-ff35-button.jpg", 0},
+      {"jpeg-progressive-43x25.jpg", 0},
+      {"tiff-be-19x45.tif", 0},
+      {"jxl-300x200.jxl", 4},  // signature, SizeHeader, two metadata bits
+      {"jxl-301x157.jxl", 0},
+      {"jxl-container-47x29.jxl", 0},
+      {"avif-37x23.avif", 0},
+      {"avif-irot1-64x128.avif", 0},
+      {"avif-grid-256x128.avif", 0},
+      {"heic-37x23.heic", 0},
+      {"heic-o6-40x64.heic", 0},
   };
   for (const Case& c : cases) {
     const size_t shortest = ProbePrefixes(c.name, Corpus().at(c.name));

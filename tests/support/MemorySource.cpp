@@ -16,9 +16,16 @@ void MemorySource::ReadEntries() {
     entry->Size = Items[i].Size >= 0 ? static_cast<uint64_t>(Items[i].Size) : Items[i].Body.size();
     entry->LocalFile = std::to_string(i);
     entry->ContentEncoding = Items[i].Encoding;
+    entry->ContentDisposition = Items[i].Disposition;
+    entry->LastModified = Items[i].LastModified;
+    entry->Date = Items[i].Date;
     WriteFile(*Bodies / entry->LocalFile, Items[i].Body);
     AppendEntry(std::move(entry));
   }
+}
+
+std::string MemorySource::BodyFile(size_t index) const {
+  return *Bodies / std::to_string(index);
 }
 
 std::optional<EntryContent> MemorySource::OpenContent(const CCacheElement& entry) const {

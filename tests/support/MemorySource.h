@@ -22,6 +22,9 @@ class MemorySource : public CCacheBrowser {
     int64_t Size = -1;  // -1: the body's length
     bool FailCopy = false;
     std::string Encoding = {};  // the stored Content-Encoding
+    std::string Disposition = {};
+    std::string LastModified = {};
+    std::string Date = {};
   };
 
   explicit MemorySource(std::vector<Item> items = {});
@@ -31,6 +34,8 @@ class MemorySource : public CCacheBrowser {
   int CopyCalls = 0;
   // Runs before every write (a test can make files appear mid-pass).
   std::function<void()> BeforeCopy;
+  // The file that holds an entry's body, for a test that changes it.
+  std::string BodyFile(size_t index) const;
 
   std::string GetEntryFile(const CCacheElement& entry) const override { return entry.LocalFile; }
   std::optional<EntryContent> OpenContent(const CCacheElement& entry) const override;

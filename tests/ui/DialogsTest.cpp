@@ -8,15 +8,18 @@
 #include <QToolButton>
 
 #include <limits>
+#include <memory>
 
 #include "UiTestSupport.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
+#include "engine/CCacheFilter.h"
 #include "platform/Platform.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditFilterDlg.h"
 #include "ui/CLabel.h"
 #include "ui/COptionsDlg.h"
+#include "ui/FilterListModel.h"
 #include "ui/GuiMessages.h"
 #include "ui/ProgramInfo.h"
 
@@ -62,14 +65,51 @@ class DialogsTest : public QObject {
     for (int i = 0; i < editor.ContentTypeBox()->count(); ++i) {
       kinds << editor.ContentTypeBox()->itemText(i);
     }
-    QCOMPARE(kinds, (QStringList{"ALL",   "JPG",  "GIF", "PNG", "BMP", "ICO", "FLV",
-                                 "MPG",   "WMV",  "SWF", "MP3", "MP4", "WAV", "PDF",
-                                 "PLAIN", "HTML", "XML", "CSS", "JS",  "ZIP"}));
+    QCOMPARE(kinds, (QStringList{
+                        "ALL", "Every Picture", "Every Audio", "Every Video", "JPG",  "GIF", "PNG",
+                        "BMP", "ICO",           "FLV",         "MPG",         "WMV",  "SWF", "MP3",
+                        "MP4", "WAV",           "PDF",         "PLAIN",       "HTML", "XML", "CSS",
+                        "JS",  "ZIP",           "WEBP",        "AVIF",        "HEIC", "JXL", "WEBM",
+                        "OGG", "M4A",           "FLAC",        "WOFF",        "WASM"}));
     QCOMPARE(editor.ContentTypeBox()->currentText(), QStringLiteral("MPG"));
     QCOMPARE(editor.MinHeightEdit()->text(), QStringLiteral("2"));
     record.ContentType = 42;
     CEditFilterDlg unknown(record, QStringLiteral("Edit"));
     QCOMPARE(unknown.ContentTypeBox()->currentText(), QStringLiteral("ALL"));
+  }
+
+  void editorKeepsGroupsAndNewKindsByCode_data() {
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("pictures") << 100 << QStringLiteral("Alle Bilder");
+    QTest::newRow("audio") << 101 << QStringLiteral("Every Audio");
+    QTest::newRow("video") << 102 << QStringLiteral("Every Video");
+    QTest::newRow("webp") << 20 << QStringLiteral("WEBP");
+    QTest::newRow("wasm") << 29 << QStringLiteral("WASM");
+    QTest::newRow("js, not json") << 11 << QStringLiteral("JS");
+  }
+
+  void editorKeepsGroupsAndNewKindsByCode() {
+    QFETCH(int, code);
+    QFETCH(QString, shown);
+    // A translated group text is no kind word: the code travels with the entry.
+    UiTexts::Set(UiTextKey::FilterListEveryPicture, "Alle Bilder");
+    FilterRecord record = SampleRecord();
+    record.ContentType = code;
+    CEditFilterDlg editor(record, QStringLiteral("Edit"));
+    QCOMPARE(editor.ContentTypeBox()->currentText(), shown);
+    QCOMPARE(editor.ContentTypeBox()->currentData().toInt(), code);
+    record.ContentType = 0;
+    editor.accept();
+    QCOMPARE(editor.result(), int(QDialog::Accepted));
+    QCOMPARE(record.ContentType, code);
+
+    // The main window's list shows the same text, in the current language.
+    CCacheFilter set;
+    set.Insert(std::make_unique<FilterRecord>(record), -1);
+    FilterListModel model;
+    model.Fill(set);
+    QCOMPARE(model.CellText(0, 1), shown);
   }
 
   void editorFolderCheck_data() {

@@ -129,9 +129,10 @@ std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const ChromiumVendorPaths&
   std::vector<ChromiumProfileRoot> roots;
   const std::optional<std::string> cache = UserCacheFolder();
   const std::optional<std::string> config = UserConfigFolder();
-  if (!vendor.LinuxFolder.empty() && cache && config) {
-    roots.push_back(
-        {JoinPath(*cache, vendor.LinuxFolder), JoinPath(*config, vendor.LinuxFolder), true});
+  for (const std::string_view folder : {vendor.LinuxFolder, vendor.LinuxAltFolder}) {
+    if (!folder.empty() && cache && config) {
+      roots.push_back({JoinPath(*cache, folder), JoinPath(*config, folder), true});
+    }
   }
   if (!vendor.LinuxConfigOnly.empty() && config) {
     const std::string folder = JoinPath(*config, vendor.LinuxConfigOnly);

@@ -159,11 +159,19 @@ std::vector<FirefoxProfileRoot> FirefoxProfileRoots() {
 }
 
 std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const ChromiumVendorPaths& vendor) {
+  // Browsers keep "<vendor>\User Data\<profile>" under local app data; apps built on
+  // Chromium keep one profile, the folder itself, under the roaming one.
   std::vector<ChromiumProfileRoot> roots;
   const std::optional<std::string> local = LocalAppDataFolder();
-  if (vendor.WindowsFolder.empty() || !local) return roots;
-  const std::string folder = JoinPath(JoinPath(*local, vendor.WindowsFolder), "User Data");
-  roots.push_back({folder, folder, true});
+  if (!vendor.WindowsFolder.empty() && local) {
+    const std::string folder = JoinPath(JoinPath(*local, vendor.WindowsFolder), "User Data");
+    roots.push_back({folder, folder, true});
+  }
+  const std::optional<std::string> roaming = UserConfigFolder();
+  if (!vendor.WindowsRoamingFolder.empty() && roaming) {
+    const std::string folder = JoinPath(*roaming, vendor.WindowsRoamingFolder);
+    roots.push_back({folder, folder, false});
+  }
   return roots;
 }
 
