@@ -20,5 +20,3 @@
 #include <windows.h>
 
 #undef DeleteFile
-#undef CopyFile
-#undef CreateFolder
