@@ -49,7 +49,8 @@ bool Measure(const std::string& path, int count, Costs& costs) {
   }
   costs.Save = Fastest([&] { return set.Save(path); });
   costs.Load = Fastest([&] { return set.ReadFilterFile(path) && set.Count() == count; });
-  costs.Read = Fastest([&] { return Platform::ReadWholeFile(path, uint64_t{1} << 30).has_value(); });
+  costs.Read =
+      Fastest([&] { return Platform::ReadWholeFile(path, uint64_t{1} << 30).has_value(); });
   return costs.Save >= 0 && costs.Load >= 0 && costs.Read >= 0;
 }
 

@@ -10,13 +10,22 @@
 namespace {
 
 constexpr std::array<const char*, 13> kColumns = {
-    "url",  "site",          "partition",  "saved_path", "kind",   "content_type", "encoding",
-    "size", "saved_size", "time", "sha256", "outcome", "index"};
+    "url",  "site",       "partition", "saved_path", "kind",    "content_type", "encoding",
+    "size", "saved_size", "time",      "sha256",     "outcome", "index"};
 
 std::vector<std::string> Fields(const CCacheFilter::ReportRow& row, size_t index) {
-  return {row.Url,        row.Site,     row.Partition,  row.SavedPath,
-          row.Kind,       row.MimeType, row.Encoding,   std::to_string(row.StoredSize),
-          std::to_string(row.SavedSize), FormatIsoTime(row.Time), row.Sha256, row.Outcome,
+  return {row.Url,
+          row.Site,
+          row.Partition,
+          row.SavedPath,
+          row.Kind,
+          row.MimeType,
+          row.Encoding,
+          std::to_string(row.StoredSize),
+          std::to_string(row.SavedSize),
+          FormatIsoTime(row.Time),
+          row.Sha256,
+          row.Outcome,
           std::to_string(index)};
 }
 

@@ -17,7 +17,7 @@ struct CliOptions {
   std::optional<int64_t> Since;
   std::optional<bool> OneCopy;
   std::optional<bool> SkipDuplicates;
-  bool Raw = false;  // save bodies as stored, without decoding
+  bool Raw = false;         // save bodies as stored, without decoding
   bool ServerTime = false;  // saved files get the server's time
   bool Live = false;        // capture while the browser runs, where that is safe
   bool DryRun = false;      // say where files would be saved; write nothing

@@ -41,7 +41,8 @@ std::optional<EntryContent> CMozillaCache::OpenContent(const CCacheElement& entr
   auto file = std::make_shared<Platform::ReadOnlyFile>();
   if (!file->OpenIn(Root, entry.LocalFile)) return std::nullopt;
   // An entry the running browser has not finished does not match its chunk hashes.
-  if (VerifyWhileReading && OpenFormat == Format::Cache2 && !MozillaCache2::ChunkHashesMatch(*file)) {
+  if (VerifyWhileReading && OpenFormat == Format::Cache2 &&
+      !MozillaCache2::ChunkHashesMatch(*file)) {
     return std::nullopt;
   }
   return EntryContent(std::move(file), 0, entry.Size);

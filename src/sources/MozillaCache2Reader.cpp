@@ -89,7 +89,9 @@ std::vector<ReadResult> ReadEntryFiles(const Platform::OpenFolder& entries,
       [&](size_t i, std::vector<std::byte>& buffer) {
         read[i] = ReadEntryFile(entries, names[i], buffer);
       },
-      [&](size_t i) { read[i] = {nullptr, true}; });
+      [&](size_t i) {
+        read[i] = {nullptr, true};
+      });
   return read;
 }
 

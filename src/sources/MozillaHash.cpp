@@ -67,4 +67,3 @@ uint32_t MozillaHash(std::string_view key) {
   Mix(a, b, c);
   return c;
 }
-

@@ -40,8 +40,9 @@ void ForEach(size_t count, Read&& read, Failed&& failed) {
       }
     }
   };
-  const unsigned readers =
-      count < ParallelFromFiles ? 1 : std::clamp(std::thread::hardware_concurrency(), 1u, MaxReaders);
+  const unsigned readers = count < ParallelFromFiles
+                               ? 1
+                               : std::clamp(std::thread::hardware_concurrency(), 1u, MaxReaders);
   std::vector<std::thread> helpers;
   for (unsigned i = 1; i < readers; ++i) {
     try {
