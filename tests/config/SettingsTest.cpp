@@ -64,10 +64,16 @@ TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrder) {
             "Language=" +
                 places.ProgramFolder +
                 "Langs/English.lng\n"
-                "DecodeContent=1\n");
-  // Start with login is on by default, so the first write enters the program.
+                "DecodeContent=1\n"
+                "StartWithLoginAsked=0\n");
+  // Start with login is on by default, but nothing enters the session before the user
+  // has been asked.
+  EXPECT_FALSE(Platform::FileExists(EntryPath()));
+  UpdateSettings([](Settings& settings) { settings.StartWithLoginAsked = true; });
+  EXPECT_TRUE(WriteSettings());
   EXPECT_NE(ReadFile(EntryPath()).find("Exec=\"" + places.ExecutablePath + "\"\n"),
             std::string::npos);
+  EXPECT_NE(ReadFile(places.SettingsPath).find("\nStartWithLoginAsked=1\n"), std::string::npos);
   EXPECT_EQ(ListNames(places.DataFolder), std::vector<std::string>{"VOR.cfg"});
 }
 
@@ -135,8 +141,19 @@ TEST_F(SettingsFile, WriteKeepsForeignLinesAndNormalisesValues) {
 }
 
 TEST_F(SettingsFile, StartWithLoginFollowsTheSetting) {
+  // Before the question an entry the user made by hand stays, whatever the setting says.
+  WriteFile(EntryPath(), "[Desktop Entry]\nExec=mine\n");
+  UpdateSettings([](Settings& settings) { settings.StartWithWindowsStartUp = false; });
   WriteSettings();
-  ASSERT_TRUE(Platform::FileExists(EntryPath()));
+  EXPECT_EQ(ReadFile(EntryPath()), "[Desktop Entry]\nExec=mine\n");
+
+  UpdateSettings([](Settings& settings) {
+    settings.StartWithWindowsStartUp = true;
+    settings.StartWithLoginAsked = true;
+  });
+  WriteSettings();
+  ASSERT_NE(ReadFile(EntryPath()).find("Exec=\"" + places.ExecutablePath + "\"\n"),
+            std::string::npos);
 
   UpdateSettings([](Settings& settings) { settings.StartWithWindowsStartUp = false; });
   WriteSettings();
@@ -210,4 +227,51 @@ TEST_F(SettingsFile, ScratchFolderWithoutDataFolder) {
   SetProgramPlaces(places);
   EXPECT_EQ(ScratchFolder(), "");
   CleanScratchFolder();
+}
+
+TEST_F(SettingsFile, TheFilterListInUseIsTheUsersCopy) {
+  const std::string shipped = places.DefaultFilterPath;
+  const std::string copy = places.DataFolder + "/Filters/Default.flt";
+  WriteFile(shipped, "[GENERAL]\nVorlaneFilter=1\nHint=shipped\n");
+  EXPECT_EQ(UserFilterPath(), copy);
+
+  struct Case {
+    const char* what;
+    std::string named;      // FiltersFileName before
+    std::string copyBefore;  // "" when there is no copy yet
+    bool selected;
+    std::string namedAfter;
+    std::string copyAfter;
+  };
+  const Case cases[] = {
+      {"first start", "", "", true, copy, "[GENERAL]\nVorlaneFilter=1\nHint=shipped\n"},
+      {"the shipped file named", shipped, "", true, copy,
+       "[GENERAL]\nVorlaneFilter=1\nHint=shipped\n"},
+      {"an earlier copy keeps its edits", "", "edited", true, copy, "edited"},
+      {"the copy named", copy, "edited", true, copy, "edited"},
+      {"a file of the user's own", "/home/u/mine.flt", "", false, "/home/u/mine.flt", ""},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove_all(places.DataFolder + "/Filters");
+    if (!c.copyBefore.empty()) WriteFile(copy, c.copyBefore);
+    UpdateSettings([&](Settings& settings) { settings.FiltersFileName = c.named; });
+    EXPECT_EQ(SelectUserFilterFile(), c.selected) << c.what;
+    EXPECT_EQ(CurrentSettings().FiltersFileName, c.namedAfter) << c.what;
+    EXPECT_EQ(Platform::FileExists(copy) ? ReadFile(copy) : std::string(), c.copyAfter) << c.what;
+  }
+  EXPECT_EQ(ReadFile(shipped), "[GENERAL]\nVorlaneFilter=1\nHint=shipped\n");
+
+  // Without a shipped file there is nothing to copy, and the settings stay as they were.
+  std::filesystem::remove_all(places.DataFolder + "/Filters");
+  std::filesystem::remove(shipped);
+  UpdateSettings([](Settings& settings) { settings.FiltersFileName.clear(); });
+  EXPECT_FALSE(SelectUserFilterFile());
+  EXPECT_EQ(CurrentSettings().FiltersFileName, "");
+  EXPECT_FALSE(Platform::FileExists(copy));
+
+  // Without a data folder there is no copy.
+  places.DataFolder.clear();
+  SetProgramPlaces(places);
+  EXPECT_EQ(UserFilterPath(), "");
+  EXPECT_FALSE(SelectUserFilterFile());
 }
