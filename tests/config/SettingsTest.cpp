@@ -237,7 +237,7 @@ TEST_F(SettingsFile, TheFilterListInUseIsTheUsersCopy) {
 
   struct Case {
     const char* what;
-    std::string named;      // FiltersFileName before
+    std::string named;       // FiltersFileName before
     std::string copyBefore;  // "" when there is no copy yet
     bool selected;
     std::string namedAfter;

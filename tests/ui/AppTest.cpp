@@ -1,20 +1,57 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
 
 #include <atomic>
 #include <csignal>
+#include <optional>
 #include <thread>
 
 #include "UiTestSupport.h"
 #include "config/Settings.h"
+#include "config/UiTexts.h"
 #include "platform/Platform.h"
 #include "ui/CQuellbyApp.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/GuiMessages.h"
 #include "ui/TerminationNotifier.h"
+
+namespace {
+
+// A filter file of two filters, named in the settings as the one in use.
+QString WriteList(const QString& name) {
+  const QString path = uitest::SandboxRoot() + QLatin1Char('/') + name;
+  QByteArray text = "[GENERAL]\nVorlaneFilter=1\n";
+  for (int i = 0; i < 2; ++i) {
+    text += QStringLiteral(
+                "[FILTER_%1]\nContentType=1\nDisabled=0\nMinSize=0\nURL=\n"
+                "MinWeidth=0\nMinHeight=0\nDirectory=~/out\nFileNameDummy=f%1\n")
+                .arg(i)
+                .toUtf8();
+  }
+  uitest::WriteText(path, text);
+  UpdateSettings([&](Settings& settings) {
+    settings.FiltersFileName = path.toStdString();
+    // The login question of a first start is not what these tests are about.
+    settings.StartWithLoginAsked = true;
+  });
+  return path;
+}
+
+// Runs the program's event loop until it ends, at most 20 s; returns its exit code.
+int RunLoop() {
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(1); });
+  guard.start(20000);
+  return QApplication::exec();
+}
+
+}  // namespace
 
 class AppTest : public QObject {
   Q_OBJECT
@@ -29,14 +66,25 @@ class AppTest : public QObject {
       QVERIFY(!closeAlone.InitInstance());  // nothing to close: ends at once
     }
 
+    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
+    QFile::remove(QString::fromStdString(UserFilterPath()));
     CQuellbyApp running(QStringList{"vorlane"});
-    QVERIFY(running.InitInstance());
-    // First start on a clean account: data folder, settings, start entry, default filters.
+    QString question;
+    {
+      // First start on a clean account: the program asks before it enters the session.
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::Yes, &question)});
+      QVERIFY(running.InitInstance());
+      QCOMPARE(script.Pending(), 0);
+    }
+    QCOMPARE(question, QString::fromStdString(UiTexts::Get(UiTextKey::AskStartAtLogin)));
+    // Data folder, settings, start entry, and the user's own copy of the default filters.
     QVERIFY(uitest::ReadText(settingsFile).contains("StartWithWindowsStartUp=1"));
+    QVERIFY(uitest::ReadText(settingsFile).contains("StartWithLoginAsked=1"));
     QVERIFY(Platform::FileExists(Platform::StartWithLoginEntryPath()));
     QCOMPARE(running.MainWindow()->windowTitle(),
-             QStringLiteral("Vorlane - [%1]")
-                 .arg(QString::fromStdString(ProgramPlaces().DefaultFilterPath)));
+             QStringLiteral("Vorlane - [%1]").arg(QString::fromStdString(UserFilterPath())));
+    QCOMPARE(uitest::ReadText(QString::fromStdString(UserFilterPath())),
+             uitest::ReadText(QString::fromStdString(ProgramPlaces().DefaultFilterPath)));
     // No notification area offscreen: the window shows instead of hiding.
     QVERIFY(running.MainWindow()->isVisible());
 
@@ -66,7 +114,11 @@ class AppTest : public QObject {
 
     GuiMessages::SetExiting(false);
     CQuellbyApp again(QStringList{"vorlane"});
-    QVERIFY(again.InitInstance());
+    {  // Asked once: the next start asks nothing.
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::No)});
+      QVERIFY(again.InitInstance());
+      QCOMPARE(script.Pending(), 1);
+    }
     again.ExitInstance(0);
     GuiMessages::SetExiting(false);
   }
@@ -78,16 +130,27 @@ class AppTest : public QObject {
     const QString settingsFile = QString::fromStdString(ProgramPlaces().SettingsPath);
     struct sigaction before {};
     sigaction(SIGTERM, nullptr, &before);
+    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
+    const QString list = WriteList(QStringLiteral("terminated.flt"));
+    UpdateSettings([](Settings& settings) { settings.StartWithLoginAsked = false; });
     CQuellbyApp running(QStringList{"vorlane"});
-    QVERIFY(running.InitInstance());
+    {
+      // No: no entry in the session, now or at exit.
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::No)});
+      QVERIFY(running.InitInstance());
+      QCOMPARE(script.Pending(), 0);
+    }
     UpdateSettings([](Settings& settings) { settings.OneCopy = false; });
+    running.MainWindow()->SetAllChecks(false);
     {
       TerminationNotifier termination;
       QVERIFY(termination.IsActive());
       TerminationNotifier second;  // the signals have one owner
       QVERIFY(!second.IsActive());
       connect(&termination, &TerminationNotifier::TerminationRequested, &running,
-              &CQuellbyApp::Exit);
+              &CQuellbyApp::Terminate);
+      // Nobody answers at logout: no question may open.
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::Yes)});
       QTimer guard;
       connect(&guard, &QTimer::timeout, [] { QApplication::exit(1); });
       guard.start(20000);
@@ -96,10 +159,147 @@ class AppTest : public QObject {
     }
     running.ExitInstance(0);
     QVERIFY(uitest::ReadText(settingsFile).contains("OneCopy=0"));
+    QVERIFY(uitest::ReadText(settingsFile).contains("StartWithWindowsStartUp=0"));
+    QVERIFY(!Platform::FileExists(Platform::StartWithLoginEntryPath()));
+    // The unsaved filter changes went to the file in use.
+    QVERIFY(uitest::ReadText(list).contains("Disabled=1"));
+    QVERIFY(!uitest::ReadText(list).contains("Disabled=0"));
     struct sigaction after {};
     sigaction(SIGTERM, nullptr, &after);
     QVERIFY(after.sa_handler == before.sa_handler);
     GuiMessages::SetExiting(false);
+  }
+
+  void exitAsksAboutUnsavedFilters_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("Yes saves") << int(QMessageBox::Yes) << true;
+    QTest::newRow("No discards") << int(QMessageBox::No) << false;
+  }
+
+  void exitAsksAboutUnsavedFilters() {
+    QFETCH(int, answer);
+    QFETCH(bool, saved);
+    uitest::ResetProgramState();
+    for (const bool fromCloseCommand : {false, true}) {
+      const QString list = WriteList(QStringLiteral("exit.flt"));
+      CQuellbyApp running(QStringList{"vorlane"});
+      QVERIFY(running.InitInstance());
+      running.MainWindow()->SetAllChecks(false);
+      QString question;
+      uitest::ModalScript script({uitest::AnswerBox(answer, &question)});
+      std::thread closer;
+      if (fromCloseCommand) {
+        closer = std::thread([] {
+          CQuellbyApp later(QStringList{"vorlane", "Close"});
+          later.InitInstance();
+        });
+      } else {
+        // The tray menu's Exit.
+        QTimer::singleShot(0, running.MainWindow(), [&running] {
+          running.MainWindow()->TrayAction(CQuellbyDlg::TrayExit)->trigger();
+        });
+      }
+      QCOMPARE(RunLoop(), 0);
+      running.ExitInstance(0);
+      if (closer.joinable()) closer.join();
+      QCOMPARE(script.Pending(), 0);
+      QCOMPARE(question, QString::fromStdString(UiTexts::Get(UiTextKey::WarningChanged)));
+      QCOMPARE(uitest::ReadText(list).contains("Disabled=1"), saved);
+      GuiMessages::SetExiting(false);
+    }
+  }
+
+  // At logout a list whose file cannot be written goes to a recovery file beside it.
+  void terminationSavesARecoveryFileWhenTheFileFails() {
+    uitest::ResetProgramState();
+    const QString list = WriteList(QStringLiteral("blocked/list.flt"));
+    const QString recovered = uitest::SandboxRoot() + QStringLiteral("/blocked/Recovered.flt");
+    QFile::remove(recovered);
+    CQuellbyApp running(QStringList{"vorlane"});
+    QVERIFY(running.InitInstance());
+    running.MainWindow()->SetAllChecks(false);
+    // A folder where the file was: no write can replace it, whoever runs the test.
+    QVERIFY(QFile::remove(list));
+    QVERIFY(QDir().mkpath(list));
+    const auto cleanup = qScopeGuard([&] {
+      QDir(list).removeRecursively();
+      QFile::remove(recovered);
+    });
+    uitest::ModalScript script({uitest::AnswerBox(QMessageBox::Yes)});
+    QTimer::singleShot(0, &running, &CQuellbyApp::Terminate);
+    QCOMPARE(RunLoop(), 0);
+    running.ExitInstance(0);
+    QCOMPARE(script.Pending(), 1);
+    QVERIFY(uitest::ReadText(recovered).contains("Disabled=1"));
+    // The next start works on the recovered list.
+    QCOMPARE(QString::fromStdString(CurrentSettings().FiltersFileName), recovered);
+    GuiMessages::SetExiting(false);
+  }
+
+  void aSecondStartBringsTheWindowBack() {
+    uitest::ResetProgramState();
+    WriteList(QStringLiteral("second.flt"));
+    CQuellbyApp running(QStringList{"vorlane"});
+    QVERIFY(running.InitInstance());
+    CQuellbyDlg* window = running.MainWindow();
+    // Without a tray icon a closed window is only minimised; some desktops then offer no way
+    // back to it.
+    window->close();
+    QTRY_VERIFY(window->isMinimized() || !window->isVisible());
+    std::thread second([] {
+      CQuellbyApp later(QStringList{"vorlane"});
+      later.InitInstance();
+    });
+    const auto join = qScopeGuard([&] { second.join(); });
+    QTRY_VERIFY(window->isVisible() && !window->isMinimized());
+    running.ExitInstance(0);
+  }
+
+  void helpAndVersionAreAnsweredWithoutStarting_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("start");  // empty: the program starts
+    QTest::newRow("no options") << QStringList{"vorlane"} << QString();
+    QTest::newRow("Close") << QStringList{"vorlane", "Close"} << QString();
+    QTest::newRow("Qt's own options") << QStringList{"vorlane", "-style", "fusion"} << QString();
+    QTest::newRow("--version") << QStringList{"vorlane", "--version"} << "Vorlane v 1.2\n";
+    QTest::newRow("-v") << QStringList{"vorlane", "-v"} << "Vorlane v 1.2\n";
+    QTest::newRow("--help") << QStringList{"vorlane", "--help"} << "Usage: vorlane [Close]\n";
+    QTest::newRow("-h after a word")
+        << QStringList{"vorlane", "Close", "-h"} << "Usage: vorlane [Close]\n";
+  }
+
+  void helpAndVersionAreAnsweredWithoutStarting() {
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, start);
+    const std::optional<CQuellbyApp::InfoAnswer> answer = CQuellbyApp::InfoRequest(arguments);
+    QCOMPARE(answer.has_value(), !start.isEmpty());
+    if (!answer) return;
+    QVERIFY(QString::fromStdString(answer->Text).startsWith(start));
+    QCOMPARE(answer->ExitCode, 0);
+  }
+
+  // The program itself: --version prints and exits before Qt would look for a display.
+  void versionExitsWithoutADisplay() {
+    for (const QString& option : {QStringLiteral("--version"), QStringLiteral("--help")}) {
+      QProcess program;
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.remove(QStringLiteral("DISPLAY"));
+      environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+      // A platform that does not exist: starting Qt's GUI would fail at once.
+      environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+      program.setProcessEnvironment(environment);
+      program.start(QStringLiteral(VORLANE_PROGRAM), {option});
+      QVERIFY(program.waitForFinished(10000));
+      QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+      QCOMPARE(program.exitCode(), 0);
+      const QByteArray output = program.readAllStandardOutput();
+      if (option == QStringLiteral("--version")) {
+        QCOMPARE(output, QByteArray("Vorlane v 1.2\n"));
+      } else {
+        QVERIFY(output.contains("--version"));
+      }
+    }
   }
 };
 

@@ -75,7 +75,7 @@ class CaptureTest : public QObject {
     auto gate = std::make_shared<uitest::GatedSource::Gate>();
     auto window = MakeWindow(gate, entries);
 
-    window->Button(CQuellbyDlg::CombMozillaButton)->click();
+    window->CaptureButton(Firefox)->click();
     QVERIFY(window->IsBusy());
     QTRY_VERIFY(gate->Waiting);
     // The start callback ran on the UI thread before the job went on to open the cache.
@@ -159,6 +159,59 @@ class CaptureTest : public QObject {
     QTimer::singleShot(30, [gate] { gate->Release(); });
     window.reset();
     QVERIFY(gate->Open);
+  }
+
+  // A capture on command of a cache that cannot be opened says so, after the popup has
+  // gone, and leaves no notice of an earlier capture behind.
+  void unreadableCacheShowsWhy_data() {
+    QTest::addColumn<int>("browser");
+    QTest::addColumn<bool>("windowShown");
+    QTest::addColumn<QString>("message");
+    const QString firefox = QStringLiteral(
+        "Can't open Mozilla cache. Please, define the correct path in the Options dialog.");
+    QTest::newRow("a wrong Firefox cache folder") << int(Firefox) << true << firefox;
+    QTest::newRow("a wrong Firefox cache folder, from the tray")
+        << int(Firefox) << false << firefox;
+    QTest::newRow("the URL cache without a Wine prefix")
+        << int(InternetExplorer) << true << QStringLiteral("Can't open the cache:");
+  }
+
+  void unreadableCacheShowsWhy() {
+    QFETCH(int, browser);
+    QFETCH(bool, windowShown);
+    QFETCH(QString, message);
+    UpdateSettings([](Settings& settings) {
+      settings.MozillaCachePath =
+          (uitest::SandboxRoot() + QStringLiteral("/no/such/cache")).toStdString();
+    });
+    auto gate = std::make_shared<uitest::GatedSource::Gate>();
+    gate->Release();
+    auto window = MakeWindow(gate, 3);
+    if (windowShown) window->ShowMainWindow();
+    // An earlier capture left its notice.
+    window->OnCapture(browser);
+    QTRY_VERIFY(!window->IsBusy());
+    QCOMPARE(window->NoticeLabel()->text(), CQuellbyDlg::NewFilesText(3));
+
+    // From now on the real cache sources, which find nothing.
+    window->Engine().SetSourceFactory({});
+    QString shown;
+    bool popupHidden = false;
+    uitest::ModalScript script({[&](QWidget* modal) {
+      popupHidden = !window->Popup()->isVisible();
+      return uitest::AnswerBox(QMessageBox::Ok, &shown)(modal);
+    }});
+    if (windowShown) {
+      window->CaptureButton(browser)->click();
+    } else {
+      window->OnCapture(browser);
+    }
+    QTRY_COMPARE(script.Pending(), 0);
+    QVERIFY(shown.startsWith(message));
+    QVERIFY(popupHidden);
+    QVERIFY(!window->NoticeLabel()->isVisible());
+    QCOMPARE(window->LastNotice(), QString());
+    QVERIFY(window->List()->isEnabled());
   }
 };
 

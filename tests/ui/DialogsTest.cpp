@@ -1,6 +1,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -13,6 +15,7 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "platform/Platform.h"
+#include "ui/BrowserCommands.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditFilterDlg.h"
 #include "ui/CLabel.h"
@@ -74,40 +77,52 @@ class DialogsTest : public QObject {
 
   void editorFolderCheck_data() {
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("empty") << QString() << false;
-    QTest::newRow("relative") << QStringLiteral("pictures/cats") << false;
-    QTest::newRow("the root") << QStringLiteral("/") << false;
-    QTest::newRow("a share name") << QStringLiteral("\\\\server\\share") << false;
-    QTest::newRow("in the home folder") << QStringLiteral("~/VOR_SAVES/%DATE%") << true;
-    QTest::newRow("not made yet") << Sandbox(QStringLiteral("new/folder")) << true;
+    QTest::addColumn<QString>("reason");  // empty: accepted
+    const QString notAbsolute = QStringLiteral(
+        "The path must be absolute: it begins with / (or with ~/ for your home "
+        "folder).");
+    QTest::newRow("empty") << QString() << notAbsolute;
+    QTest::newRow("relative") << QStringLiteral("pictures/cats") << notAbsolute;
+    QTest::newRow("the root") << QStringLiteral("/")
+                              << QStringLiteral(
+                                     "The root folder itself can't be the output folder.");
+    QTest::newRow("a share name") << QStringLiteral("\\\\server\\share") << notAbsolute;
+    QTest::newRow("below a file")
+        << Sandbox(QStringLiteral("a-file/pictures"))
+        << QStringLiteral("The folder can't be created there: a file is in the way.");
+    QTest::newRow("in the home folder") << QStringLiteral("~/VOR_SAVES/%DATE%") << QString();
+    QTest::newRow("not made yet") << Sandbox(QStringLiteral("new/folder")) << QString();
   }
 
   void editorFolderCheck() {
     QFETCH(QString, folder);
-    QFETCH(bool, accepted);
+    QFETCH(QString, reason);
+    uitest::WriteText(Sandbox(QStringLiteral("a-file")), "x");
     FilterRecord record = SampleRecord();
     CEditFilterDlg editor(record, QStringLiteral("Edit"));
     editor.show();
     editor.ContentTypeBox()->setCurrentText(QStringLiteral("PLAIN"));
-    editor.MinSizeEdit()->setText(QStringLiteral("  -12kB"));
+    editor.MinSizeEdit()->setText(QStringLiteral("  12kB"));
     editor.UrlEdit()->setText(QStringLiteral("a,b"));
     editor.FolderEdit()->setText(folder);
     editor.FileNameEdit()->setText(QStringLiteral("new"));
     QString message;
     ModalScript script({AnswerBox(QMessageBox::Ok, &message)});
     editor.accept();
+    const bool accepted = reason.isEmpty();
     QCOMPARE(editor.result() == QDialog::Accepted, accepted);
     if (accepted) {
       QCOMPARE(script.Pending(), 1);
       QCOMPARE(QString::fromStdString(record.Directory), folder);
       QCOMPARE(record.ContentType, 15);
-      QCOMPARE(record.MinSize, -12);
+      QCOMPARE(record.MinSize, 12000);
       QCOMPARE(record.URL, std::string("a,b"));
       QCOMPARE(record.FileNameDummy, std::string("new"));
       return;
     }
-    QCOMPARE(message, QStringLiteral("The folder path is wrong. Please, select a correct path."));
+    // What is wrong, then why.
+    QCOMPARE(message,
+             QStringLiteral("The folder path is wrong. Please, select a correct path.\n") + reason);
     QVERIFY(editor.isVisible());  // still open for a better folder
     const FilterRecord untouched = SampleRecord();
     QCOMPARE(record.Directory, untouched.Directory);
@@ -115,6 +130,75 @@ class DialogsTest : public QObject {
     QCOMPARE(record.MinSize, untouched.MinSize);
     editor.reject();
     QCOMPARE(record.URL, untouched.URL);
+  }
+
+  void editorChecksSizesAndThePixelTest_data() {
+    QTest::addColumn<QString>("minSize");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<int>("storedSize");  // -1: refused
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("focused");
+    const QString sizeMessage = QString::fromStdString(UiTexts::Get(UiTextKey::ErrorMinSize));
+    const QString pixelMessage = QString::fromStdString(UiTexts::Get(UiTextKey::HintPixelTest));
+    QTest::newRow("bytes") << "10240"
+                           << "0"
+                           << "0" << 10240 << QString() << QString();
+    QTest::newRow("decimal kilobytes") << "10 KB"
+                                       << "200"
+                                       << "200" << 10000 << QString() << QString();
+    QTest::newRow("binary megabytes") << "1.5 MiB"
+                                      << "0"
+                                      << "0" << 1572864 << QString() << QString();
+    QTest::newRow("empty is no minimum") << ""
+                                         << "0"
+                                         << "0" << 0 << QString() << QString();
+    QTest::newRow("words are refused") << "ten KB"
+                                       << "0"
+                                       << "0" << -1 << sizeMessage << "size";
+    QTest::newRow("a negative size is refused") << "-12"
+                                                << "0"
+                                                << "0" << -1 << sizeMessage << "size";
+    QTest::newRow("a width alone") << "0"
+                                   << "200"
+                                   << "0" << -1 << pixelMessage << "height";
+    QTest::newRow("a height alone") << "0"
+                                    << ""
+                                    << "150" << -1 << pixelMessage << "width";
+  }
+
+  void editorChecksSizesAndThePixelTest() {
+    QFETCH(QString, minSize);
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(int, storedSize);
+    QFETCH(QString, message);
+    QFETCH(QString, focused);
+    FilterRecord record = SampleRecord();
+    CEditFilterDlg editor(record, QStringLiteral("Edit"));
+    editor.show();
+    editor.MinSizeEdit()->setText(minSize);
+    editor.MinWidthEdit()->setText(width);
+    editor.MinHeightEdit()->setText(height);
+    QString shown;
+    ModalScript script({AnswerBox(QMessageBox::Ok, &shown)});
+    editor.accept();
+    if (storedSize >= 0) {
+      QCOMPARE(editor.result(), int(QDialog::Accepted));
+      QCOMPARE(script.Pending(), 1);
+      QCOMPARE(record.MinSize, storedSize);
+      QCOMPARE(record.MinWidth, CEditFilterDlg::LeadingInteger(width));
+      return;
+    }
+    QCOMPARE(script.Pending(), 0);
+    QCOMPARE(shown, message);
+    QVERIFY(editor.isVisible());
+    QCOMPARE(record.MinSize, SampleRecord().MinSize);
+    QLineEdit* expected = focused == "size"     ? editor.MinSizeEdit()
+                          : focused == "height" ? editor.MinHeightEdit()
+                                                : editor.MinWidthEdit();
+    QCOMPARE(editor.focusWidget(), static_cast<QWidget*>(expected));
+    editor.reject();
   }
 
   void editorNumbers_data() {
@@ -253,6 +337,63 @@ class DialogsTest : public QObject {
     QFile::remove(mine);
   }
 
+  void optionsGroupTheBrowsersByCacheFormat() {
+    COptionsDlg options;
+    QStringList headings;
+    for (const QLabel* heading : options.BrowserHeadings()) {
+      headings << heading->text();
+      QVERIFY(heading->font().bold());
+    }
+    QCOMPARE(headings.size(), static_cast<qsizetype>(BrowserCommands::FormatGroups().size()));
+    QCOMPARE(headings.mid(0, 2), (QStringList{"Firefox disk cache",
+                                              "URL cache of Internet Explorer and Maxthon "
+                                              "(under Wine)"}));
+    // Every row of the table has its box, with its text, below its format's heading.
+    for (const BrowserInfo& browser : Browsers()) {
+      QCheckBox* box = options.UseBrowserBox(browser.Code);
+      QVERIFY(box);
+      QCOMPARE(box->text(), BrowserCommands::OptionText(browser));
+    }
+    QCOMPARE(options.UseMozillaBox()->text(), QStringLiteral("Use with Mozilla Firefox"));
+    // On Linux the first option speaks of logging in.
+    QCOMPARE(options.StartWithLoginBox()->text(), QStringLiteral("Start at login"));
+  }
+
+  void browserTextsAreComposedForGenericRows() {
+    BrowserInfo row = Browsers()[Firefox];
+    row.DisplayName = "Example Browser";
+    row.OptionText = UiTextKey::OptUseWith;
+    row.CaptureText = UiTextKey::CaptureFrom;
+    row.CaptureLabel = "";
+    row.ShortName = "Example";
+    QCOMPARE(BrowserCommands::OptionText(row), QStringLiteral("Use with Example Browser"));
+    QCOMPARE(BrowserCommands::CaptureTooltip(row),
+             QStringLiteral("Capture and Save Files from Example Browser"));
+    QCOMPARE(BrowserCommands::CaptureLabel(row), QStringLiteral("Example"));
+    // A row with a text of its own keeps it.
+    QCOMPARE(BrowserCommands::OptionText(Browsers()[Maxthon]), QStringLiteral("Use with Maxthon"));
+    QCOMPARE(BrowserCommands::CaptureTooltip(Browsers()[Firefox]),
+             QStringLiteral("Capture and Save Files from Mozilla"));
+  }
+
+  void acceptingTheOptionsCountsAsAnswerToTheLoginQuestion() {
+    QVERIFY(!CurrentSettings().StartWithLoginAsked);
+    QVERIFY(QDir().mkpath(QString::fromStdString(ProgramPlaces().DataFolder)));
+    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
+    {
+      COptionsDlg options;
+      options.reject();
+    }
+    QVERIFY(!CurrentSettings().StartWithLoginAsked);
+    QVERIFY(!Platform::FileExists(Platform::StartWithLoginEntryPath()));
+    COptionsDlg options;
+    QVERIFY(options.StartWithLoginBox()->isChecked());
+    options.accept();
+    QVERIFY(CurrentSettings().StartWithLoginAsked);
+    QVERIFY(Platform::FileExists(Platform::StartWithLoginEntryPath()));
+    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
+  }
+
   // ---- About box ------------------------------------------------------------------------
 
   void aboutBox() {
@@ -261,9 +402,13 @@ class DialogsTest : public QObject {
     QCOMPARE(about.ProductLabel()->text(), QStringLiteral("Vorlane v 1.2"));
     QVERIFY(about.ProductLabel()->font().bold());
     QCOMPARE(about.CommentsLabel()->text(), QStringLiteral("Translated by us"));
-    QCOMPARE(about.LinkLabel()->text(), QString::fromLatin1(ProgramInfo::SiteAddress));
+    // No public address yet: the link is the installed manual, which exists.
+    QCOMPARE(about.LinkLabel()->text(), QString::fromStdString(ProgramPlaces().HelpFilePath));
+    QVERIFY(QFile::exists(about.LinkLabel()->text()));
+    QVERIFY(!about.LinkLabel()->text().contains(QStringLiteral("example")));
     QVERIFY(about.LinkLabel()->font().underline());
-    QCOMPARE(about.LinkLabel()->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QCOMPARE(about.LinkLabel()->palette().color(QPalette::WindowText),
+             about.palette().color(QPalette::Link));
     // The hand only over the link.
     QCOMPARE(about.LinkLabel()->cursor().shape(), Qt::PointingHandCursor);
     QVERIFY(!about.NoticeLabel()->testAttribute(Qt::WA_SetCursor));
@@ -275,7 +420,7 @@ class DialogsTest : public QObject {
     QTest::mouseClick(about.CommentsLabel(), Qt::LeftButton);
     QVERIFY(opened.Targets().isEmpty());
     QTest::mouseClick(about.LinkLabel(), Qt::LeftButton);
-    QCOMPARE(opened.Targets(), QStringList{QString::fromLatin1(ProgramInfo::SiteAddress)});
+    QCOMPARE(opened.Targets(), QStringList{QString::fromStdString(ProgramPlaces().HelpFilePath)});
 
     UiTexts::Set(UiTextKey::Comments, "");
     CAboutDlg plain;
