@@ -189,8 +189,10 @@ inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
     {"OptGroupMozilla", "Firefox disk cache"},
     {"OptGroupUrlCache", "URL cache of Internet Explorer and Maxthon (under Wine)"},
     {"ErrorMinSize",
-     "Min Size must be a number of bytes with an optional unit: 10 KB or 1.5 MB (KB and MB are "
-     "1000 and 1000000 bytes), 64 KiB or 2 MiB (KiB and MiB are 1024 and 1048576 bytes)."},
+     // No-break spaces keep each number with its unit when the message wraps.
+     "Min Size must be a number of bytes with an optional unit: 10\u00A0KB or 1.5\u00A0MB (KB and "
+     "MB are 1000 and 1000000 bytes), 64\u00A0KiB or 2\u00A0MiB (KiB and MiB are 1024 and 1048576 "
+     "bytes)."},
     {"HintPixelTest",
      "The pixel test needs both Min Width and Min Height: with only one of them no picture size is "
      "checked. Enter both, or 0 in both."},

@@ -84,8 +84,9 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   if (!trayAvailable) {
     TrayNote = new QLabel(
         QStringLiteral("This desktop has no notification area: Vorlane keeps its window open "
-                       "instead of a tray icon, so there is no animated icon and no balloon; "
-                       "the count of new files shows at the bottom of the window."),
+                       "instead of a tray icon, so there is no animated icon; the count of new "
+                       "files shows at the bottom of the window, and in the desktop's "
+                       "notifications where it has them."),
         main);
     TrayNote->setWordWrap(true);
     TrayNote->setEnabled(false);
