@@ -15,6 +15,7 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
+#include "engine/CQuellbyMain.h"
 #include "platform/Platform.h"
 #include "sources/CMozillaCache.h"
 #include "ui/BrowserCommands.h"
@@ -203,11 +204,22 @@ void COptionsDlg::EnableMozillaControls() {
 }
 
 void COptionsDlg::FindMozillaCache() {
+  std::optional<UiMessage> problem;
   {
     CMozillaCache source;
-    source.TryOpen();
+    // A profile whose cache folder is not made yet still names where it will be.
+    if (!source.TryOpen() && source.GetCachePath().empty()) {
+      const std::optional<CError>& error = source.GetOpenError();
+      problem = CQuellbyMain::MessageFor(
+          error ? *error : CError(CError::MozillaCache, CError::OpenFailed, {}));
+    }
     MozillaCache->setText(QString::fromStdString(source.GetCachePath()));
     source.Close();
+  }
+  // Nothing found: say where it was looked for, instead of only emptying the field.
+  if (problem) {
+    GuiMessages::ShowBox(MessageKind::Warning, QString::fromStdString(ComposeMessage(*problem)),
+                         this);
   }
   MozillaCache->selectAll();
   MozillaCache->setFocus();

@@ -1,4 +1,5 @@
 #include <QDir>
+
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -6,9 +7,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <atomic>
 
 #include "UiTestSupport.h"
 #include "config/Settings.h"
+#include "platform/Platform.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/CSystemTray.h"
@@ -212,6 +215,54 @@ class CaptureTest : public QObject {
     QVERIFY(!window->NoticeLabel()->isVisible());
     QCOMPARE(window->LastNotice(), QString());
     QVERIFY(window->List()->isEnabled());
+  }
+
+  // A capture by a watcher after the browser closed tells of new files, and of nothing
+  // when it found nothing new.
+  void captureAfterABrowserClosed_data() {
+    QTest::addColumn<int>("entries");
+    QTest::addColumn<QString>("notice");
+    QTest::newRow("nothing new") << 0 << QString();
+    QTest::newRow("new files") << 2 << "2 new files have been captured and saved";
+  }
+
+  void captureAfterABrowserClosed() {
+    QFETCH(int, entries);
+    QFETCH(QString, notice);
+    std::atomic<bool> running{true};
+    CQuellbyMain::StartupOptions options;
+    options.PersistSettings = false;
+    options.Check = [&running](const std::vector<std::string>&) { return running.load(); };
+    options.WatchIntervalMs = 5;
+    UpdateSettings([](Settings& settings) { settings.Watch[Firefox] = true; });
+    auto gate = std::make_shared<uitest::GatedSource::Gate>();
+    gate->Release();
+    const QString list = uitest::SandboxRoot() + QStringLiteral("/watched.flt");
+    uitest::WriteText(list, QStringLiteral("[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=1\n"
+                                           "Disabled=0\nMinSize=0\nURL=\nMinWeidth=0\nMinHeight=0\n"
+                                           "Directory=%1\nFileNameDummy=shot\n")
+                                .arg(OutputFolder())
+                                .toUtf8());
+    UpdateSettings([&](Settings& settings) { settings.FiltersFileName = list.toStdString(); });
+    auto window = std::make_unique<CQuellbyDlg>(std::make_unique<CQuellbyMain>(options));
+    // Cached while the browser ran, after the watcher first saw it.
+    const int64_t cached = Platform::CurrentTime() + 3600;
+    window->Engine().SetSourceFactory([gate, entries, cached](int) {
+      return std::make_unique<uitest::GatedSource>(gate, entries, cached);
+    });
+    window->Create();
+    window->ShowMainWindow();
+    // Any message box would be answered; none may open.
+    uitest::ModalScript script({uitest::AnswerBox(QMessageBox::Ok)});
+    QTest::qWait(50);  // the watcher sees the browser run
+    running = false;   // and close
+    QTRY_VERIFY(gate->Waiting);
+    QTRY_VERIFY(!window->IsBusy());
+    QTest::qWait(50);
+    QCOMPARE(script.Pending(), 1);
+    QCOMPARE(window->LastNotice(), notice);
+    QCOMPARE(window->NoticeLabel()->isVisible(), !notice.isEmpty());
+    QCOMPARE(SavedFileCount(), entries);
   }
 };
 

@@ -290,11 +290,21 @@ class DialogsTest : public QObject {
     QDir(cacheRoot + QStringLiteral("/mozilla")).removeRecursively();
     COptionsDlg options;
     options.MozillaCacheEdit()->setText(QStringLiteral("/stale/path"));
-    options.FindCacheButton()->click();
-    QCOMPARE(options.MozillaCacheEdit()->text(), QString());  // no profile: emptied
+    {
+      // No profile: emptied, and the user is told where Vorlane looked.
+      QString message;
+      ModalScript script({AnswerBox(QMessageBox::Ok, &message)});
+      options.FindCacheButton()->click();
+      QCOMPARE(script.Pending(), 0);
+      QVERIFY(message.startsWith(QStringLiteral("Can't open Mozilla cache.")));
+      QVERIFY(message.contains(cacheRoot + QStringLiteral("/mozilla/firefox")));
+    }
+    QCOMPARE(options.MozillaCacheEdit()->text(), QString());
 
     QVERIFY(QDir().mkpath(cacheRoot + QStringLiteral("/mozilla/firefox/zz.default")));
+    ModalScript none({AnswerBox(QMessageBox::Ok)});
     options.FindCacheButton()->click();
+    QCOMPARE(none.Pending(), 1);
     QCOMPARE(options.MozillaCacheEdit()->text(),
              cacheRoot + QStringLiteral("/mozilla/firefox/zz.default/Cache"));
     QCOMPARE(options.MozillaCacheEdit()->selectedText(), options.MozillaCacheEdit()->text());

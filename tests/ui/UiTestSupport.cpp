@@ -201,8 +201,8 @@ void GatedSource::Gate::Release() {
   Changed.notify_all();
 }
 
-GatedSource::GatedSource(std::shared_ptr<Gate> gate, int entryCount)
-    : TheGate(std::move(gate)), EntryCount(entryCount) {
+GatedSource::GatedSource(std::shared_ptr<Gate> gate, int entryCount, int64_t time)
+    : TheGate(std::move(gate)), EntryCount(entryCount), Time(time) {
   SetCachePath(g_root.toStdString() + "/gated-cache");
 }
 
@@ -222,7 +222,7 @@ void GatedSource::ReadEntries() {
     entry->MimeType = "image/jpeg";
     entry->Kind = 1;
     entry->Size = 100;
-    entry->Time = 1000;
+    entry->Time = Time;
     entry->SourceUrl = "http://example.org/picture" + std::to_string(i) + ".jpg";
     // Every entry has bytes of its own, so none is a duplicate of another.
     std::string data(100, static_cast<char>('a' + i % 26));
