@@ -3,7 +3,6 @@
 #include <string>
 
 #include "config/OutputFolderCheck.h"
-#include "config/UiTexts.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ScopedEnv;
@@ -14,36 +13,23 @@ TEST(OutputFolderCheck, EachRefusalHasItsReason) {
   TempDir dir;
   ScopedEnv home("HOME", dir.Path());
   WriteFile(dir / "a-file", "x");
-  struct Case {
-    std::string text;
-    OutputFolderProblem problem;
-  };
-  const Case cases[] = {
-      {"", OutputFolderProblem::NotAbsolute},
-      {"pictures/cats", OutputFolderProblem::NotAbsolute},
-      {"~user/pictures", OutputFolderProblem::NotAbsolute},
-      {"\\\\server\\share", OutputFolderProblem::NotAbsolute},
-      {std::string("/tmp/a\0b", 8), OutputFolderProblem::NotAbsolute},
-      {"/", OutputFolderProblem::IsRoot},
-      {"//", OutputFolderProblem::IsRoot},
-      {"/tmp/..", OutputFolderProblem::IsRoot},
-      {dir / "a-file", OutputFolderProblem::CannotCreate},
-      {dir / "a-file/below/%DATE%", OutputFolderProblem::CannotCreate},
-      {"~/a-file/x", OutputFolderProblem::CannotCreate},
-      {"~/VOR_SAVES/%DATE%", OutputFolderProblem::None},
-      {dir / "not/made/yet/", OutputFolderProblem::None},
-      {dir.Path(), OutputFolderProblem::None},
-      {"/tmp/../vorlane-nonexistent-folder", OutputFolderProblem::None},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(CheckOutputFolder(c.text), c.problem) << c.text;
-  }
-  // Every refusal is explained by a text of its own.
-  EXPECT_EQ(OutputFolderProblemText(OutputFolderProblem::NotAbsolute),
-            UiTextKey::ErrorDirectoryNotAbsolute);
-  EXPECT_EQ(OutputFolderProblemText(OutputFolderProblem::IsRoot), UiTextKey::ErrorDirectoryIsRoot);
-  EXPECT_EQ(OutputFolderProblemText(OutputFolderProblem::CannotCreate),
-            UiTextKey::ErrorDirectoryCannotCreate);
-  EXPECT_EQ(OutputFolderProblemText(OutputFolderProblem::NotLocal),
-            UiTextKey::ErrorDirectoryNotLocal);
+  using enum OutputFolderProblem;
+  const std::pair<std::string, OutputFolderProblem> cases[] = {
+      {"", NotAbsolute},
+      {"pictures/cats", NotAbsolute},
+      {"~user/pictures", NotAbsolute},
+      {"\\\\server\\share", NotAbsolute},
+      {std::string("/tmp/a\0b", 8), NotAbsolute},
+      {"/", IsRoot},
+      {"//", IsRoot},
+      {"/tmp/..", IsRoot},
+      {dir / "a-file", CannotCreate},
+      {dir / "a-file/below/%DATE%", CannotCreate},
+      {"~/a-file/x", CannotCreate},
+      {"~/VOR_SAVES/%DATE%", None},
+      {dir / "not/made/yet/", None},
+      {"/tmp/../vorlane-nonexistent-folder", None}};
+  for (const auto& [text, problem] : cases) EXPECT_EQ(CheckOutputFolder(text), problem) << text;
+  EXPECT_EQ(OutputFolderProblemText(CannotCreate), UiTextKey::ErrorDirectoryCannotCreate);
+  EXPECT_EQ(OutputFolderProblemText(NotLocal), UiTextKey::ErrorDirectoryNotLocal);
 }

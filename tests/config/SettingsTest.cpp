@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include <filesystem>
@@ -232,46 +233,29 @@ TEST_F(SettingsFile, ScratchFolderWithoutDataFolder) {
 TEST_F(SettingsFile, TheFilterListInUseIsTheUsersCopy) {
   const std::string shipped = places.DefaultFilterPath;
   const std::string copy = places.DataFolder + "/Filters/Default.flt";
-  WriteFile(shipped, "[GENERAL]\nVorlaneFilter=1\nHint=shipped\n");
+  WriteFile(shipped, "shipped");
   EXPECT_EQ(UserFilterPath(), copy);
-
-  struct Case {
-    const char* what;
-    std::string named;       // FiltersFileName before
-    std::string copyBefore;  // "" when there is no copy yet
-    bool selected;
-    std::string namedAfter;
-    std::string copyAfter;
-  };
-  const Case cases[] = {
-      {"first start", "", "", true, copy, "[GENERAL]\nVorlaneFilter=1\nHint=shipped\n"},
-      {"the shipped file named", shipped, "", true, copy,
-       "[GENERAL]\nVorlaneFilter=1\nHint=shipped\n"},
-      {"an earlier copy keeps its edits", "", "edited", true, copy, "edited"},
-      {"the copy named", copy, "edited", true, copy, "edited"},
-      {"a file of the user's own", "/home/u/mine.flt", "", false, "/home/u/mine.flt", ""},
-  };
-  for (const Case& c : cases) {
+  // Named before, a copy there before (or not), then what is named and copied.
+  const std::array<std::array<std::string, 4>, 5> cases = {{
+      {"", "", copy, "shipped"},
+      {shipped, "", copy, "shipped"},
+      {"", "edited", copy, "edited"},  // an earlier copy keeps the user's edits
+      {copy, "edited", copy, "edited"},
+      {"/home/u/mine.flt", "", "/home/u/mine.flt", ""},
+  }};
+  for (const auto& [named, before, namedAfter, after] : cases) {
     std::filesystem::remove_all(places.DataFolder + "/Filters");
-    if (!c.copyBefore.empty()) WriteFile(copy, c.copyBefore);
-    UpdateSettings([&](Settings& settings) { settings.FiltersFileName = c.named; });
-    EXPECT_EQ(SelectUserFilterFile(), c.selected) << c.what;
-    EXPECT_EQ(CurrentSettings().FiltersFileName, c.namedAfter) << c.what;
-    EXPECT_EQ(Platform::FileExists(copy) ? ReadFile(copy) : std::string(), c.copyAfter) << c.what;
+    if (!before.empty()) WriteFile(copy, before);
+    UpdateSettings([&](Settings& settings) { settings.FiltersFileName = named; });
+    EXPECT_EQ(SelectUserFilterFile(), namedAfter == copy) << named;
+    EXPECT_EQ(CurrentSettings().FiltersFileName, namedAfter) << named;
+    EXPECT_EQ(Platform::FileExists(copy) ? ReadFile(copy) : "", after) << named;
   }
-  EXPECT_EQ(ReadFile(shipped), "[GENERAL]\nVorlaneFilter=1\nHint=shipped\n");
-
-  // Without a shipped file there is nothing to copy, and the settings stay as they were.
+  EXPECT_EQ(ReadFile(shipped), "shipped");
+  // Nothing to copy: the settings stay as they were.
   std::filesystem::remove_all(places.DataFolder + "/Filters");
   std::filesystem::remove(shipped);
   UpdateSettings([](Settings& settings) { settings.FiltersFileName.clear(); });
   EXPECT_FALSE(SelectUserFilterFile());
   EXPECT_EQ(CurrentSettings().FiltersFileName, "");
-  EXPECT_FALSE(Platform::FileExists(copy));
-
-  // Without a data folder there is no copy.
-  places.DataFolder.clear();
-  SetProgramPlaces(places);
-  EXPECT_EQ(UserFilterPath(), "");
-  EXPECT_FALSE(SelectUserFilterFile());
 }

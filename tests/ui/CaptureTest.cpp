@@ -27,7 +27,9 @@ QString OutputFolder() {
 // A window over one JPEG filter into OutputFolder() and a cache that waits for the
 // test before it opens.
 std::unique_ptr<CQuellbyDlg> MakeWindow(const std::shared_ptr<uitest::GatedSource::Gate>& gate,
-                                        int entries) {
+                                        int entries,
+                                        std::unique_ptr<CQuellbyMain> engine = uitest::MakeEngine(),
+                                        int64_t cached = 1000) {
   const QString list = uitest::SandboxRoot() + QStringLiteral("/capture.flt");
   uitest::WriteText(list, QStringLiteral("[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=1\n"
                                          "Disabled=0\nMinSize=0\nURL=\nMinWeidth=0\nMinHeight=0\n"
@@ -35,9 +37,10 @@ std::unique_ptr<CQuellbyDlg> MakeWindow(const std::shared_ptr<uitest::GatedSourc
                               .arg(OutputFolder())
                               .toUtf8());
   UpdateSettings([&](Settings& settings) { settings.FiltersFileName = list.toStdString(); });
-  auto window = std::make_unique<CQuellbyDlg>(uitest::MakeEngine());
-  window->Engine().SetSourceFactory(
-      [gate, entries](int) { return std::make_unique<uitest::GatedSource>(gate, entries); });
+  auto window = std::make_unique<CQuellbyDlg>(std::move(engine));
+  window->Engine().SetSourceFactory([gate, entries, cached](int) {
+    return std::make_unique<uitest::GatedSource>(gate, entries, cached);
+  });
   window->Create();
   return window;
 }
@@ -166,103 +169,64 @@ class CaptureTest : public QObject {
 
   // A capture on command of a cache that cannot be opened says so, after the popup has
   // gone, and leaves no notice of an earlier capture behind.
-  void unreadableCacheShowsWhy_data() {
-    QTest::addColumn<int>("browser");
-    QTest::addColumn<bool>("windowShown");
-    QTest::addColumn<QString>("message");
-    const QString firefox = QStringLiteral(
-        "Can't open Mozilla cache. Please, define the correct path in the Options dialog.");
-    QTest::newRow("a wrong Firefox cache folder") << int(Firefox) << true << firefox;
-    QTest::newRow("a wrong Firefox cache folder, from the tray")
-        << int(Firefox) << false << firefox;
-    QTest::newRow("the URL cache without a Wine prefix")
-        << int(InternetExplorer) << true << QStringLiteral("Can't open the cache:");
-  }
-
   void unreadableCacheShowsWhy() {
-    QFETCH(int, browser);
-    QFETCH(bool, windowShown);
-    QFETCH(QString, message);
+    const std::pair<int, QString> cases[] = {
+        {Firefox,
+         "Can't open Mozilla cache. Please, define the correct path in the Options dialog."},
+        {InternetExplorer, "Can't open the cache:"}};  // no Wine prefix in the sandbox
     UpdateSettings([](Settings& settings) {
-      settings.MozillaCachePath =
-          (uitest::SandboxRoot() + QStringLiteral("/no/such/cache")).toStdString();
+      settings.MozillaCachePath = (uitest::SandboxRoot() + "/no/such/cache").toStdString();
     });
-    auto gate = std::make_shared<uitest::GatedSource::Gate>();
-    gate->Release();
-    auto window = MakeWindow(gate, 3);
-    if (windowShown) window->ShowMainWindow();
-    // An earlier capture left its notice.
-    window->OnCapture(browser);
-    QTRY_VERIFY(!window->IsBusy());
-    QCOMPARE(window->NoticeLabel()->text(), CQuellbyDlg::NewFilesText(3));
-
-    // From now on the real cache sources, which find nothing.
-    window->Engine().SetSourceFactory({});
-    QString shown;
-    bool popupHidden = false;
-    uitest::ModalScript script({[&](QWidget* modal) {
-      popupHidden = !window->Popup()->isVisible();
-      return uitest::AnswerBox(QMessageBox::Ok, &shown)(modal);
-    }});
-    if (windowShown) {
-      window->CaptureButton(browser)->click();
-    } else {
+    for (const auto& [browser, message] : cases) {
+      QDir(OutputFolder()).removeRecursively();
+      auto gate = std::make_shared<uitest::GatedSource::Gate>();
+      gate->Release();
+      auto window = MakeWindow(gate, 3);
       window->OnCapture(browser);
+      QTRY_VERIFY(!window->IsBusy());
+      QCOMPARE(window->NoticeLabel()->text(), CQuellbyDlg::NewFilesText(3));
+      // From now on the real cache sources, which find nothing.
+      window->Engine().SetSourceFactory({});
+      QString shown;
+      bool popupHidden = false;
+      uitest::ModalScript script({[&](QWidget* modal) {
+        popupHidden = !window->Popup()->isVisible();
+        return uitest::AnswerBox(QMessageBox::Ok, &shown)(modal);
+      }});
+      window->CaptureButton(browser)->click();
+      QTRY_COMPARE(script.Pending(), 0);
+      QVERIFY(shown.startsWith(message));
+      QVERIFY(popupHidden);
+      QVERIFY(window->LastNotice().isEmpty() && window->NoticeLabel()->text().isEmpty());
     }
-    QTRY_COMPARE(script.Pending(), 0);
-    QVERIFY(shown.startsWith(message));
-    QVERIFY(popupHidden);
-    QVERIFY(!window->NoticeLabel()->isVisible());
-    QCOMPARE(window->LastNotice(), QString());
-    QVERIFY(window->List()->isEnabled());
   }
 
   // A capture by a watcher after the browser closed tells of new files, and of nothing
   // when it found nothing new.
-  void captureAfterABrowserClosed_data() {
-    QTest::addColumn<int>("entries");
-    QTest::addColumn<QString>("notice");
-    QTest::newRow("nothing new") << 0 << QString();
-    QTest::newRow("new files") << 2 << "2 new files have been captured and saved";
-  }
-
   void captureAfterABrowserClosed() {
-    QFETCH(int, entries);
-    QFETCH(QString, notice);
-    std::atomic<bool> running{true};
-    CQuellbyMain::StartupOptions options;
-    options.PersistSettings = false;
-    options.Check = [&running](const std::vector<std::string>&) { return running.load(); };
-    options.WatchIntervalMs = 5;
-    UpdateSettings([](Settings& settings) { settings.Watch[Firefox] = true; });
-    auto gate = std::make_shared<uitest::GatedSource::Gate>();
-    gate->Release();
-    const QString list = uitest::SandboxRoot() + QStringLiteral("/watched.flt");
-    uitest::WriteText(list, QStringLiteral("[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=1\n"
-                                           "Disabled=0\nMinSize=0\nURL=\nMinWeidth=0\nMinHeight=0\n"
-                                           "Directory=%1\nFileNameDummy=shot\n")
-                                .arg(OutputFolder())
-                                .toUtf8());
-    UpdateSettings([&](Settings& settings) { settings.FiltersFileName = list.toStdString(); });
-    auto window = std::make_unique<CQuellbyDlg>(std::make_unique<CQuellbyMain>(options));
-    // Cached while the browser ran, after the watcher first saw it.
-    const int64_t cached = Platform::CurrentTime() + 3600;
-    window->Engine().SetSourceFactory([gate, entries, cached](int) {
-      return std::make_unique<uitest::GatedSource>(gate, entries, cached);
-    });
-    window->Create();
-    window->ShowMainWindow();
-    // Any message box would be answered; none may open.
-    uitest::ModalScript script({uitest::AnswerBox(QMessageBox::Ok)});
-    QTest::qWait(50);  // the watcher sees the browser run
-    running = false;   // and close
-    QTRY_VERIFY(gate->Waiting);
-    QTRY_VERIFY(!window->IsBusy());
-    QTest::qWait(50);
-    QCOMPARE(script.Pending(), 1);
-    QCOMPARE(window->LastNotice(), notice);
-    QCOMPARE(window->NoticeLabel()->isVisible(), !notice.isEmpty());
-    QCOMPARE(SavedFileCount(), entries);
+    for (const int entries : {0, 2}) {
+      QDir(OutputFolder()).removeRecursively();
+      std::atomic<bool> running{true};
+      CQuellbyMain::StartupOptions options;
+      options.PersistSettings = false;
+      options.Check = [&running](const std::vector<std::string>&) { return running.load(); };
+      options.WatchIntervalMs = 5;
+      UpdateSettings([](Settings& settings) { settings.Watch[Firefox] = true; });
+      auto gate = std::make_shared<uitest::GatedSource::Gate>();
+      gate->Release();
+      // Cached while the browser ran, after the watcher first saw it.
+      auto window = MakeWindow(gate, entries, std::make_unique<CQuellbyMain>(options),
+                               Platform::CurrentTime() + 3600);
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::Ok)});  // none may open
+      QTest::qWait(50);
+      running = false;
+      QTRY_VERIFY(gate->Waiting);
+      QTRY_VERIFY(!window->IsBusy());
+      QTest::qWait(50);
+      QCOMPARE(script.Pending(), 1);
+      QCOMPARE(window->LastNotice(), entries ? CQuellbyDlg::NewFilesText(entries) : QString());
+      QCOMPARE(SavedFileCount(), entries);
+    }
   }
 };
 

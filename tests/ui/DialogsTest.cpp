@@ -132,73 +132,39 @@ class DialogsTest : public QObject {
     QCOMPARE(record.URL, untouched.URL);
   }
 
-  void editorChecksSizesAndThePixelTest_data() {
-    QTest::addColumn<QString>("minSize");
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    QTest::addColumn<int>("storedSize");  // -1: refused
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("focused");
-    const QString sizeMessage = QString::fromStdString(UiTexts::Get(UiTextKey::ErrorMinSize));
-    const QString pixelMessage = QString::fromStdString(UiTexts::Get(UiTextKey::HintPixelTest));
-    QTest::newRow("bytes") << "10240"
-                           << "0"
-                           << "0" << 10240 << QString() << QString();
-    QTest::newRow("decimal kilobytes") << "10 KB"
-                                       << "200"
-                                       << "200" << 10000 << QString() << QString();
-    QTest::newRow("binary megabytes") << "1.5 MiB"
-                                      << "0"
-                                      << "0" << 1572864 << QString() << QString();
-    QTest::newRow("empty is no minimum") << ""
-                                         << "0"
-                                         << "0" << 0 << QString() << QString();
-    QTest::newRow("words are refused") << "ten KB"
-                                       << "0"
-                                       << "0" << -1 << sizeMessage << "size";
-    QTest::newRow("a negative size is refused") << "-12"
-                                                << "0"
-                                                << "0" << -1 << sizeMessage << "size";
-    QTest::newRow("a width alone") << "0"
-                                   << "200"
-                                   << "0" << -1 << pixelMessage << "height";
-    QTest::newRow("a height alone") << "0"
-                                    << ""
-                                    << "150" << -1 << pixelMessage << "width";
-  }
-
   void editorChecksSizesAndThePixelTest() {
-    QFETCH(QString, minSize);
-    QFETCH(QString, width);
-    QFETCH(QString, height);
-    QFETCH(int, storedSize);
-    QFETCH(QString, message);
-    QFETCH(QString, focused);
-    FilterRecord record = SampleRecord();
-    CEditFilterDlg editor(record, QStringLiteral("Edit"));
-    editor.show();
-    editor.MinSizeEdit()->setText(minSize);
-    editor.MinWidthEdit()->setText(width);
-    editor.MinHeightEdit()->setText(height);
-    QString shown;
-    ModalScript script({AnswerBox(QMessageBox::Ok, &shown)});
-    editor.accept();
-    if (storedSize >= 0) {
-      QCOMPARE(editor.result(), int(QDialog::Accepted));
-      QCOMPARE(script.Pending(), 1);
-      QCOMPARE(record.MinSize, storedSize);
-      QCOMPARE(record.MinWidth, CEditFilterDlg::LeadingInteger(width));
-      return;
+    const QString size = QString::fromStdString(UiTexts::Get(UiTextKey::ErrorMinSize));
+    const QString pixels = QString::fromStdString(UiTexts::Get(UiTextKey::HintPixelTest));
+    const struct {
+      const char *minSize, *width, *height;
+      int stored;  // -1: refused with `message`, the cursor in the field to mend
+      QString message;
+      int field;  // 0 size, 1 width, 2 height
+    } cases[] = {
+        {"10 KB", "200", "200", 10000, {}, 0},
+        {"1.5 MiB", "0", "0", 1572864, {}, 0},
+        {"", "0", "0", 0, {}, 0},
+        {"ten KB", "0", "0", -1, size, 0},
+        {"-12", "0", "0", -1, size, 0},
+        {"0", "200", "0", -1, pixels, 2},
+        {"0", "", "150", -1, pixels, 1},
+    };
+    for (const auto& c : cases) {
+      FilterRecord record = SampleRecord();
+      CEditFilterDlg editor(record, QStringLiteral("Edit"));
+      editor.show();
+      QLineEdit* fields[] = {editor.MinSizeEdit(), editor.MinWidthEdit(), editor.MinHeightEdit()};
+      fields[0]->setText(c.minSize);
+      fields[1]->setText(c.width);
+      fields[2]->setText(c.height);
+      QString shown;
+      ModalScript script({AnswerBox(QMessageBox::Ok, &shown)});
+      editor.accept();
+      QCOMPARE(editor.result() == QDialog::Accepted, c.stored >= 0);
+      QCOMPARE(shown, c.message);
+      QCOMPARE(record.MinSize, c.stored >= 0 ? c.stored : SampleRecord().MinSize);
+      if (c.stored < 0) QCOMPARE(editor.focusWidget(), static_cast<QWidget*>(fields[c.field]));
     }
-    QCOMPARE(script.Pending(), 0);
-    QCOMPARE(shown, message);
-    QVERIFY(editor.isVisible());
-    QCOMPARE(record.MinSize, SampleRecord().MinSize);
-    QLineEdit* expected = focused == "size"     ? editor.MinSizeEdit()
-                          : focused == "height" ? editor.MinHeightEdit()
-                                                : editor.MinWidthEdit();
-    QCOMPARE(editor.focusWidget(), static_cast<QWidget*>(expected));
-    editor.reject();
   }
 
   void editorNumbers_data() {
@@ -347,61 +313,17 @@ class DialogsTest : public QObject {
     QFile::remove(mine);
   }
 
-  void optionsGroupTheBrowsersByCacheFormat() {
-    COptionsDlg options;
-    QStringList headings;
-    for (const QLabel* heading : options.BrowserHeadings()) {
-      headings << heading->text();
-      QVERIFY(heading->font().bold());
-    }
-    QCOMPARE(headings.size(), static_cast<qsizetype>(BrowserCommands::FormatGroups().size()));
-    QCOMPARE(headings.mid(0, 2), (QStringList{"Firefox disk cache",
-                                              "URL cache of Internet Explorer and Maxthon "
-                                              "(under Wine)"}));
-    // Every row of the table has its box, with its text, below its format's heading.
-    for (const BrowserInfo& browser : Browsers()) {
-      QCheckBox* box = options.UseBrowserBox(browser.Code);
-      QVERIFY(box);
-      QCOMPARE(box->text(), BrowserCommands::OptionText(browser));
-    }
-    QCOMPARE(options.UseMozillaBox()->text(), QStringLiteral("Use with Mozilla Firefox"));
-    // On Linux the first option speaks of logging in.
-    QCOMPARE(options.StartWithLoginBox()->text(), QStringLiteral("Start at login"));
-  }
-
-  void browserTextsAreComposedForGenericRows() {
+  // A browser row that names the generic texts gets its display name added, so rows
+  // added to the table need no texts of their own.
+  void browserTextsOfGenericRows() {
     BrowserInfo row = Browsers()[Firefox];
     row.DisplayName = "Example Browser";
     row.OptionText = UiTextKey::OptUseWith;
     row.CaptureText = UiTextKey::CaptureFrom;
-    row.CaptureLabel = "";
-    row.ShortName = "Example";
     QCOMPARE(BrowserCommands::OptionText(row), QStringLiteral("Use with Example Browser"));
     QCOMPARE(BrowserCommands::CaptureTooltip(row),
              QStringLiteral("Capture and Save Files from Example Browser"));
-    QCOMPARE(BrowserCommands::CaptureLabel(row), QStringLiteral("Example"));
-    // A row with a text of its own keeps it.
-    QCOMPARE(BrowserCommands::OptionText(Browsers()[Maxthon]), QStringLiteral("Use with Maxthon"));
-    QCOMPARE(BrowserCommands::CaptureTooltip(Browsers()[Firefox]),
-             QStringLiteral("Capture and Save Files from Mozilla"));
-  }
-
-  void acceptingTheOptionsCountsAsAnswerToTheLoginQuestion() {
-    QVERIFY(!CurrentSettings().StartWithLoginAsked);
-    QVERIFY(QDir().mkpath(QString::fromStdString(ProgramPlaces().DataFolder)));
-    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
-    {
-      COptionsDlg options;
-      options.reject();
-    }
-    QVERIFY(!CurrentSettings().StartWithLoginAsked);
-    QVERIFY(!Platform::FileExists(Platform::StartWithLoginEntryPath()));
-    COptionsDlg options;
-    QVERIFY(options.StartWithLoginBox()->isChecked());
-    options.accept();
-    QVERIFY(CurrentSettings().StartWithLoginAsked);
-    QVERIFY(Platform::FileExists(Platform::StartWithLoginEntryPath()));
-    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
+    QCOMPARE(COptionsDlg().UseMozillaBox()->text(), QStringLiteral("Use with Mozilla Firefox"));
   }
 
   // ---- About box ------------------------------------------------------------------------

@@ -60,23 +60,6 @@ class InstanceTest : public QObject {
     QTest::qWait(100);
     QCOMPARE(closeRequests.count(), 0);
   }
-
-  void laterStartsAskToShowOrToClose() {
-    const QString folder = uitest::SandboxRoot() + QStringLiteral("/run-e");
-    InstanceMarker running(folder, QStringLiteral("VORLANE-test"));
-    QCOMPARE(running.TryClaim(), InstanceMarker::Claim::Taken);
-    QVERIFY(running.Listen());
-    QSignalSpy shows(&running, &InstanceMarker::ShowRequested);
-    QSignalSpy closes(&running, &InstanceMarker::CloseRequested);
-    InstanceMarker later(folder, QStringLiteral("VORLANE-test"));
-    QCOMPARE(later.TryClaim(), InstanceMarker::Claim::HeldByOther);
-    QVERIFY(later.SendShow(2000));
-    QTRY_COMPARE(shows.count(), 1);
-    QCOMPARE(closes.count(), 0);
-    // Nobody listens any more: the request fails within its time.
-    running.Release();
-    QVERIFY(!later.SendShow(500));
-  }
 };
 
 REGISTER_UI_TEST(InstanceTest)

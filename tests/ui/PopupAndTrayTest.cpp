@@ -54,16 +54,6 @@ class PopupAndTrayTest : public QObject {
     QVERIFY(qAbs(popup.windowOpacity() - opacity) < 0.01);
   }
 
-  void popupHasNoTaskBarEntryAndTakesNoFocus() {
-    CProgressDlg popup;
-    // The window manager (and with it every task bar) never sees the popup.
-    QVERIFY(popup.windowFlags().testFlag(Qt::X11BypassWindowManagerHint));
-    QVERIFY(popup.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-    QVERIFY(popup.windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-    QCOMPARE(popup.windowType(), Qt::Tool);
-    QVERIFY(popup.testAttribute(Qt::WA_ShowWithoutActivating));
-  }
-
   void popupIgnoresEnterAndEscape() {
     CProgressDlg popup;
     popup.show();
