@@ -65,8 +65,8 @@ constexpr std::array<ButtonInfo, CQuellbyDlg::ButtonCount> kButtons = {{
     {"help", UiTextKey::Help},
 }};
 
-// A column never grows past this many average characters: a long folder is cut (its
-// whole text is in the cell's tooltip) rather than pushing the rest off the screen.
+// A column never grows past this many average characters: a very long folder is cut
+// rather than pushing the other columns off the screen.
 constexpr int kMaxColumnCharacters = 48;
 
 // The texts of the tray menu's items, in TrayItem order.

@@ -220,6 +220,7 @@ void CQuellbyDlg::OnEdit() {
     copy = *record;
   }
   ListModel->ShowRow(row, copy);
+  FitColumns();
   MarkChanged();
 }
 
