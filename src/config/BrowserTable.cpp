@@ -55,7 +55,7 @@ constexpr BrowserInfo ChromiumRow(BrowserCode code, std::string_view displayName
   row.CacheGroup = Own(code);
   row.CaptureCommand = true;
   row.OptionText = UiTextKey::OptUseWith;
-  row.CaptureText = UiTextKey::CombBrowser;
+  row.CaptureText = UiTextKey::CaptureFrom;
   row.CaptureLabel = shortName;
   row.Vendor = vendor;
   return row;
@@ -149,7 +149,7 @@ std::string OptionTextOf(const BrowserInfo& browser) {
 
 std::string CaptureTextOf(const BrowserInfo& browser) {
   const std::string text = UiTexts::Get(browser.CaptureText);
-  return browser.CaptureText == UiTextKey::CombBrowser
+  return browser.CaptureText == UiTextKey::CaptureFrom
              ? text + " " + std::string(browser.DisplayName)
              : text;
 }

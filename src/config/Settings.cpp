@@ -36,6 +36,7 @@ void ForEachField(SettingsRecord& settings, Visit&& visit) {
   for (const BrowserInfo& browser : Browsers().subspan(Maxthon + 1)) {
     visit(browser.SettingsKey, settings.Watch[static_cast<size_t>(browser.Code)]);
   }
+  visit("StartWithLoginAsked", settings.StartWithLoginAsked);
 }
 
 struct PlacesStore {
@@ -196,8 +197,32 @@ bool WriteSettings() {
 }
 
 void ApplyStartWithWindows() {
-  const bool enable = CurrentSettings().StartWithWindowsStartUp;
-  Platform::SetStartWithLogin(enable, ProgramPlaces().ExecutablePath);
+  const Settings settings = CurrentSettings();
+  // Nothing is entered into the user's session before the user has said so.
+  if (!settings.StartWithLoginAsked) return;
+  Platform::SetStartWithLogin(settings.StartWithWindowsStartUp, ProgramPlaces().ExecutablePath);
+}
+
+std::string UserFilterPath() {
+  const std::string& data = ProgramPlaces().DataFolder;
+  return data.empty() ? std::string() : Platform::JoinPath(data, "Filters/Default.flt");
+}
+
+bool SelectUserFilterFile() {
+  const std::string copy = UserFilterPath();
+  if (copy.empty()) return false;
+  const std::string named = CurrentSettings().FiltersFileName;
+  if (named == copy) return true;
+  if (!named.empty() && named != ProgramPlaces().DefaultFilterPath) return false;
+  if (!Platform::FileExists(copy)) {
+    // An earlier copy holds the user's edits: it is never replaced by the shipped file.
+    if (!Platform::CreateFolderTree(Platform::ParentFolder(copy)) ||
+        !Platform::CopyToNewFile(ProgramPlaces().DefaultFilterPath, copy)) {
+      return false;
+    }
+  }
+  UpdateSettings([&](Settings& settings) { settings.FiltersFileName = copy; });
+  return true;
 }
 
 void CleanScratchFolder() {

@@ -31,6 +31,9 @@ struct Settings {
   // A capture on command may run while the browser runs, for caches whose entries are
   // files of their own with their own checks (Firefox cache2, Chromium's simple cache).
   bool CaptureWhileRunning = false;
+  // The user has answered the first start's question about starting at login (or has
+  // accepted the options dialog); until then no start-with-login entry is written.
+  bool StartWithLoginAsked = false;
 
   static std::array<bool, BrowserCount> DefaultWatch();
 };
@@ -67,8 +70,17 @@ void ResetSettings();
 bool ReadSettings();
 // Writes every key (atomically, keeping other lines), then ApplyStartWithWindows.
 bool WriteSettings();
-// Makes the start-with-login entry follow StartWithWindowsStartUp.
+// Makes the start-with-login entry follow StartWithWindowsStartUp, once the user has
+// been asked (StartWithLoginAsked); before that the entry is left as it is.
 void ApplyStartWithWindows();
+// The user's own copy of the default filters: DataFolder + "/Filters/Default.flt"
+// ("" without a data folder).
+std::string UserFilterPath();
+// The filter list in use is the user's: when the settings name no filter file or the
+// shipped default (read-only in an installed program), the shipped file is copied to
+// UserFilterPath() unless a copy is there already, and the settings name the copy.
+// Returns whether the settings now name the user's copy; false leaves them unchanged.
+bool SelectUserFilterFile();
 // Deletes the files of the scratch folder (only that folder's own regular files; links
 // and sub-folders stay). Does nothing when the scratch folder is unknown or not an
 // absolute path. Nothing else of the data folder is ever deleted.

@@ -81,8 +81,25 @@ enum class UiTextKey : uint8_t {
   FilterListEveryPicture,
   FilterListEveryAudio,
   FilterListEveryVideo,
+  SaveAs,
+  TrayMenuCaptureNow,
+  TrayMenuOpenSaved,
+  TrayMenuPauseWatching,
+  TrayMenuNoCache,
+  OptStartAtLogin,
+  AskStartAtLogin,
   OptUseWith,
-  CombBrowser,
+  CaptureFrom,
+  OptGroupMozilla,
+  OptGroupUrlCache,
+  ErrorMinSize,
+  HintPixelTest,
+  ErrorDirectoryNotAbsolute,
+  ErrorDirectoryIsRoot,
+  ErrorDirectoryNotLocal,
+  ErrorDirectoryCannotCreate,
+  ErrorSaveFilter,
+  ErrorLoadFilter,
   Count
 };
 
@@ -164,8 +181,35 @@ inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
     {"FilterListEveryPicture", "Every Picture"},
     {"FilterListEveryAudio", "Every Audio"},
     {"FilterListEveryVideo", "Every Video"},
+    {"SaveAs", "Save As"},
+    {"TrayMenuCaptureNow", "Capture now"},
+    {"TrayMenuOpenSaved", "Open saved files"},
+    {"TrayMenuPauseWatching", "Pause watching"},
+    {"TrayMenuNoCache", "No browser cache found"},
+    {"OptStartAtLogin", "Start at login"},
+    {"AskStartAtLogin",
+     "Start Vorlane at login? It then watches your browsers from the moment you log in. You can "
+     "change this later in the Options dialog."},
     {"OptUseWith", "Use with"},
-    {"CombBrowser", "Capture and Save Files from"},
+    {"CaptureFrom", "Capture and Save Files from"},
+    {"OptGroupMozilla", "Firefox disk cache"},
+    {"OptGroupUrlCache", "URL cache of Internet Explorer and Maxthon (under Wine)"},
+    {"ErrorMinSize",
+     // No-break spaces keep each number with its unit when the message wraps.
+     "Min Size must be a number of bytes with an optional unit: 10\u00A0KB or 1.5\u00A0MB (KB and "
+     "MB are 1000 and 1000000 bytes), 64\u00A0KiB or 2\u00A0MiB (KiB and MiB are 1024 and 1048576 "
+     "bytes)."},
+    {"HintPixelTest",
+     "The pixel test needs both Min Width and Min Height: with only one of them no picture size is "
+     "checked. Enter both, or 0 in both."},
+    {"ErrorDirectoryNotAbsolute",
+     "The path must be absolute: it begins with / (or with ~/ for your home folder)."},
+    {"ErrorDirectoryIsRoot", "The root folder itself can't be the output folder."},
+    {"ErrorDirectoryNotLocal",
+     "The folder is not on a local disk: network and removable drives are refused."},
+    {"ErrorDirectoryCannotCreate", "The folder can't be created there: a file is in the way."},
+    {"ErrorSaveFilter", "Can't save the filter in"},
+    {"ErrorLoadFilter", "Can't load the filter from"},
 }};
 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::Comments)].Key == "Comments");
@@ -177,7 +221,8 @@ static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OptDecodeContent)].Key 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::SkippedEntries)].Key == "SkippedEntries");
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::FilterListEveryVideo)].Key ==
               "FilterListEveryVideo");
-static_assert(UiTextTable[static_cast<size_t>(UiTextKey::CombBrowser)].Key == "CombBrowser");
+static_assert(UiTextTable[static_cast<size_t>(UiTextKey::ErrorLoadFilter)].Key ==
+              "ErrorLoadFilter");
 
 // The process-wide table. Reads may come from any thread; the texts change only at
 // start-up and when the options dialog is accepted.

@@ -35,13 +35,14 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   Product->SetBold(true);
   Address->SetLink(true);
   Address->SetUnderline(true);
-  Address->SetTextColor(QColor(0, 0, 255));
+  // The theme's link colour stays readable on dark palettes too.
+  Address->SetTextColor(palette().color(QPalette::Link));
   Address->SetLinkCursor(Qt::PointingHandCursor);
 
   setWindowTitle(Text(UiTextKey::AboutTitle));
   Product->setText(QString::fromLatin1(ProgramInfo::ProductTitle));
   Notice->setText(QString::fromLatin1(ProgramInfo::NoticeLine));
-  Address->setText(QString::fromLatin1(ProgramInfo::SiteAddress));
+  Address->setText(QString::fromStdString(ProgramInfo::SitePage()));
   Comments->setText(Text(UiTextKey::Comments));
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);

@@ -4,8 +4,8 @@
 
 class CLabel;
 
-// The about box: name and version, the maker's notice, the web address as a link and
-// the comment line of the language file.
+// The about box: name and version, the maker's notice, the manual as a link (until the
+// project has a public address) and the comment line of the language file.
 class CAboutDlg : public QDialog {
   Q_OBJECT
 

@@ -13,7 +13,9 @@
 
 #include <limits>
 
+#include "config/OutputFolderCheck.h"
 #include "config/Settings.h"
+#include "config/SizeText.h"
 #include "config/UiTexts.h"
 #include "platform/Platform.h"
 #include "sources/ContentKinds.h"
@@ -130,18 +132,44 @@ bool CEditFilterDlg::IsAcceptableFolder(const QString& text) {
   return Platform::IsLocalFolderPath(text.toStdString());
 }
 
+QString CEditFilterDlg::FolderMessage(const QString& text) {
+  const OutputFolderProblem problem = CheckOutputFolder(text.toStdString());
+  if (problem == OutputFolderProblem::None) return {};
+  return Text(UiTextKey::ErrorDirectory) + QLatin1Char('\n') +
+         Text(OutputFolderProblemText(problem));
+}
+
+void CEditFilterDlg::Refuse(UiTextKey text, QLineEdit* field) {
+  GuiMessages::ShowBox(MessageKind::Warning, Text(text), this);
+  field->setFocus();
+  field->selectAll();
+}
+
 void CEditFilterDlg::accept() {
+  const std::optional<int32_t> minSize = ParseSizeText(MinSize->text().toStdString());
+  if (!minSize) {
+    Refuse(UiTextKey::ErrorMinSize, MinSize);
+    return;
+  }
+  const int32_t minWidth = LeadingInteger(MinWidth->text());
+  const int32_t minHeight = LeadingInteger(MinHeight->text());
+  // With one of the two the pixel test is off, which the user cannot have meant.
+  if ((minWidth != 0) != (minHeight != 0)) {
+    Refuse(UiTextKey::HintPixelTest, minWidth != 0 ? MinHeight : MinWidth);
+    return;
+  }
   const QString folder = Folder->text();
-  if (!IsAcceptableFolder(folder)) {
-    GuiMessages::ShowBox(MessageKind::Warning, Text(UiTextKey::ErrorDirectory), this);
+  if (const QString message = FolderMessage(folder); !message.isEmpty()) {
+    GuiMessages::ShowBox(MessageKind::Warning, message, this);
+    Folder->setFocus();
     return;
   }
   Record.Directory = folder.toStdString();
   Record.ContentType = ContentType->currentData().toInt();
-  Record.MinSize = LeadingInteger(MinSize->text());
+  Record.MinSize = *minSize;
   Record.URL = Url->text().toStdString();
-  Record.MinWidth = LeadingInteger(MinWidth->text());
-  Record.MinHeight = LeadingInteger(MinHeight->text());
+  Record.MinWidth = minWidth;
+  Record.MinHeight = minHeight;
   Record.FileNameDummy = FileName->text().toStdString();
   QDialog::accept();
 }

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 
+#include "config/UiTexts.h"
 #include "engine/FilterRecord.h"
 
 class QComboBox;
@@ -32,6 +33,8 @@ class CEditFilterDlg : public QDialog {
   static int32_t LeadingInteger(const QString& text);
   // Whether an output folder text is acceptable (local folder rule, "~/" allowed).
   static bool IsAcceptableFolder(const QString& text);
+  // The message for a folder text that is refused, with the reason; "" when accepted.
+  static QString FolderMessage(const QString& text);
 
   QComboBox* ContentTypeBox() const { return ContentType; }
   QLineEdit* MinSizeEdit() const { return MinSize; }
@@ -47,6 +50,8 @@ class CEditFilterDlg : public QDialog {
 
  private:
   void BrowseFolder();
+  // Tells why the text of `field` is refused and puts the cursor there.
+  void Refuse(UiTextKey text, QLineEdit* field);
 
   FilterRecord& Record;
   QComboBox* ContentType = nullptr;

@@ -15,12 +15,18 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
+#include "engine/CQuellbyMain.h"
+#include "platform/Platform.h"
 #include "sources/CMozillaCache.h"
+#include "ui/BrowserCommands.h"
 #include "ui/DialogUnits.h"
 #include "ui/FolderBrowser.h"
 #include "ui/GuiMessages.h"
 
 namespace {
+
+// A cache format of more browsers than this shows them in two columns.
+constexpr size_t kOneColumnRows = 4;
 
 QString Text(UiTextKey key) {
   return QString::fromStdString(UiTexts::Get(key));
@@ -47,11 +53,15 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   setWindowTitle(Text(UiTextKey::OptTitle));
   const DialogUnits units(font());
 
-  StartWithLogin = new QCheckBox(Text(UiTextKey::OptStartWithWindowsStartUp), this);
+  StartWithLogin =
+      new QCheckBox(Text(Platform::RunningOnWindows ? UiTextKey::OptStartWithWindowsStartUp
+                                                    : UiTextKey::OptStartAtLogin),
+                    this);
   ShowProgress = new QCheckBox(Text(UiTextKey::ShowProgressBar), this);
   Language = new QComboBox(this);
   for (const BrowserInfo& browser : Browsers()) {
-    UseBrowser[static_cast<size_t>(browser.Code)] = new QCheckBox(Text(browser.OptionText), this);
+    UseBrowser[static_cast<size_t>(browser.Code)] =
+        new QCheckBox(BrowserCommands::OptionText(browser), this);
   }
   FindCache = new QPushButton(Text(UiTextKey::OptFindMozillaCache), this);
   MozillaCache = new QLineEdit(this);
@@ -75,8 +85,9 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   if (!trayAvailable) {
     TrayNote = new QLabel(
         QStringLiteral("This desktop has no notification area: Vorlane keeps its window open "
-                       "instead of a tray icon, so there is no animated icon and no balloon; "
-                       "the count of new files shows at the bottom of the window."),
+                       "instead of a tray icon, so there is no animated icon; the count of new "
+                       "files shows at the bottom of the window, and in the desktop's "
+                       "notifications where it has them."),
         main);
     TrayNote->setWordWrap(true);
     TrayNote->setEnabled(false);
@@ -85,18 +96,38 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
 
   auto* browsers = new QGroupBox(Text(UiTextKey::OptBrowsers), this);
   auto* browsersLayout = new QGridLayout(browsers);
-  // Every browser of the table; Firefox last, with its cache folder below it.
-  int row = 0;
-  for (const BrowserInfo& browser : Browsers()) {
-    if (browser.Format == CacheFormat::Mozilla) continue;
-    browsersLayout->addWidget(UseBrowser[static_cast<size_t>(browser.Code)], row++, 0, 1, 2);
-  }
-  browsersLayout->addWidget(UseMozillaBox(), row, 0);
-  browsersLayout->addWidget(FindCache, row++, 1, Qt::AlignRight);
-  browsersLayout->addWidget(new QLabel(Text(UiTextKey::OptMozillaCachePath), browsers), row++, 0, 1,
-                            2);
-  browsersLayout->addLayout(EditWithButton(MozillaCache, MozillaBrowse, units.X(2)), row, 0, 1, 2);
   browsersLayout->setColumnStretch(0, 1);
+  browsersLayout->setColumnStretch(1, 1);
+  // Every browser of the table, under a heading per cache format; a format of many
+  // browsers fills two columns. The Firefox cache folder goes with its format.
+  int row = 0;
+  for (const BrowserCommands::FormatGroup& group : BrowserCommands::FormatGroups()) {
+    auto* heading = new QLabel(BrowserCommands::FormatHeading(group), browsers);
+    QFont bold = heading->font();
+    bold.setBold(true);
+    heading->setFont(bold);
+    if (row > 0) browsersLayout->setRowMinimumHeight(row++, units.Y(4));
+    browsersLayout->addWidget(heading, row++, 0, 1, 2);
+    HeadingLabels.push_back(heading);
+    const size_t columns = group.Browsers.size() > kOneColumnRows ? 2 : 1;
+    const size_t rows = (group.Browsers.size() + columns - 1) / columns;
+    for (size_t i = 0; i < group.Browsers.size(); ++i) {
+      QCheckBox* box = UseBrowser[static_cast<size_t>(group.Browsers[i]->Code)];
+      // Down the first column, then down the second.
+      const int column = static_cast<int>(i / rows);
+      browsersLayout->addWidget(box, row + static_cast<int>(i % rows), column, 1,
+                                columns == 1 ? 2 : 1);
+    }
+    row += static_cast<int>(rows);
+    if (group.Format == CacheFormat::Mozilla) {
+      auto* folderRow = new QHBoxLayout;
+      folderRow->addWidget(new QLabel(Text(UiTextKey::OptMozillaCachePath), browsers), 1);
+      folderRow->addWidget(FindCache);
+      browsersLayout->addLayout(folderRow, row++, 0, 1, 2);
+      browsersLayout->addLayout(EditWithButton(MozillaCache, MozillaBrowse, units.X(2)), row++, 0,
+                                1, 2);
+    }
+  }
 
   auto* filters = new QGroupBox(Text(UiTextKey::OptFilters), this);
   auto* filtersLayout = new QVBoxLayout(filters);
@@ -173,11 +204,22 @@ void COptionsDlg::EnableMozillaControls() {
 }
 
 void COptionsDlg::FindMozillaCache() {
+  std::optional<UiMessage> problem;
   {
     CMozillaCache source;
-    source.TryOpen();
+    // A profile whose cache folder is not made yet still names where it will be.
+    if (!source.TryOpen() && source.GetCachePath().empty()) {
+      const std::optional<CError>& error = source.GetOpenError();
+      problem = CQuellbyMain::MessageFor(
+          error ? *error : CError(CError::MozillaCache, CError::OpenFailed, {}));
+    }
     MozillaCache->setText(QString::fromStdString(source.GetCachePath()));
     source.Close();
+  }
+  // Nothing found: say where it was looked for, instead of only emptying the field.
+  if (problem) {
+    GuiMessages::ShowBox(MessageKind::Warning, QString::fromStdString(ComposeMessage(*problem)),
+                         this);
   }
   MozillaCache->selectAll();
   MozillaCache->setFocus();
@@ -191,6 +233,8 @@ void COptionsDlg::accept() {
           : std::string();
   UpdateSettings([&](Settings& settings) {
     settings.StartWithWindowsStartUp = StartWithLogin->isChecked();
+    // The option has been seen: the start-with-login entry follows it from now on.
+    settings.StartWithLoginAsked = true;
     settings.ShowNotifyProgressBar = ShowProgress->isChecked();
     for (size_t code = 0; code < UseBrowser.size(); ++code) {
       settings.Watch[code] = UseBrowser[code]->isChecked();

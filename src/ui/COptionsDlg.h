@@ -44,6 +44,8 @@ class COptionsDlg : public QDialog {
   QToolButton* DefaultFolderBrowseButton() const { return DefaultFolderBrowse; }
   QLineEdit* DefaultFileNameEdit() const { return DefaultFileName; }
   QLabel* NoTrayNote() const { return TrayNote; }
+  // The headings of the browser groups, one per cache format, in table order.
+  const std::vector<QLabel*>& BrowserHeadings() const { return HeadingLabels; }
   const std::vector<LanguageEntry>& Languages() const { return LanguageFiles; }
 
   // The cache search behind Find Cache.
@@ -70,5 +72,6 @@ class COptionsDlg : public QDialog {
   QToolButton* DefaultFolderBrowse = nullptr;
   QLineEdit* DefaultFileName = nullptr;
   QLabel* TrayNote = nullptr;
+  std::vector<QLabel*> HeadingLabels;
   std::vector<LanguageEntry> LanguageFiles;
 };

@@ -20,8 +20,11 @@ QRect AvailableArea() {
 }  // namespace
 
 CProgressDlg::CProgressDlg(QWidget* parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
-  // Showing the popup must not take the keyboard away from what the user is doing.
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                          Qt::X11BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus) {
+  // A tool window of a program without a window of its own gets a task bar entry from
+  // many X11 panels; past the window manager it gets none, stays on top and never takes
+  // the keyboard away from what the user is doing.
   setAttribute(Qt::WA_ShowWithoutActivating);
   setWindowTitle(QStringLiteral("Vorlane"));
   Bar = new QProgressBar(this);

@@ -18,11 +18,16 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
+#include "platform/Platform.h"
+#include "ui/BrowserCommands.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CSystemTray.h"
+#include "ui/DesktopNotifier.h"
 #include "ui/DialogUnits.h"
 #include "ui/FilterListModel.h"
 #include "ui/GuiMessages.h"
@@ -50,6 +55,7 @@ constexpr std::array<ButtonInfo, CQuellbyDlg::ButtonCount> kButtons = {{
     {"new", UiTextKey::New},
     {"open", UiTextKey::Open},
     {"save", UiTextKey::Save},
+    {"save-as", UiTextKey::SaveAs},
     {"add", UiTextKey::Add},
     {"delete", UiTextKey::Delete},
     {"edit", UiTextKey::Edit},
@@ -57,18 +63,17 @@ constexpr std::array<ButtonInfo, CQuellbyDlg::ButtonCount> kButtons = {{
     {"down", UiTextKey::Down},
     {"options", UiTextKey::Options},
     {"help", UiTextKey::Help},
-    {"comb-ie", UiTextKey::CombIE},
-    {"comb-mozilla", UiTextKey::CombMozilla},
 }};
 
-// Column widths in pixels; a column is widened when its header text needs more.
-constexpr std::array<int, FilterListModel::ColumnCount> kColumnWidths = {26, 50, 50,  210,
-                                                                         40, 40, 150, 63};
+// A column never grows past this many average characters: a very long folder is cut
+// rather than pushing the other columns off the screen.
+constexpr int kMaxColumnCharacters = 48;
 
-// The tray menu's items below its title strip, top to bottom.
-constexpr std::array<UiTextKey, 7> kTrayItems = {
-    UiTextKey::TrayMenuFilters,     UiTextKey::TrayMenuOptions, UiTextKey::TrayMenuVisit,
-    UiTextKey::TrayMenuLastVersion, UiTextKey::TrayMenuHelp,    UiTextKey::TrayMenuAbout,
+// The texts of the tray menu's items, in TrayItem order.
+constexpr std::array<UiTextKey, CQuellbyDlg::TrayItemCount> kTrayItems = {
+    UiTextKey::TrayMenuFilters,     UiTextKey::TrayMenuOptions,       UiTextKey::TrayMenuCaptureNow,
+    UiTextKey::TrayMenuOpenSaved,   UiTextKey::TrayMenuPauseWatching, UiTextKey::TrayMenuVisit,
+    UiTextKey::TrayMenuLastVersion, UiTextKey::TrayMenuHelp,          UiTextKey::TrayMenuAbout,
     UiTextKey::TrayMenuExit};
 
 }  // namespace
@@ -78,8 +83,18 @@ CQuellbyDlg::CQuellbyDlg(std::unique_ptr<CQuellbyMain> engine, QWidget* parent)
                           Qt::WindowSystemMenuHint),
       Quellby(engine ? std::move(engine) : std::make_unique<CQuellbyMain>()) {
   setWindowIcon(ProgramIcons::Program());
-  setStyleSheet(QStringLiteral(
-      "QToolTip { color: #0000ff; background-color: #e0e0e0; border: 1px solid #808080; }"));
+  // Shown from the tray the window is often not the active one; its tool buttons still
+  // explain themselves.
+  setAttribute(Qt::WA_AlwaysShowToolTips);
+  Notifications = std::make_unique<DesktopNotifier>();
+  connect(Notifications.get(), &DesktopNotifier::Undelivered, this,
+          [this](const QString&, const QString& text) {
+            if (!TrayIcon || !TrayIcon->ShowBalloon(text, QString::fromLatin1(ProgramInfo::Name),
+                                                    QSystemTrayIcon::Information, 10)) {
+              NoticeLine->setText(text);
+              NoticeLine->show();
+            }
+          });
   BuildWindow();
   BuildTrayMenu();
   AddShortcuts();
@@ -94,6 +109,7 @@ CQuellbyDlg::~CQuellbyDlg() {
   }
   ProgressPopup.reset();
   TrayIcon.reset();
+  Notifications.reset();
   Quellby.reset();
 }
 
@@ -110,10 +126,11 @@ void CQuellbyDlg::BuildWindow() {
     button->setFixedSize(std::max(units.X(33), 40), std::max(units.Y(25), 40));
     button->setToolTipDuration(10000);
     button->setFocusPolicy(Qt::NoFocus);
-    if (i == CombIEButton) toolbar->addSpacing(units.X(38));
     toolbar->addWidget(button);
     Buttons[i] = button;
   }
+  toolbar->addSpacing(units.X(38));
+  BuildCaptureButtons(toolbar);
   toolbar->addStretch();
   TrayMenuButton = new QToolButton(this);
   TrayMenuButton->setIcon(ProgramIcons::Program());
@@ -139,12 +156,6 @@ void CQuellbyDlg::BuildWindow() {
   ListView->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   ListView->horizontalHeader()->setHighlightSections(false);
   ListView->horizontalHeader()->setStretchLastSection(true);
-  QPalette colours = ListView->palette();
-  // Blue rows while the list is usable; the disabled colours grey it out during a capture.
-  for (const auto group : {QPalette::Active, QPalette::Inactive}) {
-    colours.setColor(group, QPalette::Text, QColor(0, 0, 255));
-  }
-  ListView->setPalette(colours);
   ListView->viewport()->installEventFilter(this);
   connect(ListView, &QTableView::doubleClicked, this, [this] { OnEdit(); });
   ListModel->SetCheckHandler([this](int row, bool checked) {
@@ -169,18 +180,83 @@ void CQuellbyDlg::BuildWindow() {
   layout->addWidget(ListView, 1);
   layout->addWidget(NoticeLine);
 
-  const std::array<void (CQuellbyDlg::*)(), CombIEButton> commands = {
-      &CQuellbyDlg::OnNew,     &CQuellbyDlg::OnOpen, &CQuellbyDlg::OnSave, &CQuellbyDlg::OnAdd,
-      &CQuellbyDlg::OnDelete,  &CQuellbyDlg::OnEdit, &CQuellbyDlg::OnUp,   &CQuellbyDlg::OnDown,
-      &CQuellbyDlg::OnOptions, &CQuellbyDlg::OnHelp};
+  const std::array<void (CQuellbyDlg::*)(), ButtonCount> commands = {
+      &CQuellbyDlg::OnNew,  &CQuellbyDlg::OnOpen,    &CQuellbyDlg::OnSave, &CQuellbyDlg::OnSaveAs,
+      &CQuellbyDlg::OnAdd,  &CQuellbyDlg::OnDelete,  &CQuellbyDlg::OnEdit, &CQuellbyDlg::OnUp,
+      &CQuellbyDlg::OnDown, &CQuellbyDlg::OnOptions, &CQuellbyDlg::OnHelp};
   for (size_t i = 0; i < commands.size(); ++i) {
     connect(Buttons[i], &QToolButton::clicked, this, commands[i]);
   }
-  connect(Buttons[CombIEButton], &QToolButton::clicked, this,
-          [this] { OnCapture(CQuellbyMain::InternetExplorer); });
-  connect(Buttons[CombMozillaButton], &QToolButton::clicked, this,
-          [this] { OnCapture(CQuellbyMain::Firefox); });
   resize(units.X(440), units.Y(278));
+}
+
+void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
+  for (const BrowserCommands::CaptureGroup& group : BrowserCommands::CaptureGroups()) {
+    CaptureTool tool;
+    for (const BrowserInfo* browser : group.Browsers) tool.Codes.push_back(browser->Code);
+    tool.Current = tool.Codes.front();
+    auto* button = new QToolButton(this);
+    button->setIcon(ProgramIcons::Button(BrowserCommands::CaptureIconStem(group.Format)));
+    button->setIconSize(QSize(32, 32));
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    button->setAutoRaise(true);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setMinimumHeight(Buttons[0]->height());
+    button->setToolTipDuration(10000);
+    button->setFocusPolicy(Qt::NoFocus);
+    const size_t index = CaptureTools.size();
+    connect(button, &QToolButton::clicked, this,
+            [this, index] { OnCapture(CaptureTools[index].Current); });
+    if (tool.Codes.size() > 1) {
+      // Several browsers of one format: the arrow offers them, a click captures the one
+      // named on the button.
+      auto* menu = new QMenu(button);
+      button->setMenu(menu);
+      button->setPopupMode(QToolButton::MenuButtonPopup);
+      connect(menu, &QMenu::aboutToShow, this, [this, index, menu] {
+        menu->clear();
+        std::vector<int> offered;
+        for (const int code : CaptureTools[index].Codes) {
+          if (CQuellbyMain::HasCache(code)) offered.push_back(code);
+        }
+        // Without any cache found every browser stays offered: a capture then says why.
+        if (offered.empty()) offered = CaptureTools[index].Codes;
+        for (const int code : offered) {
+          const BrowserInfo* browser = FindBrowser(code);
+          menu->addAction(BrowserCommands::CaptureLabel(*browser), this, [this, index, code] {
+            CaptureTools[index].Current = code;
+            RefreshCaptureButtons();
+            OnCapture(code);
+          });
+        }
+      });
+    }
+    toolbar->addWidget(button);
+    tool.Button = button;
+    CaptureTools.push_back(std::move(tool));
+  }
+}
+
+void CQuellbyDlg::RefreshCaptureButtons() {
+  for (const CaptureTool& tool : CaptureTools) {
+    const BrowserInfo* browser = FindBrowser(tool.Current);
+    if (!browser) continue;
+    tool.Button->setText(BrowserCommands::CaptureLabel(*browser));
+    tool.Button->setToolTip(TooltipText(BrowserCommands::CaptureTooltip(*browser)));
+  }
+}
+
+QToolButton* CQuellbyDlg::CaptureButton(int browserCode) const {
+  const BrowserInfo* browser = FindBrowser(browserCode);
+  if (!browser) return nullptr;
+  for (const BrowserInfo* sharer : CacheSharers(*browser)) {
+    for (const CaptureTool& tool : CaptureTools) {
+      if (std::find(tool.Codes.begin(), tool.Codes.end(), sharer->Code) != tool.Codes.end()) {
+        return tool.Button;
+      }
+    }
+  }
+  return nullptr;
 }
 
 void CQuellbyDlg::BuildTrayMenu() {
@@ -192,26 +268,51 @@ void CQuellbyDlg::BuildTrayMenu() {
   title->setFont(bold);
   title->setEnabled(false);
   TrayPopupMenu->addSeparator();
+  CaptureNow = new QMenu(TrayPopupMenu);
   for (size_t i = 0; i < kTrayItems.size(); ++i) {
-    TrayActions[i] = TrayPopupMenu->addAction(QString());
-    // Separators after Options, after Download the Last Version and before Exit.
-    if (i == 1 || i == 3 || i == 5) TrayPopupMenu->addSeparator();
+    if (i == TrayCaptureNow) {
+      TrayActions[i] = TrayPopupMenu->addMenu(CaptureNow);
+    } else {
+      TrayActions[i] = TrayPopupMenu->addAction(QString());
+    }
+    // Separators after Options, after Pause watching, after Download the Last Version and
+    // before Exit.
+    if (i == TrayOptions || i == TrayPauseWatching || i == TrayDownload || i == TrayAbout) {
+      TrayPopupMenu->addSeparator();
+    }
   }
-  TrayPopupMenu->setDefaultAction(TrayActions[0]);
-  connect(TrayActions[0], &QAction::triggered, this, &CQuellbyDlg::ShowMainWindow);
-  connect(TrayActions[1], &QAction::triggered, this, &CQuellbyDlg::OnOptions);
-  connect(TrayActions[2], &QAction::triggered, this, &CQuellbyDlg::OnVisitSite);
-  connect(TrayActions[3], &QAction::triggered, this, &CQuellbyDlg::OnDownload);
-  connect(TrayActions[4], &QAction::triggered, this, &CQuellbyDlg::OnHelp);
-  connect(TrayActions[5], &QAction::triggered, this, &CQuellbyDlg::OnAbout);
-  connect(TrayActions[6], &QAction::triggered, this, &CQuellbyDlg::ExitRequested);
-  connect(TrayPopupMenu, &QMenu::aboutToShow, this, &CQuellbyDlg::RefreshTrayMenuTexts);
-  RefreshTrayMenuTexts();
+  TrayActions[TrayPauseWatching]->setCheckable(true);
+  TrayPopupMenu->setDefaultAction(TrayActions[TrayFilters]);
+  connect(TrayActions[TrayFilters], &QAction::triggered, this, &CQuellbyDlg::ShowMainWindow);
+  connect(TrayActions[TrayOptions], &QAction::triggered, this, &CQuellbyDlg::OnOptions);
+  connect(TrayActions[TrayOpenSaved], &QAction::triggered, this, &CQuellbyDlg::OnOpenSavedFiles);
+  connect(TrayActions[TrayPauseWatching], &QAction::toggled, this, &CQuellbyDlg::SetWatchingPaused);
+  connect(TrayActions[TrayVisit], &QAction::triggered, this, &CQuellbyDlg::OnVisitSite);
+  connect(TrayActions[TrayDownload], &QAction::triggered, this, &CQuellbyDlg::OnDownload);
+  connect(TrayActions[TrayHelp], &QAction::triggered, this, &CQuellbyDlg::OnHelp);
+  connect(TrayActions[TrayAbout], &QAction::triggered, this, &CQuellbyDlg::OnAbout);
+  connect(TrayActions[TrayExit], &QAction::triggered, this, &CQuellbyDlg::ExitRequested);
+  connect(TrayPopupMenu, &QMenu::aboutToShow, this, &CQuellbyDlg::RefreshTrayMenu);
+  for (size_t i = 0; i < kTrayItems.size(); ++i) TrayActions[i]->setText(Text(kTrayItems[i]));
   TrayMenuButton->setMenu(TrayPopupMenu);
 }
 
-void CQuellbyDlg::RefreshTrayMenuTexts() {
+void CQuellbyDlg::RefreshTrayMenu() {
   for (size_t i = 0; i < kTrayItems.size(); ++i) TrayActions[i]->setText(Text(kTrayItems[i]));
+  FillCaptureNow();
+}
+
+void CQuellbyDlg::FillCaptureNow() {
+  CaptureNow->clear();
+  const bool busy = IsBusy();
+  const std::vector<int> codes = BrowserCommands::CaptureNowCodes();
+  for (const int code : codes) {
+    const BrowserInfo* browser = FindBrowser(code);
+    QAction* entry = CaptureNow->addAction(BrowserCommands::CaptureLabel(*browser), this,
+                                           [this, code] { OnCapture(code); });
+    entry->setEnabled(!busy);
+  }
+  if (codes.empty()) CaptureNow->addAction(Text(UiTextKey::TrayMenuNoCache))->setEnabled(false);
 }
 
 void CQuellbyDlg::Create() {
@@ -227,6 +328,7 @@ void CQuellbyDlg::Create() {
   TrayIcon->SetContextMenu(TrayPopupMenu);
   connect(TrayIcon.get(), &CSystemTray::LeftClicked, this, &CQuellbyDlg::ShowMainWindow);
 
+  SelectUserFilterFile();
   if (!Quellby->LoadStartupFilterFile()) OnNew();
 
   Quellby->SetCaptureStateCallback([this](bool started) { OnCaptureState(started); });
@@ -262,6 +364,7 @@ void CQuellbyDlg::AddShortcuts() {
   bind(QKeySequence(Qt::CTRL | Qt::Key_N), &CQuellbyDlg::OnNew);
   bind(QKeySequence(Qt::CTRL | Qt::Key_O), &CQuellbyDlg::OnOpen);
   bind(QKeySequence(Qt::CTRL | Qt::Key_S), &CQuellbyDlg::OnSave);
+  bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), &CQuellbyDlg::OnSaveAs);
   bind(QKeySequence(Qt::Key_Insert), &CQuellbyDlg::OnAdd);
   bind(QKeySequence(Qt::Key_Delete), &CQuellbyDlg::OnDelete);
   bind(QKeySequence(Qt::CTRL | Qt::Key_Up), &CQuellbyDlg::OnUp);
@@ -274,26 +377,34 @@ void CQuellbyDlg::ApplyTexts() {
     Buttons[i]->setText(QString());
     Buttons[i]->setToolTip(TooltipText(Text(kButtons[i].Tooltip)));
   }
+  RefreshCaptureButtons();
   ListModel->RefreshHeaders();
-  // The widths were chosen for a font whose average character is 6 pixels wide; they
-  // grow with the font in use, and with a header text that needs more.
+  FitColumns();
+  RefreshTrayMenu();
+}
+
+void CQuellbyDlg::FitColumns() {
+  // Each column as wide as its header and every cell need, an empty URL column included;
+  // measured cell by cell, since the view itself looks only at the rows it shows.
   QHeaderView* header = ListView->horizontalHeader();
-  const QFontMetrics metrics(header->font());
-  const double scale = std::max(1.0, DialogUnits(ListView->font()).X(40) / 60.0);
+  const int widest = DialogUnits(ListView->font()).X(4 * kMaxColumnCharacters);
+  const int grid = ListView->showGrid() ? 1 : 0;
   for (int column = 0; column < FilterListModel::ColumnCount; ++column) {
-    const int needed =
-        metrics.horizontalAdvance(
-            ListModel->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString()) +
-        metrics.horizontalAdvance(QLatin1Char('M')) * 2;
-    const int scaled = static_cast<int>(kColumnWidths[static_cast<size_t>(column)] * scale + 0.5);
-    header->resizeSection(column, std::max(scaled, needed));
+    int width = header->sectionSizeHint(column);
+    for (int row = 0; row < ListModel->rowCount(); ++row) {
+      width =
+          std::max(width, ListView->sizeHintForIndex(ListModel->index(row, column)).width() + grid);
+    }
+    header->resizeSection(column, std::min(width, widest));
   }
-  RefreshTrayMenuTexts();
 }
 
 void CQuellbyDlg::FillList() {
-  auto filters = Quellby->Filters();
-  ListModel->Fill(*filters);
+  {
+    auto filters = Quellby->Filters();
+    ListModel->Fill(*filters);
+  }
+  FitColumns();
 }
 
 void CQuellbyDlg::UpdateTitle() {
@@ -350,6 +461,10 @@ void CQuellbyDlg::OnCaptureProgress(int percent) {
 
 void CQuellbyDlg::ApplyCaptureState(bool started) {
   if (started) {
+    // The notice of an earlier capture is no news about this one.
+    Notice.clear();
+    NoticeLine->clear();
+    NoticeLine->hide();
     ListView->setEnabled(false);
     ProgressPopup->SetPosition(0);
     if (CurrentSettings().ShowNotifyProgressBar) ProgressPopup->show();
@@ -361,7 +476,16 @@ void CQuellbyDlg::ApplyCaptureState(bool started) {
   TrayIcon->SetIcon(ProgramIcons::Program());
   ListView->setEnabled(true);
   const int count = Quellby->GetNewFileCount();
-  if (count != 0) ShowNotice(NewFilesText(count));
+  if (count > 0) {
+    QString text = NewFilesText(count);
+    if (const uint32_t skipped = Quellby->GetSkippedCount(); skipped > 0) {
+      text += QStringLiteral(" (%1 %2)").arg(skipped).arg(Text(UiTextKey::SkippedEntries));
+    }
+    const std::vector<std::string> saved = Quellby->GetSavedFiles();
+    const QString folder =
+        saved.empty() ? QString() : QString::fromStdString(Platform::ParentFolder(saved.front()));
+    ShowNotice(text, folder);
+  }
   // Shown once the job has let go of this thread: the box must not hold up the job.
   if (const std::optional<UiMessage> problem = Quellby->GetLastProblem()) {
     const QString text = QString::fromStdString(ComposeMessage(*problem));
@@ -371,15 +495,21 @@ void CQuellbyDlg::ApplyCaptureState(bool started) {
   }
 }
 
-void CQuellbyDlg::ShowNotice(const QString& text) {
+void CQuellbyDlg::ShowNotice(const QString& text, const QString& folder) {
   Notice = text;
-  if (TrayIcon->ShowBalloon(text, QString::fromLatin1(ProgramInfo::Name),
-                            QSystemTrayIcon::Information, 10)) {
+  const bool trayAvailable = TrayIcon->IsAvailable();
+  // The desktop's notification service keeps the notice for a user who was away.
+  const bool notified = Notifications->Notify(QString::fromLatin1(ProgramInfo::Name), text, folder);
+  if (!notified && TrayIcon->ShowBalloon(text, QString::fromLatin1(ProgramInfo::Name),
+                                         QSystemTrayIcon::Information, 10)) {
     return;
   }
-  // No notification area: the count goes to the window's own notice line.
-  NoticeLine->setText(text);
-  NoticeLine->show();
+  // Without a notification area the window is the program's face: the count shows there
+  // too.
+  if (!notified || !trayAvailable) {
+    NoticeLine->setText(text);
+    NoticeLine->show();
+  }
 }
 
 void CQuellbyDlg::UpdateTrayFallback() {

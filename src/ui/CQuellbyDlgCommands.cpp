@@ -8,6 +8,7 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
+#include "platform/Platform.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditFilterDlg.h"
 #include "ui/COptionsDlg.h"
@@ -51,21 +52,19 @@ void CQuellbyDlg::SavePrompt() {
   }
 }
 
-void CQuellbyDlg::SaveList() {
-  std::string target = Untitled ? std::string() : CurrentSettings().FiltersFileName;
-  // A list without a file, or whose file cannot be written (the default filter file of
-  // an installed program is read-only), is saved where the user chooses.
+bool CQuellbyDlg::SaveList(bool askFirst) {
+  std::string target = Untitled || askFirst ? std::string() : CurrentSettings().FiltersFileName;
+  // A list without a file, or whose file cannot be written, is saved where the user
+  // chooses.
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (target.empty()) {
-      const QString folder =
-          QFileInfo(QString::fromStdString(Untitled ? ProgramPlaces().DefaultFilterPath
-                                                    : CurrentSettings().FiltersFileName))
-              .path();
+      const std::string current = CurrentSettings().FiltersFileName;
+      const std::string start = Untitled || current.empty() ? UserFilterPath() : current;
+      const QString folder = QFileInfo(QString::fromStdString(start)).path();
       const QString chosen =
           AskFilterFile(isVisible() ? this : nullptr, QFileDialog::AcceptSave, folder);
-      if (chosen.isEmpty()) return;
+      if (chosen.isEmpty()) return false;
       target = chosen.toStdString();
-      Untitled = false;
     }
     bool saved = false;
     {
@@ -73,17 +72,52 @@ void CQuellbyDlg::SaveList() {
       saved = filters->Save(target);
     }
     if (saved) {
+      Untitled = false;
       Changed = false;
       UpdateTitle();
-      return;
+      return true;
     }
     UpdateTitle();
     GuiMessages::ShowBox(
         MessageKind::Error,
-        QStringLiteral("Can't save the filter in %1.").arg(QString::fromStdString(target)),
+        QString::fromStdString(ComposeMessage({UiTextKey::ErrorSaveFilter, {}, target, {}})),
         isVisible() ? this : nullptr);
     target.clear();
   }
+  return false;
+}
+
+std::string CQuellbyDlg::SaveForTermination() {
+  if (!Changed) return {};
+  const std::string current = Untitled ? std::string() : CurrentSettings().FiltersFileName;
+  std::vector<std::string> targets;
+  if (!current.empty()) targets.push_back(current);
+  // Beside the file in use, else beside the user's filters: never over a file of its own.
+  const std::string beside = current.empty() ? UserFilterPath() : current;
+  if (!beside.empty()) {
+    const std::string stem = Platform::JoinPath(Platform::ParentFolder(beside), "Recovered");
+    for (int i = 0; i < 100; ++i) {
+      const std::string candidate =
+          stem + (i == 0 ? std::string() : "-" + std::to_string(i)) + ".flt";
+      if (!Platform::PathExists(candidate)) {
+        targets.push_back(candidate);
+        break;
+      }
+    }
+  }
+  for (const std::string& target : targets) {
+    Platform::CreateFolderTree(Platform::ParentFolder(target));
+    bool saved = false;
+    {
+      auto filters = Quellby->Filters();
+      saved = filters->Save(target);
+    }
+    if (!saved) continue;
+    Changed = false;
+    Untitled = false;
+    return target;
+  }
+  return {};
 }
 
 void CQuellbyDlg::OnNew() {
@@ -100,10 +134,19 @@ void CQuellbyDlg::OnNew() {
 void CQuellbyDlg::OnOpen() {
   if (IsBusy()) return;
   SavePrompt();
+  const std::string current = CurrentSettings().FiltersFileName;
   const QString folder =
-      QFileInfo(QString::fromStdString(ProgramPlaces().DefaultFilterPath)).path();
+      QFileInfo(QString::fromStdString(current.empty() ? UserFilterPath() : current)).path();
   const QString chosen = AskFilterFile(this, QFileDialog::AcceptOpen, folder);
   if (chosen.isEmpty()) return;
+  // A file that cannot be read leaves the list in use as it was.
+  if (CCacheFilter probe; !probe.ReadFilterFile(chosen.toStdString())) {
+    GuiMessages::ShowBox(MessageKind::Error,
+                         QString::fromStdString(ComposeMessage(
+                             {UiTextKey::ErrorLoadFilter, {}, chosen.toStdString(), {}})),
+                         this);
+    return;
+  }
   Quellby->Filters()->Load(chosen.toStdString());
   FillList();
   Untitled = false;
@@ -115,6 +158,12 @@ void CQuellbyDlg::OnOpen() {
 void CQuellbyDlg::OnSave() {
   if (IsBusy()) return;
   SaveList();
+  UpdateTitle();
+}
+
+void CQuellbyDlg::OnSaveAs() {
+  if (IsBusy()) return;
+  SaveList(true);
   UpdateTitle();
 }
 
@@ -171,6 +220,7 @@ void CQuellbyDlg::OnEdit() {
     copy = *record;
   }
   ListModel->ShowRow(row, copy);
+  FitColumns();
   MarkChanged();
 }
 
@@ -247,7 +297,7 @@ void CQuellbyDlg::OnOptions() {
   for (const BrowserInfo& browser : Browsers()) {
     if (!settings.Watch[static_cast<size_t>(browser.Code)]) Quellby->StopWatcher(browser.Code);
   }
-  Quellby->StartWatchers();
+  if (!WatchingPaused) Quellby->StartWatchers();
 }
 
 void CQuellbyDlg::OnHelp() {
@@ -266,11 +316,35 @@ void CQuellbyDlg::OnAbout() {
 }
 
 void CQuellbyDlg::OnVisitSite() {
-  OpenWithDesktop(ProgramInfo::SiteAddress);
+  OpenWithDesktop(ProgramInfo::SitePage());
 }
 
 void CQuellbyDlg::OnDownload() {
-  OpenWithDesktop(ProgramInfo::DownloadAddress);
+  OpenWithDesktop(ProgramInfo::DownloadPage());
+}
+
+void CQuellbyDlg::OnOpenSavedFiles() {
+  // The folder tokens change with every capture; what stands before them is the place
+  // the user looks in.
+  std::string folder = Platform::ExpandHome(CurrentSettings().DefaultCombPath);
+  const size_t token = folder.find('%');
+  if (token != std::string::npos) folder = Platform::ParentFolder(folder.substr(0, token + 1));
+  folder = Platform::WithoutTrailingSeparators(folder);
+  if (folder.empty() || !Platform::IsLocalFolderPath(folder)) return;
+  if (!Platform::FolderExists(folder)) Platform::CreateFolderTree(folder);
+  OpenWithDesktop(folder);
+}
+
+void CQuellbyDlg::SetWatchingPaused(bool paused) {
+  WatchingPaused = paused;
+  if (QAction* pause = TrayActions[TrayPauseWatching]; pause && pause->isChecked() != paused) {
+    pause->setChecked(paused);
+  }
+  if (paused) {
+    for (const BrowserInfo& browser : Browsers()) Quellby->StopWatcher(browser.Code);
+  } else {
+    Quellby->StartWatchers();
+  }
 }
 
 void CQuellbyDlg::ShowMainWindow() {
@@ -319,5 +393,7 @@ QMenu* CQuellbyDlg::BuildListMenu() {
   menu->addSeparator();
   menu->addAction(Text(UiTextKey::CheckAll), this, [this] { SetAllChecks(true); });
   menu->addAction(Text(UiTextKey::UncheckAll), this, [this] { SetAllChecks(false); });
+  menu->addSeparator();
+  menu->addAction(Text(UiTextKey::SaveAs), this, &CQuellbyDlg::OnSaveAs);
   return menu;
 }

@@ -30,6 +30,15 @@ QMessageBox::Icon IconOf(MessageKind kind) {
   return QMessageBox::Information;
 }
 
+bool Ask(QMessageBox::Icon icon, const QString& text, QWidget* parent) {
+  QMessageBox box(icon, QString::fromLatin1(ProgramInfo::Name), text,
+                  QMessageBox::Yes | QMessageBox::No,
+                  parent ? parent : QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::Yes);
+  return box.exec() == QMessageBox::Yes;
+}
+
 std::mutex& OpenLock() {
   static std::mutex lock;
   return lock;
@@ -93,12 +102,11 @@ void ShowBox(MessageKind kind, const QString& text, QWidget* parent) {
 }
 
 bool AskYesNo(const QString& text, QWidget* parent) {
-  QMessageBox box(QMessageBox::Warning, QString::fromLatin1(ProgramInfo::Name), text,
-                  QMessageBox::Yes | QMessageBox::No,
-                  parent ? parent : QApplication::activeWindow());
-  box.setTextFormat(Qt::PlainText);
-  box.setDefaultButton(QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
+  return Ask(QMessageBox::Warning, text, parent);
+}
+
+bool AskQuestion(const QString& text, QWidget* parent) {
+  return Ask(QMessageBox::Question, text, parent);
 }
 
 void OpenTarget(const std::string& target) {

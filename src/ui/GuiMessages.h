@@ -30,6 +30,8 @@ void RunOnUiThread(QObject* context, const std::function<void()>& work);
 void ShowBox(MessageKind kind, const QString& text, QWidget* parent = nullptr);
 // A Yes/No question with the exclamation icon; true only for Yes (UI thread only).
 bool AskYesNo(const QString& text, QWidget* parent = nullptr);
+// The same with the question icon, for a choice that warns of nothing.
+bool AskQuestion(const QString& text, QWidget* parent = nullptr);
 // A file or folder path, or a web address, opened with the desktop.
 void OpenTarget(const std::string& target);
 

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr char kCloseCommand[] = "Close";
+constexpr char kShowCommand[] = "Show";
 // A command line longer than this is not ours.
 constexpr qint64 kMaxCommandLength = 64;
 
@@ -87,6 +88,7 @@ void InstanceMarker::OnConnection() {
         const QByteArray line = socket->readLine(kMaxCommandLength).trimmed();
         socket->disconnectFromServer();
         if (line == kCloseCommand) emit CloseRequested();
+        if (line == kShowCommand) emit ShowRequested();
       } else if (socket->bytesAvailable() > kMaxCommandLength) {
         socket->abort();
       }
@@ -94,15 +96,25 @@ void InstanceMarker::OnConnection() {
   }
 }
 
-bool InstanceMarker::SendClose(int timeoutMs) {
-  const QDeadlineTimer deadline(timeoutMs);
+bool InstanceMarker::SendCommand(const char* command, const QDeadlineTimer& deadline) const {
   QLocalSocket socket;
   socket.connectToServer(ServerPath());
   if (!socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) return false;
-  socket.write(QByteArray(kCloseCommand) + '\n');
+  socket.write(QByteArray(command) + '\n');
   socket.flush();
-  socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
+  const bool written = socket.bytesToWrite() == 0 ||
+                       socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()));
   socket.disconnectFromServer();
+  return written;
+}
+
+bool InstanceMarker::SendShow(int timeoutMs) {
+  return SendCommand(kShowCommand, QDeadlineTimer(timeoutMs));
+}
+
+bool InstanceMarker::SendClose(int timeoutMs) {
+  const QDeadlineTimer deadline(timeoutMs);
+  if (!SendCommand(kCloseCommand, deadline)) return false;
   // The running instance may first finish the file it is saving.
   QLockFile lock(LockPath());
   lock.setStaleLockTime(0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLockFile>
 #include <QObject>
@@ -34,6 +35,9 @@ class InstanceMarker : public QObject {
   // From a later start: asks the running instance to quit, then waits up to
   // `timeoutMs` until it has let go of the lock, so a following start runs.
   bool SendClose(int timeoutMs);
+  // From a later start: tells the running instance that the user started the program
+  // again (it brings its window to the front where it has no tray icon).
+  bool SendShow(int timeoutMs);
   void Release();
 
   QString LockPath() const;
@@ -41,8 +45,10 @@ class InstanceMarker : public QObject {
 
  signals:
   void CloseRequested();
+  void ShowRequested();
 
  private:
+  bool SendCommand(const char* command, const QDeadlineTimer& deadline) const;
   void OnConnection();
 
   QString Folder;

@@ -1,14 +1,20 @@
 #pragma once
 
-// The program's own fixed texts and the maker's addresses, in one place.
+#include <string>
+
+// The program's own fixed texts and where its web pages are, in one place.
 namespace ProgramInfo {
 
 inline constexpr char Name[] = "Vorlane";
 // The title strip of the tray menu and the about box.
 inline constexpr char ProductTitle[] = "Vorlane v " VORLANE_VERSION;
-// Placeholders until the project has a real home.
-inline constexpr char SiteAddress[] = "https://vorlane.example.org/";
-inline constexpr char DownloadAddress[] = "https://vorlane.example.org/download";
 inline constexpr char NoticeLine[] = "Free software by the Vorlane developers.";
+// The desktop's name for the program: its desktop file and its icon in the theme.
+inline constexpr char DesktopName[] = "vorlane";
+
+// The project has no public web address yet, so "Visit Our Site" and the about box open
+// the installed manual, and "Download the Last Version" its page on installing.
+std::string SitePage();
+std::string DownloadPage();
 
 }  // namespace ProgramInfo

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <filesystem>
 
 #include <filesystem>
@@ -74,13 +75,19 @@ TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrder) {
                 "KeepServerTime=0\nCaptureWhileRunning=0\n"
                 // The further browsers of the table, with their defaults.
                 "Chrome=1\nChromium=1\nEdge=1\nBrave=1\nOpera=1\nVivaldi=1\n"
-                "Discord=0\nSlack=0\nCode=0\nTeams=0\n");
-  // Start with login is on by default, so the first write enters the program (quoted:
-  // its path holds a blank).
+                "Discord=0\nSlack=0\nCode=0\nTeams=0\n"
+                "StartWithLoginAsked=0\n");
+  // Start with login is on by default, but nothing enters the session before the user
+  // has been asked.
+  EXPECT_FALSE(Platform::StartsWithLogin());
+  UpdateSettings([](Settings& settings) { settings.StartWithLoginAsked = true; });
+  EXPECT_TRUE(WriteSettings());
+  // Quoted: the program's path holds a blank.
   const std::string quoted = "\"" + places.ExecutablePath + "\"";
   EXPECT_NE(
       StartWithLoginText().find(Platform::RunningOnWindows ? quoted : "Exec=" + quoted + "\n"),
       std::string::npos);
+  EXPECT_NE(ReadFile(places.SettingsPath).find("\nStartWithLoginAsked=1\n"), std::string::npos);
   EXPECT_EQ(ListNames(places.DataFolder), std::vector<std::string>{"VOR.cfg"});
 }
 
@@ -148,6 +155,17 @@ TEST_F(SettingsFile, WriteKeepsForeignLinesAndNormalisesValues) {
 }
 
 TEST_F(SettingsFile, StartWithLoginFollowsTheSetting) {
+  // Before the question an entry the user made by hand stays, whatever the setting says.
+  Platform::SetStartWithLogin(true, places.ExecutablePath);
+  const std::string mine = StartWithLoginText();
+  UpdateSettings([](Settings& settings) { settings.StartWithWindowsStartUp = false; });
+  WriteSettings();
+  EXPECT_EQ(StartWithLoginText(), mine);
+  Platform::SetStartWithLogin(false, {});
+  UpdateSettings([](Settings& settings) {
+    settings.StartWithWindowsStartUp = true;
+    settings.StartWithLoginAsked = true;
+  });
   WriteSettings();
   ASSERT_TRUE(Platform::StartsWithLogin());
 
@@ -232,4 +250,34 @@ TEST_F(SettingsFile, ScratchFolderWithoutDataFolder) {
   SetProgramPlaces(places);
   EXPECT_EQ(ScratchFolder(), "");
   CleanScratchFolder();
+}
+
+TEST_F(SettingsFile, TheFilterListInUseIsTheUsersCopy) {
+  const std::string shipped = places.DefaultFilterPath;
+  const std::string copy = places.DataFolder + "/Filters/Default.flt";
+  WriteFile(shipped, "shipped");
+  EXPECT_EQ(UserFilterPath(), copy);
+  // Named before, a copy there before (or not), then what is named and copied.
+  const std::array<std::array<std::string, 4>, 5> cases = {{
+      {"", "", copy, "shipped"},
+      {shipped, "", copy, "shipped"},
+      {"", "edited", copy, "edited"},  // an earlier copy keeps the user's edits
+      {copy, "edited", copy, "edited"},
+      {"/home/u/mine.flt", "", "/home/u/mine.flt", ""},
+  }};
+  for (const auto& [named, before, namedAfter, after] : cases) {
+    std::filesystem::remove_all(places.DataFolder + "/Filters");
+    if (!before.empty()) WriteFile(copy, before);
+    UpdateSettings([&](Settings& settings) { settings.FiltersFileName = named; });
+    EXPECT_EQ(SelectUserFilterFile(), namedAfter == copy) << named;
+    EXPECT_EQ(CurrentSettings().FiltersFileName, namedAfter) << named;
+    EXPECT_EQ(Platform::FileExists(copy) ? ReadFile(copy) : "", after) << named;
+  }
+  EXPECT_EQ(ReadFile(shipped), "shipped");
+  // Nothing to copy: the settings stay as they were.
+  std::filesystem::remove_all(places.DataFolder + "/Filters");
+  std::filesystem::remove(shipped);
+  UpdateSettings([](Settings& settings) { settings.FiltersFileName.clear(); });
+  EXPECT_FALSE(SelectUserFilterFile());
+  EXPECT_EQ(CurrentSettings().FiltersFileName, "");
 }

@@ -1,5 +1,8 @@
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QMessageBox>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTest>
 #include <QTimer>
@@ -10,11 +13,35 @@
 
 #include "UiTestSupport.h"
 #include "config/Settings.h"
+#include "config/UiTexts.h"
 #include "platform/Platform.h"
 #include "ui/CQuellbyApp.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/GuiMessages.h"
 #include "ui/TerminationNotifier.h"
+
+namespace {
+
+// A filter file, named in the settings as the one in use.
+QString WriteList(const QString& name) {
+  const QString path = uitest::SandboxRoot() + QLatin1Char('/') + name;
+  uitest::WriteText(path, "[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=1\nDisabled=0\n");
+  UpdateSettings([&](Settings& settings) {
+    settings.FiltersFileName = path.toStdString();
+    settings.StartWithLoginAsked = true;  // the first start's question is asked elsewhere
+  });
+  return path;
+}
+
+// Runs the program's event loop until it ends, at most 20 s; returns its exit code.
+int RunLoop() {
+  QTimer guard;
+  QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(1); });
+  guard.start(20000);
+  return QApplication::exec();
+}
+
+}  // namespace
 
 class AppTest : public QObject {
   Q_OBJECT
@@ -29,14 +56,25 @@ class AppTest : public QObject {
       QVERIFY(!closeAlone.InitInstance());  // nothing to close: ends at once
     }
 
+    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
+    QFile::remove(QString::fromStdString(UserFilterPath()));
     CQuellbyApp running(QStringList{"vorlane"});
-    QVERIFY(running.InitInstance());
-    // First start on a clean account: data folder, settings, start entry, default filters.
+    QString question;
+    {
+      // First start on a clean account: the program asks before it enters the session.
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::Yes, &question)});
+      QVERIFY(running.InitInstance());
+      QCOMPARE(script.Pending(), 0);
+    }
+    QCOMPARE(question, QString::fromStdString(UiTexts::Get(UiTextKey::AskStartAtLogin)));
+    // Data folder, settings, start entry, and the user's own copy of the default filters.
     QVERIFY(uitest::ReadText(settingsFile).contains("StartWithWindowsStartUp=1"));
+    QVERIFY(uitest::ReadText(settingsFile).contains("StartWithLoginAsked=1"));
     QVERIFY(Platform::FileExists(Platform::StartWithLoginEntryPath()));
     QCOMPARE(running.MainWindow()->windowTitle(),
-             QStringLiteral("Vorlane - [%1]")
-                 .arg(QString::fromStdString(ProgramPlaces().DefaultFilterPath)));
+             QStringLiteral("Vorlane - [%1]").arg(QString::fromStdString(UserFilterPath())));
+    QCOMPARE(uitest::ReadText(QString::fromStdString(UserFilterPath())),
+             uitest::ReadText(QString::fromStdString(ProgramPlaces().DefaultFilterPath)));
     // No notification area offscreen: the window shows instead of hiding.
     QVERIFY(running.MainWindow()->isVisible());
 
@@ -66,7 +104,11 @@ class AppTest : public QObject {
 
     GuiMessages::SetExiting(false);
     CQuellbyApp again(QStringList{"vorlane"});
-    QVERIFY(again.InitInstance());
+    {  // Asked once: the next start asks nothing.
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::No)});
+      QVERIFY(again.InitInstance());
+      QCOMPARE(script.Pending(), 1);
+    }
     again.ExitInstance(0);
     GuiMessages::SetExiting(false);
   }
@@ -78,16 +120,27 @@ class AppTest : public QObject {
     const QString settingsFile = QString::fromStdString(ProgramPlaces().SettingsPath);
     struct sigaction before {};
     sigaction(SIGTERM, nullptr, &before);
+    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
+    const QString list = WriteList(QStringLiteral("terminated.flt"));
+    UpdateSettings([](Settings& settings) { settings.StartWithLoginAsked = false; });
     CQuellbyApp running(QStringList{"vorlane"});
-    QVERIFY(running.InitInstance());
+    {
+      // No: no entry in the session, now or at exit.
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::No)});
+      QVERIFY(running.InitInstance());
+      QCOMPARE(script.Pending(), 0);
+    }
     UpdateSettings([](Settings& settings) { settings.OneCopy = false; });
+    running.MainWindow()->SetAllChecks(false);
     {
       TerminationNotifier termination;
       QVERIFY(termination.IsActive());
       TerminationNotifier second;  // the signals have one owner
       QVERIFY(!second.IsActive());
       connect(&termination, &TerminationNotifier::TerminationRequested, &running,
-              &CQuellbyApp::Exit);
+              &CQuellbyApp::Terminate);
+      // Nobody answers at logout: no question may open.
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::Yes)});
       QTimer guard;
       connect(&guard, &QTimer::timeout, [] { QApplication::exit(1); });
       guard.start(20000);
@@ -96,10 +149,84 @@ class AppTest : public QObject {
     }
     running.ExitInstance(0);
     QVERIFY(uitest::ReadText(settingsFile).contains("OneCopy=0"));
+    QVERIFY(uitest::ReadText(settingsFile).contains("StartWithWindowsStartUp=0"));
+    QVERIFY(!Platform::FileExists(Platform::StartWithLoginEntryPath()));
+    // The unsaved filter changes went to the file in use.
+    QVERIFY(uitest::ReadText(list).contains("Disabled=1"));
+    QVERIFY(!uitest::ReadText(list).contains("Disabled=0"));
     struct sigaction after {};
     sigaction(SIGTERM, nullptr, &after);
     QVERIFY(after.sa_handler == before.sa_handler);
     GuiMessages::SetExiting(false);
+  }
+
+  // Exit from the tray menu and a later start's Close ask about unsaved filters: Yes
+  // saves, No discards.
+  void exitAsksAboutUnsavedFilters() {
+    for (const int answer : {int(QMessageBox::Yes), int(QMessageBox::No)}) {
+      uitest::ResetProgramState();
+      const QString list = WriteList(QStringLiteral("exit.flt"));
+      CQuellbyApp running(QStringList{"vorlane"});
+      QVERIFY(running.InitInstance());
+      running.MainWindow()->SetAllChecks(false);
+      QString question;
+      uitest::ModalScript script({uitest::AnswerBox(answer, &question)});
+      std::thread closer;
+      if (answer == QMessageBox::No) {
+        closer = std::thread([] { CQuellbyApp(QStringList{"vorlane", "Close"}).InitInstance(); });
+      } else {
+        QTimer::singleShot(
+            0, [&running] { running.MainWindow()->TrayAction(CQuellbyDlg::TrayExit)->trigger(); });
+      }
+      QCOMPARE(RunLoop(), 0);
+      running.ExitInstance(0);
+      if (closer.joinable()) closer.join();
+      QCOMPARE(question, QString::fromStdString(UiTexts::Get(UiTextKey::WarningChanged)));
+      QCOMPARE(uitest::ReadText(list).contains("Disabled=1"), answer == QMessageBox::Yes);
+      GuiMessages::SetExiting(false);
+    }
+  }
+
+  // At logout a list whose file cannot be written goes to a recovery file beside it.
+  void terminationSavesARecoveryFileWhenTheFileFails() {
+    uitest::ResetProgramState();
+    const QString list = WriteList(QStringLiteral("blocked/list.flt"));
+    const QString recovered = uitest::SandboxRoot() + QStringLiteral("/blocked/Recovered.flt");
+    CQuellbyApp running(QStringList{"vorlane"});
+    QVERIFY(running.InitInstance());
+    running.MainWindow()->SetAllChecks(false);
+    // A folder where the file was: no write can replace it, whoever runs the test.
+    QVERIFY(QFile::remove(list) && QDir().mkpath(list));
+    QTimer::singleShot(0, &running, &CQuellbyApp::Terminate);
+    QCOMPARE(RunLoop(), 0);
+    running.ExitInstance(0);
+    QVERIFY(uitest::ReadText(recovered).contains("Disabled=1"));
+    // The next start works on the recovered list.
+    QCOMPARE(QString::fromStdString(CurrentSettings().FiltersFileName), recovered);
+    QDir(list).removeRecursively();
+    GuiMessages::SetExiting(false);
+  }
+
+  // --version and --help print and exit before Qt would look for a display; other
+  // arguments start the program.
+  void versionExitsWithoutADisplay() {
+    QVERIFY(!CQuellbyApp::InfoRequest({"vorlane", "Close"}));
+    QVERIFY(!CQuellbyApp::InfoRequest({"vorlane", "-style", "fusion"}));
+    QCOMPARE(CQuellbyApp::InfoRequest({"vorlane", "Close", "-v"})->Text, "Vorlane v 1.2\n");
+    for (const QString& option : {QStringLiteral("--version"), QStringLiteral("--help")}) {
+      QProcess program;
+      QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+      environment.remove(QStringLiteral("DISPLAY"));
+      // A platform that does not exist: starting Qt's GUI would fail at once.
+      environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("no-such-platform"));
+      program.setProcessEnvironment(environment);
+      program.start(QStringLiteral(VORLANE_PROGRAM), {option});
+      QVERIFY(program.waitForFinished(10000));
+      QCOMPARE(program.exitCode(), 0);
+      const QByteArray output = program.readAllStandardOutput();
+      QVERIFY(option == "--help" ? output.startsWith("Usage: vorlane [Close]\n")
+                                 : output == "Vorlane v 1.2\n");
+    }
   }
 };
 

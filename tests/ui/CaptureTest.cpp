@@ -1,4 +1,5 @@
 #include <QDir>
+
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -6,9 +7,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <atomic>
 
 #include "UiTestSupport.h"
 #include "config/Settings.h"
+#include "platform/Platform.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/CSystemTray.h"
@@ -24,7 +27,9 @@ QString OutputFolder() {
 // A window over one JPEG filter into OutputFolder() and a cache that waits for the
 // test before it opens.
 std::unique_ptr<CQuellbyDlg> MakeWindow(const std::shared_ptr<uitest::GatedSource::Gate>& gate,
-                                        int entries) {
+                                        int entries,
+                                        std::unique_ptr<CQuellbyMain> engine = uitest::MakeEngine(),
+                                        int64_t cached = 1000) {
   const QString list = uitest::SandboxRoot() + QStringLiteral("/capture.flt");
   uitest::WriteText(list, QStringLiteral("[GENERAL]\nVorlaneFilter=1\n[FILTER_0]\nContentType=1\n"
                                          "Disabled=0\nMinSize=0\nURL=\nMinWeidth=0\nMinHeight=0\n"
@@ -32,9 +37,10 @@ std::unique_ptr<CQuellbyDlg> MakeWindow(const std::shared_ptr<uitest::GatedSourc
                               .arg(OutputFolder())
                               .toUtf8());
   UpdateSettings([&](Settings& settings) { settings.FiltersFileName = list.toStdString(); });
-  auto window = std::make_unique<CQuellbyDlg>(uitest::MakeEngine());
-  window->Engine().SetSourceFactory(
-      [gate, entries](int) { return std::make_unique<uitest::GatedSource>(gate, entries); });
+  auto window = std::make_unique<CQuellbyDlg>(std::move(engine));
+  window->Engine().SetSourceFactory([gate, entries, cached](int) {
+    return std::make_unique<uitest::GatedSource>(gate, entries, cached);
+  });
   window->Create();
   return window;
 }
@@ -75,7 +81,7 @@ class CaptureTest : public QObject {
     auto gate = std::make_shared<uitest::GatedSource::Gate>();
     auto window = MakeWindow(gate, entries);
 
-    window->Button(CQuellbyDlg::CombMozillaButton)->click();
+    window->CaptureButton(Firefox)->click();
     QVERIFY(window->IsBusy());
     QTRY_VERIFY(gate->Waiting);
     // The start callback ran on the UI thread before the job went on to open the cache.
@@ -159,6 +165,68 @@ class CaptureTest : public QObject {
     QTimer::singleShot(30, [gate] { gate->Release(); });
     window.reset();
     QVERIFY(gate->Open);
+  }
+
+  // A capture on command of a cache that cannot be opened says so, after the popup has
+  // gone, and leaves no notice of an earlier capture behind.
+  void unreadableCacheShowsWhy() {
+    const std::pair<int, QString> cases[] = {
+        {Firefox,
+         "Can't open Mozilla cache. Please, define the correct path in the Options dialog."},
+        {InternetExplorer, "Can't open the cache:"}};  // no Wine prefix in the sandbox
+    UpdateSettings([](Settings& settings) {
+      settings.MozillaCachePath = (uitest::SandboxRoot() + "/no/such/cache").toStdString();
+    });
+    for (const auto& [browser, message] : cases) {
+      QDir(OutputFolder()).removeRecursively();
+      auto gate = std::make_shared<uitest::GatedSource::Gate>();
+      gate->Release();
+      auto window = MakeWindow(gate, 3);
+      window->OnCapture(browser);
+      QTRY_VERIFY(!window->IsBusy());
+      QCOMPARE(window->NoticeLabel()->text(), CQuellbyDlg::NewFilesText(3));
+      // From now on the real cache sources, which find nothing.
+      window->Engine().SetSourceFactory({});
+      QString shown;
+      bool popupHidden = false;
+      uitest::ModalScript script({[&](QWidget* modal) {
+        popupHidden = !window->Popup()->isVisible();
+        return uitest::AnswerBox(QMessageBox::Ok, &shown)(modal);
+      }});
+      window->CaptureButton(browser)->click();
+      QTRY_COMPARE(script.Pending(), 0);
+      QVERIFY(shown.startsWith(message));
+      QVERIFY(popupHidden);
+      QVERIFY(window->LastNotice().isEmpty() && window->NoticeLabel()->text().isEmpty());
+    }
+  }
+
+  // A capture by a watcher after the browser closed tells of new files, and of nothing
+  // when it found nothing new.
+  void captureAfterABrowserClosed() {
+    for (const int entries : {0, 2}) {
+      QDir(OutputFolder()).removeRecursively();
+      std::atomic<bool> running{true};
+      CQuellbyMain::StartupOptions options;
+      options.PersistSettings = false;
+      options.Check = [&running](const std::vector<std::string>&) { return running.load(); };
+      options.WatchIntervalMs = 5;
+      UpdateSettings([](Settings& settings) { settings.Watch[Firefox] = true; });
+      auto gate = std::make_shared<uitest::GatedSource::Gate>();
+      gate->Release();
+      // Cached while the browser ran, after the watcher first saw it.
+      auto window = MakeWindow(gate, entries, std::make_unique<CQuellbyMain>(options),
+                               Platform::CurrentTime() + 3600);
+      uitest::ModalScript script({uitest::AnswerBox(QMessageBox::Ok)});  // none may open
+      QTest::qWait(50);
+      running = false;
+      QTRY_VERIFY(gate->Waiting);
+      QTRY_VERIFY(!window->IsBusy());
+      QTest::qWait(50);
+      QCOMPARE(script.Pending(), 1);
+      QCOMPARE(window->LastNotice(), entries ? CQuellbyDlg::NewFilesText(entries) : QString());
+      QCOMPARE(SavedFileCount(), entries);
+    }
   }
 };
 

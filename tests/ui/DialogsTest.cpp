@@ -1,6 +1,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,6 +17,7 @@
 #include "config/UiTexts.h"
 #include "engine/CCacheFilter.h"
 #include "platform/Platform.h"
+#include "ui/BrowserCommands.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditFilterDlg.h"
 #include "ui/CLabel.h"
@@ -114,40 +117,52 @@ class DialogsTest : public QObject {
 
   void editorFolderCheck_data() {
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("empty") << QString() << false;
-    QTest::newRow("relative") << QStringLiteral("pictures/cats") << false;
-    QTest::newRow("the root") << QStringLiteral("/") << false;
-    QTest::newRow("a share name") << QStringLiteral("\\\\server\\share") << false;
-    QTest::newRow("in the home folder") << QStringLiteral("~/VOR_SAVES/%DATE%") << true;
-    QTest::newRow("not made yet") << Sandbox(QStringLiteral("new/folder")) << true;
+    QTest::addColumn<QString>("reason");  // empty: accepted
+    const QString notAbsolute = QStringLiteral(
+        "The path must be absolute: it begins with / (or with ~/ for your home "
+        "folder).");
+    QTest::newRow("empty") << QString() << notAbsolute;
+    QTest::newRow("relative") << QStringLiteral("pictures/cats") << notAbsolute;
+    QTest::newRow("the root") << QStringLiteral("/")
+                              << QStringLiteral(
+                                     "The root folder itself can't be the output folder.");
+    QTest::newRow("a share name") << QStringLiteral("\\\\server\\share") << notAbsolute;
+    QTest::newRow("below a file")
+        << Sandbox(QStringLiteral("a-file/pictures"))
+        << QStringLiteral("The folder can't be created there: a file is in the way.");
+    QTest::newRow("in the home folder") << QStringLiteral("~/VOR_SAVES/%DATE%") << QString();
+    QTest::newRow("not made yet") << Sandbox(QStringLiteral("new/folder")) << QString();
   }
 
   void editorFolderCheck() {
     QFETCH(QString, folder);
-    QFETCH(bool, accepted);
+    QFETCH(QString, reason);
+    uitest::WriteText(Sandbox(QStringLiteral("a-file")), "x");
     FilterRecord record = SampleRecord();
     CEditFilterDlg editor(record, QStringLiteral("Edit"));
     editor.show();
     editor.ContentTypeBox()->setCurrentText(QStringLiteral("PLAIN"));
-    editor.MinSizeEdit()->setText(QStringLiteral("  -12kB"));
+    editor.MinSizeEdit()->setText(QStringLiteral("  12kB"));
     editor.UrlEdit()->setText(QStringLiteral("a,b"));
     editor.FolderEdit()->setText(folder);
     editor.FileNameEdit()->setText(QStringLiteral("new"));
     QString message;
     ModalScript script({AnswerBox(QMessageBox::Ok, &message)});
     editor.accept();
+    const bool accepted = reason.isEmpty();
     QCOMPARE(editor.result() == QDialog::Accepted, accepted);
     if (accepted) {
       QCOMPARE(script.Pending(), 1);
       QCOMPARE(QString::fromStdString(record.Directory), folder);
       QCOMPARE(record.ContentType, 15);
-      QCOMPARE(record.MinSize, -12);
+      QCOMPARE(record.MinSize, 12000);
       QCOMPARE(record.URL, std::string("a,b"));
       QCOMPARE(record.FileNameDummy, std::string("new"));
       return;
     }
-    QCOMPARE(message, QStringLiteral("The folder path is wrong. Please, select a correct path."));
+    // What is wrong, then why.
+    QCOMPARE(message,
+             QStringLiteral("The folder path is wrong. Please, select a correct path.\n") + reason);
     QVERIFY(editor.isVisible());  // still open for a better folder
     const FilterRecord untouched = SampleRecord();
     QCOMPARE(record.Directory, untouched.Directory);
@@ -155,6 +170,41 @@ class DialogsTest : public QObject {
     QCOMPARE(record.MinSize, untouched.MinSize);
     editor.reject();
     QCOMPARE(record.URL, untouched.URL);
+  }
+
+  void editorChecksSizesAndThePixelTest() {
+    const QString size = QString::fromStdString(UiTexts::Get(UiTextKey::ErrorMinSize));
+    const QString pixels = QString::fromStdString(UiTexts::Get(UiTextKey::HintPixelTest));
+    const struct {
+      const char *minSize, *width, *height;
+      int stored;  // -1: refused with `message`, the cursor in the field to mend
+      QString message;
+      int field;  // 0 size, 1 width, 2 height
+    } cases[] = {
+        {"10 KB", "200", "200", 10000, {}, 0},
+        {"1.5 MiB", "0", "0", 1572864, {}, 0},
+        {"", "0", "0", 0, {}, 0},
+        {"ten KB", "0", "0", -1, size, 0},
+        {"-12", "0", "0", -1, size, 0},
+        {"0", "200", "0", -1, pixels, 2},
+        {"0", "", "150", -1, pixels, 1},
+    };
+    for (const auto& c : cases) {
+      FilterRecord record = SampleRecord();
+      CEditFilterDlg editor(record, QStringLiteral("Edit"));
+      editor.show();
+      QLineEdit* fields[] = {editor.MinSizeEdit(), editor.MinWidthEdit(), editor.MinHeightEdit()};
+      fields[0]->setText(c.minSize);
+      fields[1]->setText(c.width);
+      fields[2]->setText(c.height);
+      QString shown;
+      ModalScript script({AnswerBox(QMessageBox::Ok, &shown)});
+      editor.accept();
+      QCOMPARE(editor.result() == QDialog::Accepted, c.stored >= 0);
+      QCOMPARE(shown, c.message);
+      QCOMPARE(record.MinSize, c.stored >= 0 ? c.stored : SampleRecord().MinSize);
+      if (c.stored < 0) QCOMPARE(editor.focusWidget(), static_cast<QWidget*>(fields[c.field]));
+    }
   }
 
   void editorNumbers_data() {
@@ -246,11 +296,21 @@ class DialogsTest : public QObject {
     QDir(cacheRoot + QStringLiteral("/mozilla")).removeRecursively();
     COptionsDlg options;
     options.MozillaCacheEdit()->setText(QStringLiteral("/stale/path"));
-    options.FindCacheButton()->click();
-    QCOMPARE(options.MozillaCacheEdit()->text(), QString());  // no profile: emptied
+    {
+      // No profile: emptied, and the user is told where Vorlane looked.
+      QString message;
+      ModalScript script({AnswerBox(QMessageBox::Ok, &message)});
+      options.FindCacheButton()->click();
+      QCOMPARE(script.Pending(), 0);
+      QVERIFY(message.startsWith(QStringLiteral("Can't open Mozilla cache.")));
+      QVERIFY(message.contains(cacheRoot + QStringLiteral("/mozilla/firefox")));
+    }
+    QCOMPARE(options.MozillaCacheEdit()->text(), QString());
 
     QVERIFY(QDir().mkpath(cacheRoot + QStringLiteral("/mozilla/firefox/zz.default")));
+    ModalScript none({AnswerBox(QMessageBox::Ok)});
     options.FindCacheButton()->click();
+    QCOMPARE(none.Pending(), 1);
     QCOMPARE(options.MozillaCacheEdit()->text(),
              cacheRoot + QStringLiteral("/mozilla/firefox/zz.default/Cache"));
     QCOMPARE(options.MozillaCacheEdit()->selectedText(), options.MozillaCacheEdit()->text());
@@ -293,6 +353,19 @@ class DialogsTest : public QObject {
     QFile::remove(mine);
   }
 
+  // A browser row that names the generic texts gets its display name added, so rows
+  // added to the table need no texts of their own.
+  void browserTextsOfGenericRows() {
+    BrowserInfo row = Browsers()[Firefox];
+    row.DisplayName = "Example Browser";
+    row.OptionText = UiTextKey::OptUseWith;
+    row.CaptureText = UiTextKey::CaptureFrom;
+    QCOMPARE(BrowserCommands::OptionText(row), QStringLiteral("Use with Example Browser"));
+    QCOMPARE(BrowserCommands::CaptureTooltip(row),
+             QStringLiteral("Capture and Save Files from Example Browser"));
+    QCOMPARE(COptionsDlg().UseMozillaBox()->text(), QStringLiteral("Use with Mozilla Firefox"));
+  }
+
   // ---- About box ------------------------------------------------------------------------
 
   void aboutBox() {
@@ -301,9 +374,13 @@ class DialogsTest : public QObject {
     QCOMPARE(about.ProductLabel()->text(), QStringLiteral("Vorlane v 1.2"));
     QVERIFY(about.ProductLabel()->font().bold());
     QCOMPARE(about.CommentsLabel()->text(), QStringLiteral("Translated by us"));
-    QCOMPARE(about.LinkLabel()->text(), QString::fromLatin1(ProgramInfo::SiteAddress));
+    // No public address yet: the link is the installed manual, which exists.
+    QCOMPARE(about.LinkLabel()->text(), QString::fromStdString(ProgramPlaces().HelpFilePath));
+    QVERIFY(QFile::exists(about.LinkLabel()->text()));
+    QVERIFY(!about.LinkLabel()->text().contains(QStringLiteral("example")));
     QVERIFY(about.LinkLabel()->font().underline());
-    QCOMPARE(about.LinkLabel()->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    QCOMPARE(about.LinkLabel()->palette().color(QPalette::WindowText),
+             about.palette().color(QPalette::Link));
     // The hand only over the link.
     QCOMPARE(about.LinkLabel()->cursor().shape(), Qt::PointingHandCursor);
     QVERIFY(!about.NoticeLabel()->testAttribute(Qt::WA_SetCursor));
@@ -315,7 +392,7 @@ class DialogsTest : public QObject {
     QTest::mouseClick(about.CommentsLabel(), Qt::LeftButton);
     QVERIFY(opened.Targets().isEmpty());
     QTest::mouseClick(about.LinkLabel(), Qt::LeftButton);
-    QCOMPARE(opened.Targets(), QStringList{QString::fromLatin1(ProgramInfo::SiteAddress)});
+    QCOMPARE(opened.Targets(), QStringList{QString::fromStdString(ProgramPlaces().HelpFilePath)});
 
     UiTexts::Set(UiTextKey::Comments, "");
     CAboutDlg plain;

@@ -1,6 +1,8 @@
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
@@ -9,6 +11,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 
 #include "UiTestSupport.h"
 #include "config/Settings.h"
@@ -220,7 +223,7 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE(script.Pending(), 0);
     QVERIFY(window->isVisible());  // Enter edits, it never closes the window
     QCOMPARE(window->Model()->CellText(1, 1), QStringLiteral("PNG"));
-    QCOMPARE(window->Model()->CellText(1, 2), QStringLiteral("12"));
+    QCOMPARE(window->Model()->CellText(1, 2), QStringLiteral("12000"));
     QCOMPARE(window->Model()->CellText(1, 3), QStringLiteral("cats, dogs"));
     QVERIFY(window->windowTitle().endsWith(QStringLiteral("*]")));
     auto filters = window->Engine().Filters();
@@ -356,11 +359,13 @@ class MainWindowTest : public QObject {
   void contextMenuItems() {
     auto window = MakeWindow();
     std::unique_ptr<QMenu> menu(window->BuildListMenu());
-    QCOMPARE(MenuTexts(menu.get()), (QStringList{"Add", "", "Check All", "Uncheck All"}));
+    QCOMPARE(MenuTexts(menu.get()),
+             (QStringList{"Add", "", "Check All", "Uncheck All", "", "Save As"}));
     window->SelectRow(1);
     menu.reset(window->BuildListMenu());
-    QCOMPARE(MenuTexts(menu.get()), (QStringList{"Add", "Delete", "Edit", "", "Up", "Down", "",
-                                                 "Open Folder", "", "Check All", "Uncheck All"}));
+    QCOMPARE(MenuTexts(menu.get()),
+             (QStringList{"Add", "Delete", "Edit", "", "Up", "Down", "", "Open Folder", "",
+                          "Check All", "Uncheck All", "", "Save As"}));
   }
 
   void openRequestsGoToTheDesktop() {
@@ -378,8 +383,15 @@ class MainWindowTest : public QObject {
     window->OnDownload();
     QCOMPARE(opened.Targets(), (QStringList{Sandbox(QStringLiteral("out/a")),
                                             QString::fromStdString(ProgramPlaces().HelpFilePath),
-                                            QString::fromLatin1(ProgramInfo::SiteAddress),
-                                            QString::fromLatin1(ProgramInfo::DownloadAddress)}));
+                                            QString::fromStdString(ProgramInfo::SitePage()),
+                                            QString::fromStdString(ProgramInfo::DownloadPage())}));
+    // Both are pages of the installed manual, never an address that does not exist.
+    QCOMPARE(opened.Targets()[2], QString::fromStdString(ProgramPlaces().HelpFilePath));
+    QVERIFY(QFile::exists(opened.Targets()[2]));
+    const QUrl download(opened.Targets()[3]);
+    QVERIFY(QFile::exists(download.toLocalFile()));
+    QCOMPARE(download.fragment(), QStringLiteral("install"));
+    QVERIFY(uitest::ReadText(download.toLocalFile()).contains("id=\"install\""));
   }
 
   void optionsApplyTheNewLanguage() {
@@ -420,11 +432,93 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->MenuButton()->menu(), window->TrayMenu());
     QStringList texts = MenuTexts(window->TrayMenu());
     texts.removeAll(QString());
-    QCOMPARE(texts, (QStringList{ProgramInfo::ProductTitle, "Filters", "Options", "Visit Our Site",
+    QCOMPARE(texts, (QStringList{ProgramInfo::ProductTitle, "Filters", "Options", "Capture now",
+                                 "Open saved files", "Pause watching", "Visit Our Site",
                                  "Download the Last Version", "Help", "About", "Exit"}));
     QCOMPARE(window->TrayMenu()->defaultAction()->text(), QStringLiteral("Filters"));
     window->HideMainWindow();
     QVERIFY(window->isMinimized() || window->isVisible());
+  }
+
+  void saveAsAndOpenFailures() {
+    auto window = MakeWindow();
+    const QString list = Sandbox(QStringLiteral("list.flt"));
+    const QByteArray before = uitest::ReadText(list);
+    const QString other = Sandbox(QStringLiteral("other.flt"));
+    window->SetAllChecks(false);
+    const QString bad = Sandbox(QStringLiteral("bad.flt"));
+    uitest::WriteText(bad, "this is no filter file\n");
+    QString error;
+    // Cancelled Save As writes nothing; an unreadable file to Open leaves the list as it is.
+    ModalScript script({ChooseFile({}), AnswerBox(QMessageBox::No), ChooseFile(bad),
+                        AnswerBox(QMessageBox::Ok, &error), ChooseFile(other)});
+    window->OnSaveAs();
+    window->OnOpen();
+    QCOMPARE(error, QStringLiteral("Can't load the filter from:\n") + bad);
+    QCOMPARE(Stems(*window), (QStringList{"a", "b", "c"}));
+    QCOMPARE(window->windowTitle(), Title(list, true));
+    window->Button(CQuellbyDlg::SaveAsButton)->click();
+    QCOMPARE(script.Pending(), 0);
+    QVERIFY(uitest::ReadText(other).contains("Disabled=1"));
+    QCOMPARE(window->windowTitle(), Title(other, false));
+    // From now on Save goes to the file Save As chose.
+    window->SetAllChecks(true);
+    window->OnSave();
+    QVERIFY(uitest::ReadText(other).contains("Disabled=0"));
+    QCOMPARE(uitest::ReadText(list), before);
+  }
+
+  void theDefaultFiltersInUseAreTheUsersCopy() {
+    // The shipped filters of an installed program lie in a folder the user cannot write.
+    const QString shipped = QString::fromStdString(ProgramPlaces().DefaultFilterPath);
+    const QString folder = QFileInfo(shipped).path();
+    const QByteArray original = uitest::ReadText(shipped);
+    const QString copy = QString::fromStdString(UserFilterPath());
+    const auto readable = QFileDevice::ReadOwner | QFileDevice::ExeOwner;
+    QVERIFY(QFile::setPermissions(folder, readable) && QFile::setPermissions(shipped, readable));
+    const auto restore = qScopeGuard([&] {
+      QFile::setPermissions(folder, readable | QFileDevice::WriteOwner);
+      QFile::setPermissions(shipped, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+      QFile::remove(copy);
+    });
+    UpdateSettings([&](Settings& settings) { settings.FiltersFileName = shipped.toStdString(); });
+    auto window = std::make_unique<CQuellbyDlg>(uitest::MakeEngine());
+    window->Create();
+    QCOMPARE(window->windowTitle(), Title(copy, false));
+    window->SetAllChecks(false);
+    ModalScript script({AnswerBox(QMessageBox::Ok)});  // no error box may open
+    window->OnSave();
+    QCOMPARE(script.Pending(), 1);
+    QVERIFY(uitest::ReadText(copy).contains("Disabled=1"));
+    QCOMPARE(uitest::ReadText(shipped), original);
+    // The next start, told of the shipped file again, keeps the user's edits.
+    UpdateSettings([&](Settings& settings) { settings.FiltersFileName = shipped.toStdString(); });
+    auto next = std::make_unique<CQuellbyDlg>(uitest::MakeEngine());
+    next->Create();
+    QVERIFY(!next->Model()->IsChecked(0));
+  }
+
+  void captureNowOffersWatchedBrowsersWithACache() {
+    // Capture now: the watched browsers whose cache is found; Maxthon's watcher counts for
+    // Internet Explorer, whose cache it shares.
+    const QString firefox = Sandbox(QStringLiteral("firefox-cache"));
+    const QString users = qEnvironmentVariable("WINEPREFIX") + QStringLiteral("/drive_c/users");
+    const auto cleanupCaches = qScopeGuard([&] { QDir(users).removeRecursively(); });
+    UpdateSettings([&](Settings& settings) {
+      settings.MozillaCachePath = firefox.toStdString();
+      settings.Watch[Maxthon] = true;
+    });
+    auto window = MakeWindow();
+    window->RefreshTrayMenu();
+    QCOMPARE(MenuTexts(window->CaptureNowMenu()), QStringList{"No browser cache found"});
+    QVERIFY(QDir().mkpath(firefox));
+    uitest::WriteText(users + "/me/AppData/Local/Microsoft/Windows/INetCache/Content.IE5/index.dat",
+                      "Client UrlCache MMF Ver 5.2");
+    window->RefreshTrayMenu();
+    QCOMPARE(MenuTexts(window->CaptureNowMenu()), QStringList{"Internet Explorer"});
+    UpdateSettings([](Settings& settings) { settings.Watch[Firefox] = true; });
+    window->RefreshTrayMenu();
+    QCOMPARE(MenuTexts(window->CaptureNowMenu()), (QStringList{"Firefox", "Internet Explorer"}));
   }
 };
 

@@ -90,7 +90,8 @@ class GatedSource : public CCacheBrowser {
     void Release();
   };
 
-  GatedSource(std::shared_ptr<Gate> gate, int entryCount);
+  // The entries were cached at `time` (seconds since 1970).
+  GatedSource(std::shared_ptr<Gate> gate, int entryCount, int64_t time = 1000);
   std::string GetEntryFile(const CCacheElement& entry) const override;
   void Open() override;
   void ReadEntries() override;
@@ -99,6 +100,7 @@ class GatedSource : public CCacheBrowser {
  private:
   std::shared_ptr<Gate> TheGate;
   int EntryCount;
+  int64_t Time;
 };
 
 // Runs every test class; defined once per test file with REGISTER_UI_TEST.
