@@ -100,6 +100,8 @@ enum class UiTextKey : uint8_t {
   ErrorDirectoryCannotCreate,
   ErrorSaveFilter,
   ErrorLoadFilter,
+  OptKeepServerTime,
+  OptCaptureWhileRunning,
   Count
 };
 
@@ -210,6 +212,8 @@ inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
     {"ErrorDirectoryCannotCreate", "The folder can't be created there: a file is in the way."},
     {"ErrorSaveFilter", "Can't save the filter in"},
     {"ErrorLoadFilter", "Can't load the filter from"},
+    {"OptKeepServerTime", "Give Saved Files the Server's Time"},
+    {"OptCaptureWhileRunning", "Capture While the Browser Runs (Firefox, Chromium family)"},
 }};
 
 static_assert(UiTextTable[static_cast<size_t>(UiTextKey::Comments)].Key == "Comments");

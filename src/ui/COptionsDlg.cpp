@@ -69,6 +69,8 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   OneCopy = new QCheckBox(Text(UiTextKey::OptOneCopy), this);
   SkipDuplicates = new QCheckBox(Text(UiTextKey::OptSkipDuplicates), this);
   DecodeContent = new QCheckBox(Text(UiTextKey::OptDecodeContent), this);
+  KeepServerTime = new QCheckBox(Text(UiTextKey::OptKeepServerTime), this);
+  CaptureWhileRunning = new QCheckBox(Text(UiTextKey::OptCaptureWhileRunning), this);
   DefaultFolder = new QLineEdit(this);
   DefaultFolderBrowse = BrowseButton(this);
   DefaultFileName = new QLineEdit(this);
@@ -134,6 +136,8 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   filtersLayout->addWidget(OneCopy);
   filtersLayout->addWidget(SkipDuplicates);
   filtersLayout->addWidget(DecodeContent);
+  filtersLayout->addWidget(KeepServerTime);
+  filtersLayout->addWidget(CaptureWhileRunning);
   filtersLayout->addWidget(new QLabel(Text(UiTextKey::OptDefaultCombPath), filters));
   filtersLayout->addLayout(EditWithButton(DefaultFolder, DefaultFolderBrowse, units.X(2)));
   filtersLayout->addWidget(new QLabel(Text(UiTextKey::OptDefaultFileNameDummy), filters));
@@ -173,6 +177,8 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   OneCopy->setChecked(settings.OneCopy);
   SkipDuplicates->setChecked(settings.SkipDuplicates);
   DecodeContent->setChecked(settings.DecodeContent);
+  KeepServerTime->setChecked(settings.KeepServerTime);
+  CaptureWhileRunning->setChecked(settings.CaptureWhileRunning);
   MozillaCache->setText(QString::fromStdString(settings.MozillaCachePath));
   DefaultFolder->setText(QString::fromStdString(settings.DefaultCombPath));
   DefaultFileName->setText(QString::fromStdString(settings.DefaultFileNameDummy));
@@ -243,6 +249,8 @@ void COptionsDlg::accept() {
     settings.OneCopy = OneCopy->isChecked();
     settings.SkipDuplicates = SkipDuplicates->isChecked();
     settings.DecodeContent = DecodeContent->isChecked();
+    settings.KeepServerTime = KeepServerTime->isChecked();
+    settings.CaptureWhileRunning = CaptureWhileRunning->isChecked();
     settings.DefaultCombPath = DefaultFolder->text().toStdString();
     settings.DefaultFileNameDummy = DefaultFileName->text().toStdString();
     if (!languagePath.empty()) settings.Language = languagePath;

@@ -40,6 +40,8 @@ class COptionsDlg : public QDialog {
   QCheckBox* OneCopyBox() const { return OneCopy; }
   QCheckBox* SkipDuplicatesBox() const { return SkipDuplicates; }
   QCheckBox* DecodeContentBox() const { return DecodeContent; }
+  QCheckBox* KeepServerTimeBox() const { return KeepServerTime; }
+  QCheckBox* CaptureWhileRunningBox() const { return CaptureWhileRunning; }
   QLineEdit* DefaultFolderEdit() const { return DefaultFolder; }
   QToolButton* DefaultFolderBrowseButton() const { return DefaultFolderBrowse; }
   QLineEdit* DefaultFileNameEdit() const { return DefaultFileName; }
@@ -68,6 +70,8 @@ class COptionsDlg : public QDialog {
   QCheckBox* OneCopy = nullptr;
   QCheckBox* SkipDuplicates = nullptr;
   QCheckBox* DecodeContent = nullptr;
+  QCheckBox* KeepServerTime = nullptr;
+  QCheckBox* CaptureWhileRunning = nullptr;
   QLineEdit* DefaultFolder = nullptr;
   QToolButton* DefaultFolderBrowse = nullptr;
   QLineEdit* DefaultFileName = nullptr;

@@ -27,6 +27,8 @@ TEST(OutputFolderCheck, EachRefusalHasItsReason) {
       {dir / "a-file/below/%DATE%", CannotCreate},
       {"~/a-file/x", CannotCreate},
       {"~/VOR_SAVES/%DATE%", None},
+      {"~/VOR_SAVES/%SITE%/%BROWSER% %ISODATE%/%TIME%", None},
+      {"%SITE%/pictures", NotAbsolute},
       {dir / "not/made/yet/", None},
       {"/tmp/../vorlane-nonexistent-folder", None}};
   for (const auto& [text, problem] : cases) EXPECT_EQ(CheckOutputFolder(text), problem) << text;

@@ -328,6 +328,10 @@ class DialogsTest : public QObject {
     uitest::WriteText(mine, "[GENERAL]\nLanguage=Mine\nOptTitle=Second\n");
     options.StartWithLoginBox()->setChecked(false);
     options.OneCopyBox()->setChecked(false);
+    QVERIFY(!options.KeepServerTimeBox()->isChecked() &&
+            !options.CaptureWhileRunningBox()->isChecked());
+    options.KeepServerTimeBox()->setChecked(true);
+    options.CaptureWhileRunningBox()->setChecked(true);
     options.UseIEBox()->setChecked(false);
     options.MozillaCacheEdit()->setText(QStringLiteral("/typed/cache"));
     options.DefaultFolderEdit()->setText(QStringLiteral("not checked here"));
@@ -344,6 +348,7 @@ class DialogsTest : public QObject {
     QVERIFY(!settings.StartWithWindowsStartUp && !settings.OneCopy &&
             !settings.Watch[InternetExplorer]);
     QVERIFY(settings.Watch[Maxthon] && settings.SkipDuplicates);
+    QVERIFY(settings.KeepServerTime && settings.CaptureWhileRunning);
     QCOMPARE(settings.DefaultCombPath, std::string("not checked here"));
     const QByteArray file = uitest::ReadText(QString::fromStdString(ProgramPlaces().SettingsPath));
     QVERIFY(file.contains("MozillaCachePath=/typed/cache"));
