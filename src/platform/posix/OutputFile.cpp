@@ -7,19 +7,14 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <random>
 
+#include "platform/OutputNames.h"
 #include "platform/Platform.h"
 #include "platform/posix/FileHandle.h"
 
 namespace Platform {
 
-const std::string_view OutputTemporaryPrefix = ".vorlane-";
-const std::string_view OutputTemporarySuffix = ".part";
-
 namespace {
-
-constexpr int kNameAttempts = 16;
 
 bool WriteAll(int fd, const char* data, size_t length) {
   while (length > 0) {
@@ -83,11 +78,6 @@ CommitResult RenameNoReplace(const std::string& from, const std::string& to, int
 
 }  // namespace
 
-bool IsOutputTemporaryName(std::string_view name) {
-  return name.size() > OutputTemporaryPrefix.size() + OutputTemporarySuffix.size() &&
-         name.starts_with(OutputTemporaryPrefix) && name.ends_with(OutputTemporarySuffix);
-}
-
 OutputFile::OutputFile() : Handle(std::make_unique<Native>()) {}
 
 OutputFile::~OutputFile() {
@@ -96,17 +86,11 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::Create(const std::string& folder) {
   Discard();
-  static thread_local std::mt19937_64 random{std::random_device{}()};
   Folder = folder;
   Written = 0;
   Committed = false;
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    char name[48];
-    std::snprintf(name, sizeof name, "%.*s%016llx%.*s",
-                  static_cast<int>(OutputTemporaryPrefix.size()), OutputTemporaryPrefix.data(),
-                  static_cast<unsigned long long>(random()),
-                  static_cast<int>(OutputTemporarySuffix.size()), OutputTemporarySuffix.data());
-    const std::string path = JoinPath(folder, name);
+  for (int attempt = 0; attempt < kOutputNameAttempts; ++attempt) {
+    const std::string path = JoinPath(folder, NewOutputTemporaryName());
     Handle->Fd.Reset(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
     if (Handle->Fd.Valid()) {
       CurrentPath = path;

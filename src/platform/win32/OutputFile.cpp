@@ -1,20 +1,14 @@
 // Captured files: written under a hidden temporary name, committed by a rename that
 // never replaces.
-#include <cstdio>
-#include <random>
-
+#include "platform/OutputNames.h"
 #include "platform/Platform.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/WideText.h"
 
 namespace Platform {
 
-const std::string_view OutputTemporaryPrefix = ".vorlane-";
-const std::string_view OutputTemporarySuffix = ".part";
-
 namespace {
 
-constexpr int kNameAttempts = 16;
 constexpr size_t kCopyBuffer = 256 * 1024;
 
 bool WriteAll(HANDLE file, const char* data, size_t length) {
@@ -34,11 +28,6 @@ bool WriteAll(HANDLE file, const char* data, size_t length) {
 
 }  // namespace
 
-bool IsOutputTemporaryName(std::string_view name) {
-  return name.size() > OutputTemporaryPrefix.size() + OutputTemporarySuffix.size() &&
-         name.starts_with(OutputTemporaryPrefix) && name.ends_with(OutputTemporarySuffix);
-}
-
 OutputFile::OutputFile() : Handle(std::make_unique<Native>()) {}
 
 OutputFile::~OutputFile() {
@@ -47,18 +36,12 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::Create(const std::string& folder) {
   Discard();
-  static thread_local std::mt19937_64 random{std::random_device{}()};
   Folder = folder;
   Written = 0;
   Committed = false;
   DWORD error = ERROR_FILE_EXISTS;
-  for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-    char name[48];
-    std::snprintf(name, sizeof name, "%.*s%016llx%.*s",
-                  static_cast<int>(OutputTemporaryPrefix.size()), OutputTemporaryPrefix.data(),
-                  static_cast<unsigned long long>(random()),
-                  static_cast<int>(OutputTemporarySuffix.size()), OutputTemporarySuffix.data());
-    const std::string path = JoinPath(folder, name);
+  for (int attempt = 0; attempt < kOutputNameAttempts; ++attempt) {
+    const std::string path = JoinPath(folder, NewOutputTemporaryName());
     // Hidden, since a leading dot hides nothing here; the attribute goes before the
     // file gets its final name.
     Handle->File.Reset(::CreateFileW(Win32::WidePath(path).c_str(), GENERIC_READ | GENERIC_WRITE,
