@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "config/OutputFolderCheck.h"
+#include "platform/Platform.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ScopedEnv;
@@ -14,23 +17,31 @@ TEST(OutputFolderCheck, EachRefusalHasItsReason) {
   ScopedEnv home("HOME", dir.Path());
   WriteFile(dir / "a-file", "x");
   using enum OutputFolderProblem;
-  const std::pair<std::string, OutputFolderProblem> cases[] = {
+  std::vector<std::pair<std::string, OutputFolderProblem>> cases = {
       {"", NotAbsolute},
       {"pictures/cats", NotAbsolute},
-      {"~user/pictures", NotAbsolute},
-      {"\\\\server\\share", NotAbsolute},
-      {std::string("/tmp/a\0b", 8), NotAbsolute},
-      {"/", IsRoot},
-      {"//", IsRoot},
-      {"/tmp/..", IsRoot},
+      {"%SITE%/pictures", NotAbsolute},
       {dir / "a-file", CannotCreate},
       {dir / "a-file/below/%DATE%", CannotCreate},
-      {"~/a-file/x", CannotCreate},
-      {"~/VOR_SAVES/%DATE%", None},
-      {"~/VOR_SAVES/%SITE%/%BROWSER% %ISODATE%/%TIME%", None},
-      {"%SITE%/pictures", NotAbsolute},
       {dir / "not/made/yet/", None},
-      {"/tmp/../vorlane-nonexistent-folder", None}};
+      {dir / "%SITE%/%BROWSER% %ISODATE%/%TIME%", None}};
+  if (Platform::RunningOnWindows) {
+    cases.insert(cases.end(), {{std::string("C:\\a\0b", 6), NotAbsolute},
+                               {"C:\\", IsRoot},
+                               {"C:\\Temp\\..", IsRoot},
+                               {"\\\\server\\share\\saves", NotLocal}});
+  } else {
+    cases.insert(cases.end(), {{"~user/pictures", NotAbsolute},
+                               {"\\\\server\\share", NotAbsolute},
+                               {std::string("/tmp/a\0b", 8), NotAbsolute},
+                               {"/", IsRoot},
+                               {"//", IsRoot},
+                               {"/tmp/..", IsRoot},
+                               {"~/a-file/x", CannotCreate},
+                               {"~/VOR_SAVES/%DATE%", None},
+                               {"~/VOR_SAVES/%SITE%/%BROWSER% %ISODATE%/%TIME%", None},
+                               {"/tmp/../vorlane-nonexistent-folder", None}});
+  }
   for (const auto& [text, problem] : cases) EXPECT_EQ(CheckOutputFolder(text), problem) << text;
   EXPECT_EQ(OutputFolderProblemText(CannotCreate), UiTextKey::ErrorDirectoryCannotCreate);
   EXPECT_EQ(OutputFolderProblemText(NotLocal), UiTextKey::ErrorDirectoryNotLocal);

@@ -254,7 +254,8 @@ TEST_F(SettingsFile, ScratchFolderWithoutDataFolder) {
 
 TEST_F(SettingsFile, TheFilterListInUseIsTheUsersCopy) {
   const std::string shipped = places.DefaultFilterPath;
-  const std::string copy = places.DataFolder + "/Filters/Default.flt";
+  const std::string copy =
+      Platform::JoinPath(Platform::JoinPath(places.DataFolder, "Filters"), "Default.flt");
   WriteFile(shipped, "shipped");
   EXPECT_EQ(UserFilterPath(), copy);
   // Named before, a copy there before (or not), then what is named and copied.

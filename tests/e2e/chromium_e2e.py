@@ -6,13 +6,11 @@ cache (watcher-driven, then on command) and every saved file is checked against 
 was served. Exits 77 (skipped) without Chromium."""
 
 import gzip
-import hashlib
 import http.server
 import json
 import math
 import os
 import shutil
-import signal
 import struct
 import subprocess
 import sys
@@ -20,6 +18,8 @@ import tempfile
 import threading
 import time
 import wave
+
+from e2e_common import check, finish, run, saved_files, sha, snapshot, started, stop_started
 
 CLI, SOURCE = sys.argv[1], sys.argv[2]
 CHROMIUM = shutil.which("chromium")
@@ -31,22 +31,6 @@ if not CHROMIUM or not shutil.which("convert") or not shutil.which("brotli") \
 root = tempfile.mkdtemp(prefix="vorlane-chromium-e2e-")
 site = os.path.join(root, "site")
 os.makedirs(site)
-started = []  # processes to stop whatever happens
-failures = []
-
-
-def run(*args, **kwargs):
-    return subprocess.run(list(args), check=True, **kwargs)
-
-
-def sha(data):
-    return hashlib.sha256(data).hexdigest()
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
 
 
 # ---- The site -----------------------------------------------------------------------------
@@ -212,28 +196,6 @@ class Browser:
         return self.process.wait(timeout=60)
 
 
-def snapshot(folder):
-    """Names, sizes, times and contents, read without touching access times."""
-    state = {}
-    for base, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(base, name)
-            info = os.stat(path)
-            fd = os.open(path, os.O_RDONLY | getattr(os, "O_NOATIME", 0))
-            with os.fdopen(fd, "rb") as f:
-                state[path] = (info.st_size, info.st_mtime_ns, info.st_atime_ns, sha(f.read()))
-    return state
-
-
-def saved_files(folder):
-    found = {}
-    for base, _, names in os.walk(folder):
-        for name in names:
-            with open(os.path.join(base, name), "rb") as f:
-                found[os.path.relpath(os.path.join(base, name), folder)] = f.read()
-    return found
-
-
 def capture(args, home=None):
     result = subprocess.run([CLI] + args, env=environment(home) if home else None,
                             capture_output=True, text=True)
@@ -329,17 +291,5 @@ try:
     one_backend(blockfile=False)
     one_backend(blockfile=True)
 finally:
-    for process in started:
-        if process.poll() is None:
-            process.send_signal(signal.SIGTERM)
-            try:
-                process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                process.kill()
-    server.shutdown()
-    if not failures:
-        shutil.rmtree(root, ignore_errors=True)
-
-print("1 passed, 0 failed" if not failures else f"0 passed, 1 failed ({len(failures)} problems; "
-      f"files kept in {root})")
-sys.exit(1 if failures else 0)
+    stop_started(server)
+finish(root)

@@ -4,17 +4,17 @@ profile; Vorlane captures its cache (watcher-driven, then on command) and every
 saved file is checked against what was served. Exits 77 (skipped) without Firefox."""
 
 import gzip
-import hashlib
 import json
 import http.server
 import os
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
 import threading
 import time
+
+from e2e_common import check, finish, run, saved_files, sha, snapshot, started, stop_started
 
 CLI, SOURCE = sys.argv[1], sys.argv[2]
 FIREFOX = shutil.which("firefox-esr") or shutil.which("firefox")
@@ -26,15 +26,6 @@ root = tempfile.mkdtemp(prefix="vorlane-e2e-")
 site, profile = os.path.join(root, "site"), os.path.join(root, "profile")
 os.makedirs(site)
 os.makedirs(profile)
-started = []  # processes to stop whatever happens
-
-
-def run(*args, **kwargs):
-    return subprocess.run(list(args), check=True, **kwargs)
-
-
-def sha(data):
-    return hashlib.sha256(data).hexdigest()
 
 
 # ---- The site: pictures of several sizes and formats, compressed scripts, a page, a big file.
@@ -122,35 +113,6 @@ def environment(home):
                      ("XDG_CACHE_HOME", ".cache")):
         env[key] = os.path.join(home, sub)
     return env
-
-
-failures = []
-
-
-def check(condition, message):
-    if not condition:
-        failures.append(message)
-        print("FAIL:", message)
-
-
-def saved_files(folder):
-    found = {}
-    for base, _, names in os.walk(folder):
-        for name in names:
-            with open(os.path.join(base, name), "rb") as f:
-                found[os.path.relpath(os.path.join(base, name), folder)] = f.read()
-    return found
-
-
-def snapshot(folder):
-    state = {}
-    for base, _, names in os.walk(folder):
-        for name in names:
-            path = os.path.join(base, name)
-            info = os.stat(path)
-            with open(path, "rb") as f:
-                state[path] = (info.st_size, info.st_mtime_ns, sha(f.read()))
-    return state
 
 
 def check_live_report(report, label):
@@ -247,17 +209,5 @@ try:
     check(result.returncode == 0, f"live capture ended with {result.returncode}")
     check_live_report(report, "")
 finally:
-    for process in started:
-        if process.poll() is None:
-            process.send_signal(signal.SIGTERM)
-            try:
-                process.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                process.kill()
-    server.shutdown()
-    if not failures:
-        shutil.rmtree(root, ignore_errors=True)
-
-print("1 passed, 0 failed" if not failures else f"0 passed, 1 failed ({len(failures)} problems; "
-      f"files kept in {root})")
-sys.exit(1 if failures else 0)
+    stop_started(server)
+finish(root)
