@@ -188,6 +188,9 @@ class NameChooser {
 };
 // The folder a directory text names now: tokens replaced and "~/" expanded.
 std::string ResolveDirectory(const std::string& directory);
+// The folder that holds every file a resolved directory receives: the directory itself, or,
+// where it still holds a per-entry token (%SITE%, %BROWSER%), the folder above that token.
+std::string FolderAboveEntryTokens(const std::string& resolved);
 // Checks an output folder's path (the local-folder rule) and creates it with its
 // parents; false when the path is refused or the folder does not exist afterwards.
 bool CreateFolderPath(const std::string& path);

@@ -1,5 +1,6 @@
 // The writing half of the capture pass: output folders, file names, the pixel and
 // duplicate tests.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -140,6 +141,16 @@ std::string ExpandTokens(std::string text, int64_t now) {
 
 std::string ResolveDirectory(const std::string& directory) {
   return Platform::ExpandHome(ExpandTokens(directory, Platform::CurrentTime()));
+}
+
+std::string FolderAboveEntryTokens(const std::string& resolved) {
+  size_t cut = std::string::npos;
+  for (const std::string_view token : {std::string_view("%SITE%"), std::string_view("%BROWSER%")}) {
+    cut = std::min(cut, resolved.find(token));
+  }
+  if (cut == std::string::npos) return resolved;
+  // A stand-in for the token keeps "pics-%SITE%" from naming "pics-" as a folder.
+  return Platform::ParentFolder(resolved.substr(0, cut) + "x");
 }
 
 std::string SiteFolderName(std::string_view url) {

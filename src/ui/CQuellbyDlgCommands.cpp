@@ -282,7 +282,7 @@ void CQuellbyDlg::OnOpenFolder() {
     auto filters = Quellby->Filters();
     const FilterRecord* record = filters->GetAt(row);
     if (!record) return;
-    folder = record->ResolvedDirectory;
+    folder = FolderAboveEntryTokens(record->ResolvedDirectory);
   }
   if (!folder.empty()) OpenWithDesktop(folder);
 }

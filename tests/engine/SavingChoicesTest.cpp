@@ -76,6 +76,12 @@ TEST(OriginalNames, FromTheServerOrTheUrl) {
   EXPECT_EQ(SiteFolderName("http://[::1]:80/a"), Platform::RunningOnWindows ? "[__1]" : "[::1]");
   EXPECT_EQ(SiteFolderName("not a url"), "not a url");
   EXPECT_EQ(SiteFolderName(""), "unknown-site");
+  const std::string saves = Platform::JoinPath(Platform::JoinPath("/home/u", "VOR"), "all");
+  EXPECT_EQ(FolderAboveEntryTokens(saves), saves);
+  EXPECT_EQ(FolderAboveEntryTokens(Platform::JoinPath(saves, "%SITE%")), saves);
+  EXPECT_EQ(FolderAboveEntryTokens(Platform::JoinPath(saves, "%BROWSER%-%SITE%")), saves);
+  EXPECT_EQ(FolderAboveEntryTokens(Platform::JoinPath(Platform::JoinPath(saves, "x%SITE%"), "y")),
+            saves);
 }
 
 TEST(HttpDates, TheThreeFormsAndNothingElse) {
