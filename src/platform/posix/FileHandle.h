@@ -39,6 +39,9 @@ namespace Platform::Posix {
 // The system's description of an error number.
 std::string ErrorText(int error);
 
+// Writes every byte, going on after short writes and interruptions; false with errno set.
+bool WriteAll(int fd, const char* data, size_t length);
+
 }  // namespace Platform::Posix
 
 #include "platform/Platform.h"

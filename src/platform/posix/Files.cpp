@@ -20,19 +20,6 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
-bool WriteAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    const ssize_t n = ::write(fd, data, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    length -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // Opens without blocking, so a FIFO or device standing where a file was expected
 // cannot stall the caller before its type is checked.
 int OpenForReading(const std::string& path) {
@@ -130,7 +117,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
   }
   if (!out.Valid()) return false;
   const bool written =
-      WriteAll(out.Get(), content.data(), content.size()) && ::fsync(out.Get()) == 0;
+      Posix::WriteAll(out.Get(), content.data(), content.size()) && ::fsync(out.Get()) == 0;
   const int closed = ::close(out.Release());
   if (!written || closed != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
     ::unlink(temporary.c_str());
@@ -165,11 +152,33 @@ bool CopyToNewFile(const std::string& source, const std::string& destination) {
   if (!content) return false;
   FileHandle out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
   if (!out.Valid()) return false;
-  if (!WriteAll(out.Get(), content->data(), content->size()) || ::close(out.Release()) != 0) {
+  if (!Posix::WriteAll(out.Get(), content->data(), content->size()) ||
+      ::close(out.Release()) != 0) {
     ::unlink(destination.c_str());
     return false;
   }
   return true;
 }
+
+namespace Posix {
+
+bool WriteAll(int fd, const char* data, size_t length) {
+  while (length > 0) {
+    const ssize_t n = ::write(fd, data, length);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    data += n;
+    length -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace Posix
 
 }  // namespace Platform

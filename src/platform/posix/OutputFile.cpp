@@ -16,23 +16,6 @@ namespace Platform {
 
 namespace {
 
-bool WriteAll(int fd, const char* data, size_t length) {
-  while (length > 0) {
-    const ssize_t n = ::write(fd, data, length);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    if (n == 0) {
-      errno = EIO;
-      return false;
-    }
-    data += n;
-    length -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
 // The errors of a copy that lie with the destination, as far as the kernel's copy
 // tells them apart; anything else is taken as the source's.
 bool IsDestinationError(int error) {
@@ -107,7 +90,8 @@ bool OutputFile::Write(std::span<const std::byte> bytes) {
     Failure = Posix::ErrorText(EBADF);
     return false;
   }
-  if (!WriteAll(Handle->Fd.Get(), reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
+  if (!Posix::WriteAll(Handle->Fd.Get(), reinterpret_cast<const char*>(bytes.data()),
+                       bytes.size())) {
     Failure = Posix::ErrorText(errno);
     return false;
   }
@@ -151,7 +135,7 @@ CopyResult OutputFile::CopyFrom(const ReadOnlyFile& source, uint64_t offset, uin
         return CopyResult::SourceFailed;
       }
       if (n > 0) {
-        if (!WriteAll(out, buffer, static_cast<size_t>(n))) {
+        if (!Posix::WriteAll(out, buffer, static_cast<size_t>(n))) {
           Failure = Posix::ErrorText(errno);
           return CopyResult::DestinationFailed;
         }

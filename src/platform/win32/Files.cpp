@@ -13,21 +13,6 @@ constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELE
 // Writes and reads go in pieces that one call always takes whole.
 constexpr size_t kMaxPiece = size_t{1} << 30;
 
-bool WriteAll(HANDLE file, const char* data, size_t length) {
-  while (length > 0) {
-    DWORD written = 0;
-    const auto piece = static_cast<DWORD>(std::min(length, kMaxPiece));
-    if (!::WriteFile(file, data, piece, &written, nullptr)) return false;
-    if (written == 0) {
-      ::SetLastError(ERROR_WRITE_FAULT);
-      return false;
-    }
-    data += written;
-    length -= written;
-  }
-  return true;
-}
-
 // Attributes of whatever is at `path` (a link itself, not what it names).
 std::optional<WIN32_FILE_ATTRIBUTE_DATA> Attributes(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -148,7 +133,7 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
   }
   if (!out.Valid()) return false;
   const bool written =
-      WriteAll(out.Get(), content.data(), content.size()) && ::FlushFileBuffers(out.Get());
+      Win32::WriteAll(out.Get(), content.data(), content.size()) && ::FlushFileBuffers(out.Get());
   const bool closed = out.Close();
   const std::wstring wideTemporary = Win32::WidePath(temporary);
   if (!written || !closed ||
@@ -192,12 +177,31 @@ bool CopyToNewFile(const std::string& source, const std::string& destination) {
   Win32::Handle out(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out.Valid()) return false;
-  const bool written = WriteAll(out.Get(), content->data(), content->size());
+  const bool written = Win32::WriteAll(out.Get(), content->data(), content->size());
   if (!out.Close() || !written) {
     ::DeleteFileW(target.c_str());
     return false;
   }
   return true;
 }
+
+namespace Win32 {
+
+bool WriteAll(HANDLE file, const char* data, size_t length) {
+  while (length > 0) {
+    DWORD written = 0;
+    const auto piece = static_cast<DWORD>(std::min(length, kMaxPiece));
+    if (!::WriteFile(file, data, piece, &written, nullptr)) return false;
+    if (written == 0) {
+      ::SetLastError(ERROR_WRITE_FAULT);
+      return false;
+    }
+    data += written;
+    length -= written;
+  }
+  return true;
+}
+
+}  // namespace Win32
 
 }  // namespace Platform

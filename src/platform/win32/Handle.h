@@ -42,6 +42,10 @@ class Handle {
   HANDLE Value = nullptr;
 };
 
+// Writes every byte in pieces that one call always takes whole; false with the last
+// error set.
+bool WriteAll(HANDLE file, const char* data, size_t length);
+
 }  // namespace Platform::Win32
 
 #include "platform/Platform.h"

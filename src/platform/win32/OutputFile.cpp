@@ -11,21 +11,6 @@ namespace {
 
 constexpr size_t kCopyBuffer = 256 * 1024;
 
-bool WriteAll(HANDLE file, const char* data, size_t length) {
-  while (length > 0) {
-    DWORD written = 0;
-    const auto piece = static_cast<DWORD>(std::min<size_t>(length, size_t{1} << 30));
-    if (!::WriteFile(file, data, piece, &written, nullptr)) return false;
-    if (written == 0) {
-      ::SetLastError(ERROR_WRITE_FAULT);
-      return false;
-    }
-    data += written;
-    length -= written;
-  }
-  return true;
-}
-
 }  // namespace
 
 OutputFile::OutputFile() : Handle(std::make_unique<Native>()) {}
@@ -63,7 +48,8 @@ bool OutputFile::Write(std::span<const std::byte> bytes) {
     Failure = Win32::ErrorText(ERROR_INVALID_HANDLE);
     return false;
   }
-  if (!WriteAll(Handle->File.Get(), reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
+  if (!Win32::WriteAll(Handle->File.Get(), reinterpret_cast<const char*>(bytes.data()),
+                       bytes.size())) {
     Failure = Win32::ErrorText(::GetLastError());
     return false;
   }
@@ -88,7 +74,7 @@ CopyResult OutputFile::CopyFrom(const ReadOnlyFile& source, uint64_t offset, uin
       return CopyResult::SourceFailed;
     }
     if (read == 0) break;  // the source ended early
-    if (!WriteAll(Handle->File.Get(), buffer.data(), static_cast<size_t>(read))) {
+    if (!Win32::WriteAll(Handle->File.Get(), buffer.data(), static_cast<size_t>(read))) {
       Failure = Win32::ErrorText(::GetLastError());
       return CopyResult::DestinationFailed;
     }
