@@ -1,0 +1,11 @@
+#include "win32/ProgramInfo.h"
+
+#include "config/Settings.h"
+
+namespace ProgramInfo {
+
+std::string SitePage() {
+  return ProgramPlaces().HelpFilePath;
+}
+
+}  // namespace ProgramInfo

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Win32TestSupport.h"
+#include "config/BrowserTable.h"
+#include "config/UiTexts.h"
+#include "win32/CQuellbyDlg.h"
+#include "win32/WideText.h"
+#include "win32/resources/ResourceIds.h"
+
+using win32test::NotifyRecorder;
+using win32test::TextOf;
+
+namespace {
+
+std::string ColumnHeader(HWND list, int column) {
+  wchar_t text[128] = {};
+  LVCOLUMNW info{};
+  info.mask = LVCF_TEXT;
+  info.pszText = text;
+  info.cchTextMax = 128;
+  ListView_GetColumn(list, column, &info);
+  return WideText::ToUtf8(text);
+}
+
+std::vector<std::string> MenuTexts(HMENU menu) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+    wchar_t text[128] = {};
+    ::GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+    texts.push_back(WideText::ToUtf8(text));
+  }
+  return texts;
+}
+
+}  // namespace
+
+// Made hidden, with the tray icon added; the list's columns and check boxes, every tool
+// button an icon with its text as tooltip and no caption.
+TEST(Win32MainWindow, IsMadeHiddenWithTheListButtonsAndTrayIcon) {
+  NotifyRecorder shell;
+  CQuellbyDlg window(shell.Function());
+  ASSERT_TRUE(window.Create());
+  EXPECT_FALSE(::IsWindowVisible(window.Handle()));
+  EXPECT_FALSE(::IsWindowVisible(window.Popup().Handle()));
+  ASSERT_FALSE(shell.Calls.empty());
+  EXPECT_EQ(shell.Calls[0].Action, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(shell.Calls[0].Data.uID, CQuellbyDlg::TrayIconId);
+  EXPECT_EQ(shell.Calls[0].Data.hWnd, window.Handle());
+  EXPECT_EQ(shell.Calls[0].Data.uCallbackMessage, window.TrayCallbackMessage());
+  EXPECT_EQ(std::wstring(shell.Calls[0].Data.szTip), L"Vorlane");
+  EXPECT_EQ(window.Tray().FrameCount(), 5u);
+
+  HWND list = window.Item(IDC_FILTER_LIST);
+  const DWORD extended = ListView_GetExtendedListViewStyle(list);
+  EXPECT_TRUE(extended & LVS_EX_CHECKBOXES);
+  EXPECT_TRUE(extended & LVS_EX_FULLROWSELECT);
+  const std::vector<std::string> headers = {
+      "En.",         "Content Type",       "Min Size",
+      "URL",         "Min Width (pixels)", "Min Height (pixels)",
+      "Folder Path", "Filename Dummy"};
+  for (size_t i = 0; i < headers.size(); ++i) {
+    EXPECT_EQ(ColumnHeader(list, static_cast<int>(i)), headers[i]);
+  }
+
+  const std::vector<std::pair<int, std::string>> tips = {
+      {IDC_NEW, "New"},
+      {IDC_OPEN, "Open"},
+      {IDC_SAVE, "Save"},
+      {IDC_SAVE_AS, "Save As"},
+      {IDC_ADD, "Add"},
+      {IDC_DELETE, "Delete"},
+      {IDC_EDIT, "Edit"},
+      {IDC_UP, "Up"},
+      {IDC_DOWN, "Down"},
+      {IDC_OPTIONS, "Options"},
+      {IDC_HELP_BUTTON, "Help"},
+      {IDC_COMB_IE, "Capture and Save Files from IE and Maxthon"},
+      {IDC_COMB_MOZILLA, "Capture and Save Files from Mozilla"},
+      {IDC_COMB_CHROMIUM, CaptureTextOf(*FindBrowser(Chrome))},
+  };
+  ASSERT_EQ(tips.size(), CQuellbyDlg::ButtonIds.size());
+  for (const auto& [id, tip] : tips) {
+    HWND button = window.Item(id);
+    EXPECT_EQ(TextOf(button), "") << tip;
+    EXPECT_NE(::SendMessageW(button, BM_GETIMAGE, IMAGE_ICON, 0), 0) << tip;
+    EXPECT_EQ(WideText::ToUtf8(window.ToolTips().Text(button)), tip);
+  }
+}
+
+// Texts follow the language: a changed text shows after ApplyTexts.
+TEST(Win32MainWindow, ApplyTextsTakesTheCurrentLanguage) {
+  NotifyRecorder shell;
+  CQuellbyDlg window(shell.Function());
+  ASSERT_TRUE(window.Create());
+  UiTexts::Set(UiTextKey::FilterListURL, "Adresse");
+  UiTexts::Set(UiTextKey::Add, "Hinzufügen");
+  window.ApplyTexts();
+  UiTexts::Reset();
+  EXPECT_EQ(ColumnHeader(window.Item(IDC_FILTER_LIST), 3), "Adresse");
+  EXPECT_EQ(WideText::ToUtf8(window.ToolTips().Text(window.Item(IDC_ADD))), "Hinzufügen");
+}
+
+// The tray menu: its title, the items in order with Filters the default; the icon's
+// left click and Filters show the window, Esc (IDCANCEL) and the close box hide it.
+TEST(Win32MainWindow, TrayMenuAndShowingAndHiding) {
+  NotifyRecorder shell;
+  CQuellbyDlg window(shell.Function());
+  ASSERT_TRUE(window.Create());
+  const MenuHandle menu = window.BuildTrayMenu();
+  const std::vector<std::string> items = {std::string("Vorlane v ") + VORLANE_VERSION,
+                                          "",
+                                          "Filters",
+                                          "Options",
+                                          "",
+                                          "Capture now",
+                                          "Open saved files",
+                                          "Pause watching",
+                                          "",
+                                          "Visit Our Site",
+                                          "Download the Last Version",
+                                          "",
+                                          "Help",
+                                          "About",
+                                          "",
+                                          "Exit"};
+  EXPECT_EQ(MenuTexts(menu.Get()), items);
+  EXPECT_EQ(::GetMenuDefaultItem(menu.Get(), FALSE, 0), static_cast<UINT>(IDM_TRAY_FILTERS));
+  const std::vector<std::pair<int, UINT>> commands = {{2, IDM_TRAY_FILTERS},
+                                                      {3, IDM_TRAY_OPTIONS},
+                                                      {12, IDM_TRAY_HELP},
+                                                      {13, IDM_TRAY_ABOUT},
+                                                      {15, IDM_TRAY_EXIT}};
+  for (const auto& [position, id] : commands) {
+    EXPECT_EQ(::GetMenuItemID(menu.Get(), position), id);
+  }
+
+  const UINT tray = window.TrayCallbackMessage();
+  ::SendMessageW(window.Handle(), tray, 0, MAKELPARAM(WM_LBUTTONDOWN, CQuellbyDlg::TrayIconId + 1));
+  EXPECT_FALSE(::IsWindowVisible(window.Handle()));
+  ::SendMessageW(window.Handle(), tray, 0, MAKELPARAM(WM_LBUTTONDOWN, CQuellbyDlg::TrayIconId));
+  EXPECT_TRUE(::IsWindowVisible(window.Handle()));
+  ::SendMessageW(window.Handle(), WM_COMMAND, IDCANCEL, 0);
+  EXPECT_FALSE(::IsWindowVisible(window.Handle()));
+  ::SendMessageW(window.Handle(), WM_COMMAND, IDM_TRAY_FILTERS, 0);
+  EXPECT_TRUE(::IsWindowVisible(window.Handle()));
+  ::SendMessageW(window.Handle(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  win32test::ServePendingMessages();
+  EXPECT_FALSE(::IsWindowVisible(window.Handle()));
+  EXPECT_TRUE(::IsWindow(window.Handle()));
+
+  int exits = 0;
+  std::vector<int> forwarded;
+  window.SetExitHandler([&exits] { ++exits; });
+  window.SetCommandHandler([&forwarded](int id) { forwarded.push_back(id); });
+  for (const int id : {IDM_TRAY_EXIT, IDC_NEW, IDOK, IDM_TRAY_OPTIONS}) {
+    ::SendMessageW(window.Handle(), WM_COMMAND, id, 0);
+  }
+  EXPECT_EQ(exits, 1);
+  // Enter (IDOK) is the Edit command.
+  EXPECT_EQ(forwarded, (std::vector<int>{IDC_NEW, IDC_EDIT, IDM_TRAY_OPTIONS}));
+}
+
+// The list shows the rows it is given; only the user's change of a check box is
+// reported, with its row and new state.
+TEST(Win32MainWindow, ListReportsCheckBoxChangesOnly) {
+  NotifyRecorder shell;
+  CQuellbyDlg window(shell.Function());
+  ASSERT_TRUE(window.Create());
+  std::vector<std::pair<int, bool>> changes;
+  window.List().SetCheckHandler([&](int row, bool checked) { changes.emplace_back(row, checked); });
+  FilterListView::Row first{true, {"JPG", "1000", "photo", "0", "0", "C:\\Saves", "pic"}};
+  FilterListView::Row second{false, {"ALL", "0", "", "0", "0", "C:\\All", "file"}};
+  window.List().SetRows({first, second});
+  EXPECT_TRUE(changes.empty());
+  ASSERT_EQ(window.List().RowCount(), 2);
+  EXPECT_EQ(window.List().CellText(0, 1), "JPG");
+  EXPECT_EQ(window.List().CellText(1, 6), "C:\\All");
+  EXPECT_TRUE(window.List().IsChecked(0));
+  EXPECT_FALSE(window.List().IsChecked(1));
+
+  window.List().Select(1);
+  EXPECT_EQ(window.List().SelectedIndex(), 1);
+  EXPECT_TRUE(changes.empty());
+  ListView_SetCheckState(window.Item(IDC_FILTER_LIST), 1, TRUE);
+  ListView_SetCheckState(window.Item(IDC_FILTER_LIST), 0, FALSE);
+  EXPECT_EQ(changes, (std::vector<std::pair<int, bool>>{{1, true}, {0, false}}));
+}
