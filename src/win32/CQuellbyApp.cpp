@@ -102,6 +102,9 @@ void CQuellbyApp::Exit() {
   Bridge.Close();
   if (Engine) Engine->RequestStop();
   if (Window) Window->HideMainWindow();
+  // Ends a modal dialog or menu that may be open (each passes the quit on), then the
+  // loop of Run.
+  ::PostQuitMessage(0);
 }
 
 int CQuellbyApp::ExitInstance(int code) {

@@ -90,28 +90,32 @@ void CQuellbyDlg::FitToList() {
 }
 
 bool CQuellbyDlg::OnInitDialog() {
-  BigIcon = ProgramIcons::Load(IDI_PROGRAM, ProgramIcons::LargeIconSize(Handle()));
-  SmallIcon = ProgramIcons::Load(IDI_PROGRAM, ProgramIcons::SmallIconSize(Handle()));
-  ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(BigIcon.Get()));
-  ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(SmallIcon.Get()));
+  LoadIcons();
   RECT frame{};
   ::GetWindowRect(Handle(), &frame);
   MinimumSize = SIZE{frame.right - frame.left, frame.bottom - frame.top};
 
   Tips.Create(Handle(), 10000);
-  SetUpButtons();
   FilterList.Attach(Item(IDC_FILTER_LIST));
   ApplyTexts();
   SetTitle(ProgramInfo::Name);
   return false;
 }
 
-void CQuellbyDlg::SetUpButtons() {
+void CQuellbyDlg::LoadIcons() {
+  // Each new icon is in place before the one it replaces is destroyed.
+  IconHandle big = ProgramIcons::Load(IDI_PROGRAM, ProgramIcons::LargeIconSize(Handle()));
+  IconHandle small = ProgramIcons::Load(IDI_PROGRAM, ProgramIcons::SmallIconSize(Handle()));
+  ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+  ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+  BigIcon = std::move(big);
+  SmallIcon = std::move(small);
   const int size = ProgramIcons::ButtonIconSize(Handle());
   for (size_t i = 0; i < ButtonIds.size(); ++i) {
-    ButtonIcons[i] = ProgramIcons::Load(kButtons[i].Icon, size);
+    IconHandle icon = ProgramIcons::Load(kButtons[i].Icon, size);
     ::SendMessageW(Item(ButtonIds[i]), BM_SETIMAGE, IMAGE_ICON,
-                   reinterpret_cast<LPARAM>(ButtonIcons[i].Get()));
+                   reinterpret_cast<LPARAM>(icon.Get()));
+    ButtonIcons[i] = std::move(icon);
   }
 }
 
@@ -194,6 +198,10 @@ INT_PTR CQuellbyDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Layout();
       return TRUE;
+    case WM_DPICHANGED:
+      // The system scales the dialog itself; its pictures are made anew at the new size.
+      LoadIcons();
+      return FALSE;
     case WM_GETMINMAXINFO: {
       // Never smaller than the template made it.
       if (MinimumSize.cx <= 0) return FALSE;

@@ -54,7 +54,8 @@ class CQuellbyDlg : public Dialog {
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
  private:
-  void SetUpButtons();
+  // The window's and the tool buttons' icons at the window's DPI.
+  void LoadIcons();
   void Layout();
   void Command(int id);
   void OnTrayNotify(WPARAM wParam, LPARAM lParam);

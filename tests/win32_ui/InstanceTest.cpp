@@ -6,6 +6,9 @@
 #include <vector>
 
 #include "Win32TestSupport.h"
+#include "config/Settings.h"
+#include "platform/Platform.h"
+#include "support/TestSupport.h"
 #include "win32/CQuellbyApp.h"
 #include "win32/OwnedHandle.h"
 #include "win32/RunningInstance.h"
@@ -133,4 +136,24 @@ TEST(Win32Bridge, RunsWorkOnTheUiThreadAndWaits) {
   late.join();
   EXPECT_FALSE(bridge.Run([&] { ran = true; }));
   EXPECT_FALSE(ran);
+}
+
+// The whole start and end: the first start runs hidden; a second start ends at once; a
+// "Close" start makes the running one leave its loop, and its end writes the settings.
+TEST(Win32App, CloseEndsTheRunningProgramWithItsSettingsWritten) {
+  vorlane::test::TempDir root;
+  vorlane::test::UseSandboxPlaces(root.Path());
+  CQuellbyApp app({});
+  ASSERT_TRUE(app.InitInstance());
+  ASSERT_NE(app.MainWindow(), nullptr);
+  EXPECT_FALSE(::IsWindowVisible(app.MainWindow()->Handle()));
+  EXPECT_FALSE(CQuellbyApp({}).InitInstance());
+  EXPECT_FALSE(CQuellbyApp({"Close"}).InitInstance());
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_EQ(app.ExitInstance(0), 0);
+  EXPECT_EQ(app.MainWindow(), nullptr);
+  EXPECT_TRUE(Platform::FileExists(ProgramPlaces().SettingsPath));
+  // The mark is free again.
+  RunningInstance next;
+  EXPECT_EQ(next.Claim(false), Start::Run);
 }
