@@ -1,5 +1,7 @@
 #include "win32/CQuellbyApp.h"
 
+#include <utility>
+
 #include "config/Settings.h"
 #include "platform/Platform.h"
 #include "win32/MessageBoxes.h"
@@ -48,6 +50,7 @@ bool CQuellbyApp::InitInstance() {
   Com = std::make_unique<ComApartment>();
   if (!Bridge.Create()) return false;
   MessageBoxes::InstallSink(Bridge);
+  SinkInstalled = true;
   const std::string dataFolder = ProgramPlaces().DataFolder;
   if (!dataFolder.empty() && !Platform::FolderExists(dataFolder)) {
     Platform::CreateFolder(dataFolder);
@@ -111,7 +114,8 @@ int CQuellbyApp::ExitInstance(int code) {
   Bridge.Close();
   Window.reset();
   Engine.reset();
-  MessageBoxes::UninstallSink();
+  // Only this program's own: a start that ended at once installed none.
+  if (std::exchange(SinkInstalled, false)) MessageBoxes::UninstallSink();
   Instance.Release();
   Com.reset();
   return code;

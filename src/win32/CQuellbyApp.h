@@ -48,4 +48,5 @@ class CQuellbyApp {
   std::unique_ptr<CQuellbyDlg> Window;
   HACCEL Keys = nullptr;
   bool Leaving = false;
+  bool SinkInstalled = false;
 };
