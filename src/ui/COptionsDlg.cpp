@@ -22,15 +22,12 @@
 #include "ui/DialogUnits.h"
 #include "ui/FolderBrowser.h"
 #include "ui/GuiMessages.h"
+#include "ui/QtText.h"
 
 namespace {
 
 // A cache format of more browsers than this shows them in two columns.
 constexpr size_t kOneColumnRows = 4;
-
-QString Text(UiTextKey key) {
-  return QString::fromStdString(UiTexts::Get(key));
-}
 
 QToolButton* BrowseButton(QWidget* parent) {
   auto* button = new QToolButton(parent);
@@ -48,11 +45,41 @@ QHBoxLayout* EditWithButton(QLineEdit* edit, QToolButton* button, int spacing) {
 
 }  // namespace
 
-COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) {
+COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent), Controller(*this) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setWindowTitle(Text(UiTextKey::OptTitle));
   const DialogUnits units(font());
+  MakeControls();
 
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(Text(UiTextKey::OK));
+  buttons->button(QDialogButtonBox::Cancel)->setText(Text(UiTextKey::Cancel));
+  connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDlg::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
+  layout->addWidget(BuildMain(trayAvailable));
+  layout->addWidget(BuildBrowsers());
+  layout->addWidget(BuildFilters());
+  layout->addStretch();
+  layout->addWidget(buttons);
+  setMinimumWidth(units.X(230));
+
+  connect(UseMozillaBox(), &QCheckBox::toggled, this, &COptionsDlg::EnableMozillaControls);
+  connect(FindCache, &QPushButton::clicked, this, &COptionsDlg::FindMozillaCache);
+  connect(MozillaBrowse, &QToolButton::clicked, this,
+          [this] { Controller.BrowseFolder(Folder::MozillaCache); });
+  connect(DefaultFolderBrowse, &QToolButton::clicked, this,
+          [this] { Controller.BrowseFolder(Folder::DefaultFolder); });
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help, &QShortcut::activated, this, [this] { Controller.Help(); });
+
+  Controller.Load();
+  EnableMozillaControls();
+}
+
+void COptionsDlg::MakeControls() {
   StartWithLogin =
       new QCheckBox(Text(Platform::RunningOnWindows ? UiTextKey::OptStartWithWindowsStartUp
                                                     : UiTextKey::OptStartAtLogin),
@@ -74,7 +101,9 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   DefaultFolder = new QLineEdit(this);
   DefaultFolderBrowse = BrowseButton(this);
   DefaultFileName = new QLineEdit(this);
+}
 
+QGroupBox* COptionsDlg::BuildMain(bool trayAvailable) {
   auto* main = new QGroupBox(Text(UiTextKey::OptMain), this);
   auto* mainLayout = new QGridLayout(main);
   mainLayout->addWidget(StartWithLogin, 0, 0, 1, 2);
@@ -95,7 +124,11 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
     TrayNote->setEnabled(false);
     mainLayout->addWidget(TrayNote, 3, 0, 1, 2);
   }
+  return main;
+}
 
+QGroupBox* COptionsDlg::BuildBrowsers() {
+  const DialogUnits units(font());
   auto* browsers = new QGroupBox(Text(UiTextKey::OptBrowsers), this);
   auto* browsersLayout = new QGridLayout(browsers);
   browsersLayout->setColumnStretch(0, 1);
@@ -130,7 +163,11 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
                                 1, 2);
     }
   }
+  return browsers;
+}
 
+QGroupBox* COptionsDlg::BuildFilters() {
+  const DialogUnits units(font());
   auto* filters = new QGroupBox(Text(UiTextKey::OptFilters), this);
   auto* filtersLayout = new QVBoxLayout(filters);
   filtersLayout->addWidget(OneCopy);
@@ -142,64 +179,7 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   filtersLayout->addLayout(EditWithButton(DefaultFolder, DefaultFolderBrowse, units.X(2)));
   filtersLayout->addWidget(new QLabel(Text(UiTextKey::OptDefaultFileNameDummy), filters));
   filtersLayout->addWidget(DefaultFileName);
-
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(Text(UiTextKey::OK));
-  buttons->button(QDialogButtonBox::Cancel)->setText(Text(UiTextKey::Cancel));
-  connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDlg::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
-  layout->addWidget(main);
-  layout->addWidget(browsers);
-  layout->addWidget(filters);
-  layout->addStretch();
-  layout->addWidget(buttons);
-  setMinimumWidth(units.X(230));
-
-  connect(UseMozillaBox(), &QCheckBox::toggled, this, &COptionsDlg::EnableMozillaControls);
-  connect(FindCache, &QPushButton::clicked, this, &COptionsDlg::FindMozillaCache);
-  connect(MozillaBrowse, &QToolButton::clicked, this,
-          [this] { FolderBrowser::BrowseInto(this, MozillaCache); });
-  connect(DefaultFolderBrowse, &QToolButton::clicked, this,
-          [this] { FolderBrowser::BrowseInto(this, DefaultFolder); });
-  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  connect(help, &QShortcut::activated, this, [] { OpenWithDesktop(ProgramPlaces().HelpFilePath); });
-
-  const Settings settings = CurrentSettings();
-  StartWithLogin->setChecked(settings.StartWithWindowsStartUp);
-  ShowProgress->setChecked(settings.ShowNotifyProgressBar);
-  for (const BrowserInfo& browser : Browsers()) {
-    const auto code = static_cast<size_t>(browser.Code);
-    UseBrowser[code]->setChecked(settings.Watch[code]);
-  }
-  OneCopy->setChecked(settings.OneCopy);
-  SkipDuplicates->setChecked(settings.SkipDuplicates);
-  DecodeContent->setChecked(settings.DecodeContent);
-  KeepServerTime->setChecked(settings.KeepServerTime);
-  CaptureWhileRunning->setChecked(settings.CaptureWhileRunning);
-  MozillaCache->setText(QString::fromStdString(settings.MozillaCachePath));
-  DefaultFolder->setText(QString::fromStdString(settings.DefaultCombPath));
-  DefaultFileName->setText(QString::fromStdString(settings.DefaultFileNameDummy));
-  BuildLanguageChoice();
-  EnableMozillaControls();
-}
-
-void COptionsDlg::BuildLanguageChoice() {
-  Language->clear();
-  const LanguageList list =
-      BuildLanguageList(ProgramPlaces().LanguagesFolder, CurrentSettings().Language);
-  LanguageFiles = list.Entries;
-  for (const LanguageEntry& entry : LanguageFiles) {
-    Language->addItem(QString::fromStdString(entry.Name));
-  }
-  Language->setCurrentIndex(list.Selected);
-  // Without a match the first file is chosen at once, even if the dialog is then
-  // cancelled: the setting named a file that is no longer there.
-  if (list.Selected >= 0 && list.Language != CurrentSettings().Language) {
-    UpdateSettings([&](Settings& settings) { settings.Language = list.Language; });
-  }
+  return filters;
 }
 
 void COptionsDlg::EnableMozillaControls() {
@@ -232,30 +212,65 @@ void COptionsDlg::FindMozillaCache() {
 }
 
 void COptionsDlg::accept() {
-  const int selected = Language->currentIndex();
-  const std::string languagePath =
-      selected >= 0 && static_cast<size_t>(selected) < LanguageFiles.size()
-          ? LanguageFiles[static_cast<size_t>(selected)].Path
-          : std::string();
-  UpdateSettings([&](Settings& settings) {
-    settings.StartWithWindowsStartUp = StartWithLogin->isChecked();
-    // The option has been seen: the start-with-login entry follows it from now on.
-    settings.StartWithLoginAsked = true;
-    settings.ShowNotifyProgressBar = ShowProgress->isChecked();
-    for (size_t code = 0; code < UseBrowser.size(); ++code) {
-      settings.Watch[code] = UseBrowser[code]->isChecked();
-    }
-    settings.MozillaCachePath = MozillaCache->text().toStdString();
-    settings.OneCopy = OneCopy->isChecked();
-    settings.SkipDuplicates = SkipDuplicates->isChecked();
-    settings.DecodeContent = DecodeContent->isChecked();
-    settings.KeepServerTime = KeepServerTime->isChecked();
-    settings.CaptureWhileRunning = CaptureWhileRunning->isChecked();
-    settings.DefaultCombPath = DefaultFolder->text().toStdString();
-    settings.DefaultFileNameDummy = DefaultFileName->text().toStdString();
-    if (!languagePath.empty()) settings.Language = languagePath;
-  });
-  if (!languagePath.empty()) LoadLanguage(languagePath);
-  WriteSettings();
+  Controller.Apply();
   QDialog::accept();
+}
+
+OptionsValues COptionsDlg::Values() const {
+  OptionsValues values;
+  values.StartWithLogin = StartWithLogin->isChecked();
+  values.ShowProgress = ShowProgress->isChecked();
+  for (size_t code = 0; code < UseBrowser.size(); ++code) {
+    values.Watch[code] = UseBrowser[code]->isChecked();
+  }
+  values.MozillaCachePath = MozillaCache->text().toStdString();
+  values.OneCopy = OneCopy->isChecked();
+  values.SkipDuplicates = SkipDuplicates->isChecked();
+  values.DecodeContent = DecodeContent->isChecked();
+  values.KeepServerTime = KeepServerTime->isChecked();
+  values.CaptureWhileRunning = CaptureWhileRunning->isChecked();
+  values.DefaultFolder = DefaultFolder->text().toStdString();
+  values.DefaultFileName = DefaultFileName->text().toStdString();
+  values.Language = Language->currentIndex();
+  return values;
+}
+
+void COptionsDlg::ShowValues(const OptionsValues& values) {
+  StartWithLogin->setChecked(values.StartWithLogin);
+  ShowProgress->setChecked(values.ShowProgress);
+  for (size_t code = 0; code < UseBrowser.size(); ++code) {
+    UseBrowser[code]->setChecked(values.Watch[code]);
+  }
+  MozillaCache->setText(QString::fromStdString(values.MozillaCachePath));
+  OneCopy->setChecked(values.OneCopy);
+  SkipDuplicates->setChecked(values.SkipDuplicates);
+  DecodeContent->setChecked(values.DecodeContent);
+  KeepServerTime->setChecked(values.KeepServerTime);
+  CaptureWhileRunning->setChecked(values.CaptureWhileRunning);
+  DefaultFolder->setText(QString::fromStdString(values.DefaultFolder));
+  DefaultFileName->setText(QString::fromStdString(values.DefaultFileName));
+  Language->setCurrentIndex(values.Language);
+}
+
+void COptionsDlg::ShowLanguages(const std::vector<std::string>& names) {
+  Language->clear();
+  for (const std::string& name : names) Language->addItem(QString::fromStdString(name));
+}
+
+void COptionsDlg::ShowFolder(Folder field, const std::string& text) {
+  (field == Folder::MozillaCache ? MozillaCache : DefaultFolder)
+      ->setText(QString::fromStdString(text));
+}
+
+std::optional<std::string> COptionsDlg::ChooseFolder(const std::string& title,
+                                                     const std::string& start) {
+  return FolderBrowser::Choose(this, title, start);
+}
+
+void COptionsDlg::ShowMessage(MessageKind kind, const std::string& text) {
+  GuiMessages::ShowBox(kind, QString::fromStdString(text), this);
+}
+
+void COptionsDlg::Open(const std::string& target) {
+  OpenWithDesktop(target);
 }

@@ -6,19 +6,23 @@
 #include <array>
 #include <vector>
 
+#include "app/OptionsController.h"
+#include "app/OptionsView.h"
 #include "config/BrowserTable.h"
 #include "config/LanguageList.h"
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
 
-// The modal options dialog. OK writes the settings, loads the chosen language and
-// saves the settings file (which also brings the autostart entry in line).
-class COptionsDlg : public QDialog {
+// The modal options dialog: it shows the values its controller loads and forwards OK,
+// whose controller writes the settings, loads the chosen language and saves the settings
+// file (which also brings the autostart entry in line).
+class COptionsDlg : public QDialog, private OptionsView {
   Q_OBJECT
 
  public:
@@ -48,7 +52,7 @@ class COptionsDlg : public QDialog {
   QLabel* NoTrayNote() const { return TrayNote; }
   // The headings of the browser groups, one per cache format, in table order.
   const std::vector<QLabel*>& BrowserHeadings() const { return HeadingLabels; }
-  const std::vector<LanguageEntry>& Languages() const { return LanguageFiles; }
+  const std::vector<LanguageEntry>& Languages() const { return Controller.Languages(); }
 
   // The cache search behind Find Cache.
   void FindMozillaCache();
@@ -57,9 +61,22 @@ class COptionsDlg : public QDialog {
   void accept() override;
 
  private:
-  void BuildLanguageChoice();
+  void MakeControls();
+  QGroupBox* BuildMain(bool trayAvailable);
+  QGroupBox* BuildBrowsers();
+  QGroupBox* BuildFilters();
   void EnableMozillaControls();
 
+  OptionsValues Values() const override;
+  void ShowValues(const OptionsValues& values) override;
+  void ShowLanguages(const std::vector<std::string>& names) override;
+  void ShowFolder(Folder field, const std::string& text) override;
+  std::optional<std::string> ChooseFolder(const std::string& title,
+                                          const std::string& start) override;
+  void ShowMessage(MessageKind kind, const std::string& text) override;
+  void Open(const std::string& target) override;
+
+  OptionsController Controller;
   QCheckBox* StartWithLogin = nullptr;
   QCheckBox* ShowProgress = nullptr;
   QComboBox* Language = nullptr;
@@ -77,5 +94,4 @@ class COptionsDlg : public QDialog {
   QLineEdit* DefaultFileName = nullptr;
   QLabel* TrayNote = nullptr;
   std::vector<QLabel*> HeadingLabels;
-  std::vector<LanguageEntry> LanguageFiles;
 };

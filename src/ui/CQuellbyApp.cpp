@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/ProgramInfo.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "platform/Platform.h"
@@ -12,7 +13,6 @@
 #include "ui/GuiMessages.h"
 #include "ui/InstanceMarker.h"
 #include "ui/ProgramIcons.h"
-#include "ui/ProgramInfo.h"
 
 namespace {
 

@@ -20,10 +20,10 @@
 
 #include <algorithm>
 
+#include "app/ProgramInfo.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
-#include "platform/Platform.h"
 #include "ui/BrowserCommands.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CSystemTray.h"
@@ -32,13 +32,9 @@
 #include "ui/FilterListModel.h"
 #include "ui/GuiMessages.h"
 #include "ui/ProgramIcons.h"
-#include "ui/ProgramInfo.h"
+#include "ui/QtText.h"
 
 namespace {
-
-QString Text(UiTextKey key) {
-  return QString::fromStdString(UiTexts::Get(key));
-}
 
 // The window's tooltips carry the program's name as a title above the text.
 QString TooltipText(const QString& text) {
@@ -69,32 +65,22 @@ constexpr std::array<ButtonInfo, CQuellbyDlg::ButtonCount> kButtons = {{
 // rather than pushing the other columns off the screen.
 constexpr int kMaxColumnCharacters = 48;
 
-// The texts of the tray menu's items, in TrayItem order.
-constexpr std::array<UiTextKey, CQuellbyDlg::TrayItemCount> kTrayItems = {
-    UiTextKey::TrayMenuFilters,     UiTextKey::TrayMenuOptions,       UiTextKey::TrayMenuCaptureNow,
-    UiTextKey::TrayMenuOpenSaved,   UiTextKey::TrayMenuPauseWatching, UiTextKey::TrayMenuVisit,
-    UiTextKey::TrayMenuLastVersion, UiTextKey::TrayMenuHelp,          UiTextKey::TrayMenuAbout,
-    UiTextKey::TrayMenuExit};
-
 }  // namespace
 
 CQuellbyDlg::CQuellbyDlg(std::unique_ptr<CQuellbyMain> engine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowSystemMenuHint),
-      Quellby(engine ? std::move(engine) : std::make_unique<CQuellbyMain>()) {
+      Quellby(engine ? std::move(engine) : std::make_unique<CQuellbyMain>()),
+      ListControl(*Quellby, *this),
+      CaptureControl(*Quellby, *this),
+      TrayControl(*Quellby, *this) {
   setWindowIcon(ProgramIcons::Program());
   // Shown from the tray the window is often not the active one; its tool buttons still
   // explain themselves.
   setAttribute(Qt::WA_AlwaysShowToolTips);
   Notifications = std::make_unique<DesktopNotifier>();
   connect(Notifications.get(), &DesktopNotifier::Undelivered, this,
-          [this](const QString&, const QString& text) {
-            if (!TrayIcon || !TrayIcon->ShowBalloon(text, QString::fromLatin1(ProgramInfo::Name),
-                                                    QSystemTrayIcon::Information, 10)) {
-              NoticeLine->setText(text);
-              NoticeLine->show();
-            }
-          });
+          [this](const QString&, const QString& text) { ShowNoticeElsewhere(text); });
   BuildWindow();
   BuildTrayMenu();
   AddShortcuts();
@@ -115,8 +101,28 @@ CQuellbyDlg::~CQuellbyDlg() {
 
 void CQuellbyDlg::BuildWindow() {
   const DialogUnits units(font());
+  QLayout* toolbar = BuildToolbar();
+  BuildList();
+  NoticeLine = new QLabel(this);
+  NoticeLine->hide();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(units.X(9), 2, units.X(9), units.Y(7));
+  layout->setSpacing(units.Y(2));
+  layout->addLayout(toolbar);
+  layout->addWidget(ListView, 1);
+  layout->addWidget(NoticeLine);
+  resize(units.X(440), units.Y(278));
+}
+
+QLayout* CQuellbyDlg::BuildToolbar() {
+  const DialogUnits units(font());
   auto* toolbar = new QHBoxLayout;
   toolbar->setSpacing(0);
+  const std::array<void (CQuellbyDlg::*)(), ButtonCount> commands = {
+      &CQuellbyDlg::OnNew,  &CQuellbyDlg::OnOpen,    &CQuellbyDlg::OnSave, &CQuellbyDlg::OnSaveAs,
+      &CQuellbyDlg::OnAdd,  &CQuellbyDlg::OnDelete,  &CQuellbyDlg::OnEdit, &CQuellbyDlg::OnUp,
+      &CQuellbyDlg::OnDown, &CQuellbyDlg::OnOptions, &CQuellbyDlg::OnHelp};
   for (size_t i = 0; i < kButtons.size(); ++i) {
     auto* button = new QToolButton(this);
     button->setIcon(ProgramIcons::Button(QString::fromLatin1(kButtons[i].IconStem)));
@@ -126,6 +132,7 @@ void CQuellbyDlg::BuildWindow() {
     button->setFixedSize(std::max(units.X(33), 40), std::max(units.Y(25), 40));
     button->setToolTipDuration(10000);
     button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QToolButton::clicked, this, commands[i]);
     toolbar->addWidget(button);
     Buttons[i] = button;
   }
@@ -141,7 +148,10 @@ void CQuellbyDlg::BuildWindow() {
   TrayMenuButton->setFocusPolicy(Qt::NoFocus);
   TrayMenuButton->hide();
   toolbar->addWidget(TrayMenuButton);
+  return toolbar;
+}
 
+void CQuellbyDlg::BuildList() {
   ListModel = new FilterListModel(this);
   ListView = new QTableView(this);
   ListView->setModel(ListModel);
@@ -158,36 +168,8 @@ void CQuellbyDlg::BuildWindow() {
   ListView->horizontalHeader()->setStretchLastSection(true);
   ListView->viewport()->installEventFilter(this);
   connect(ListView, &QTableView::doubleClicked, this, [this] { OnEdit(); });
-  ListModel->SetCheckHandler([this](int row, bool checked) {
-    if (!ListReady) return false;
-    {
-      auto filters = Quellby->Filters();
-      FilterRecord* record = filters->GetAt(row);
-      if (!record) return false;
-      record->Disabled = !checked;
-    }
-    MarkChanged();
-    return true;
-  });
-
-  NoticeLine = new QLabel(this);
-  NoticeLine->hide();
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(units.X(9), 2, units.X(9), units.Y(7));
-  layout->setSpacing(units.Y(2));
-  layout->addLayout(toolbar);
-  layout->addWidget(ListView, 1);
-  layout->addWidget(NoticeLine);
-
-  const std::array<void (CQuellbyDlg::*)(), ButtonCount> commands = {
-      &CQuellbyDlg::OnNew,  &CQuellbyDlg::OnOpen,    &CQuellbyDlg::OnSave, &CQuellbyDlg::OnSaveAs,
-      &CQuellbyDlg::OnAdd,  &CQuellbyDlg::OnDelete,  &CQuellbyDlg::OnEdit, &CQuellbyDlg::OnUp,
-      &CQuellbyDlg::OnDown, &CQuellbyDlg::OnOptions, &CQuellbyDlg::OnHelp};
-  for (size_t i = 0; i < commands.size(); ++i) {
-    connect(Buttons[i], &QToolButton::clicked, this, commands[i]);
-  }
-  resize(units.X(440), units.Y(278));
+  ListModel->SetCheckHandler(
+      [this](int row, bool checked) { return ListControl.CheckRow(row, checked); });
 }
 
 void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
@@ -269,36 +251,34 @@ void CQuellbyDlg::BuildTrayMenu() {
   title->setEnabled(false);
   TrayPopupMenu->addSeparator();
   CaptureNow = new QMenu(TrayPopupMenu);
-  for (size_t i = 0; i < kTrayItems.size(); ++i) {
-    if (i == TrayCaptureNow) {
-      TrayActions[i] = TrayPopupMenu->addMenu(CaptureNow);
-    } else {
-      TrayActions[i] = TrayPopupMenu->addAction(QString());
+  for (const TrayMenuController::Item& item : TrayControl.Items()) {
+    QAction* action = item.Id == TrayItem::CaptureNow ? TrayPopupMenu->addMenu(CaptureNow)
+                                                      : TrayPopupMenu->addAction(QString());
+    if (item.Checkable) {
+      action->setCheckable(true);
+      connect(action, &QAction::toggled, this,
+              [this](bool checked) { TrayControl.SetWatchingPaused(checked); });
+    } else if (item.Id != TrayItem::CaptureNow) {
+      connect(action, &QAction::triggered, this, [this, id = item.Id] { TrayControl.Run(id); });
     }
-    // Separators after Options, after Pause watching, after Download the Last Version and
-    // before Exit.
-    if (i == TrayOptions || i == TrayPauseWatching || i == TrayDownload || i == TrayAbout) {
-      TrayPopupMenu->addSeparator();
-    }
+    action->setText(QString::fromStdString(item.Text));
+    if (item.Default) TrayPopupMenu->setDefaultAction(action);
+    if (item.SeparatorAfter) TrayPopupMenu->addSeparator();
+    TrayActions[static_cast<size_t>(item.Id)] = action;
   }
-  TrayActions[TrayPauseWatching]->setCheckable(true);
-  TrayPopupMenu->setDefaultAction(TrayActions[TrayFilters]);
-  connect(TrayActions[TrayFilters], &QAction::triggered, this, &CQuellbyDlg::ShowMainWindow);
-  connect(TrayActions[TrayOptions], &QAction::triggered, this, &CQuellbyDlg::OnOptions);
-  connect(TrayActions[TrayOpenSaved], &QAction::triggered, this, &CQuellbyDlg::OnOpenSavedFiles);
-  connect(TrayActions[TrayPauseWatching], &QAction::toggled, this, &CQuellbyDlg::SetWatchingPaused);
-  connect(TrayActions[TrayVisit], &QAction::triggered, this, &CQuellbyDlg::OnVisitSite);
-  connect(TrayActions[TrayDownload], &QAction::triggered, this, &CQuellbyDlg::OnDownload);
-  connect(TrayActions[TrayHelp], &QAction::triggered, this, &CQuellbyDlg::OnHelp);
-  connect(TrayActions[TrayAbout], &QAction::triggered, this, &CQuellbyDlg::OnAbout);
-  connect(TrayActions[TrayExit], &QAction::triggered, this, &CQuellbyDlg::ExitRequested);
   connect(TrayPopupMenu, &QMenu::aboutToShow, this, &CQuellbyDlg::RefreshTrayMenu);
-  for (size_t i = 0; i < kTrayItems.size(); ++i) TrayActions[i]->setText(Text(kTrayItems[i]));
   TrayMenuButton->setMenu(TrayPopupMenu);
 }
 
 void CQuellbyDlg::RefreshTrayMenu() {
-  for (size_t i = 0; i < kTrayItems.size(); ++i) TrayActions[i]->setText(Text(kTrayItems[i]));
+  for (const TrayMenuController::Item& item : TrayControl.Items()) {
+    QAction* action = TrayActions[static_cast<size_t>(item.Id)];
+    action->setText(QString::fromStdString(item.Text));
+    if (item.Checkable && action->isChecked() != item.Checked) {
+      const QSignalBlocker quiet(action);
+      action->setChecked(item.Checked);
+    }
+  }
   FillCaptureNow();
 }
 
@@ -317,9 +297,9 @@ void CQuellbyDlg::FillCaptureNow() {
 
 void CQuellbyDlg::Create() {
   ProgressPopup = std::make_unique<CProgressDlg>();
-  const Settings settings = CurrentSettings();
-  ProgressPopup->SetTransparency(settings.NotifyProgressTransparency);
-  ProgressPopup->SetOnCenter(settings.NotifyProgressBarOnCenter);
+  const CaptureStateController::PopupLook look = CaptureStateController::PopupSettings();
+  ProgressPopup->SetTransparency(look.Transparency);
+  ProgressPopup->SetOnCenter(look.OnCenter);
   ProgressPopup->hide();
 
   TrayIcon = std::make_unique<CSystemTray>();
@@ -328,18 +308,12 @@ void CQuellbyDlg::Create() {
   TrayIcon->SetContextMenu(TrayPopupMenu);
   connect(TrayIcon.get(), &CSystemTray::LeftClicked, this, &CQuellbyDlg::ShowMainWindow);
 
-  SelectUserFilterFile();
-  if (!Quellby->LoadStartupFilterFile()) OnNew();
-
+  ListControl.Start();
   Quellby->SetCaptureStateCallback([this](bool started) { OnCaptureState(started); });
   Quellby->SetProgressCallback([this](int percent) { OnCaptureProgress(percent); });
   Quellby->StartWatchers();
-
-  ApplyTexts();
-  FillList();
-  UpdateTitle();
+  ShowTexts();
   UpdateTrayFallback();
-  ListReady = true;
   // Wide enough for every column, as far as the screen allows.
   const QMargins margins = layout()->contentsMargins();
   const int wanted = ListView->horizontalHeader()->length() + ListView->frameWidth() * 2 +
@@ -372,7 +346,7 @@ void CQuellbyDlg::AddShortcuts() {
   bind(QKeySequence(Qt::Key_F1), &CQuellbyDlg::OnHelp);
 }
 
-void CQuellbyDlg::ApplyTexts() {
+void CQuellbyDlg::ShowTexts() {
   for (size_t i = 0; i < kButtons.size(); ++i) {
     Buttons[i]->setText(QString());
     Buttons[i]->setToolTip(TooltipText(Text(kButtons[i].Tooltip)));
@@ -399,31 +373,6 @@ void CQuellbyDlg::FitColumns() {
   }
 }
 
-void CQuellbyDlg::FillList() {
-  {
-    auto filters = Quellby->Filters();
-    ListModel->Fill(*filters);
-  }
-  FitColumns();
-}
-
-void CQuellbyDlg::UpdateTitle() {
-  const QString file = Untitled ? Text(UiTextKey::NewFilter)
-                                : QString::fromStdString(CurrentSettings().FiltersFileName);
-  setWindowTitle(QStringLiteral("%1 - [%2%3]")
-                     .arg(QString::fromLatin1(ProgramInfo::Name), file,
-                          Changed ? QStringLiteral("*") : QString()));
-}
-
-void CQuellbyDlg::MarkChanged() {
-  Changed = true;
-  UpdateTitle();
-}
-
-bool CQuellbyDlg::IsBusy() const {
-  return Quellby->IsBusy();
-}
-
 int CQuellbyDlg::SelectedIndex() const {
   const QModelIndexList rows = ListView->selectionModel()->selectedRows();
   int first = -1;
@@ -437,79 +386,6 @@ void CQuellbyDlg::SelectRow(int row) {
   if (row < 0 || row >= ListModel->rowCount()) return;
   ListView->selectRow(row);
   ListView->setCurrentIndex(ListModel->index(row, 0));
-}
-
-// ---- Capture state ----------------------------------------------------------------
-
-QString CQuellbyDlg::NewFilesText(int count) {
-  if (count == 1) return QStringLiteral("1 new file has been captured and saved");
-  return QStringLiteral("%1 new files have been captured and saved").arg(count);
-}
-
-void CQuellbyDlg::OnCaptureState(bool started) {
-  // Once Exit began the window takes no more work; the job must not wait for it.
-  if (Exiting) return;
-  GuiMessages::RunOnUiThread(this, [this, started] { ApplyCaptureState(started); });
-}
-
-void CQuellbyDlg::OnCaptureProgress(int percent) {
-  if (Exiting) return;
-  GuiMessages::RunOnUiThread(this, [this, percent] {
-    if (ProgressPopup) ProgressPopup->SetPosition(percent);
-  });
-}
-
-void CQuellbyDlg::ApplyCaptureState(bool started) {
-  if (started) {
-    // The notice of an earlier capture is no news about this one.
-    Notice.clear();
-    NoticeLine->clear();
-    NoticeLine->hide();
-    ListView->setEnabled(false);
-    ProgressPopup->SetPosition(0);
-    if (CurrentSettings().ShowNotifyProgressBar) ProgressPopup->show();
-    TrayIcon->Animate(150, CSystemTray::Forever);
-    return;
-  }
-  ProgressPopup->hide();
-  TrayIcon->StopAnimation();
-  TrayIcon->SetIcon(ProgramIcons::Program());
-  ListView->setEnabled(true);
-  const int count = Quellby->GetNewFileCount();
-  if (count > 0) {
-    QString text = NewFilesText(count);
-    if (const uint32_t skipped = Quellby->GetSkippedCount(); skipped > 0) {
-      text += QStringLiteral(" (%1 %2)").arg(skipped).arg(Text(UiTextKey::SkippedEntries));
-    }
-    const std::vector<std::string> saved = Quellby->GetSavedFiles();
-    const QString folder =
-        saved.empty() ? QString() : QString::fromStdString(Platform::ParentFolder(saved.front()));
-    ShowNotice(text, folder);
-  }
-  // Shown once the job has let go of this thread: the box must not hold up the job.
-  if (const std::optional<UiMessage> problem = Quellby->GetLastProblem()) {
-    const QString text = QString::fromStdString(ComposeMessage(*problem));
-    QTimer::singleShot(0, this, [this, text] {
-      if (!Exiting) GuiMessages::ShowBox(MessageKind::Error, text, isVisible() ? this : nullptr);
-    });
-  }
-}
-
-void CQuellbyDlg::ShowNotice(const QString& text, const QString& folder) {
-  Notice = text;
-  const bool trayAvailable = TrayIcon->IsAvailable();
-  // The desktop's notification service keeps the notice for a user who was away.
-  const bool notified = Notifications->Notify(QString::fromLatin1(ProgramInfo::Name), text, folder);
-  if (!notified && TrayIcon->ShowBalloon(text, QString::fromLatin1(ProgramInfo::Name),
-                                         QSystemTrayIcon::Information, 10)) {
-    return;
-  }
-  // Without a notification area the window is the program's face: the count shows there
-  // too.
-  if (!notified || !trayAvailable) {
-    NoticeLine->setText(text);
-    NoticeLine->show();
-  }
 }
 
 void CQuellbyDlg::UpdateTrayFallback() {
@@ -535,14 +411,14 @@ bool CQuellbyDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ContextMenu) {
     auto* request = static_cast<QContextMenuEvent*>(event);
     // Only a mouse request opens the menu, and none while a capture runs.
-    if (request->reason() != QContextMenuEvent::Mouse || IsBusy()) return true;
+    if (request->reason() != QContextMenuEvent::Mouse) return true;
     std::unique_ptr<QMenu> menu(BuildListMenu());
-    menu->exec(request->globalPos());
+    if (!menu->isEmpty()) menu->exec(request->globalPos());
     return true;
   }
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
-    const QString hint = QString::fromStdString(Quellby->Filters()->GetHint());
+    const QString hint = QString::fromStdString(ListControl.Hint());
     if (hint.isEmpty()) {
       QToolTip::hideText();
     } else {

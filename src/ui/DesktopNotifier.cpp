@@ -7,9 +7,9 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include "app/ProgramInfo.h"
 #include "config/UiTexts.h"
 #include "ui/GuiMessages.h"
-#include "ui/ProgramInfo.h"
 
 namespace {
 

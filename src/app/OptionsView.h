@@ -1,0 +1,48 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "config/BrowserTable.h"
+#include "engine/MessageSink.h"
+
+// What the options dialog shows: one value per control.
+struct OptionsValues {
+  bool StartWithLogin = false;
+  bool ShowProgress = false;
+  std::array<bool, BrowserCount> Watch{};  // by browser code
+  std::string MozillaCachePath;
+  bool OneCopy = false;
+  bool SkipDuplicates = false;
+  bool DecodeContent = false;
+  bool KeepServerTime = false;
+  bool CaptureWhileRunning = false;
+  std::string DefaultFolder;
+  std::string DefaultFileName;
+  int Language = -1;  // the chosen entry of the language list; -1 none
+};
+
+// What the options dialog needs of a front end. OptionsController calls it on the UI
+// thread only, while the dialog runs modally.
+class OptionsView {
+ public:
+  // The folder fields that have a "..." chooser.
+  enum class Folder { MozillaCache, DefaultFolder };
+
+  virtual ~OptionsView() = default;
+
+  // The values as the user has them now.
+  virtual OptionsValues Values() const = 0;
+  virtual void ShowValues(const OptionsValues& values) = 0;
+  // The language list's entries, by display name, in list order.
+  virtual void ShowLanguages(const std::vector<std::string>& names) = 0;
+  virtual void ShowFolder(Folder field, const std::string& text) = 0;
+  // A folder chooser titled `title` that opens at `start`; nothing when cancelled.
+  virtual std::optional<std::string> ChooseFolder(const std::string& title,
+                                                  const std::string& start) = 0;
+  virtual void ShowMessage(MessageKind kind, const std::string& text) = 0;
+  // A file opened with the desktop (the manual).
+  virtual void Open(const std::string& target) = 0;
+};
