@@ -13,7 +13,7 @@ using vorlane::test::PathOf;
 
 namespace apptest {
 
-AppTest::AppTest() {
+AppTest::AppTest() : StartedWithLogin(Platform::StartsWithLogin()) {
   vorlane::test::UseSandboxPlaces(Dir.Path());
   for (const char* folder : {"Filters", "Langs", "help"}) {
     std::filesystem::copy(PathOf(Platform::JoinPath(VORLANE_SOURCE_DIR, folder)),
@@ -24,6 +24,9 @@ AppTest::AppTest() {
 }
 
 AppTest::~AppTest() {
+  if (Platform::StartsWithLogin() != StartedWithLogin) {
+    Platform::SetStartWithLogin(StartedWithLogin, ProgramPlaces().ExecutablePath);
+  }
   UiTexts::Reset();
   ResetSettings();
 }

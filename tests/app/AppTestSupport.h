@@ -15,7 +15,8 @@
 namespace apptest {
 
 // Program places in a fresh folder holding copies of the shipped Filters/, Langs/ and
-// help/; default settings with no browser watched; the English texts.
+// help/; default settings with no browser watched; the English texts; the start-with-login
+// entry as it was.
 class AppTest : public testing::Test {
  protected:
   AppTest();
@@ -26,6 +27,11 @@ class AppTest : public testing::Test {
   // into out/<stem>; the settings name it as the file in use.
   std::string UseFilterFile(const std::string& name, const std::vector<std::string>& stems);
   vorlane::test::TempDir Dir;
+
+ private:
+  // Applied options write the start-with-login entry, which on Windows is the (test
+  // prefix's) registry; a test leaves it as it found it.
+  bool StartedWithLogin = false;
 };
 
 // An engine that never writes the settings and never sees a browser run.
