@@ -4,13 +4,19 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/CivilTime.h"
 #include "base/FileNames.h"
 #include "base/HttpDate.h"
 #include "base/Sha256.h"
 #include "base/Text.h"
 #include "base/WindowsFileName.h"
 #include "engine/CCacheFilter.h"
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
+#include "platform/Clock.h"
+#include "platform/Files.h"
+#include "platform/OutputFile.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "sources/CError.h"
 #include "sources/ImageByteSource.h"
 
@@ -33,7 +39,8 @@ struct OpenedFile {
   Platform::ReadOnlyFile File;
   ByteSource Source() const {
     return [this](uint64_t offset, std::span<std::byte> buffer) {
-      return File.ReadAt(offset, buffer.data(), buffer.size());
+      const std::optional<size_t> got = File.ReadAt(offset, buffer.data(), buffer.size());
+      return got ? static_cast<int64_t>(*got) : int64_t{-1};
     };
   }
 };
@@ -47,9 +54,9 @@ std::string SafeStem(const std::string& stem) {
   return safe;
 }
 
-std::string TwoDigits(int value) {
+std::string TwoDigits(unsigned value) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%02d", value);
+  std::snprintf(buffer, sizeof buffer, "%02u", value);
   return buffer;
 }
 
@@ -126,7 +133,9 @@ void FolderRecord::AddKnownFile(KnownFile file, std::optional<uint64_t> digest) 
 }
 
 std::string ExpandTokens(std::string text, int64_t now) {
-  const Platform::LocalDateTime local = Platform::ToLocalTime(now);
+  // UTC only when the system cannot convert the time.
+  const CivilTime::DateTime local =
+      Platform::ToLocalTime(now).value_or(CivilTime::FromUnixSeconds(now));
   ReplaceFirst(
       text, "%DATE%",
       TwoDigits(local.Day) + "." + TwoDigits(local.Month) + "." + std::to_string(local.Year));
@@ -185,11 +194,11 @@ bool CreateFolderPath(const std::string& path) {
 }
 
 std::vector<KnownFile> ListFolder(const std::string& path) {
-  std::vector<Platform::FolderItem> items;
+  std::optional<std::vector<Platform::FolderItem>> items = Platform::ListFolderFiles(path);
   std::vector<KnownFile> files;
-  if (!Platform::ListFolderFiles(path, items)) return files;
-  files.reserve(items.size());
-  for (auto& item : items) {
+  if (!items) return files;
+  files.reserve(items->size());
+  for (auto& item : *items) {
     if (Platform::IsOutputTemporaryName(item.Name)) continue;
     files.push_back({std::move(item.Name), item.Size});
   }
@@ -265,10 +274,10 @@ void CCacheFilter::NoteRow(const Entry& entry, std::string savedPath, uint64_t s
       Sha256 digest;
       std::vector<std::byte> buffer(kReadChunk);
       for (uint64_t done = 0; done < file.Size();) {
-        const int64_t got = file.ReadAt(done, buffer.data(), buffer.size());
-        if (got <= 0) break;
-        digest.Update(std::span(buffer.data(), static_cast<size_t>(got)));
-        done += static_cast<uint64_t>(got);
+        const std::optional<size_t> got = file.ReadAt(done, buffer.data(), buffer.size());
+        if (!got || *got == 0) break;
+        digest.Update(std::span(buffer.data(), *got));
+        done += *got;
       }
       row.Sha256 = Sha256::Hex(digest.Finish());
     }

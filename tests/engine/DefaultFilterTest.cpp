@@ -6,7 +6,8 @@
 #include <vector>
 
 #include "engine/CCacheFilter.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "sources/ContentKinds.h"
 #include "support/MemorySource.h"
 #include "support/TestPlatform.h"
