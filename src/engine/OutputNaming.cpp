@@ -133,9 +133,7 @@ void FolderRecord::AddKnownFile(KnownFile file, std::optional<uint64_t> digest) 
 }
 
 std::string ExpandTokens(std::string text, int64_t now) {
-  // UTC only when the system cannot convert the time.
-  const CivilTime::DateTime local =
-      Platform::ToLocalTime(now).value_or(CivilTime::FromUnixSeconds(now));
+  const auto local = Platform::ToLocalTime(now).value_or(CivilTime::FromUnixSeconds(now));
   ReplaceFirst(
       text, "%DATE%",
       TwoDigits(local.Day) + "." + TwoDigits(local.Month) + "." + std::to_string(local.Year));

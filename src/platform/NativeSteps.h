@@ -28,8 +28,8 @@ std::string OutOfOrderText();
 // ---- Files -------------------------------------------------------------------------
 
 enum class Created { Yes, NameTaken, Failed };
-// Creates a new file at `path`, exclusively, open for writing; with the permissions of the
-// file at `like` where the system keeps such and there is one (a replacement keeps them).
+// Creates a new file at `path`, exclusively, open for writing. A POSIX body gives it the
+// permissions of the file at `like` when there is one, so a replacement keeps them.
 Created CreateNewFile(const std::string& path, const std::string& like, SystemHandle& file,
                       std::string& failure);
 bool WriteAll(const SystemHandle& file, std::span<const std::byte> bytes, std::string& failure);
