@@ -14,8 +14,11 @@
 #include "config/UiTexts.h"
 #include "engine/CBrowserActivity.h"
 #include "engine/CCacheFilter.h"
+#include "engine/ReportRow.h"
 #include "sources/CCacheBrowser.h"
 #include "sources/CError.h"
+
+class CCapturePass;
 
 // The capture engine: owns the filter set, the browser table, one watcher per
 // browser and the capture jobs. One job runs at a time; its state and progress reach
@@ -76,7 +79,7 @@ class CQuellbyMain {
   };
   void SetCaptureExtras(CaptureExtras extras);
   // The rows of the last job's report (with Report on).
-  std::vector<CCacheFilter::ReportRow> GetLastReport() const;
+  std::vector<ReportRow> GetLastReport() const;
   // Whether a capture of the browser may run while it runs: the setting is on and its
   // cache is of a kind whose entries carry their own checks.
   static bool MayCaptureWhileRunning(int code);
@@ -148,10 +151,10 @@ class CQuellbyMain {
   SourceFactory Factory;
 
   mutable std::mutex PassLock;
-  CCacheFilter* ActivePass = nullptr;  // the pass under way, for cancelling
+  CCapturePass* ActivePass = nullptr;  // the pass under way, for cancelling
   std::vector<std::string> LastSavedFiles;
   std::optional<UiMessage> LastProblem;
-  std::vector<CCacheFilter::ReportRow> LastReport;
+  std::vector<ReportRow> LastReport;
   CaptureExtras Extras;
 
   std::mutex WorkerLock;
