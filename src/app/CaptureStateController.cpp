@@ -6,7 +6,7 @@
 #include "app/CaptureNotice.h"
 #include "config/Settings.h"
 #include "engine/CQuellbyMain.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 CaptureStateController::PopupLook CaptureStateController::PopupSettings() {
   const Settings settings = CurrentSettings();

@@ -9,7 +9,8 @@
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
 #include "engine/OutputFolders.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 FilterListController::FilterListController(CQuellbyMain& engine, FilterListView& view)
     : Engine(engine), View(view) {}

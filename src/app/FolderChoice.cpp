@@ -1,6 +1,7 @@
 #include "app/FolderChoice.h"
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 std::string FolderChooserStart(const std::string& text) {
   std::string start = Platform::ExpandHome(text);

@@ -7,7 +7,8 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
 

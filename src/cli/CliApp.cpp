@@ -15,7 +15,7 @@
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
 #include "engine/MessageSink.h"
-#include "platform/Platform.h"
+#include "platform/Console.h"
 #include "sources/CChromiumCache.h"
 #include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"

@@ -6,7 +6,8 @@
 #include "config/UiTexts.h"
 #include "engine/CCapturePass.h"
 #include "engine/MessageSink.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/UrlCache.h"
 #include "sources/CChromiumCache.h"
 #include "sources/CIECache.h"
@@ -76,7 +77,8 @@ bool CQuellbyMain::HasCache(int code) {
       return !folder.empty() && Platform::FolderExists(folder);
     }
     case CacheFormat::UrlCache:
-      return Platform::OpenSystemUrlCache() != nullptr || !Platform::FindUrlCacheFolder().empty();
+      return Platform::OpenSystemUrlCache() != nullptr ||
+             Platform::FindUrlCacheFolder().Folder.has_value();
     case CacheFormat::Chromium:
       return !FindChromiumCacheFolders(browser->Vendor).empty();
   }

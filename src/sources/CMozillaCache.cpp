@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/Paths.h"
 #include "sources/MozillaCache2Reader.h"
 #include "sources/MozillaCacheFolder.h"
 #include "sources/MozillaMap.h"
@@ -115,9 +116,9 @@ void CMozillaCache::ReadMapEntries() {
   const Platform::ReadOnlyFile& map = *Files[0];
   const uint64_t wanted = std::min<uint64_t>(map.Size(), MapHeaderSize + MaxMapRecordBytes);
   std::vector<std::byte> mapBytes(static_cast<size_t>(wanted));
-  const int64_t got = map.ReadAt(0, mapBytes.data(), mapBytes.size());
-  if (got < 0) return;
-  mapBytes.resize(static_cast<size_t>(got));
+  const std::optional<size_t> got = map.ReadAt(0, mapBytes.data(), mapBytes.size());
+  if (!got) return;
+  mapBytes.resize(*got);
   const auto header = ParseMapHeader(mapBytes);
   if (!header) return;
   MapVersion = header->Version;
@@ -138,13 +139,13 @@ void CMozillaCache::ReadMapEntries() {
         NoteSkipped();
         continue;
       }
-      const int64_t n = Files[meta.File]->ReadAt(range->Offset, blockBuffer.data(),
-                                                 static_cast<size_t>(range->Length));
-      if (n < 0) {
+      const std::optional<size_t> n = Files[meta.File]->ReadAt(range->Offset, blockBuffer.data(),
+                                                               static_cast<size_t>(range->Length));
+      if (!n) {
         NoteSkipped();
         continue;
       }
-      block = std::span<const std::byte>(blockBuffer).first(static_cast<size_t>(n));
+      block = std::span<const std::byte>(blockBuffer).first(*n);
       // The last block of a file may end early; the metadata themselves must be there.
       const uint64_t extent = MetadataExtent(block);
       if (extent == 0 || (extent <= range->Length && extent > block.size())) {
@@ -159,8 +160,7 @@ void CMozillaCache::ReadMapEntries() {
         continue;
       }
       fileBuffer.resize(static_cast<size_t>(std::min(metaFile.Size(), kMaxSeparateMetadata)));
-      const int64_t n = metaFile.ReadAt(0, fileBuffer.data(), fileBuffer.size());
-      if (n != static_cast<int64_t>(fileBuffer.size())) {
+      if (metaFile.ReadAt(0, fileBuffer.data(), fileBuffer.size()) != fileBuffer.size()) {
         NoteSkipped();
         continue;
       }

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "sources/CCacheBrowser.h"
 
 // The Firefox disk cache, read from its own files without the browser, in either of

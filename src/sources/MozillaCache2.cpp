@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "base/ByteReader.h"
-#include "platform/Platform.h"
+#include "platform/Text.h"
 #include "sources/MozillaMetadata.h"
 
 namespace MozillaCache2 {

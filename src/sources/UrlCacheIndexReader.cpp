@@ -1,4 +1,5 @@
 #include "sources/UrlCacheIndexReader.h"
+#include "platform/Text.h"
 
 #include <span>
 
@@ -14,7 +15,7 @@ std::unique_ptr<UrlCacheIndexEnumerator> UrlCacheIndexEnumerator::Open(
     return nullptr;
   }
   std::string bytes(static_cast<size_t>(file.Size()), '\0');
-  if (file.ReadAt(0, bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size())) {
+  if (file.ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
     if (failure) *failure = file.FailureText();
     return nullptr;
   }

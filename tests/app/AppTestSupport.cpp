@@ -6,7 +6,8 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+#include "platform/Paths.h"
 #include "support/TestPlatform.h"
 
 using vorlane::test::PathOf;

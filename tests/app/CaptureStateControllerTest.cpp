@@ -9,7 +9,7 @@
 #include "app/CaptureStateController.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/GatedSource.h"
 
 using Strings = std::vector<std::string>;

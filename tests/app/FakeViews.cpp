@@ -1,6 +1,6 @@
 #include "FakeViews.h"
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 namespace apptest {
 

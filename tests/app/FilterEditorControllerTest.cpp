@@ -9,7 +9,8 @@
 #include "app/FilterEditorController.h"
 #include "app/FilterRow.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 
 using Strings = std::vector<std::string>;
 

@@ -11,7 +11,7 @@
 #include "app/TrayMenuController.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/GatedSource.h"
 
 using apptest::FakeListView;

@@ -11,7 +11,8 @@
 #include "app/FilterListController.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "support/TestPlatform.h"
 
 using apptest::FakeListView;

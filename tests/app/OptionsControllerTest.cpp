@@ -7,7 +7,7 @@
 #include "AppTestSupport.h"
 #include "app/OptionsController.h"
 #include "config/Settings.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 using Strings = std::vector<std::string>;
 

@@ -10,7 +10,8 @@
 #include "app/TrayMenuController.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 using apptest::FakeTrayView;
 using vorlane::test::ReadFile;

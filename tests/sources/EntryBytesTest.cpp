@@ -2,7 +2,6 @@
 
 #include <map>
 
-#include "platform/Platform.h"
 #include "sources/CIECache.h"
 #include "sources/CMozillaCache.h"
 #include "support/MozillaCache2Writer.h"

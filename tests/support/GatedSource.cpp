@@ -1,6 +1,8 @@
 #include "support/GatedSource.h"
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace vorlane::test {
 
