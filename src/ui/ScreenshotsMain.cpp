@@ -32,6 +32,7 @@
 #include "ui/CSystemTray.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/GuiMessages.h"
+#include "ui/QtText.h"
 
 namespace {
 
@@ -81,8 +82,7 @@ void Save(Shots& shots, QWidget& widget, const QString& name, bool whole = false
 
 void SaveMessage(Shots& shots, QMessageBox::Icon icon, UiTextKey text,
                  QMessageBox::StandardButtons buttons, const QString& name) {
-  QMessageBox box(icon, QString::fromLatin1(ProgramInfo::Name),
-                  QString::fromStdString(UiTexts::Get(text)), buttons);
+  QMessageBox box(icon, QString::fromLatin1(ProgramInfo::Name), Text(text), buttons);
   box.setTextFormat(Qt::PlainText);
   Save(shots, box, name);
 }
