@@ -6,9 +6,9 @@
 #include "ChromiumGenerator.h"
 #include "FirefoxV1Generator.h"
 #include "UrlCacheGenerator.h"
-#include "sources/CChromiumCache.h"
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
+#include "sources/chromium/CChromiumCache.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/urlcache/CIECache.h"
 
 namespace vorlane::bench {
 

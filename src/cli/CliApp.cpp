@@ -15,9 +15,9 @@
 #include "engine/CQuellbyMain.h"
 #include "engine/MessageSink.h"
 #include "platform/Platform.h"
-#include "sources/CChromiumCache.h"
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
+#include "sources/chromium/CChromiumCache.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/urlcache/CIECache.h"
 
 namespace {
 

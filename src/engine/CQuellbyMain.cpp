@@ -7,11 +7,11 @@
 #include "engine/MessageSink.h"
 #include "platform/Platform.h"
 #include "platform/UrlCache.h"
-#include "sources/CChromiumCache.h"
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
-#include "sources/ChromiumCacheFolder.h"
-#include "sources/MozillaCacheFolder.h"
+#include "sources/chromium/CChromiumCache.h"
+#include "sources/chromium/ChromiumCacheFolder.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/MozillaCacheFolder.h"
+#include "sources/urlcache/CIECache.h"
 
 CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}
 

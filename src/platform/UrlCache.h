@@ -2,7 +2,7 @@
 
 // The URL cache shared by Internet Explorer and Maxthon, seen as a list of entries. On
 // Windows the system enumerates it (WinINet); elsewhere, and for a cache folder named
-// by the user, the cache's own index file is read (sources/UrlCacheIndexReader.h),
+// by the user, the cache's own index file is read (sources/urlcache/UrlCacheIndexReader.h),
 // behind the same enumerator. Nothing here throws.
 
 #include <cstdint>

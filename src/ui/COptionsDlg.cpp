@@ -17,7 +17,7 @@
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
 #include "platform/Platform.h"
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
 #include "ui/BrowserCommands.h"
 #include "ui/DialogUnits.h"
 #include "ui/FolderBrowser.h"

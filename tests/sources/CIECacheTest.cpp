@@ -4,7 +4,7 @@
 
 #include "IECacheFolder.h"
 #include "platform/Platform.h"
-#include "sources/CIECache.h"
+#include "sources/urlcache/CIECache.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestSupport.h"

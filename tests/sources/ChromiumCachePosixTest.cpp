@@ -6,7 +6,7 @@
 
 #include "ChromiumTestItems.h"
 #include "platform/Platform.h"
-#include "sources/ChromiumCacheFolder.h"
+#include "sources/chromium/ChromiumCacheFolder.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;

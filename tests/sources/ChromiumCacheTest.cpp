@@ -4,8 +4,8 @@
 #include <map>
 
 #include "ChromiumTestItems.h"
-#include "sources/CChromiumCache.h"
-#include "sources/ChromiumCacheFolder.h"
+#include "sources/chromium/CChromiumCache.h"
+#include "sources/chromium/ChromiumCacheFolder.h"
 #include "support/ChromiumBlockfileWriter.h"
 #include "support/ChromiumSimpleWriter.h"
 #include "support/MozillaCache2Writer.h"

@@ -6,12 +6,12 @@
 
 #include "base/MemoryFiles.h"
 #include "base/ResponseHead.h"
-#include "sources/ChromiumBlockfileReader.h"
-#include "sources/ChromiumBlockfileSparse.h"
-#include "sources/ChromiumKey.h"
-#include "sources/ChromiumResponseInfo.h"
-#include "sources/ChromiumSimple.h"
-#include "sources/ChromiumSimpleIndex.h"
+#include "sources/chromium/ChromiumBlockfileReader.h"
+#include "sources/chromium/ChromiumBlockfileSparse.h"
+#include "sources/chromium/ChromiumKey.h"
+#include "sources/chromium/ChromiumResponseInfo.h"
+#include "sources/chromium/ChromiumSimple.h"
+#include "sources/chromium/ChromiumSimpleIndex.h"
 #include "support/ChromiumSimpleWriter.h"
 #include "support/TestSupport.h"
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "sources/CGraphicLT.h"
-#include "sources/CMozillaCache.h"
-#include "sources/MozillaCache2.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/MozillaCache2.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestSupport.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "sources/CMozillaCache.h"
-#include "sources/MozillaCache2.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/MozillaCache2.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestPlatform.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "sources/MozillaCacheFolder.h"
+#include "sources/mozilla/MozillaCacheFolder.h"
 #include "support/TestSupport.h"
 
 using namespace vorlane::test;

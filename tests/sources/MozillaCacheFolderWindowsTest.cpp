@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "sources/MozillaCacheFolder.h"
+#include "sources/mozilla/MozillaCacheFolder.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
 #include "support/MozillaV1Writer.h"
 #include "support/TestSupport.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "sources/CError.h"
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
 #include "support/MozillaV1Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestPlatform.h"

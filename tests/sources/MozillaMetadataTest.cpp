@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "sources/MozillaMetadata.h"
+#include "sources/mozilla/MozillaMetadata.h"
 #include "support/MozillaV1Writer.h"
 
 using Element = CMozillaCache::CMozillaCacheElement;

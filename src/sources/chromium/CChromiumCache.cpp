@@ -1,4 +1,4 @@
-#include "sources/CChromiumCache.h"
+#include "sources/chromium/CChromiumCache.h"
 
 #include <algorithm>
 #include <array>
@@ -6,15 +6,15 @@
 #include "base/ByteReader.h"
 #include "base/RangeFetch.h"
 #include "base/ResponseHead.h"
-#include "sources/ChromiumBlockfileReader.h"
-#include "sources/ChromiumBlockfileSparse.h"
-#include "sources/ChromiumCacheFolder.h"
-#include "sources/ChromiumKey.h"
-#include "sources/ChromiumResponseInfo.h"
-#include "sources/ChromiumSimple.h"
-#include "sources/ChromiumSimpleSparse.h"
 #include "sources/ParallelRead.h"
 #include "sources/ResponseFields.h"
+#include "sources/chromium/ChromiumBlockfileReader.h"
+#include "sources/chromium/ChromiumBlockfileSparse.h"
+#include "sources/chromium/ChromiumCacheFolder.h"
+#include "sources/chromium/ChromiumKey.h"
+#include "sources/chromium/ChromiumResponseInfo.h"
+#include "sources/chromium/ChromiumSimple.h"
+#include "sources/chromium/ChromiumSimpleSparse.h"
 
 namespace {
 

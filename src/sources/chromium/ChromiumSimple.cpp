@@ -1,4 +1,4 @@
-#include "sources/ChromiumSimple.h"
+#include "sources/chromium/ChromiumSimple.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "sources/MozillaMap.h"
+#include "sources/mozilla/MozillaMap.h"
 
 #include <algorithm>
 

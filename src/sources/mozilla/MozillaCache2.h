@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
 
 namespace MozillaCache2 {
 

@@ -1,9 +1,9 @@
-#include "sources/ChromiumBlockfileSparse.h"
+#include "sources/chromium/ChromiumBlockfileSparse.h"
 
 #include <algorithm>
 
 #include "base/ByteReader.h"
-#include "sources/ChromiumKey.h"
+#include "sources/chromium/ChromiumKey.h"
 
 namespace ChromiumBlockfile {
 

@@ -7,7 +7,7 @@
 
 #include "platform/Platform.h"
 #include "sources/CCacheBrowser.h"
-#include "sources/ChromiumBodyPiece.h"
+#include "sources/chromium/ChromiumBodyPiece.h"
 
 // The disk cache of a Chromium-family browser (Chrome, Chromium, Edge, Brave, Opera,
 // Vivaldi and apps built on it), read from its own files without the browser, in either

@@ -1,4 +1,4 @@
-#include "sources/UrlCacheIndex.h"
+#include "sources/urlcache/UrlCacheIndex.h"
 
 #include <algorithm>
 #include <array>

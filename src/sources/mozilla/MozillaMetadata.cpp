@@ -1,4 +1,4 @@
-#include "sources/MozillaMetadata.h"
+#include "sources/mozilla/MozillaMetadata.h"
 
 #include <cstdint>
 #include <string>

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
 
 namespace MozillaCache2 {
 

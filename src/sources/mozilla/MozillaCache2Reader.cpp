@@ -1,13 +1,13 @@
-#include "sources/MozillaCache2Reader.h"
+#include "sources/mozilla/MozillaCache2Reader.h"
 
 #include <algorithm>
 #include <array>
 #include <span>
 
 #include "base/ByteReader.h"
-#include "sources/MozillaCache2.h"
-#include "sources/MozillaHash.h"
 #include "sources/ParallelRead.h"
+#include "sources/mozilla/MozillaCache2.h"
+#include "sources/mozilla/MozillaHash.h"
 
 namespace MozillaCache2 {
 

@@ -6,7 +6,7 @@
 
 #include "platform/Platform.h"
 #include "platform/UrlCache.h"
-#include "sources/UrlCacheIndex.h"
+#include "sources/urlcache/UrlCacheIndex.h"
 
 // Enumerates a URL cache by reading its index file (index.dat) from the cache folder:
 // a snapshot of the file taken when it is opened, walked record by record. Entries name

@@ -1,4 +1,4 @@
-#include "sources/MozillaCacheFolder.h"
+#include "sources/mozilla/MozillaCacheFolder.h"
 
 #include <algorithm>
 #include <optional>

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/RangeFetch.h"
-#include "sources/ChromiumBodyPiece.h"
+#include "sources/chromium/ChromiumBodyPiece.h"
 
 namespace ChromiumSimple {
 

@@ -1,4 +1,4 @@
-#include "sources/MozillaHash.h"
+#include "sources/mozilla/MozillaHash.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "sources/MozillaCache2.h"
+#include "sources/mozilla/MozillaCache2.h"
 
 #include <algorithm>
 #include <limits>
 
 #include "base/ByteReader.h"
 #include "platform/Platform.h"
-#include "sources/MozillaMetadata.h"
+#include "sources/mozilla/MozillaMetadata.h"
 
 namespace MozillaCache2 {
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <span>
 
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
 
 namespace MozillaV1 {
 

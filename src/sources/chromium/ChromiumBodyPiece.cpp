@@ -1,4 +1,4 @@
-#include "sources/ChromiumBodyPiece.h"
+#include "sources/chromium/ChromiumBodyPiece.h"
 
 #include <algorithm>
 

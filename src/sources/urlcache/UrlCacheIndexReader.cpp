@@ -1,4 +1,4 @@
-#include "sources/UrlCacheIndexReader.h"
+#include "sources/urlcache/UrlCacheIndexReader.h"
 
 #include <span>
 

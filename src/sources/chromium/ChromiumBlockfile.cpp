@@ -1,4 +1,4 @@
-#include "sources/ChromiumBlockfile.h"
+#include "sources/chromium/ChromiumBlockfile.h"
 
 #include <cstdio>
 

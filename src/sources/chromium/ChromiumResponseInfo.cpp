@@ -1,4 +1,4 @@
-#include "sources/ChromiumResponseInfo.h"
+#include "sources/chromium/ChromiumResponseInfo.h"
 
 #include "base/ByteReader.h"
 #include "base/ResponseHead.h"

@@ -1,9 +1,9 @@
-#include "sources/ChromiumSimpleIndex.h"
+#include "sources/chromium/ChromiumSimpleIndex.h"
 
 #include <zlib.h>
 
 #include "base/ByteReader.h"
-#include "sources/ChromiumSimple.h"
+#include "sources/chromium/ChromiumSimple.h"
 
 namespace ChromiumSimple {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "sources/ChromiumBlockfileReader.h"
-#include "sources/ChromiumBodyPiece.h"
+#include "sources/chromium/ChromiumBlockfileReader.h"
+#include "sources/chromium/ChromiumBodyPiece.h"
 
 namespace ChromiumBlockfile {
 

@@ -1,4 +1,4 @@
-#include "sources/ChromiumCacheFolder.h"
+#include "sources/chromium/ChromiumCacheFolder.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "sources/ChromiumKey.h"
+#include "sources/chromium/ChromiumKey.h"
 
 #include <array>
 

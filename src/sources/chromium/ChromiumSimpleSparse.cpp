@@ -1,7 +1,7 @@
-#include "sources/ChromiumSimpleSparse.h"
+#include "sources/chromium/ChromiumSimpleSparse.h"
 
 #include "base/ByteReader.h"
-#include "sources/ChromiumSimple.h"
+#include "sources/chromium/ChromiumSimple.h"
 
 namespace ChromiumSimple {
 

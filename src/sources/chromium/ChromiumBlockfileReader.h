@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "base/RangeFetch.h"
-#include "sources/ChromiumBlockfile.h"
-#include "sources/ChromiumBodyPiece.h"
+#include "sources/chromium/ChromiumBlockfile.h"
+#include "sources/chromium/ChromiumBodyPiece.h"
 
 namespace ChromiumBlockfile {
 

@@ -1,14 +1,14 @@
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
 
 #include <algorithm>
 #include <memory>
 #include <span>
 #include <vector>
 
-#include "sources/MozillaCache2Reader.h"
-#include "sources/MozillaCacheFolder.h"
-#include "sources/MozillaMap.h"
-#include "sources/MozillaMetadata.h"
+#include "sources/mozilla/MozillaCache2Reader.h"
+#include "sources/mozilla/MozillaCacheFolder.h"
+#include "sources/mozilla/MozillaMap.h"
+#include "sources/mozilla/MozillaMetadata.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "sources/CIECache.h"
+#include "sources/urlcache/CIECache.h"
 
 #include <memory>
 
 #include "base/ResponseHead.h"
 #include "base/Text.h"
 #include "sources/ResponseFields.h"
-#include "sources/UrlCacheIndexReader.h"
+#include "sources/urlcache/UrlCacheIndexReader.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "sources/ChromiumBlockfileReader.h"
+#include "sources/chromium/ChromiumBlockfileReader.h"
 
 #include <algorithm>
 #include <unordered_set>
