@@ -5,7 +5,7 @@
 #include "sources/mozilla/MozillaMetadata.h"
 #include "support/MozillaV1Writer.h"
 
-using Element = CMozillaCache::CMozillaCacheElement;
+using Element = CMozillaCacheElement;
 using vorlane::test::MozillaMetadataBytes;
 using vorlane::test::MozillaMetadataSpec;
 

@@ -10,6 +10,28 @@ namespace {
 
 constexpr uint32_t kReservedBits = 0x0C000000;
 
+// The index header: ten 32-bit words (magic to experiment), the creation time, 52 words
+// of padding (version 3 keeps its 64-bit byte count in the first two), then the LRU data:
+// 2 words of padding, filled, 5 sizes, 5 heads, 5 tails, transaction, operation,
+// operation list, 7 words of padding.
+constexpr size_t kLruDataSize = (2 + 1 + 3 * 5 + 3 + 7) * 4;
+static_assert(IndexHeaderSize == 10 * 4 + 8 + 52 * 4 + kLruDataSize);
+// An entry: hash, next, rankings node, reuse and refetch counts, state, the creation
+// time, key length, long key, the streams' sizes and addresses, flags, 4 words of
+// padding, self hash; then the key, which runs on into the entry's further blocks.
+static_assert(EntryKeyOffset == 6 * 4 + 8 + 2 * 4 + 2 * StreamCount * 4 + 4 + 4 * 4 + 4);
+static_assert(EntryStoreSize == 256);
+static_assert(static_cast<size_t>(MaxInlineKeyLength) == 4 * EntryStoreSize - EntryKeyOffset - 1);
+// A block file's header: magic, version, this and next file (16 bits each), entry size,
+// entry count, most entries, 4 empty counts, 4 hints, updating, 5 user words, then the
+// allocation bitmap that fills the rest.
+constexpr size_t kBlockFileFieldsSize = 2 * 4 + 2 * 2 + 3 * 4 + 4 * 4 + 4 * 4 + 4 + 5 * 4;
+static_assert(kBlockFileFieldsSize == 80 && BlockFileHeaderSize > kBlockFileFieldsSize);
+// The sparse header: signature (64 bits), magic, parent key length, last block, its
+// length, 10 words of padding; a child's bitmap has one bit per block of its span.
+static_assert(SparseHeaderSize == 8 + 4 * 4 + 10 * 4);
+static_assert(ChildDataSize == SparseHeaderSize + ChildSpan / SparseBlockSize / 8);
+
 bool IsPowerOfTwo(uint32_t value) {
   return value != 0 && (value & (value - 1)) == 0;
 }

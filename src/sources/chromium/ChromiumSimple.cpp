@@ -6,12 +6,22 @@
 #include <cstdio>
 
 #include "base/ByteReader.h"
+#include "sources/chromium/ChromiumSimpleSparse.h"
 
 namespace ChromiumSimple {
 
 namespace {
 
 constexpr size_t kHashDigits = 16;
+
+// The header and the EOF record hold 20 bytes of fields and 4 of padding.
+// magic, version, key length, key hash
+static_assert(FileHeaderSize == PaddedRecordSize(8 + 3 * 4));
+// magic, flags, CRC-32, stream size
+static_assert(EofSize == PaddedRecordSize(8 + 3 * 4));
+// magic, body offset, length, CRC-32
+static_assert(SparseRangeHeaderSize == PaddedRecordSize(3 * 8 + 4));
+static_assert(KeySha256Size == 256 / 8);
 constexpr std::string_view kDoomedPrefix = "todelete_";
 
 std::optional<uint32_t> HexDigit(char c) {
@@ -31,6 +41,8 @@ uint32_t Crc32(std::span<const std::byte> bytes) {
 }  // namespace
 
 std::optional<FileHeader> ParseFileHeader(std::span<const std::byte> bytes) {
+  // A record cut short in its padding is no record: the key would start past the end.
+  if (bytes.size() < FileHeaderSize) return std::nullopt;
   Bytes::ByteCursor cursor{Bytes::ByteReader(bytes)};
   const uint64_t magic = cursor.LE64();
   FileHeader header;
@@ -42,6 +54,7 @@ std::optional<FileHeader> ParseFileHeader(std::span<const std::byte> bytes) {
 }
 
 std::optional<Eof> ParseEof(std::span<const std::byte> bytes) {
+  if (bytes.size() < EofSize) return std::nullopt;
   Bytes::ByteCursor cursor{Bytes::ByteReader(bytes)};
   const uint64_t magic = cursor.LE64();
   Eof eof;

@@ -18,6 +18,12 @@
 
 namespace ChromiumSimple {
 
+// Chromium writes its records as C structs, whose size is rounded up to the alignment of
+// their 64-bit magic: what follows a record starts after that padding.
+inline constexpr size_t PaddedRecordSize(size_t fieldBytes) {
+  return (fieldBytes + alignof(uint64_t) - 1) / alignof(uint64_t) * alignof(uint64_t);
+}
+
 inline constexpr uint64_t InitialMagic = 0xfcfb6d1ba7725c30;
 inline constexpr uint64_t FinalMagic = 0xf4fa6f45970d41d8;
 inline constexpr size_t FileHeaderSize = 24;
@@ -58,9 +64,11 @@ struct EntryFile {
   Chromium::BodyPiece Stream1;
 };
 
-// 24 bytes at the start of `_0`, `_1` and `_s`: nullopt for a wrong magic.
+// 24 bytes at the start of `_0`, `_1` and `_s` (20 of fields, 4 of padding): nullopt for
+// fewer bytes or a wrong magic.
 std::optional<FileHeader> ParseFileHeader(std::span<const std::byte> bytes);
-// 24 bytes of an EOF record: nullopt for a wrong magic.
+// 24 bytes of an EOF record (20 of fields, 4 of padding): nullopt for fewer bytes or a
+// wrong magic.
 std::optional<Eof> ParseEof(std::span<const std::byte> bytes);
 
 // Reads a `_0` file of `fileSize` bytes, named `fileName` (for Stream1.File): normally

@@ -9,7 +9,12 @@ namespace ChromiumSimple {
 
 namespace {
 
-constexpr size_t kPickleHeaderSize = 8;
+constexpr size_t kPickleHeaderSize = 8;  // payload size, CRC-32
+
+// magic, version, two words that are 0; padded as the entry files' header
+static_assert(FakeIndexSize == PaddedRecordSize(8 + 3 * 4));
+// hash, last used, size (with the hints in its low byte from version 8)
+static_assert(IndexRecordSize == 3 * 8);
 
 }  // namespace
 

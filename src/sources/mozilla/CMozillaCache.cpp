@@ -17,6 +17,15 @@ constexpr size_t kMaxBlockMetadata = 4 * 4096;
 // Large metadata lie in a file of their own; keys and heads are never near this.
 constexpr uint64_t kMaxSeparateMetadata = uint64_t{1} << 20;
 
+// Large metadata lie in a file of their own: its first bytes, up to the cap, all there.
+bool ReadSeparateMetadata(const Platform::OpenFolder& root, const std::string& name,
+                          std::vector<std::byte>& buffer) {
+  Platform::ReadOnlyFile file;
+  if (!file.OpenIn(root, name)) return false;
+  buffer.resize(static_cast<size_t>(std::min(file.Size(), kMaxSeparateMetadata)));
+  return file.ReadAt(0, buffer.data(), buffer.size()) == static_cast<int64_t>(buffer.size());
+}
+
 }  // namespace
 
 CMozillaCache::~CMozillaCache() = default;
@@ -152,15 +161,8 @@ void CMozillaCache::ReadMapEntries() {
         continue;
       }
     } else {
-      Platform::ReadOnlyFile metaFile;
       const std::string name = SeparateFileName(MapVersion, record.Hash, 'm', meta.Generation);
-      if (!metaFile.OpenIn(Root, name)) {
-        NoteSkipped();
-        continue;
-      }
-      fileBuffer.resize(static_cast<size_t>(std::min(metaFile.Size(), kMaxSeparateMetadata)));
-      const int64_t n = metaFile.ReadAt(0, fileBuffer.data(), fileBuffer.size());
-      if (n != static_cast<int64_t>(fileBuffer.size())) {
+      if (!ReadSeparateMetadata(Root, name, fileBuffer)) {
         NoteSkipped();
         continue;
       }

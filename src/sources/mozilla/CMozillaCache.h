@@ -7,6 +7,7 @@
 
 #include "platform/Platform.h"
 #include "sources/CCacheBrowser.h"
+#include "sources/mozilla/CMozillaCacheElement.h"
 
 // The Firefox disk cache, read from its own files without the browser, in either of
 // its formats: the one of Firefox 1.5 to 31 (a map of records, three block files for
@@ -15,20 +16,7 @@
 // files are opened read-only, never changed, and no link inside the folder is followed.
 class CMozillaCache : public CCacheBrowser {
  public:
-  struct CMozillaCacheElement : CCacheElement {
-    // The nine big-endian words at the start of the metadata, in host order: word 4
-    // is the entry's time, word 6 its data size, words 7 and 8 the key and metadata
-    // sizes.
-    std::array<uint32_t, 9> EntryHeader{};
-    uint8_t KeyLeadByte = 0;
-    int32_t MetaFile = 0;     // 0 = separate metadata file, 1..3 = block file
-    int32_t DataFile = 0;     // 0 = separate data file, 1..3 = block file
-    uint64_t DataOffset = 0;  // in block file DataFile
-    uint64_t DataLength = 0;  // bytes allotted there (whole blocks)
-    std::string Server;
-    std::string AcceptRanges;
-    std::string ETag;
-  };
+  using CMozillaCacheElement = ::CMozillaCacheElement;
 
   enum class Format { None, MapAndBlocks, Cache2 };
 

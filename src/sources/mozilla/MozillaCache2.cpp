@@ -14,6 +14,15 @@ namespace {
 constexpr size_t kKeySizeWord = 6;
 constexpr size_t kFlagsWord = 7;
 
+// The header words: version, fetch count, last fetched, last modified, frecency,
+// expiration time, key size, then (not in version 1) flags.
+static_assert(HeaderSizeV1 == (kKeySizeWord + 1) * 4);
+static_assert(HeaderSize == (kFlagsWord + 1) * 4);
+// The metadata offset at the end of the file; the hash of the metadata and one 16-bit
+// hash per chunk of data before them.
+static_assert(TrailerSize == sizeof(uint32_t));
+static_assert(MetadataHashSize == sizeof(uint32_t) && ChunkHashSize == sizeof(uint16_t));
+
 std::span<const std::byte> AsBytes(std::string_view text) {
   return std::as_bytes(std::span<const char>(text.data(), text.size()));
 }
@@ -151,8 +160,7 @@ std::optional<uint64_t> ParseAltDataOffset(std::string_view value) {
   return offset;
 }
 
-bool FillEntry(const EntryMetadata& metadata, uint64_t dataLength,
-               CMozillaCache::CMozillaCacheElement& entry) {
+bool FillEntry(const EntryMetadata& metadata, uint64_t dataLength, CMozillaCacheElement& entry) {
   const std::optional<KeyParts> key = ParseKey(metadata.Key);
   if (!key) return false;
   uint64_t size = dataLength;
@@ -172,7 +180,7 @@ bool FillEntry(const EntryMetadata& metadata, uint64_t dataLength,
   return true;
 }
 
-bool ParseEntryFile(std::span<const std::byte> file, CMozillaCache::CMozillaCacheElement& entry) {
+bool ParseEntryFile(std::span<const std::byte> file, CMozillaCacheElement& entry) {
   if (file.size() < TrailerSize) return false;
   const auto offset = ParseMetadataOffset(file.last(TrailerSize), file.size());
   if (!offset) return false;

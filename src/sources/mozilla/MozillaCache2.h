@@ -15,7 +15,7 @@
 #include <utility>
 #include <vector>
 
-#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCacheElement.h"
 
 namespace MozillaCache2 {
 
@@ -90,10 +90,9 @@ std::optional<uint64_t> ParseAltDataOffset(std::string_view value);
 // of the response head, Time (last modified, else last fetched) and Size (the data
 // length, or the alternative-data offset when that is smaller). False when the entry
 // is not worth listing: no URL, or no primary data.
-bool FillEntry(const EntryMetadata& metadata, uint64_t dataLength,
-               CMozillaCache::CMozillaCacheElement& entry);
+bool FillEntry(const EntryMetadata& metadata, uint64_t dataLength, CMozillaCacheElement& entry);
 
 // The whole entry file in memory: offset, metadata and FillEntry in one go.
-bool ParseEntryFile(std::span<const std::byte> file, CMozillaCache::CMozillaCacheElement& entry);
+bool ParseEntryFile(std::span<const std::byte> file, CMozillaCacheElement& entry);
 
 }  // namespace MozillaCache2

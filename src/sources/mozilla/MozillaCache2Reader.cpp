@@ -47,7 +47,7 @@ ReadResult ReadEntryFile(const Platform::OpenFolder& entries, const std::string&
   }
   const std::optional<EntryMetadata> parsed = ParseMetadata(metadata, *offset);
   if (!parsed) return {nullptr, true};
-  auto entry = std::make_unique<CMozillaCache::CMozillaCacheElement>();
+  auto entry = std::make_unique<CMozillaCacheElement>();
   if (!FillEntry(*parsed, *offset, *entry)) return {};
   return {std::move(entry), false};
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
-#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCacheElement.h"
 
 namespace MozillaCache2 {
 
@@ -28,7 +28,7 @@ inline constexpr size_t TailReadSize = 4096;
 // that could not be read or is no sound entry from one that is sound but not worth
 // listing (no URL, no data).
 struct ReadResult {
-  std::unique_ptr<CMozillaCache::CMozillaCacheElement> Entry;
+  std::unique_ptr<CMozillaCacheElement> Entry;
   bool Damaged = false;
 };
 

@@ -32,7 +32,7 @@ uint64_t MetadataExtent(std::span<const std::byte> block) {
   return EntryHeaderSize + uint64_t{*keySize} + *metaSize;
 }
 
-bool ParseMetadata(std::span<const std::byte> block, CMozillaCache::CMozillaCacheElement& entry) {
+bool ParseMetadata(std::span<const std::byte> block, CMozillaCacheElement& entry) {
   Bytes::ByteCursor words{Bytes::ByteReader(block)};
   for (uint32_t& word : entry.EntryHeader) word = words.BE32();
   if (!words.Ok()) return false;
@@ -62,8 +62,7 @@ bool ParseMetadata(std::span<const std::byte> block, CMozillaCache::CMozillaCach
   return true;
 }
 
-void ParseResponseHead(std::span<const std::byte> head,
-                       CMozillaCache::CMozillaCacheElement& entry) {
+void ParseResponseHead(std::span<const std::byte> head, CMozillaCacheElement& entry) {
   const ResponseHead parsed =
       ResponseHead::Parse(Bytes::ByteReader(head).AllText(), ResponseHead::LineEnds::CrLf);
   // A later header of a name overrides an earlier one, as the browser reads them.

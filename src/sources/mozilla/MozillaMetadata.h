@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <span>
 
-#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCacheElement.h"
 
 namespace MozillaV1 {
 
@@ -22,12 +22,12 @@ uint64_t MetadataExtent(std::span<const std::byte> block);
 // is read past the block, nor past the extent its header gives when that fits inside
 // the block (what follows there is left over from earlier entries). False when the
 // block cannot hold the header.
-bool ParseMetadata(std::span<const std::byte> block, CMozillaCache::CMozillaCacheElement& entry);
+bool ParseMetadata(std::span<const std::byte> block, CMozillaCacheElement& entry);
 
 // Takes Server, Content-Type (MimeType, and Kind from its lower-cased text),
 // Accept-Ranges, ETag and Content-Encoding (lower-cased) from a stored response head. Names match
 // in any case, the value starts after the blanks that follow the colon, and only lines closed by a
 // line end are taken. The head ends at its NUL or at the end of the span.
-void ParseResponseHead(std::span<const std::byte> head, CMozillaCache::CMozillaCacheElement& entry);
+void ParseResponseHead(std::span<const std::byte> head, CMozillaCacheElement& entry);
 
 }  // namespace MozillaV1
