@@ -13,30 +13,12 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
+#include "engine/CaptureTarget.h"
 #include "engine/MessageSink.h"
 #include "platform/Platform.h"
-#include "sources/chromium/CChromiumCache.h"
-#include "sources/mozilla/CMozillaCache.h"
-#include "sources/urlcache/CIECache.h"
+#include "sources/CacheFormats.h"
 
 namespace {
-
-std::unique_ptr<CCacheBrowser> MakeSource(int browser, const std::string& folder) {
-  std::unique_ptr<CCacheBrowser> source;
-  switch (FindBrowser(browser)->Format) {
-    case CacheFormat::Mozilla:
-      source = std::make_unique<CMozillaCache>();
-      break;
-    case CacheFormat::UrlCache:
-      source = std::make_unique<CIECache>();
-      break;
-    case CacheFormat::Chromium:
-      source = std::make_unique<CChromiumCache>(FindBrowser(browser)->Vendor);
-      break;
-  }
-  source->SetCachePath(folder);
-  return source;
-}
 
 void PrintProblem(std::FILE* err, const UiMessage& message) {
   std::fprintf(err, "vorlane-cli: %s\n", ComposeMessage(message).c_str());
@@ -74,16 +56,19 @@ class ProgressBar {
 
 int ListEntries(const CliOptions& options, std::FILE* out, std::FILE* err) {
   ReadSettings();
-  const BrowserInfo& browser = *FindBrowser(options.Browser);
-  const std::string folder = options.CacheFolder.empty() && browser.Format == CacheFormat::Mozilla
-                                 ? CurrentSettings().MozillaCachePath
-                                 : options.CacheFolder;
-  std::unique_ptr<CCacheBrowser> source = MakeSource(options.Browser, folder);
+  const std::optional<CaptureTarget> target = ResolveCaptureTarget(options.Browser);
+  if (!target) return CliUsageError;
+  const std::string folder =
+      options.CacheFolder.empty()
+          ? CurrentSettings().CacheFolders[static_cast<size_t>(options.Browser)]
+          : options.CacheFolder;
+  std::unique_ptr<CCacheBrowser> source =
+      MakeSource(target->Format, target->Browser.Vendor, folder);
   if (!source->TryOpen()) {
     const std::optional<CError>& error = source->GetOpenError();
-    PrintProblem(err,
-                 CQuellbyMain::MessageFor(
-                     error ? *error : CError(CError::FilterCache, CError::OpenFailed, folder)));
+    PrintProblem(err, CQuellbyMain::MessageFor(
+                          error ? *error : CError(CError::FilterCache, CError::OpenFailed, folder),
+                          &target->Browser));
     return CliCacheUnreadable;
   }
   source->LoadEntries();
@@ -118,10 +103,7 @@ int PrepareEngine(CQuellbyMain& engine, const CliOptions& options, std::FILE* er
   });
   engine.SetCaptureExtras({options.DryRun, !options.ReportFile.empty()});
   if (!LoadFilters(engine, options, err)) return CliUsageError;
-  if (!options.CacheFolder.empty()) {
-    const std::string folder = options.CacheFolder;
-    engine.SetSourceFactory([folder](int code) { return MakeSource(code, folder); });
-  }
+  engine.SetCacheFolder(options.CacheFolder);
   return CliSuccess;
 }
 

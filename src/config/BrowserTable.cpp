@@ -30,6 +30,12 @@ constexpr std::string_view kCodeWindows[] = {"code.exe"};
 constexpr std::string_view kTeamsLinux[] = {"teams", "teams-for-linux"};
 constexpr std::string_view kTeamsWindows[] = {"teams.exe", "ms-teams.exe"};
 
+// The cache formats rows name (their descriptors are in sources/, which this table
+// does not see).
+constexpr std::string_view kMozillaFormat = "mozilla";
+constexpr std::string_view kUrlCacheFormat = "urlcache";
+constexpr std::string_view kChromiumFormat = "chromium";
+
 constexpr int kMozillaGroup = 0;
 constexpr int kUrlCacheGroup = 1;
 // Every Chromium-family browser has a cache of its own: its code is its group.
@@ -51,7 +57,7 @@ constexpr BrowserInfo ChromiumRow(BrowserCode code, std::string_view displayName
   row.WindowsProcessNames = windows;
   row.SettingsKey = key;
   row.WatchedByDefault = watched;
-  row.Format = CacheFormat::Chromium;
+  row.FormatId = kChromiumFormat;
   row.CacheGroup = Own(code);
   row.CaptureCommand = true;
   row.OptionText = UiTextKey::OptUseWith;
@@ -62,15 +68,28 @@ constexpr BrowserInfo ChromiumRow(BrowserCode code, std::string_view displayName
 }
 
 constexpr std::array<BrowserInfo, BrowserCount> kBrowsers{{
-    {Firefox, "Mozilla Firefox", "Firefox", "firefox", kFirefoxLinux, kFirefoxWindows, "Mozilla",
-     true, CacheFormat::Mozilla, kMozillaGroup, true, UiTextKey::OptUseWithMozilla,
-     UiTextKey::CombMozilla, "Firefox"},
+    {Firefox,
+     "Mozilla Firefox",
+     "Firefox",
+     "firefox",
+     kFirefoxLinux,
+     kFirefoxWindows,
+     "Mozilla",
+     true,
+     kMozillaFormat,
+     kMozillaGroup,
+     true,
+     UiTextKey::OptUseWithMozilla,
+     UiTextKey::CombMozilla,
+     "Firefox",
+     {},
+     {"MozillaCachePath", UiTextKey::OptMozillaCachePath, UiTextKey::OptFindMozillaCache,
+      UiTextKey::ErrorMozillaCacheOpen}},
     {InternetExplorer, "Microsoft Internet Explorer", "InternetExplorer", "ie", kInternetExplorer,
-     kInternetExplorer, "IE", true, CacheFormat::UrlCache, kUrlCacheGroup, true,
-     UiTextKey::OptUseWithIE, UiTextKey::CombIE, "Internet Explorer"},
-    {Maxthon, "Maxthon", "Maxthon", "maxthon", kMaxthon, kMaxthon, "Maxthon", true,
-     CacheFormat::UrlCache, kUrlCacheGroup, false, UiTextKey::OptUseWithMaxthon, UiTextKey::CombIE,
-     "Maxthon"},
+     kInternetExplorer, "IE", true, kUrlCacheFormat, kUrlCacheGroup, true, UiTextKey::OptUseWithIE,
+     UiTextKey::CombIE, "Internet Explorer"},
+    {Maxthon, "Maxthon", "Maxthon", "maxthon", kMaxthon, kMaxthon, "Maxthon", true, kUrlCacheFormat,
+     kUrlCacheGroup, false, UiTextKey::OptUseWithMaxthon, UiTextKey::CombIE, "Maxthon"},
     ChromiumRow(
         Chrome, "Google Chrome", "Chrome", "chrome", kChromeLinux, kChromeWindows, "Chrome", true,
         {"google-chrome", "google-chrome-beta", {}, "com.google.Chrome", {}, "Google/Chrome", {}}),
@@ -152,6 +171,11 @@ std::string CaptureTextOf(const BrowserInfo& browser) {
   return browser.CaptureText == UiTextKey::CaptureFrom
              ? text + " " + std::string(browser.DisplayName)
              : text;
+}
+
+UiTextKey OpenErrorTextOf(const BrowserInfo& browser) {
+  return browser.CacheFolder.SettingsKey.empty() ? UiTextKey::ErrorCacheOpen
+                                                 : browser.CacheFolder.OpenError;
 }
 
 std::vector<const BrowserInfo*> CacheSharers(const BrowserInfo& browser) {

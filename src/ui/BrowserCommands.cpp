@@ -7,6 +7,7 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
+#include "sources/CacheFormats.h"
 
 namespace BrowserCommands {
 
@@ -24,11 +25,12 @@ QString FromView(std::string_view text) {
 constexpr size_t kHeadingNames = 4;
 
 template <typename Group>
-Group& GroupOf(std::vector<Group>& groups, CacheFormat format) {
-  const auto found = std::find_if(groups.begin(), groups.end(),
-                                  [format](const Group& group) { return group.Format == format; });
+Group& GroupOf(std::vector<Group>& groups, std::string_view formatId) {
+  const auto found = std::find_if(groups.begin(), groups.end(), [formatId](const Group& group) {
+    return group.FormatId == formatId;
+  });
   if (found != groups.end()) return *found;
-  groups.push_back(Group{format, {}});
+  groups.push_back(Group{formatId, {}});
   return groups.back();
 }
 
@@ -45,7 +47,7 @@ bool WatchedWithItsCache(const BrowserInfo& browser, const Settings& settings) {
 std::vector<CaptureGroup> CaptureGroups() {
   std::vector<CaptureGroup> groups;
   for (const BrowserInfo& browser : Browsers()) {
-    if (browser.CaptureCommand) GroupOf(groups, browser.Format).Browsers.push_back(&browser);
+    if (browser.CaptureCommand) GroupOf(groups, browser.FormatId).Browsers.push_back(&browser);
   }
   return groups;
 }
@@ -53,7 +55,7 @@ std::vector<CaptureGroup> CaptureGroups() {
 std::vector<FormatGroup> FormatGroups() {
   std::vector<FormatGroup> groups;
   for (const BrowserInfo& browser : Browsers()) {
-    GroupOf(groups, browser.Format).Browsers.push_back(&browser);
+    GroupOf(groups, browser.FormatId).Browsers.push_back(&browser);
   }
   return groups;
 }
@@ -81,13 +83,11 @@ QString CaptureLabel(const BrowserInfo& browser) {
 }
 
 QString FormatHeading(const FormatGroup& group) {
-  switch (group.Format) {
-    case CacheFormat::Mozilla:
-      return Text(UiTextKey::OptGroupMozilla);
-    case CacheFormat::UrlCache:
-      return Text(UiTextKey::OptGroupUrlCache);
-    default:
-      break;
+  const CacheFormat* format = FindCacheFormat(group.FormatId);
+  if (format && !format->HeadingTextKey.empty()) {
+    if (const std::optional<UiTextKey> key = FindUiTextKey(format->HeadingTextKey)) {
+      return Text(*key);
+    }
   }
   // A format without a heading of its own is named by its browsers.
   QStringList names;
@@ -101,16 +101,10 @@ QString FormatHeading(const FormatGroup& group) {
   return names.join(QStringLiteral(", "));
 }
 
-QString CaptureIconStem(CacheFormat format) {
-  switch (format) {
-    case CacheFormat::Mozilla:
-      return QStringLiteral("comb-mozilla");
-    case CacheFormat::UrlCache:
-      return QStringLiteral("comb-ie");
-    default:
-      break;
-  }
-  return QStringLiteral("comb");
+QString CaptureIconStem(std::string_view formatId) {
+  const CacheFormat* format = FindCacheFormat(formatId);
+  return format && !format->CaptureIconStem.empty() ? FromView(format->CaptureIconStem)
+                                                    : QStringLiteral("comb");
 }
 
 }  // namespace BrowserCommands

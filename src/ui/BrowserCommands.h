@@ -13,14 +13,14 @@ namespace BrowserCommands {
 // The browsers of one cache format that a capture on command is offered for, in table
 // order (rows with CaptureCommand; one per shared cache).
 struct CaptureGroup {
-  CacheFormat Format;
+  std::string_view FormatId;
   std::vector<const BrowserInfo*> Browsers;
 };
 std::vector<CaptureGroup> CaptureGroups();
 
 // The rows of one cache format, in table order, for the options dialog.
 struct FormatGroup {
-  CacheFormat Format;
+  std::string_view FormatId;
   std::vector<const BrowserInfo*> Browsers;
 };
 std::vector<FormatGroup> FormatGroups();
@@ -37,6 +37,6 @@ QString CaptureLabel(const BrowserInfo& browser);
 // The heading of a format's group in the options dialog.
 QString FormatHeading(const FormatGroup& group);
 // The artwork of a format's capture button (icons/<stem>.svg).
-QString CaptureIconStem(CacheFormat format);
+QString CaptureIconStem(std::string_view formatId);
 
 }  // namespace BrowserCommands

@@ -17,7 +17,7 @@
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
 #include "platform/Platform.h"
-#include "sources/mozilla/CMozillaCache.h"
+#include "sources/CacheFormats.h"
 #include "ui/BrowserCommands.h"
 #include "ui/DialogUnits.h"
 #include "ui/FolderBrowser.h"
@@ -63,9 +63,6 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
     UseBrowser[static_cast<size_t>(browser.Code)] =
         new QCheckBox(BrowserCommands::OptionText(browser), this);
   }
-  FindCache = new QPushButton(Text(UiTextKey::OptFindMozillaCache), this);
-  MozillaCache = new QLineEdit(this);
-  MozillaBrowse = BrowseButton(this);
   OneCopy = new QCheckBox(Text(UiTextKey::OptOneCopy), this);
   SkipDuplicates = new QCheckBox(Text(UiTextKey::OptSkipDuplicates), this);
   DecodeContent = new QCheckBox(Text(UiTextKey::OptDecodeContent), this);
@@ -101,7 +98,7 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   browsersLayout->setColumnStretch(0, 1);
   browsersLayout->setColumnStretch(1, 1);
   // Every browser of the table, under a heading per cache format; a format of many
-  // browsers fills two columns. The Firefox cache folder goes with its format.
+  // browsers fills two columns. A cache folder the user may name goes below its group.
   int row = 0;
   for (const BrowserCommands::FormatGroup& group : BrowserCommands::FormatGroups()) {
     auto* heading = new QLabel(BrowserCommands::FormatHeading(group), browsers);
@@ -121,13 +118,10 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
                                 columns == 1 ? 2 : 1);
     }
     row += static_cast<int>(rows);
-    if (group.Format == CacheFormat::Mozilla) {
-      auto* folderRow = new QHBoxLayout;
-      folderRow->addWidget(new QLabel(Text(UiTextKey::OptMozillaCachePath), browsers), 1);
-      folderRow->addWidget(FindCache);
-      browsersLayout->addLayout(folderRow, row++, 0, 1, 2);
-      browsersLayout->addLayout(EditWithButton(MozillaCache, MozillaBrowse, units.X(2)), row++, 0,
-                                1, 2);
+    for (const BrowserInfo* browser : group.Browsers) {
+      if (!browser->CacheFolder.SettingsKey.empty()) {
+        AddFolderRow(*browser, browsersLayout, row, units.X(2));
+      }
     }
   }
 
@@ -158,10 +152,6 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   layout->addWidget(buttons);
   setMinimumWidth(units.X(230));
 
-  connect(UseMozillaBox(), &QCheckBox::toggled, this, &COptionsDlg::EnableMozillaControls);
-  connect(FindCache, &QPushButton::clicked, this, &COptionsDlg::FindMozillaCache);
-  connect(MozillaBrowse, &QToolButton::clicked, this,
-          [this] { FolderBrowser::BrowseInto(this, MozillaCache); });
   connect(DefaultFolderBrowse, &QToolButton::clicked, this,
           [this] { FolderBrowser::BrowseInto(this, DefaultFolder); });
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
@@ -179,11 +169,55 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   DecodeContent->setChecked(settings.DecodeContent);
   KeepServerTime->setChecked(settings.KeepServerTime);
   CaptureWhileRunning->setChecked(settings.CaptureWhileRunning);
-  MozillaCache->setText(QString::fromStdString(settings.MozillaCachePath));
+  for (const FolderControls& folder : Folders) {
+    const auto code = static_cast<size_t>(folder.Browser->Code);
+    folder.Edit->setText(QString::fromStdString(settings.CacheFolders[code]));
+  }
   DefaultFolder->setText(QString::fromStdString(settings.DefaultCombPath));
   DefaultFileName->setText(QString::fromStdString(settings.DefaultFileNameDummy));
   BuildLanguageChoice();
-  EnableMozillaControls();
+  EnableFolderControls();
+}
+
+void COptionsDlg::AddFolderRow(const BrowserInfo& browser, QGridLayout* layout, int& row,
+                               int spacing) {
+  QWidget* parent = layout->parentWidget();
+  FolderControls folder{&browser, new QPushButton(Text(browser.CacheFolder.FindButton), parent),
+                        new QLineEdit(parent), BrowseButton(parent)};
+  auto* labelRow = new QHBoxLayout;
+  labelRow->addWidget(new QLabel(Text(browser.CacheFolder.Label), parent), 1);
+  labelRow->addWidget(folder.Find);
+  layout->addLayout(labelRow, row++, 0, 1, 2);
+  layout->addLayout(EditWithButton(folder.Edit, folder.Browse, spacing), row++, 0, 1, 2);
+  const int code = browser.Code;
+  QLineEdit* edit = folder.Edit;
+  connect(UseBrowserBox(code), &QCheckBox::toggled, this, &COptionsDlg::EnableFolderControls);
+  connect(folder.Find, &QPushButton::clicked, this, [this, code] { FindCache(code); });
+  connect(folder.Browse, &QToolButton::clicked, this,
+          [this, edit] { FolderBrowser::BrowseInto(this, edit); });
+  Folders.push_back(folder);
+}
+
+const COptionsDlg::FolderControls* COptionsDlg::FolderOf(int code) const {
+  for (const FolderControls& folder : Folders) {
+    if (folder.Browser->Code == code) return &folder;
+  }
+  return nullptr;
+}
+
+QPushButton* COptionsDlg::FindCacheButton(int code) const {
+  const FolderControls* folder = FolderOf(code);
+  return folder ? folder->Find : nullptr;
+}
+
+QLineEdit* COptionsDlg::CacheFolderEdit(int code) const {
+  const FolderControls* folder = FolderOf(code);
+  return folder ? folder->Edit : nullptr;
+}
+
+QToolButton* COptionsDlg::CacheFolderBrowseButton(int code) const {
+  const FolderControls* folder = FolderOf(code);
+  return folder ? folder->Browse : nullptr;
 }
 
 void COptionsDlg::BuildLanguageChoice() {
@@ -202,33 +236,31 @@ void COptionsDlg::BuildLanguageChoice() {
   }
 }
 
-void COptionsDlg::EnableMozillaControls() {
-  const bool enabled = UseMozillaBox()->isChecked();
-  FindCache->setEnabled(enabled);
-  MozillaCache->setEnabled(enabled);
-  MozillaBrowse->setEnabled(enabled);
+void COptionsDlg::EnableFolderControls() {
+  for (const FolderControls& folder : Folders) {
+    const bool enabled = UseBrowserBox(folder.Browser->Code)->isChecked();
+    folder.Find->setEnabled(enabled);
+    folder.Edit->setEnabled(enabled);
+    folder.Browse->setEnabled(enabled);
+  }
 }
 
-void COptionsDlg::FindMozillaCache() {
-  std::optional<UiMessage> problem;
-  {
-    CMozillaCache source;
-    // A profile whose cache folder is not made yet still names where it will be.
-    if (!source.TryOpen() && source.GetCachePath().empty()) {
-      const std::optional<CError>& error = source.GetOpenError();
-      problem = CQuellbyMain::MessageFor(
-          error ? *error : CError(CError::MozillaCache, CError::OpenFailed, {}));
-    }
-    MozillaCache->setText(QString::fromStdString(source.GetCachePath()));
-    source.Close();
-  }
+void COptionsDlg::FindCache(int code) {
+  const FolderControls* folder = FolderOf(code);
+  const CacheFormat* format = folder ? FindCacheFormat(folder->Browser->FormatId) : nullptr;
+  if (!format) return;
+  // A profile whose cache folder is not made yet still names where it will be.
+  const CacheSearch search = format->FindCaches(folder->Browser->Vendor);
+  folder->Edit->setText(search.Folders.empty() ? QString()
+                                               : QString::fromStdString(search.Folders.front()));
   // Nothing found: say where it was looked for, instead of only emptying the field.
-  if (problem) {
-    GuiMessages::ShowBox(MessageKind::Warning, QString::fromStdString(ComposeMessage(*problem)),
+  if (search.Folders.empty()) {
+    const UiMessage problem{OpenErrorTextOf(*folder->Browser), {}, search.LookedAt, {}};
+    GuiMessages::ShowBox(MessageKind::Warning, QString::fromStdString(ComposeMessage(problem)),
                          this);
   }
-  MozillaCache->selectAll();
-  MozillaCache->setFocus();
+  folder->Edit->selectAll();
+  folder->Edit->setFocus();
 }
 
 void COptionsDlg::accept() {
@@ -245,7 +277,10 @@ void COptionsDlg::accept() {
     for (size_t code = 0; code < UseBrowser.size(); ++code) {
       settings.Watch[code] = UseBrowser[code]->isChecked();
     }
-    settings.MozillaCachePath = MozillaCache->text().toStdString();
+    for (const FolderControls& folder : Folders) {
+      const auto code = static_cast<size_t>(folder.Browser->Code);
+      settings.CacheFolders[code] = folder.Edit->text().toStdString();
+    }
     settings.OneCopy = OneCopy->isChecked();
     settings.SkipDuplicates = SkipDuplicates->isChecked();
     settings.DecodeContent = DecodeContent->isChecked();

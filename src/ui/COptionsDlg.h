@@ -11,6 +11,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -34,9 +35,10 @@ class COptionsDlg : public QDialog {
   QCheckBox* UseIEBox() const { return UseBrowserBox(InternetExplorer); }
   QCheckBox* UseMaxthonBox() const { return UseBrowserBox(Maxthon); }
   QCheckBox* UseMozillaBox() const { return UseBrowserBox(Firefox); }
-  QPushButton* FindCacheButton() const { return FindCache; }
-  QLineEdit* MozillaCacheEdit() const { return MozillaCache; }
-  QToolButton* MozillaBrowseButton() const { return MozillaBrowse; }
+  // The cache folder controls of a browser whose folder may be named (null for others).
+  QPushButton* FindCacheButton(int code) const;
+  QLineEdit* CacheFolderEdit(int code) const;
+  QToolButton* CacheFolderBrowseButton(int code) const;
   QCheckBox* OneCopyBox() const { return OneCopy; }
   QCheckBox* SkipDuplicatesBox() const { return SkipDuplicates; }
   QCheckBox* DecodeContentBox() const { return DecodeContent; }
@@ -50,23 +52,31 @@ class COptionsDlg : public QDialog {
   const std::vector<QLabel*>& BrowserHeadings() const { return HeadingLabels; }
   const std::vector<LanguageEntry>& Languages() const { return LanguageFiles; }
 
-  // The cache search behind Find Cache.
-  void FindMozillaCache();
+  // The cache search behind a browser's Find Cache.
+  void FindCache(int code);
 
  public slots:
   void accept() override;
 
  private:
+  // The cache folder row of a browser whose folder may be named in the settings.
+  struct FolderControls {
+    const BrowserInfo* Browser = nullptr;
+    QPushButton* Find = nullptr;
+    QLineEdit* Edit = nullptr;
+    QToolButton* Browse = nullptr;
+  };
+  const FolderControls* FolderOf(int code) const;
+  void AddFolderRow(const BrowserInfo& browser, QGridLayout* layout, int& row, int spacing);
   void BuildLanguageChoice();
-  void EnableMozillaControls();
+  // The folder controls are enabled exactly while their browser's box is checked.
+  void EnableFolderControls();
 
   QCheckBox* StartWithLogin = nullptr;
   QCheckBox* ShowProgress = nullptr;
   QComboBox* Language = nullptr;
   std::array<QCheckBox*, BrowserCount> UseBrowser{};
-  QPushButton* FindCache = nullptr;
-  QLineEdit* MozillaCache = nullptr;
-  QToolButton* MozillaBrowse = nullptr;
+  std::vector<FolderControls> Folders;
   QCheckBox* OneCopy = nullptr;
   QCheckBox* SkipDuplicates = nullptr;
   QCheckBox* DecodeContent = nullptr;

@@ -196,7 +196,7 @@ void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
     for (const BrowserInfo* browser : group.Browsers) tool.Codes.push_back(browser->Code);
     tool.Current = tool.Codes.front();
     auto* button = new QToolButton(this);
-    button->setIcon(ProgramIcons::Button(BrowserCommands::CaptureIconStem(group.Format)));
+    button->setIcon(ProgramIcons::Button(BrowserCommands::CaptureIconStem(group.FormatId)));
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);

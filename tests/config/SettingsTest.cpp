@@ -111,7 +111,7 @@ TEST_F(SettingsFile, ValuesAreReadByTheirType) {
   EXPECT_FALSE(settings.OneCopy);
   EXPECT_EQ(settings.DefaultCombPath, "~/VOR_SAVES");  // empty value: default stays
   EXPECT_EQ(settings.DefaultFileNameDummy, "pic");
-  EXPECT_EQ(settings.MozillaCachePath, "/home/u/.cache/mozilla/firefox/x.default/Cache");
+  EXPECT_EQ(settings.CacheFolders[Firefox], "/home/u/.cache/mozilla/firefox/x.default/Cache");
   EXPECT_EQ(settings.NotifyProgressTransparency, 300);  // the popup takes the low 8 bits
   EXPECT_TRUE(settings.SkipDuplicates);                 // missing: default stays
   EXPECT_FALSE(settings.DecodeContent);

@@ -280,40 +280,41 @@ class DialogsTest : public QObject {
   void optionsMozillaControlsFollowTheBox() {
     UpdateSettings([](Settings& settings) { settings.Watch[Firefox] = false; });
     COptionsDlg options;
-    for (QWidget* control : {static_cast<QWidget*>(options.FindCacheButton()),
-                             static_cast<QWidget*>(options.MozillaCacheEdit()),
-                             static_cast<QWidget*>(options.MozillaBrowseButton())}) {
+    for (QWidget* control : {static_cast<QWidget*>(options.FindCacheButton(Firefox)),
+                             static_cast<QWidget*>(options.CacheFolderEdit(Firefox)),
+                             static_cast<QWidget*>(options.CacheFolderBrowseButton(Firefox))}) {
       QVERIFY(!control->isEnabled());
     }
     options.UseMozillaBox()->click();
-    QVERIFY(options.FindCacheButton()->isEnabled());
-    QVERIFY(options.MozillaCacheEdit()->isEnabled());
-    QVERIFY(options.MozillaBrowseButton()->isEnabled());
+    QVERIFY(options.FindCacheButton(Firefox)->isEnabled());
+    QVERIFY(options.CacheFolderEdit(Firefox)->isEnabled());
+    QVERIFY(options.CacheFolderBrowseButton(Firefox)->isEnabled());
   }
 
   void optionsFindCache() {
     const QString cacheRoot = qEnvironmentVariable("XDG_CACHE_HOME");
     QDir(cacheRoot + QStringLiteral("/mozilla")).removeRecursively();
     COptionsDlg options;
-    options.MozillaCacheEdit()->setText(QStringLiteral("/stale/path"));
+    options.CacheFolderEdit(Firefox)->setText(QStringLiteral("/stale/path"));
     {
       // No profile: emptied, and the user is told where Vorlane looked.
       QString message;
       ModalScript script({AnswerBox(QMessageBox::Ok, &message)});
-      options.FindCacheButton()->click();
+      options.FindCacheButton(Firefox)->click();
       QCOMPARE(script.Pending(), 0);
       QVERIFY(message.startsWith(QStringLiteral("Can't open Mozilla cache.")));
       QVERIFY(message.contains(cacheRoot + QStringLiteral("/mozilla/firefox")));
     }
-    QCOMPARE(options.MozillaCacheEdit()->text(), QString());
+    QCOMPARE(options.CacheFolderEdit(Firefox)->text(), QString());
 
     QVERIFY(QDir().mkpath(cacheRoot + QStringLiteral("/mozilla/firefox/zz.default")));
     ModalScript none({AnswerBox(QMessageBox::Ok)});
-    options.FindCacheButton()->click();
+    options.FindCacheButton(Firefox)->click();
     QCOMPARE(none.Pending(), 1);
-    QCOMPARE(options.MozillaCacheEdit()->text(),
+    QCOMPARE(options.CacheFolderEdit(Firefox)->text(),
              cacheRoot + QStringLiteral("/mozilla/firefox/zz.default/Cache"));
-    QCOMPARE(options.MozillaCacheEdit()->selectedText(), options.MozillaCacheEdit()->text());
+    QCOMPARE(options.CacheFolderEdit(Firefox)->selectedText(),
+             options.CacheFolderEdit(Firefox)->text());
     QDir(cacheRoot + QStringLiteral("/mozilla")).removeRecursively();
   }
 
@@ -333,7 +334,7 @@ class DialogsTest : public QObject {
     options.KeepServerTimeBox()->setChecked(true);
     options.CaptureWhileRunningBox()->setChecked(true);
     options.UseIEBox()->setChecked(false);
-    options.MozillaCacheEdit()->setText(QStringLiteral("/typed/cache"));
+    options.CacheFolderEdit(Firefox)->setText(QStringLiteral("/typed/cache"));
     options.DefaultFolderEdit()->setText(QStringLiteral("not checked here"));
     options.DefaultFileNameEdit()->setText(QStringLiteral("pic"));
     QVERIFY(QDir().mkpath(QString::fromStdString(ProgramPlaces().DataFolder)));

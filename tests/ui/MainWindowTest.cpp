@@ -505,7 +505,7 @@ class MainWindowTest : public QObject {
     const QString users = qEnvironmentVariable("WINEPREFIX") + QStringLiteral("/drive_c/users");
     const auto cleanupCaches = qScopeGuard([&] { QDir(users).removeRecursively(); });
     UpdateSettings([&](Settings& settings) {
-      settings.MozillaCachePath = firefox.toStdString();
+      settings.CacheFolders[Firefox] = firefox.toStdString();
       settings.Watch[Maxthon] = true;
     });
     auto window = MakeWindow();

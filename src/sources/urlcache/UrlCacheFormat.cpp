@@ -1,0 +1,35 @@
+#include "sources/urlcache/UrlCacheFormat.h"
+
+#include "platform/UrlCache.h"
+#include "sources/urlcache/CIECache.h"
+#include "sources/urlcache/UrlCacheIndexReader.h"
+
+namespace {
+
+bool HoldsUrlCache(const std::string& folder) {
+  return Platform::FileExists(Platform::JoinPath(folder, UrlCacheIndexEnumerator::IndexFileName));
+}
+
+CacheSearch FindUrlCaches(const Platform::ChromiumVendorPaths&) {
+  CacheSearch search;
+  if (std::string folder = Platform::FindUrlCacheFolder(&search.LookedAt); !folder.empty()) {
+    search.Folders.push_back(std::move(folder));
+  }
+  search.KeptBySystem = Platform::OpenSystemUrlCache() != nullptr;
+  return search;
+}
+
+// One cache for every browser that uses it: the places of a row do not matter.
+std::unique_ptr<CCacheBrowser> NewUrlCacheSource(const Platform::ChromiumVendorPaths&) {
+  return std::make_unique<CIECache>();
+}
+
+const CacheFormat kFormat{
+    "urlcache",         "URL cache", &HoldsUrlCache,     &FindUrlCaches,
+    &NewUrlCacheSource, "comb-ie",   "OptGroupUrlCache", "the folder holding index.dat"};
+
+}  // namespace
+
+const CacheFormat& UrlCacheFormat() {
+  return kFormat;
+}
