@@ -4,6 +4,7 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
+#include "engine/CCapturePass.h"
 #include "engine/MessageSink.h"
 #include "platform/Platform.h"
 #include "sources/CacheFormats.h"
@@ -79,7 +80,7 @@ void CQuellbyMain::SetCaptureExtras(CaptureExtras extras) {
   Extras = extras;
 }
 
-std::vector<CCacheFilter::ReportRow> CQuellbyMain::GetLastReport() const {
+std::vector<ReportRow> CQuellbyMain::GetLastReport() const {
   std::lock_guard guard(PassLock);
   return LastReport;
 }
@@ -207,6 +208,26 @@ UiMessage CQuellbyMain::MessageFor(const CError& error, const BrowserInfo* brows
   return message;
 }
 
+namespace {
+
+// The choices of a pass as the settings in force and the job's extras make them.
+CCapturePass::PassChoices ChoicesFor(const BrowserInfo& browser, const CCacheBrowser& source,
+                                     const CQuellbyMain::CaptureExtras& extras, int64_t since) {
+  const Settings settings = CurrentSettings();
+  CCapturePass::PassChoices choices;
+  choices.OneCopy = settings.OneCopy;
+  choices.SkipDuplicates = settings.SkipDuplicates;
+  choices.SinceTime = since;
+  choices.BrowserName = std::string(browser.ShortName);
+  choices.KeepServerTime = settings.KeepServerTime;
+  choices.DryRun = extras.DryRun;
+  choices.Report = extras.Report;
+  choices.Live = settings.CaptureWhileRunning && source.SupportsLiveCapture();
+  return choices;
+}
+
+}  // namespace
+
 void CQuellbyMain::NoteOpenFailure(const CCacheBrowser& source, const BrowserInfo& browser) {
   LastOutcome = JobOutcome::OpenFailed;
   const std::optional<CError>& error = source.GetOpenError();
@@ -237,24 +258,16 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, i
   }
   source.LoadEntries();
 
+  CCapturePass::PassChoices choices = ChoicesFor(target.Browser, source, extras, since);
+  // While the browser may run, what changes under the pass is skipped, never saved half.
+  source.SetVerifyWhileReading(choices.Live);
   // The pass walks its own copy of the filters, so the user interface may read the
   // list meanwhile; the folders it resolved are written back afterwards.
-  std::unique_ptr<CCacheFilter> pass;
+  std::unique_ptr<CCapturePass> pass;
   {
     std::lock_guard guard(FilterLock);
-    pass = FilterSet.CloneFilters();
+    pass = std::make_unique<CCapturePass>(FilterSet, std::move(choices));
   }
-  pass->SetSinceTime(since);
-  const Settings settings = CurrentSettings();
-  CCacheFilter::PassChoices choices;
-  choices.BrowserName = std::string(target.Browser.ShortName);
-  choices.KeepServerTime = settings.KeepServerTime;
-  choices.DryRun = extras.DryRun;
-  choices.Report = extras.Report;
-  // While the browser may run, what changes under the pass is skipped, never saved half.
-  choices.Live = settings.CaptureWhileRunning && source.SupportsLiveCapture();
-  source.SetVerifyWhileReading(choices.Live);
-  pass->SetChoices(std::move(choices));
   {
     std::lock_guard guard(CallbackLock);
     pass->SetProgressCallback(ProgressCallback);
@@ -287,11 +300,7 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, i
   }
   {
     std::lock_guard guard(FilterLock);
-    for (int i = 0; i < pass->Count() && i < FilterSet.Count(); ++i) {
-      FilterRecord* live = FilterSet.GetAt(i);
-      const FilterRecord* used = pass->GetAt(i);
-      if (live->Directory == used->Directory) live->ResolvedDirectory = used->ResolvedDirectory;
-    }
+    FilterSet.KeepResolvedFolders(pass->GetFilters());
   }
   LastOutcome = outcome;
   source.Close();

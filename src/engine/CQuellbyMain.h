@@ -15,8 +15,11 @@
 #include "engine/CBrowserActivity.h"
 #include "engine/CCacheFilter.h"
 #include "engine/CaptureTarget.h"
+#include "engine/ReportRow.h"
 #include "sources/CCacheBrowser.h"
 #include "sources/CError.h"
+
+class CCapturePass;
 
 // The capture engine: owns the filter set, the browser table, one watcher per
 // browser and the capture jobs. One job runs at a time; its state and progress reach
@@ -80,7 +83,7 @@ class CQuellbyMain {
   };
   void SetCaptureExtras(CaptureExtras extras);
   // The rows of the last job's report (with Report on).
-  std::vector<CCacheFilter::ReportRow> GetLastReport() const;
+  std::vector<ReportRow> GetLastReport() const;
   // The message for a capture error; a failed open is worded for the browser whose
   // cache it was, when that is known.
   static UiMessage MessageFor(const CError& error, const BrowserInfo* browser = nullptr);
@@ -160,10 +163,10 @@ class CQuellbyMain {
   std::string NamedFolder;
 
   mutable std::mutex PassLock;
-  CCacheFilter* ActivePass = nullptr;  // the pass under way, for cancelling
+  CCapturePass* ActivePass = nullptr;  // the pass under way, for cancelling
   std::vector<std::string> LastSavedFiles;
   std::optional<UiMessage> LastProblem;
-  std::vector<CCacheFilter::ReportRow> LastReport;
+  std::vector<ReportRow> LastReport;
   CaptureExtras Extras;
 
   std::mutex WorkerLock;

@@ -8,6 +8,7 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
+#include "engine/OutputFolders.h"
 #include "platform/Platform.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditFilterDlg.h"

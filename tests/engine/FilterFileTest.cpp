@@ -2,6 +2,7 @@
 
 #include "config/Settings.h"
 #include "engine/CCacheFilter.h"
+#include "engine/OutputFolders.h"
 #include "platform/Platform.h"
 #include "support/TestSupport.h"
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 
 #include "CapturePassFixture.h"
-#include "engine/CCacheFilter.h"
+#include "engine/CCapturePass.h"
 #include "platform/Platform.h"
 #include "sources/CError.h"
 #include "support/MemorySource.h"
@@ -29,10 +29,10 @@ TEST_F(CapturePass, EmptySetVisitsEverythingAndSavesNothing) {
                        {"http://e.com/b.jpg", "B", 1},
                        {"http://e.com/c.jpg", "C", 1},
                        {"http://e.com/d.jpg", "D", 1}});
-  std::vector<int> progress;
-  set.SetProgressCallback([&](int percent) { progress.push_back(percent); });
+  std::vector<int> calls;
+  progress = [&](int percent) { calls.push_back(percent); };
   EXPECT_EQ(Run(source), 0);
-  EXPECT_EQ(progress, (std::vector<int>{25, 50, 75}));
+  EXPECT_EQ(calls, (std::vector<int>{25, 50, 75}));
   EXPECT_EQ(source.CopyCalls, 0);
 }
 
@@ -143,14 +143,14 @@ TEST_F(CapturePass, DisabledRecordsFolderIsCreatedButItSavesNothing) {
 TEST_F(CapturePass, SinceTimeLimitsCountAndVisits) {
   Add(out, "t", 0);
   MemorySource source({{"old", "1", 1, 99}, {"same", "2", 1, 100}, {"new", "3", 1, 101}});
-  std::vector<int> progress;
-  set.SetProgressCallback([&](int percent) { progress.push_back(percent); });
-  set.SetSinceTime(100);
+  std::vector<int> calls;
+  progress = [&](int percent) { calls.push_back(percent); };
+  choices.SinceTime = 100;
   EXPECT_EQ(Run(source), 2);
   EXPECT_EQ(ReadFile(out + "/t0.jpg"), "2");
   EXPECT_EQ(ReadFile(out + "/t1.jpg"), "3");
   // Indexes 1 and 2 of two counted entries: 50, then 100 (capped from 100).
-  EXPECT_EQ(progress, (std::vector<int>{50, 100}));
+  EXPECT_EQ(calls, (std::vector<int>{50, 100}));
 }
 
 // An entry whose body cannot be read is skipped and counted once, whatever number of
@@ -160,7 +160,7 @@ TEST_F(CapturePass, UnreadableEntryIsSkippedAndCountedOnce) {
   Add(out, "b", 0);
   MemorySource source({{"u1", "body", 1, 0, -1, true}, {"u2", "next", 1}});
   EXPECT_EQ(Run(source, false, false), 2);
-  EXPECT_EQ(set.GetUnreadableCount(), 1u);
+  EXPECT_EQ(pass->GetUnreadableCount(), 1u);
   EXPECT_EQ(source.CopyCalls, 2);
   EXPECT_EQ(ListNames(out), (std::vector<std::string>{"a0.jpg", "b1.jpg"}));
 }
@@ -172,7 +172,7 @@ TEST_F(CapturePass, FolderThatCannotBeCreatedEndsThePassWithItsError) {
   MemorySource source({{"u1", "body", 1}});
   source.LoadEntries();
   try {
-    set.CombWithOptions(source);
+    Comb(source);
     FAIL() << "expected a folder error";
   } catch (const CError& error) {
     EXPECT_EQ(error.GetModule(), CError::FilterCache);
@@ -182,14 +182,6 @@ TEST_F(CapturePass, FolderThatCannotBeCreatedEndsThePassWithItsError) {
   EXPECT_EQ(source.CopyCalls, 0);
   // The front end shows it; the pass itself says nothing.
   EXPECT_TRUE(messages.Texts().empty());
-
-  for (const char* bad : {"", "/", "//"}) {
-    EXPECT_FALSE(CreateFolderPath(bad)) << bad;
-  }
-  // A file standing where the folder should be.
-  WriteFile(dir / "file", "x");
-  EXPECT_FALSE(CreateFolderPath(dir / "file"));
-  EXPECT_TRUE(CreateFolderPath(dir / "new/deep/folder/"));
 }
 
 TEST_F(CapturePass, NeverOverwritesAFileThatAppearedAfterTheListing) {
@@ -226,4 +218,37 @@ TEST_F(CapturePass, HomeFolderShorthandIsResolved) {
             0u);
   EXPECT_EQ(ListNames(record->ResolvedDirectory), std::vector<std::string>{"h0.jpg"});
   std::filesystem::remove_all(PathOf(Platform::JoinPath(Platform::HomeFolder(), saves)));
+}
+
+TEST(Match, TestsKindSizeAndUrlWordsInOrder) {
+  CCacheBrowser::CCacheElement entry;
+  entry.Kind = 1;
+  entry.Size = 500;
+  entry.SourceUrl = "http://example.com/photos/cat.jpg";
+
+  struct Case {
+    KindCode kind;
+    int32_t minSize;
+    const char* url;
+    bool expected;
+  };
+  const Case cases[] = {
+      {0, 0, "", true},                                  // matches everything
+      {1, 0, "", true},           {2, 0, "", false},     // other kind
+      {0, 500, "", true},                                // exactly the minimum
+      {0, 501, "", false},                               // one byte short
+      {0, 0, "dog, cat", true},                          // any one word
+      {0, 0, "dog, bird", false}, {0, 0, "JPG", false},  // case-sensitive
+      {0, 0, " , ,", true},                              // only separators: no words
+      {25, 0, "", false},                                // a hand-edited kind no entry carries
+  };
+  for (const Case& c : cases) {
+    FilterRecord record;
+    record.ContentType = c.kind;
+    record.MinSize = c.minSize;
+    record.URL = c.url;
+    SplitUrl(record);
+    EXPECT_EQ(CCapturePass::Match(entry, record), c.expected)
+        << c.kind << " " << c.minSize << " " << c.url;
+  }
 }
