@@ -9,7 +9,7 @@
 #include "Figures.h"
 #include "engine/CCacheFilter.h"
 #include "engine/CCapturePass.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "sources/CError.h"
 
 namespace vorlane::bench {

@@ -5,7 +5,7 @@
 #include "base/Text.h"
 #include "cli/CliOptions.h"
 #include "cli/EntryListing.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 namespace {
 

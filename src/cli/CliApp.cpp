@@ -16,7 +16,7 @@
 #include "engine/CQuellbyMain.h"
 #include "engine/CaptureTarget.h"
 #include "engine/MessageSink.h"
-#include "platform/Platform.h"
+#include "platform/Console.h"
 #include "sources/CacheFormats.h"
 
 namespace {

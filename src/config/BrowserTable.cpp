@@ -1,6 +1,7 @@
 #include "config/BrowserTable.h"
 
 #include "base/Text.h"
+#include "platform/System.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 enum BrowserCode : int {
   Firefox = 0,

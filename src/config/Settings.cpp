@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "config/IniFile.h"
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -86,8 +88,8 @@ std::mutex& SettingsFileLock() {
 
 Places ComputePlaces() {
   Places places;
-  places.ExecutablePath = Platform::ExecutablePath();
-  places.ProgramFolder = Platform::ProgramFolder();
+  places.ExecutablePath = Platform::ExecutablePath().value_or(std::string());
+  places.ProgramFolder = Platform::ProgramFolder().value_or(std::string());
   if (const std::optional<std::string> local = Platform::LocalAppDataFolder()) {
     places.DataFolder = Platform::JoinPath(*local, "Vorlane");
   }
@@ -234,9 +236,9 @@ void CleanScratchFolder() {
   const std::string folder = ScratchFolder();
   // Never empty a folder given relative to wherever the process happens to run.
   if (folder.empty() || !Platform::IsAbsolutePath(folder)) return;
-  std::vector<Platform::FolderItem> files;
-  if (!Platform::ListFolderFiles(folder, files)) return;
-  for (const Platform::FolderItem& file : files) {
+  const std::optional<std::vector<Platform::FolderItem>> files = Platform::ListFolderFiles(folder);
+  if (!files) return;
+  for (const Platform::FolderItem& file : *files) {
     Platform::DeleteFile(Platform::JoinPath(folder, file.Name));
   }
 }

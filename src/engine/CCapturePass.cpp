@@ -6,7 +6,9 @@
 #include "engine/NameChooser.h"
 #include "engine/OutputFolders.h"
 #include "engine/SavedCopy.h"
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
+#include "platform/OutputFile.h"
+#include "platform/Paths.h"
 #include "sources/CError.h"
 #include "sources/ImageByteSource.h"
 

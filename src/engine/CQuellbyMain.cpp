@@ -6,7 +6,7 @@
 #include "config/UiTexts.h"
 #include "engine/CCapturePass.h"
 #include "engine/MessageSink.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "sources/CacheFormats.h"
 
 CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/Text.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -60,7 +61,8 @@ ByteSource BytesOf(const EntryContent& content) {
 
 ByteSource BytesOf(const Platform::ReadOnlyFile& file) {
   return [&file](uint64_t offset, std::span<std::byte> buffer) {
-    return file.ReadAt(offset, buffer.data(), buffer.size());
+    const std::optional<size_t> got = file.ReadAt(offset, buffer.data(), buffer.size());
+    return got ? static_cast<int64_t>(*got) : int64_t{-1};
   };
 }
 

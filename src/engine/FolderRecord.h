@@ -10,7 +10,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "sources/EntryContent.h"
 
 // A file known to be in an output folder: found at pass start, or saved in the pass

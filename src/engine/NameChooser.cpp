@@ -2,7 +2,7 @@
 
 #include "base/FileNames.h"
 #include "base/WindowsFileName.h"
-#include "platform/Platform.h"
+#include "platform/System.h"
 #include "sources/ContentKinds.h"
 
 namespace {

@@ -3,18 +3,23 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "base/CivilTime.h"
 #include "base/FileNames.h"
 #include "base/Text.h"
-#include "platform/Platform.h"
+#include "platform/Clock.h"
+#include "platform/Files.h"
+#include "platform/OutputFile.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 
 namespace {
 
 // Folder names made of outside text (a host, a browser's name) are cut to this length.
 constexpr size_t kMaxFolderName = 200;
 
-std::string TwoDigits(int value) {
+std::string TwoDigits(unsigned value) {
   char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "%02d", value);
+  std::snprintf(buffer, sizeof buffer, "%02u", value);
   return buffer;
 }
 
@@ -26,7 +31,9 @@ void ReplaceFirst(std::string& text, std::string_view token, const std::string& 
 }  // namespace
 
 std::string ExpandTokens(std::string text, int64_t now) {
-  const Platform::LocalDateTime local = Platform::ToLocalTime(now);
+  // UTC only when the system cannot convert the time.
+  const CivilTime::DateTime local =
+      Platform::ToLocalTime(now).value_or(CivilTime::FromUnixSeconds(now));
   ReplaceFirst(
       text, "%DATE%",
       TwoDigits(local.Day) + "." + TwoDigits(local.Month) + "." + std::to_string(local.Year));
@@ -86,11 +93,11 @@ bool CreateFolderPath(const std::string& path) {
 }
 
 std::vector<KnownFile> ListFolder(const std::string& path) {
-  std::vector<Platform::FolderItem> items;
+  std::optional<std::vector<Platform::FolderItem>> items = Platform::ListFolderFiles(path);
   std::vector<KnownFile> files;
-  if (!Platform::ListFolderFiles(path, items)) return files;
-  files.reserve(items.size());
-  for (auto& item : items) {
+  if (!items) return files;
+  files.reserve(items->size());
+  for (auto& item : *items) {
     if (Platform::IsOutputTemporaryName(item.Name)) continue;
     files.push_back({std::move(item.Name), item.Size});
   }

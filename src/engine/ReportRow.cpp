@@ -4,7 +4,7 @@
 
 #include "base/Sha256.h"
 #include "engine/OutputFolders.h"
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "sources/ContentKinds.h"
 
 namespace {
@@ -18,10 +18,10 @@ std::string FileSha256(const std::string& path) {
   Sha256 digest;
   std::vector<std::byte> buffer(kReadChunk);
   for (uint64_t done = 0; done < file.Size();) {
-    const int64_t got = file.ReadAt(done, buffer.data(), buffer.size());
-    if (got <= 0) break;
-    digest.Update(std::span(buffer.data(), static_cast<size_t>(got)));
-    done += static_cast<uint64_t>(got);
+    const std::optional<size_t> got = file.ReadAt(done, buffer.data(), buffer.size());
+    if (!got || *got == 0) break;
+    digest.Update(std::span(buffer.data(), *got));
+    done += *got;
   }
   return Sha256::Hex(digest.Finish());
 }

@@ -6,7 +6,7 @@
 
 #include "engine/FolderRecord.h"
 #include "engine/NameChooser.h"
-#include "platform/Platform.h"
+#include "platform/OutputFile.h"
 #include "sources/CCacheBrowser.h"
 
 // One entry's copy in an output folder: written whole under a hidden temporary name,

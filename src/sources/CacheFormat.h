@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "sources/CCacheBrowser.h"
 
 // Where a browser's caches of one format were looked for, and what was found.

@@ -17,7 +17,7 @@
 #include "config/Settings.h"
 #include "config/SizeText.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "sources/ContentKinds.h"
 #include "ui/DialogUnits.h"
 #include "ui/FilterListModel.h"

@@ -16,7 +16,7 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
-#include "platform/Platform.h"
+#include "platform/System.h"
 #include "sources/CacheFormats.h"
 #include "ui/BrowserCommands.h"
 #include "ui/DialogUnits.h"

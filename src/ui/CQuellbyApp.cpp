@@ -6,7 +6,7 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/CSystemTray.h"
 #include "ui/GuiMessages.h"

@@ -23,7 +23,7 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "ui/BrowserCommands.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CSystemTray.h"

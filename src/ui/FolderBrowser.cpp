@@ -5,7 +5,7 @@
 #include <QLineEdit>
 
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 namespace FolderBrowser {
 

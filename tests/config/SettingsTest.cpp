@@ -7,7 +7,10 @@
 #include <string>
 
 #include "config/Settings.h"
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 

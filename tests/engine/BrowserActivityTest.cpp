@@ -15,7 +15,7 @@
 
 #include "config/BrowserTable.h"
 #include "engine/CBrowserActivity.h"
-#include "platform/Platform.h"
+#include "platform/Processes.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 

@@ -5,7 +5,8 @@
 
 #include "CapturePassFixture.h"
 #include "engine/CCapturePass.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "sources/CError.h"
 #include "support/MemorySource.h"
 #include "support/TestPlatform.h"
@@ -214,10 +215,12 @@ TEST_F(CapturePass, HomeFolderShorthandIsResolved) {
   FilterRecord* record = Add("~/" + saves + "/%DATE%", "h", 0);
   MemorySource source({{"u1", "body", 1}});
   EXPECT_EQ(Run(source), 1);
-  EXPECT_EQ(record->ResolvedDirectory.rfind(Platform::JoinPath(Platform::HomeFolder(), saves), 0),
+  EXPECT_EQ(record->ResolvedDirectory.rfind(
+                Platform::JoinPath(Platform::HomeFolder().value_or(std::string()), saves), 0),
             0u);
   EXPECT_EQ(ListNames(record->ResolvedDirectory), std::vector<std::string>{"h0.jpg"});
-  std::filesystem::remove_all(PathOf(Platform::JoinPath(Platform::HomeFolder(), saves)));
+  std::filesystem::remove_all(
+      PathOf(Platform::JoinPath(Platform::HomeFolder().value_or(std::string()), saves)));
 }
 
 TEST(Match, TestsKindSizeAndUrlWordsInOrder) {

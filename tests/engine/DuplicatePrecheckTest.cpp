@@ -6,6 +6,7 @@
 #include "CapturePassFixture.h"
 #include "engine/CCacheFilter.h"
 #include "engine/CCapturePass.h"
+#include "platform/CacheFiles.h"
 #include "support/MemorySource.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/TestSupport.h"

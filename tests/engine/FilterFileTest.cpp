@@ -3,7 +3,7 @@
 #include "config/Settings.h"
 #include "engine/CCacheFilter.h"
 #include "engine/OutputFolders.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ReadFile;

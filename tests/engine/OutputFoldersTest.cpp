@@ -4,7 +4,8 @@
 #include <string>
 
 #include "engine/OutputFolders.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "support/TestSupport.h"
 
 TEST(OutputFolders, ExpandTokensReplacesOnlyTheFirstOfEach) {

@@ -9,7 +9,10 @@
 #include "base/Sha256.h"
 #include "engine/CCapturePass.h"
 #include "engine/OutputFolders.h"
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "support/MemorySource.h"
 #include "support/TestSupport.h"
 

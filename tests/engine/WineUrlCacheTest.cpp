@@ -5,7 +5,7 @@
 #include <string>
 
 #include "CapturePassFixture.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "sources/urlcache/CIECache.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"

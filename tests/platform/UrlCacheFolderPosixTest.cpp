@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "platform/UrlCache.h"
 #include "support/TestSupport.h"
 
@@ -28,7 +28,8 @@ TEST(UrlCacheFolder, WinePrefixRule) {
     for (const std::string& index : c.Indexes) {
       vorlane::test::WriteFile(users + "/" + index + "/index.dat", "x");
     }
-    EXPECT_EQ(Platform::FindUrlCacheFolder(), c.Expected.empty() ? "" : users + "/" + c.Expected)
+    EXPECT_EQ(Platform::FindUrlCacheFolder().Folder.value_or(""),
+              c.Expected.empty() ? "" : users + "/" + c.Expected)
         << c.Expected;
   }
 
@@ -36,5 +37,6 @@ TEST(UrlCacheFolder, WinePrefixRule) {
   vorlane::test::ScopedEnv homeEnv("HOME", home.Path());
   vorlane::test::ScopedEnv env("WINEPREFIX", "");
   vorlane::test::WriteFile(home / (".wine/drive_c/users/joe/" + older + "/index.dat"), "x");
-  EXPECT_EQ(Platform::FindUrlCacheFolder(), home / (".wine/drive_c/users/joe/" + older));
+  EXPECT_EQ(Platform::FindUrlCacheFolder().Folder.value_or(""),
+            home / (".wine/drive_c/users/joe/" + older));
 }

@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "IECacheFolder.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "sources/urlcache/CIECache.h"
 #include "support/SaveEntry.h"
 #include "support/TestSupport.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "ChromiumTestItems.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "sources/chromium/ChromiumCacheFolder.h"
 #include "support/TestSupport.h"
 

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "ChromiumTestItems.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "sources/chromium/ChromiumCacheFolder.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"

@@ -2,7 +2,6 @@
 
 #include <map>
 
-#include "platform/Platform.h"
 #include "sources/mozilla/CMozillaCache.h"
 #include "sources/urlcache/CIECache.h"
 #include "support/MozillaCache2Writer.h"

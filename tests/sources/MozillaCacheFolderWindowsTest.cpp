@@ -4,7 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "sources/mozilla/MozillaCacheFolder.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "sources/urlcache/UrlCacheIndexReader.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"

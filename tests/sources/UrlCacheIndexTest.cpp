@@ -8,7 +8,7 @@
 #include <sstream>
 
 #include "base/CivilTime.h"
-#include "platform/Platform.h"
+#include "platform/Text.h"
 #include "sources/urlcache/UrlCacheIndex.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"

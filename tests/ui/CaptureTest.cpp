@@ -11,7 +11,7 @@
 
 #include "UiTestSupport.h"
 #include "config/Settings.h"
-#include "platform/Platform.h"
+#include "platform/Clock.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/CSystemTray.h"

@@ -16,7 +16,8 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CCacheFilter.h"
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+#include "platform/Files.h"
 #include "ui/BrowserCommands.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditFilterDlg.h"
@@ -339,7 +340,7 @@ class DialogsTest : public QObject {
     options.DefaultFileNameEdit()->setText(QStringLiteral("pic"));
     QVERIFY(QDir().mkpath(QString::fromStdString(ProgramPlaces().DataFolder)));
     Platform::SetStartWithLogin(true, "/bin/true");
-    QVERIFY(Platform::FileExists(Platform::StartWithLoginEntryPath()));
+    QVERIFY(Platform::FileExists(Platform::StartWithLoginEntryPath().value_or(std::string())));
     options.accept();
     QCOMPARE(options.result(), int(QDialog::Accepted));
 
@@ -355,7 +356,7 @@ class DialogsTest : public QObject {
     QVERIFY(file.contains("MozillaCachePath=/typed/cache"));
     QVERIFY(file.contains("DefaultFileNameDummy=pic"));
     QVERIFY(file.contains("OneCopy=0"));
-    QVERIFY(!Platform::FileExists(Platform::StartWithLoginEntryPath()));
+    QVERIFY(!Platform::FileExists(Platform::StartWithLoginEntryPath().value_or(std::string())));
     QFile::remove(mine);
   }
 

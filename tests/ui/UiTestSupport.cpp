@@ -18,7 +18,8 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
+#include "platform/Files.h"
 #include "ui/GuiMessages.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,8 @@
 
 #include <array>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/UrlCache.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WinInetEnumerator.h"
@@ -24,7 +25,8 @@ std::unique_ptr<UrlCacheEnumerator> OpenSystemUrlCache() {
   return std::make_unique<Win32::WinInetEnumerator>();
 }
 
-std::string FindUrlCacheFolder(std::string* looked) {
+UrlCacheFolderSearch FindUrlCacheFolder() {
+  UrlCacheFolderSearch search;
   wchar_t* path = nullptr;
   std::string cache;
   if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_InternetCache, KF_FLAG_DEFAULT, nullptr, &path)) &&
@@ -32,13 +34,16 @@ std::string FindUrlCacheFolder(std::string* looked) {
     cache = Win32::Utf8(path);
   }
   ::CoTaskMemFree(path);
-  if (cache.empty()) return {};
-  if (looked) *looked = JoinPath(cache, kIndexFolders[0]);
+  if (cache.empty()) return search;
+  search.LookedAt = JoinPath(cache, kIndexFolders[0]);
   for (std::string_view relative : kIndexFolders) {
     const std::string folder = JoinPath(cache, relative);
-    if (FileExists(JoinPath(folder, "index.dat"))) return folder;
+    if (FileExists(JoinPath(folder, "index.dat"))) {
+      search.Folder = folder;
+      return search;
+    }
   }
-  return {};
+  return search;
 }
 
 }  // namespace Platform

@@ -6,6 +6,8 @@
 #include "base/ByteReader.h"
 #include "base/RangeFetch.h"
 #include "base/ResponseHead.h"
+#include "platform/CacheFiles.h"
+#include "platform/Text.h"
 #include "sources/ParallelRead.h"
 #include "sources/ResponseFields.h"
 #include "sources/chromium/ChromiumBlockfileReader.h"
@@ -30,7 +32,7 @@ Bytes::RangeFetch FetchFrom(const Platform::ReadOnlyFile& file, std::vector<std:
                           size_t length) -> std::optional<std::span<const std::byte>> {
     if (!Bytes::HasRange(file.Size(), offset, length)) return std::nullopt;
     buffer.resize(length);
-    if (file.ReadAt(offset, buffer.data(), length) != static_cast<int64_t>(length)) {
+    if (file.ReadAt(offset, buffer.data(), length) != length) {
       return std::nullopt;
     }
     return std::span<const std::byte>(buffer);
@@ -121,7 +123,7 @@ void CChromiumCache::Open() {
     if (const auto index = folder->File("index")) {
       uint32_t magic = 0;
       std::array<std::byte, 4> head{};
-      if (index->ReadAt(0, head.data(), head.size()) == 4) {
+      if (index->ReadAt(0, head.data(), head.size()) == head.size()) {
         magic = Bytes::ByteReader(std::span<const std::byte>(head)).LE32(0).value_or(0);
       }
       if (magic == kBlockfileIndexMagic) folder->Kind = Backend::Blockfile;
@@ -181,8 +183,9 @@ void CChromiumCache::AddEntry(size_t folder, const std::string& key,
 
 void CChromiumCache::ReadSimple(size_t index) {
   Folder& folder = *Folders[index];
-  std::vector<std::string> names;
-  if (!folder.Root.ListFileNames(names)) return;
+  std::optional<std::vector<std::string>> listed = folder.Root.ListFileNames();
+  if (!listed) return;
+  std::vector<std::string> names = std::move(*listed);
   std::sort(names.begin(), names.end());
   std::vector<std::string> entryFiles;
   std::vector<uint64_t> hashes;
@@ -247,7 +250,7 @@ void CChromiumCache::ReadBlockfile(size_t index) {
         if (!opened || !Bytes::HasRange(opened->Size(), offset, length)) return std::nullopt;
         std::vector<std::byte>& buffer = buffers[file];
         buffer.resize(length);
-        if (opened->ReadAt(offset, buffer.data(), length) != static_cast<int64_t>(length)) {
+        if (opened->ReadAt(offset, buffer.data(), length) != length) {
           return std::nullopt;
         }
         return std::span<const std::byte>(buffer);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "sources/CCacheBrowser.h"
 #include "sources/chromium/ChromiumBodyPiece.h"
 

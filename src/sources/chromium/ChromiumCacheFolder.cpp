@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/Text.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -143,9 +144,9 @@ bool IsChromiumCacheFolder(const std::string& folder) {
        Platform::FolderExists(Platform::JoinPath(folder, "index-dir")))) {
     return true;
   }
-  std::vector<Platform::FolderItem> files;
-  if (!Platform::ListFolderFiles(folder, files)) return false;
-  return std::any_of(files.begin(), files.end(), [](const Platform::FolderItem& file) {
+  const std::optional<std::vector<Platform::FolderItem>> files = Platform::ListFolderFiles(folder);
+  if (!files) return false;
+  return std::any_of(files->begin(), files->end(), [](const Platform::FolderItem& file) {
     return file.Name.size() == 18 && file.Name.ends_with("_0") &&
            file.Name.find_first_not_of("0123456789abcdef") == 16;
   });
@@ -185,7 +186,9 @@ std::vector<std::string> FindChromiumCacheFolders(const Platform::ChromiumVendor
     const auto localState = Platform::ReadWholeFile(
         Platform::JoinPath(root.ConfigRoot, "Local State"), kMaxLocalStateBytes);
     if (localState) profiles = ProfileNamesFromLocalState(*localState);
-    if (profiles.empty()) Platform::ListSubFolders(root.CacheRoot, profiles);
+    if (profiles.empty()) {
+      profiles = Platform::ListSubFolders(root.CacheRoot).value_or(std::vector<std::string>());
+    }
     std::sort(profiles.begin(), profiles.end(), ProfileBefore);
     for (const std::string& profile : profiles) {
       if (!IsPlainFolderName(profile)) continue;

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 // True when `folder` holds a Chromium disk cache of either kind: an `index` file with
 // block files beside it, or simple-cache entry files (`<16 hex>_0`, with or without

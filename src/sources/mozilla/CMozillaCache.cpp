@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "platform/Paths.h"
 #include "sources/mozilla/MozillaCache2Reader.h"
 #include "sources/mozilla/MozillaCacheFolder.h"
 #include "sources/mozilla/MozillaMap.h"
@@ -23,7 +24,7 @@ bool ReadSeparateMetadata(const Platform::OpenFolder& root, const std::string& n
   Platform::ReadOnlyFile file;
   if (!file.OpenIn(root, name)) return false;
   buffer.resize(static_cast<size_t>(std::min(file.Size(), kMaxSeparateMetadata)));
-  return file.ReadAt(0, buffer.data(), buffer.size()) == static_cast<int64_t>(buffer.size());
+  return file.ReadAt(0, buffer.data(), buffer.size()) == buffer.size();
 }
 
 }  // namespace
@@ -124,9 +125,9 @@ void CMozillaCache::ReadMapEntries() {
   const Platform::ReadOnlyFile& map = *Files[0];
   const uint64_t wanted = std::min<uint64_t>(map.Size(), MapHeaderSize + MaxMapRecordBytes);
   std::vector<std::byte> mapBytes(static_cast<size_t>(wanted));
-  const int64_t got = map.ReadAt(0, mapBytes.data(), mapBytes.size());
-  if (got < 0) return;
-  mapBytes.resize(static_cast<size_t>(got));
+  const std::optional<size_t> got = map.ReadAt(0, mapBytes.data(), mapBytes.size());
+  if (!got) return;
+  mapBytes.resize(*got);
   const auto header = ParseMapHeader(mapBytes);
   if (!header) return;
   MapVersion = header->Version;
@@ -147,13 +148,13 @@ void CMozillaCache::ReadMapEntries() {
         NoteSkipped();
         continue;
       }
-      const int64_t n = Files[meta.File]->ReadAt(range->Offset, blockBuffer.data(),
-                                                 static_cast<size_t>(range->Length));
-      if (n < 0) {
+      const std::optional<size_t> n = Files[meta.File]->ReadAt(range->Offset, blockBuffer.data(),
+                                                               static_cast<size_t>(range->Length));
+      if (!n) {
         NoteSkipped();
         continue;
       }
-      block = std::span<const std::byte>(blockBuffer).first(static_cast<size_t>(n));
+      block = std::span<const std::byte>(blockBuffer).first(*n);
       // The last block of a file may end early; the metadata themselves must be there.
       const uint64_t extent = MetadataExtent(block);
       if (extent == 0 || (extent <= range->Length && extent > block.size())) {

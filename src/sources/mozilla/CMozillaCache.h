@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "sources/CCacheBrowser.h"
 #include "sources/mozilla/CMozillaCacheElement.h"
 

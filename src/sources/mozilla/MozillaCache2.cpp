@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "base/ByteReader.h"
-#include "platform/Platform.h"
+#include "platform/Text.h"
 #include "sources/mozilla/MozillaMetadata.h"
 
 namespace MozillaCache2 {

@@ -12,7 +12,9 @@
 namespace MozillaCache2 {
 
 bool ListEntryFiles(const Platform::OpenFolder& entries, std::vector<std::string>& names) {
-  if (!entries.ListFileNames(names)) return false;
+  std::optional<std::vector<std::string>> listed = entries.ListFileNames();
+  if (!listed) return false;
+  names = std::move(*listed);
   std::sort(names.begin(), names.end());
   return true;
 }
@@ -25,7 +27,7 @@ ReadResult ReadEntryFile(const Platform::OpenFolder& entries, const std::string&
   if (size < TrailerSize) return {nullptr, true};
   const uint64_t tailStart = size - std::min<uint64_t>(size, TailReadSize);
   buffer.resize(static_cast<size_t>(size - tailStart));
-  if (file.ReadAt(tailStart, buffer.data(), buffer.size()) != static_cast<int64_t>(buffer.size())) {
+  if (file.ReadAt(tailStart, buffer.data(), buffer.size()) != buffer.size()) {
     return {nullptr, true};
   }
   const std::span<const std::byte> tail(buffer);
@@ -40,7 +42,7 @@ ReadResult ReadEntryFile(const Platform::OpenFolder& entries, const std::string&
     metadata = tail.subspan(static_cast<size_t>(*offset - tailStart), static_cast<size_t>(length));
   } else {
     buffer.resize(static_cast<size_t>(length));
-    if (file.ReadAt(*offset, buffer.data(), buffer.size()) != static_cast<int64_t>(buffer.size())) {
+    if (file.ReadAt(*offset, buffer.data(), buffer.size()) != buffer.size()) {
       return {nullptr, true};
     }
     metadata = buffer;
@@ -64,7 +66,7 @@ bool ChunkHashesMatch(const Platform::ReadOnlyFile& file) {
   const uint64_t chunks = (uint64_t{*offset} + ChunkSize - 1) / ChunkSize;
   std::vector<std::byte> hashes(static_cast<size_t>(chunks * ChunkHashSize));
   if (file.ReadAt(uint64_t{*offset} + MetadataHashSize, hashes.data(), hashes.size()) !=
-      static_cast<int64_t>(hashes.size())) {
+      hashes.size()) {
     return false;
   }
   const Bytes::ByteReader stored(hashes);
@@ -72,7 +74,7 @@ bool ChunkHashesMatch(const Platform::ReadOnlyFile& file) {
   for (uint64_t i = 0; i < chunks; ++i) {
     const uint64_t start = i * ChunkSize;
     chunk.resize(static_cast<size_t>(std::min<uint64_t>(ChunkSize, *offset - start)));
-    if (file.ReadAt(start, chunk.data(), chunk.size()) != static_cast<int64_t>(chunk.size())) {
+    if (file.ReadAt(start, chunk.data(), chunk.size()) != chunk.size()) {
       return false;
     }
     if (stored.BE16(i * ChunkHashSize) != static_cast<uint16_t>(MozillaHash(chunk))) return false;

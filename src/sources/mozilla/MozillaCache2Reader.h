@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "sources/mozilla/CMozillaCacheElement.h"
 
 namespace MozillaCache2 {

@@ -7,7 +7,8 @@
 
 #include "base/IniDocument.h"
 #include "base/Text.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -74,10 +75,10 @@ bool HasCacheFolder(const Platform::FirefoxProfileRoot& root, const std::string&
 std::optional<std::string> ChooseProfile(const Platform::FirefoxProfileRoot& root,
                                          const std::optional<std::string>& preferred) {
   if (preferred && HasCacheFolder(root, *preferred)) return preferred;
-  std::vector<std::string> names;
-  if (!Platform::ListSubFolders(root.Folder, names)) return std::nullopt;
-  std::sort(names.begin(), names.end());
-  for (const std::string& name : names) {
+  std::optional<std::vector<std::string>> names = Platform::ListSubFolders(root.Folder);
+  if (!names) return std::nullopt;
+  std::sort(names->begin(), names->end());
+  for (const std::string& name : *names) {
     if (HasCacheFolder(root, name)) return name;
   }
   return std::nullopt;

@@ -1,5 +1,7 @@
 #include "sources/mozilla/MozillaFormat.h"
 
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "sources/mozilla/CMozillaCache.h"
 #include "sources/mozilla/MozillaCache2Reader.h"
 #include "sources/mozilla/MozillaCacheFolder.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/ByteReader.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 namespace MozillaV1 {
 

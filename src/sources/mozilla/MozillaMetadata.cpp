@@ -6,7 +6,7 @@
 
 #include "base/ByteReader.h"
 #include "base/ResponseHead.h"
-#include "platform/Platform.h"
+#include "platform/Text.h"
 #include "sources/ContentKinds.h"
 #include "sources/ResponseFields.h"
 

@@ -4,6 +4,7 @@
 
 #include "base/ResponseHead.h"
 #include "base/Text.h"
+#include "platform/Paths.h"
 #include "sources/ResponseFields.h"
 #include "sources/urlcache/UrlCacheIndexReader.h"
 
@@ -43,10 +44,11 @@ void CIECache::Open() {
     Enumerator = Platform::OpenSystemUrlCache();
     if (Enumerator) return;
   }
-  std::string looked;
-  const std::string folder = CachePath.empty() ? Platform::FindUrlCacheFolder(&looked) : CachePath;
+  std::string folder = CachePath;
   if (folder.empty()) {
-    throw CError(CError::IECache, CError::OpenFailed, looked);
+    Platform::UrlCacheFolderSearch search = Platform::FindUrlCacheFolder();
+    if (!search.Folder) throw CError(CError::IECache, CError::OpenFailed, search.LookedAt);
+    folder = std::move(*search.Folder);
   }
   if (!Root.Open(folder)) {
     throw CError(CError::IECache, CError::OpenFailed, folder, Root.FailureText());

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "platform/UrlCache.h"
 #include "sources/CCacheBrowser.h"
 

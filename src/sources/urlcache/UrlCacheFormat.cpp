@@ -1,5 +1,7 @@
 #include "sources/urlcache/UrlCacheFormat.h"
 
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/UrlCache.h"
 #include "sources/urlcache/CIECache.h"
 #include "sources/urlcache/UrlCacheIndexReader.h"
@@ -12,9 +14,9 @@ bool HoldsUrlCache(const std::string& folder) {
 
 CacheSearch FindUrlCaches(const Platform::ChromiumVendorPaths&) {
   CacheSearch search;
-  if (std::string folder = Platform::FindUrlCacheFolder(&search.LookedAt); !folder.empty()) {
-    search.Folders.push_back(std::move(folder));
-  }
+  Platform::UrlCacheFolderSearch found = Platform::FindUrlCacheFolder();
+  if (found.Folder) search.Folders.push_back(std::move(*found.Folder));
+  search.LookedAt = std::move(found.LookedAt);
   search.KeptBySystem = Platform::OpenSystemUrlCache() != nullptr;
   return search;
 }

@@ -2,6 +2,8 @@
 
 #include <span>
 
+#include "platform/Text.h"
+
 std::unique_ptr<UrlCacheIndexEnumerator> UrlCacheIndexEnumerator::Open(
     const Platform::OpenFolder& folder, std::string* failure) {
   Platform::ReadOnlyFile file;
@@ -14,7 +16,7 @@ std::unique_ptr<UrlCacheIndexEnumerator> UrlCacheIndexEnumerator::Open(
     return nullptr;
   }
   std::string bytes(static_cast<size_t>(file.Size()), '\0');
-  if (file.ReadAt(0, bytes.data(), bytes.size()) != static_cast<int64_t>(bytes.size())) {
+  if (file.ReadAt(0, bytes.data(), bytes.size()) != bytes.size()) {
     if (failure) *failure = file.FailureText();
     return nullptr;
   }

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "platform/UrlCache.h"
 #include "sources/urlcache/UrlCacheIndex.h"
 
