@@ -64,7 +64,7 @@ int ListEntries(const CliOptions& options, std::FILE* out, std::FILE* err) {
           ? CurrentSettings().CacheFolders[static_cast<size_t>(options.Browser)]
           : options.CacheFolder;
   std::unique_ptr<CCacheBrowser> source =
-      MakeSource(target->Format, target->Browser.Vendor, folder);
+      MakeSource(target->Format, target->Browser.Places, folder);
   if (!source->TryOpen()) {
     const std::optional<CError>& error = source->GetOpenError();
     PrintProblem(err, CQuellbyMain::MessageFor(

@@ -28,6 +28,9 @@ enum BrowserCode : int {
   Slack,
   VisualStudioCode,
   Teams,
+  LibreWolf,
+  Waterfox,
+  Floorp,
 };
 
 // A cache folder the user may name for a browser in the options, instead of the one
@@ -59,13 +62,13 @@ struct BrowserInfo {
   UiTextKey OptionText;           // the options dialog's check box
   UiTextKey CaptureText;          // the capture command's tooltip
   std::string_view CaptureLabel;  // the capture command's short text
-  // Where a Chromium-family browser keeps its profiles.
-  Platform::ChromiumVendorPaths Vendor{};
+  // Where the browser keeps its profiles (read by its format's search).
+  Platform::BrowserPlaces Places{};
   NamedCacheFolder CacheFolder{};
 };
 
 std::span<const BrowserInfo> Browsers();
-inline constexpr int BrowserCount = 13;
+inline constexpr int BrowserCount = 16;
 
 // The row of a code, or null.
 const BrowserInfo* FindBrowser(int code);

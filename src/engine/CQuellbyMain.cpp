@@ -72,7 +72,7 @@ bool CQuellbyMain::HasCache(int code) {
   // A folder the user named counts when it is there; opening it tells what it holds.
   const std::string named = CurrentSettings().CacheFolders[static_cast<size_t>(code)];
   if (!named.empty()) return Platform::FolderExists(named);
-  return HasCacheIn(target->Format, target->Browser.Vendor);
+  return HasCacheIn(target->Format, target->Browser.Places);
 }
 
 void CQuellbyMain::SetCaptureExtras(CaptureExtras extras) {
@@ -152,7 +152,7 @@ std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(const CaptureTarget& tar
     folder = CurrentSettings().CacheFolders[static_cast<size_t>(target.Browser.Code)];
     fromSettings = true;
   }
-  return ::MakeSource(target.Format, target.Browser.Vendor, folder);
+  return ::MakeSource(target.Format, target.Browser.Places, folder);
 }
 
 void CQuellbyMain::CaptureJob(int code, int64_t since) {

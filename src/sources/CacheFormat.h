@@ -32,12 +32,11 @@ struct CacheFormat {
   // command line's --cache, the folder in the options).
   bool (*HoldsCache)(const std::string& folder) = nullptr;
   // Where a browser keeps its caches of this format, given the places of its table row.
-  CacheSearch (*FindCaches)(const Platform::ChromiumVendorPaths& places) = nullptr;
+  CacheSearch (*FindCaches)(const Platform::BrowserPlaces& places) = nullptr;
   // A closed source; with an empty cache path it reads the caches found in `places`.
   // Whether an open one may be read while the browser runs, it says itself
   // (CCacheBrowser::SupportsLiveCapture).
-  std::unique_ptr<CCacheBrowser> (*NewSource)(const Platform::ChromiumVendorPaths& places) =
-      nullptr;
+  std::unique_ptr<CCacheBrowser> (*NewSource)(const Platform::BrowserPlaces& places) = nullptr;
   // What the windows show per format, as plain data they map: the capture button's
   // artwork (icons/<stem>.svg) and the language key of the options' group heading ("":
   // the group is named by its browsers).

@@ -21,14 +21,14 @@ const CacheFormat* FindCacheFormat(std::string_view id) {
 }
 
 std::unique_ptr<CCacheBrowser> MakeSource(const CacheFormat& format,
-                                          const Platform::ChromiumVendorPaths& places,
+                                          const Platform::BrowserPlaces& places,
                                           const std::string& folder) {
   std::unique_ptr<CCacheBrowser> source = format.NewSource(places);
   source->SetCachePath(folder);
   return source;
 }
 
-bool HasCacheIn(const CacheFormat& format, const Platform::ChromiumVendorPaths& places) {
+bool HasCacheIn(const CacheFormat& format, const Platform::BrowserPlaces& places) {
   const CacheSearch search = format.FindCaches(places);
   return search.KeptBySystem ||
          std::any_of(search.Folders.begin(), search.Folders.end(), format.HoldsCache);

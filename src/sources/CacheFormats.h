@@ -18,9 +18,9 @@ const CacheFormat* FindCacheFormat(std::string_view id);
 // The one way a cache source is made: the format's own, reading `folder` when one is
 // named, else the caches it finds in a browser's `places`. Closed.
 std::unique_ptr<CCacheBrowser> MakeSource(const CacheFormat& format,
-                                          const Platform::ChromiumVendorPaths& places,
+                                          const Platform::BrowserPlaces& places,
                                           const std::string& folder);
 
 // Whether a browser's cache of `format` is there now: kept by the system, or a folder
 // found in `places` that holds one.
-bool HasCacheIn(const CacheFormat& format, const Platform::ChromiumVendorPaths& places);
+bool HasCacheIn(const CacheFormat& format, const Platform::BrowserPlaces& places);

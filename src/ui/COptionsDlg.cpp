@@ -250,7 +250,7 @@ void COptionsDlg::FindCache(int code) {
   const CacheFormat* format = folder ? FindCacheFormat(folder->Browser->FormatId) : nullptr;
   if (!format) return;
   // A profile whose cache folder is not made yet still names where it will be.
-  const CacheSearch search = format->FindCaches(folder->Browser->Vendor);
+  const CacheSearch search = format->FindCaches(folder->Browser->Places);
   folder->Edit->setText(search.Folders.empty() ? QString()
                                                : QString::fromStdString(search.Folders.front()));
   // Nothing found: say where it was looked for, instead of only emptying the field.

@@ -67,7 +67,7 @@ struct CChromiumCache::Folder {
   }
 };
 
-CChromiumCache::CChromiumCache(Platform::ChromiumVendorPaths vendor) : Vendor(vendor) {}
+CChromiumCache::CChromiumCache(Platform::BrowserPlaces places) : Places(places) {}
 
 CChromiumCache::~CChromiumCache() = default;
 
@@ -99,9 +99,9 @@ void CChromiumCache::Close() {
 void CChromiumCache::Open() {
   Close();
   if (CachePath.empty()) {
-    FolderPaths = FindChromiumCacheFolders(Vendor);
+    FolderPaths = FindChromiumCacheFolders(Places);
     if (FolderPaths.empty()) {
-      throw CError(CError::ChromiumCache, CError::OpenFailed, ChromiumPlacesLookedAt(Vendor));
+      throw CError(CError::ChromiumCache, CError::OpenFailed, ChromiumPlacesLookedAt(Places));
     }
   } else {
     const std::string resolved = ResolveChromiumCacheFolder(CachePath);

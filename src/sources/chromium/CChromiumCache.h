@@ -27,8 +27,8 @@ class CChromiumCache : public CCacheBrowser {
 
   enum class Backend { Simple, Blockfile };
 
-  // `vendor`: where the browser keeps its profiles, for a source without CachePath.
-  explicit CChromiumCache(Platform::ChromiumVendorPaths vendor = {});
+  // `places`: where the browser keeps its profiles, for a source without CachePath.
+  explicit CChromiumCache(Platform::BrowserPlaces places = {});
   ~CChromiumCache() override;
 
   std::string GetEntryFile(const CCacheElement& entry) const override;
@@ -36,7 +36,7 @@ class CChromiumCache : public CCacheBrowser {
   // what the cache says they hold.
   std::optional<EntryContent> OpenContent(const CCacheElement& entry) const override;
   // CachePath, when set, names one cache (its Cache_Data folder, Cache or the profile
-  // folder); else every profile's cache of the vendor. Throws the open error, with where
+  // folder); else every profile's cache in its places. Throws the open error, with where
   // it looked, when there is none.
   void Open() override;
   void Close() override;
@@ -57,7 +57,7 @@ class CChromiumCache : public CCacheBrowser {
   void AddEntry(size_t folder, const std::string& key, std::span<const std::byte> stream0,
                 std::vector<Chromium::BodyPiece> pieces, bool sparse);
 
-  Platform::ChromiumVendorPaths Vendor;
+  Platform::BrowserPlaces Places;
   std::vector<std::string> FolderPaths;
   std::vector<std::unique_ptr<Folder>> Folders;
 };

@@ -173,9 +173,9 @@ std::vector<std::string> ProfileNamesFromLocalState(std::string_view json) {
   return names;
 }
 
-std::vector<std::string> FindChromiumCacheFolders(const Platform::ChromiumVendorPaths& vendor) {
+std::vector<std::string> FindChromiumCacheFolders(const Platform::BrowserPlaces& places) {
   std::vector<std::string> found;
-  for (const Platform::ChromiumProfileRoot& root : Platform::ChromiumProfileRoots(vendor)) {
+  for (const Platform::ChromiumProfileRoot& root : Platform::ChromiumProfileRoots(places)) {
     // An app, or a browser with one profile (Opera), keeps its cache in the root.
     if (const auto own = CacheOfProfile(root.CacheRoot)) {
       found.push_back(*own);
@@ -200,9 +200,9 @@ std::vector<std::string> FindChromiumCacheFolders(const Platform::ChromiumVendor
   return found;
 }
 
-std::string ChromiumPlacesLookedAt(const Platform::ChromiumVendorPaths& vendor) {
+std::string ChromiumPlacesLookedAt(const Platform::BrowserPlaces& places) {
   std::string text;
-  for (const Platform::ChromiumProfileRoot& root : Platform::ChromiumProfileRoots(vendor)) {
+  for (const Platform::ChromiumProfileRoot& root : Platform::ChromiumProfileRoots(places)) {
     if (!text.empty()) text += ", ";
     text += root.CacheRoot;
   }

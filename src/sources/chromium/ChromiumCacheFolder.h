@@ -18,12 +18,12 @@ bool IsChromiumCacheFolder(const std::string& folder);
 // (Cache_Data), its parent (Cache), or a profile folder. Empty when none holds a cache.
 std::string ResolveChromiumCacheFolder(const std::string& named);
 
-// Every profile's cache folder of a vendor, in a fixed order: per place, "Default"
+// Every profile's cache folder of a browser, in a fixed order: per place, "Default"
 // first, then "Profile N" by number, then the rest by name. Profiles are the ones
-// the vendor's "Local State" names, else every sub-folder that holds a cache.
-std::vector<std::string> FindChromiumCacheFolders(const Platform::ChromiumVendorPaths& vendor);
+// the browser's "Local State" names, else every sub-folder that holds a cache.
+std::vector<std::string> FindChromiumCacheFolders(const Platform::BrowserPlaces& places);
 // Where FindChromiumCacheFolders looks, for a message when it finds nothing.
-std::string ChromiumPlacesLookedAt(const Platform::ChromiumVendorPaths& vendor);
+std::string ChromiumPlacesLookedAt(const Platform::BrowserPlaces& places);
 
 // The profile folder names in "Local State" (the keys of profile.info_cache); empty when
 // the text is not JSON of that shape. Bounded: a damaged file cannot make it loop or

@@ -10,11 +10,11 @@ bool HoldsChromiumCache(const std::string& folder) {
   return !ResolveChromiumCacheFolder(folder).empty();
 }
 
-CacheSearch FindChromiumCaches(const Platform::ChromiumVendorPaths& places) {
+CacheSearch FindChromiumCaches(const Platform::BrowserPlaces& places) {
   return {FindChromiumCacheFolders(places), false, ChromiumPlacesLookedAt(places)};
 }
 
-std::unique_ptr<CCacheBrowser> NewChromiumSource(const Platform::ChromiumVendorPaths& places) {
+std::unique_ptr<CCacheBrowser> NewChromiumSource(const Platform::BrowserPlaces& places) {
   return std::make_unique<CChromiumCache>(places);
 }
 

@@ -29,6 +29,8 @@ bool ReadSeparateMetadata(const Platform::OpenFolder& root, const std::string& n
 
 }  // namespace
 
+CMozillaCache::CMozillaCache(Platform::BrowserPlaces places) : Places(places) {}
+
 CMozillaCache::~CMozillaCache() = default;
 
 std::string CMozillaCache::GetEntryFile(const CCacheElement& entry) const {
@@ -68,10 +70,10 @@ void CMozillaCache::Close() {
 
 void CMozillaCache::Open() {
   if (Opened) return;
-  if (CachePath.empty()) CachePath = FindCacheFolder();
+  if (CachePath.empty()) CachePath = FindCacheFolder(Places);
   // An empty folder would make the names relative to the working directory.
   if (CachePath.empty()) {
-    throw CError(CError::MozillaCache, CError::OpenFailed, FirefoxProfilesLookedAt());
+    throw CError(CError::MozillaCache, CError::OpenFailed, FirefoxProfilesLookedAt(Places));
   }
   if (!Root.Open(CachePath)) {
     throw CError(CError::MozillaCache, CError::OpenFailed, CachePath, Root.FailureText());

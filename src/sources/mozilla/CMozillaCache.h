@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/CacheFiles.h"
+#include "platform/Paths.h"
 #include "sources/CCacheBrowser.h"
 #include "sources/mozilla/CMozillaCacheElement.h"
 
@@ -20,7 +21,8 @@ class CMozillaCache : public CCacheBrowser {
 
   enum class Format { None, MapAndBlocks, Cache2 };
 
-  CMozillaCache() = default;
+  // `places`: where the browser keeps its profiles, for a source without CachePath.
+  explicit CMozillaCache(Platform::BrowserPlaces places = {});
   ~CMozillaCache() override;
 
   std::string GetEntryFile(const CCacheElement& entry) const override;
@@ -50,6 +52,7 @@ class CMozillaCache : public CCacheBrowser {
   void ReadMapEntries();
   void ReadCache2Entries();
 
+  Platform::BrowserPlaces Places;
   Platform::OpenFolder Root;
   // Map file, then block files 1 to 3; shared with the contents handed out.
   std::array<std::shared_ptr<Platform::ReadOnlyFile>, 4> Files;

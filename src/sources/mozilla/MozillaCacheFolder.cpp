@@ -86,8 +86,8 @@ std::optional<std::string> ChooseProfile(const Platform::FirefoxProfileRoot& roo
 
 }  // namespace
 
-std::string FindCacheFolder() {
-  for (const Platform::FirefoxProfileRoot& root : Platform::FirefoxProfileRoots()) {
+std::string FindCacheFolder(const Platform::BrowserPlaces& places) {
+  for (const Platform::FirefoxProfileRoot& root : Platform::FirefoxProfileRoots(places)) {
     if (const auto profile = ChooseProfile(root, DefaultProfile(root.IniFolder))) {
       return CacheFolderOf(Platform::JoinPath(root.Folder, *profile));
     }
@@ -95,9 +95,9 @@ std::string FindCacheFolder() {
   return {};
 }
 
-std::string FirefoxProfilesLookedAt() {
+std::string FirefoxProfilesLookedAt(const Platform::BrowserPlaces& places) {
   std::string text;
-  for (const Platform::FirefoxProfileRoot& root : Platform::FirefoxProfileRoots()) {
+  for (const Platform::FirefoxProfileRoot& root : Platform::FirefoxProfileRoots(places)) {
     if (!text.empty()) text += ", ";
     text += root.Folder;
   }

@@ -15,17 +15,17 @@ bool HoldsMozillaCache(const std::string& folder) {
          Platform::FolderExists(Platform::JoinPath(folder, MozillaCache2::EntriesFolder));
 }
 
-CacheSearch FindMozillaCaches(const Platform::ChromiumVendorPaths&) {
+CacheSearch FindMozillaCaches(const Platform::BrowserPlaces& places) {
   CacheSearch search;
-  if (std::string folder = FindCacheFolder(); !folder.empty()) {
+  if (std::string folder = FindCacheFolder(places); !folder.empty()) {
     search.Folders.push_back(std::move(folder));
   }
-  search.LookedAt = FirefoxProfilesLookedAt();
+  search.LookedAt = FirefoxProfilesLookedAt(places);
   return search;
 }
 
-std::unique_ptr<CCacheBrowser> NewMozillaSource(const Platform::ChromiumVendorPaths&) {
-  return std::make_unique<CMozillaCache>();
+std::unique_ptr<CCacheBrowser> NewMozillaSource(const Platform::BrowserPlaces& places) {
+  return std::make_unique<CMozillaCache>(places);
 }
 
 const CacheFormat kFormat{"mozilla",          "Firefox disk cache",        &HoldsMozillaCache,

@@ -12,7 +12,7 @@ bool HoldsUrlCache(const std::string& folder) {
   return Platform::FileExists(Platform::JoinPath(folder, UrlCacheIndexEnumerator::IndexFileName));
 }
 
-CacheSearch FindUrlCaches(const Platform::ChromiumVendorPaths&) {
+CacheSearch FindUrlCaches(const Platform::BrowserPlaces&) {
   CacheSearch search;
   Platform::UrlCacheFolderSearch found = Platform::FindUrlCacheFolder();
   if (found.Folder) search.Folders.push_back(std::move(*found.Folder));
@@ -22,7 +22,7 @@ CacheSearch FindUrlCaches(const Platform::ChromiumVendorPaths&) {
 }
 
 // One cache for every browser that uses it: the places of a row do not matter.
-std::unique_ptr<CCacheBrowser> NewUrlCacheSource(const Platform::ChromiumVendorPaths&) {
+std::unique_ptr<CCacheBrowser> NewUrlCacheSource(const Platform::BrowserPlaces&) {
   return std::make_unique<CIECache>();
 }
 
