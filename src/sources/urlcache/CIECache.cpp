@@ -6,6 +6,7 @@
 #include "base/Text.h"
 #include "platform/Paths.h"
 #include "sources/ResponseFields.h"
+#include "sources/urlcache/UrlCacheFolder.h"
 #include "sources/urlcache/UrlCacheIndexReader.h"
 
 namespace {
@@ -46,7 +47,7 @@ void CIECache::Open() {
   }
   std::string folder = CachePath;
   if (folder.empty()) {
-    Platform::UrlCacheFolderSearch search = Platform::FindUrlCacheFolder();
+    UrlCacheFolderSearch search = FindUrlCacheFolder();
     if (!search.Folder) throw CError(CError::IECache, CError::OpenFailed, search.LookedAt);
     folder = std::move(*search.Folder);
   }

@@ -4,6 +4,7 @@
 #include "platform/Paths.h"
 #include "platform/UrlCache.h"
 #include "sources/urlcache/CIECache.h"
+#include "sources/urlcache/UrlCacheFolder.h"
 #include "sources/urlcache/UrlCacheIndexReader.h"
 
 namespace {
@@ -14,7 +15,7 @@ bool HoldsUrlCache(const std::string& folder) {
 
 CacheSearch FindUrlCaches(const Platform::BrowserPlaces&) {
   CacheSearch search;
-  Platform::UrlCacheFolderSearch found = Platform::FindUrlCacheFolder();
+  UrlCacheFolderSearch found = FindUrlCacheFolder();
   if (found.Folder) search.Folders.push_back(std::move(*found.Folder));
   search.LookedAt = std::move(found.LookedAt);
   search.KeptBySystem = Platform::OpenSystemUrlCache() != nullptr;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Files.h"
-#include "platform/UrlCache.h"
+#include "sources/urlcache/UrlCacheFolder.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::TempDir;
@@ -28,7 +28,7 @@ TEST(UrlCacheFolder, WinePrefixRule) {
     for (const std::string& index : c.Indexes) {
       vorlane::test::WriteFile(users + "/" + index + "/index.dat", "x");
     }
-    EXPECT_EQ(Platform::FindUrlCacheFolder().Folder.value_or(""),
+    EXPECT_EQ(FindUrlCacheFolder().Folder.value_or(""),
               c.Expected.empty() ? "" : users + "/" + c.Expected)
         << c.Expected;
   }
@@ -37,6 +37,5 @@ TEST(UrlCacheFolder, WinePrefixRule) {
   vorlane::test::ScopedEnv homeEnv("HOME", home.Path());
   vorlane::test::ScopedEnv env("WINEPREFIX", "");
   vorlane::test::WriteFile(home / (".wine/drive_c/users/joe/" + older + "/index.dat"), "x");
-  EXPECT_EQ(Platform::FindUrlCacheFolder().Folder.value_or(""),
-            home / (".wine/drive_c/users/joe/" + older));
+  EXPECT_EQ(FindUrlCacheFolder().Folder.value_or(""), home / (".wine/drive_c/users/joe/" + older));
 }
