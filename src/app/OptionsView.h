@@ -13,7 +13,8 @@ struct OptionsValues {
   bool StartWithLogin = false;
   bool ShowProgress = false;
   std::array<bool, BrowserCount> Watch{};  // by browser code
-  std::string MozillaCachePath;
+  // By browser code; only browsers whose cache folder may be named have a field.
+  std::array<std::string, BrowserCount> CacheFolders{};
   bool OneCopy = false;
   bool SkipDuplicates = false;
   bool DecodeContent = false;
@@ -28,8 +29,9 @@ struct OptionsValues {
 // thread only, while the dialog runs modally.
 class OptionsView {
  public:
-  // The folder fields that have a "..." chooser.
-  enum class Folder { MozillaCache, DefaultFolder };
+  // The folder fields with a "..." chooser: a browser's cache folder by its code, or
+  // the default folder of new filters.
+  static constexpr int DefaultFolderField = -1;
 
   virtual ~OptionsView() = default;
 
@@ -38,7 +40,11 @@ class OptionsView {
   virtual void ShowValues(const OptionsValues& values) = 0;
   // The language list's entries, by display name, in list order.
   virtual void ShowLanguages(const std::vector<std::string>& names) = 0;
-  virtual void ShowFolder(Folder field, const std::string& text) = 0;
+  virtual void ShowFolder(int field, const std::string& text) = 0;
+  // Selects the field's text and gives it the keyboard.
+  virtual void FocusFolder(int field) = 0;
+  // A browser's cache folder row (field, Find, "...") usable or greyed out.
+  virtual void EnableCacheFolder(int code, bool enabled) = 0;
   // A folder chooser titled `title` that opens at `start`; nothing when cancelled.
   virtual std::optional<std::string> ChooseFolder(const std::string& title,
                                                   const std::string& start) = 0;

@@ -14,30 +14,12 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
+#include "engine/CaptureTarget.h"
 #include "engine/MessageSink.h"
 #include "platform/Console.h"
-#include "sources/CChromiumCache.h"
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
+#include "sources/CacheFormats.h"
 
 namespace {
-
-std::unique_ptr<CCacheBrowser> MakeSource(int browser, const std::string& folder) {
-  std::unique_ptr<CCacheBrowser> source;
-  switch (FindBrowser(browser)->Format) {
-    case CacheFormat::Mozilla:
-      source = std::make_unique<CMozillaCache>();
-      break;
-    case CacheFormat::UrlCache:
-      source = std::make_unique<CIECache>();
-      break;
-    case CacheFormat::Chromium:
-      source = std::make_unique<CChromiumCache>(FindBrowser(browser)->Vendor);
-      break;
-  }
-  source->SetCachePath(folder);
-  return source;
-}
 
 void PrintProblem(std::FILE* err, const UiMessage& message) {
   std::fprintf(err, "vorlane-cli: %s\n", ComposeMessage(message).c_str());
@@ -75,16 +57,19 @@ class ProgressBar {
 
 int ListEntries(const CliOptions& options, std::FILE* out, std::FILE* err) {
   ReadSettings();
-  const BrowserInfo& browser = *FindBrowser(options.Browser);
-  const std::string folder = options.CacheFolder.empty() && browser.Format == CacheFormat::Mozilla
-                                 ? CurrentSettings().MozillaCachePath
-                                 : options.CacheFolder;
-  std::unique_ptr<CCacheBrowser> source = MakeSource(options.Browser, folder);
+  const std::optional<CaptureTarget> target = ResolveCaptureTarget(options.Browser);
+  if (!target) return CliUsageError;
+  const std::string folder =
+      options.CacheFolder.empty()
+          ? CurrentSettings().CacheFolders[static_cast<size_t>(options.Browser)]
+          : options.CacheFolder;
+  std::unique_ptr<CCacheBrowser> source =
+      MakeSource(target->Format, target->Browser.Places, folder);
   if (!source->TryOpen()) {
     const std::optional<CError>& error = source->GetOpenError();
-    PrintProblem(err,
-                 CQuellbyMain::MessageFor(
-                     error ? *error : CError(CError::FilterCache, CError::OpenFailed, folder)));
+    PrintProblem(err, CQuellbyMain::MessageFor(
+                          error ? *error : CError(CError::FilterCache, CError::OpenFailed, folder),
+                          &target->Browser));
     return CliCacheUnreadable;
   }
   source->LoadEntries();
@@ -137,10 +122,7 @@ class CliSession {
     });
     Main.SetCaptureExtras({Options.DryRun, !Options.ReportFile.empty()});
     if (!LoadFilters(Main, Options, err)) return CliUsageError;
-    if (!Options.CacheFolder.empty()) {
-      const std::string folder = Options.CacheFolder;
-      Main.SetSourceFactory([folder](int code) { return MakeSource(code, folder); });
-    }
+    Main.SetCacheFolder(Options.CacheFolder);
     return CliSuccess;
   }
 

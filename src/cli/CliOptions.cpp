@@ -5,6 +5,7 @@
 
 #include "base/CivilTime.h"
 #include "config/BrowserTable.h"
+#include "sources/CacheFormats.h"
 
 namespace {
 
@@ -15,6 +16,16 @@ std::string BrowserNames(const char* separator) {
     names += browser.CliName;
   }
   return names;
+}
+
+// What --cache takes, per format.
+std::string NamedFolderHints() {
+  std::string hints;
+  for (const CacheFormat* format : CacheFormats()) {
+    hints += "\n                    " + std::string(format->DisplayName) + ": " +
+             std::string(format->NamedFolderHint) + ";";
+  }
+  return hints;
 }
 
 }  // namespace
@@ -38,11 +49,9 @@ std::string CliUsage() {
          names +
          "\n"
          "                    (any case; ie and maxthon share the URL cache, read under Wine)\n"
-         "  --cache DIR       read this cache folder (Firefox: the profile's cache folder; ie: "
-         "the\n"
-         "                    folder holding index.dat; Chromium family: a profile's\n"
-         "                    Cache/Cache_Data or the profile folder itself) instead of the one\n"
-         "                    found or set in Options;\n"
+         "  --cache DIR       read this cache folder instead of the one found or set in Options:" +
+         NamedFolderHints() +
+         "\n"
          "                    a capture from a named folder is not refused while the browser runs\n"
          "  --format F        tsv (default, with a header line), csv or json; control characters\n"
          "                    in fields are written as \\xHH\n"

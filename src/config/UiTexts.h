@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -152,6 +153,9 @@ class UiTexts {
 inline std::string_view UiTextKeyName(UiTextKey key) {
   return UiTextTable[static_cast<size_t>(key)].Key;
 }
+// The key of a name (parts below the table name texts by their key's name); nothing for
+// a name that is no key.
+std::optional<UiTextKey> FindUiTextKey(std::string_view name);
 
 // A message as the core hands it to the front end: which text, what it is about (a
 // browser's name, put before the text), the path it concerns and the system's reason.

@@ -7,13 +7,7 @@
 #include "engine/CCapturePass.h"
 #include "engine/MessageSink.h"
 #include "platform/Files.h"
-#include "platform/Paths.h"
-#include "platform/UrlCache.h"
-#include "sources/CChromiumCache.h"
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
-#include "sources/ChromiumCacheFolder.h"
-#include "sources/MozillaCacheFolder.h"
+#include "sources/CacheFormats.h"
 
 CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}
 
@@ -57,6 +51,11 @@ void CQuellbyMain::SetSourceFactory(SourceFactory factory) {
   Factory = std::move(factory);
 }
 
+void CQuellbyMain::SetCacheFolder(std::string folder) {
+  std::lock_guard guard(CallbackLock);
+  NamedFolder = std::move(folder);
+}
+
 std::string CQuellbyMain::GetDisplayName(int code) {
   const BrowserInfo* browser = FindBrowser(code);
   return browser ? std::string(browser->DisplayName) : std::string();
@@ -68,21 +67,12 @@ std::vector<std::string> CQuellbyMain::GetExeNames(int code) {
 }
 
 bool CQuellbyMain::HasCache(int code) {
-  const BrowserInfo* browser = FindBrowser(code);
-  if (!browser) return false;
-  switch (browser->Format) {
-    case CacheFormat::Mozilla: {
-      const std::string named = CurrentSettings().MozillaCachePath;
-      const std::string folder = named.empty() ? FindCacheFolder() : named;
-      return !folder.empty() && Platform::FolderExists(folder);
-    }
-    case CacheFormat::UrlCache:
-      return Platform::OpenSystemUrlCache() != nullptr ||
-             Platform::FindUrlCacheFolder().Folder.has_value();
-    case CacheFormat::Chromium:
-      return !FindChromiumCacheFolders(browser->Vendor).empty();
-  }
-  return false;
+  const std::optional<CaptureTarget> target = ResolveCaptureTarget(code);
+  if (!target) return false;
+  // A folder the user named counts when it is there; opening it tells what it holds.
+  const std::string named = CurrentSettings().CacheFolders[static_cast<size_t>(code)];
+  if (!named.empty()) return Platform::FolderExists(named);
+  return HasCacheIn(target->Format, target->Browser.Places);
 }
 
 void CQuellbyMain::SetCaptureExtras(CaptureExtras extras) {
@@ -95,37 +85,26 @@ std::vector<ReportRow> CQuellbyMain::GetLastReport() const {
   return LastReport;
 }
 
-bool CQuellbyMain::MayCaptureWhileRunning(int code) {
-  const BrowserInfo* browser = FindBrowser(code);
-  if (!browser || !CurrentSettings().CaptureWhileRunning) return false;
-  switch (browser->Format) {
-    case CacheFormat::Mozilla: {
-      // cache2 only: the old format's map and block files are shared by all entries.
-      const std::string named = CurrentSettings().MozillaCachePath;
-      const std::string folder = named.empty() ? FindCacheFolder() : named;
-      return !folder.empty() && Platform::FolderExists(Platform::JoinPath(folder, "entries")) &&
-             !Platform::FileExists(Platform::JoinPath(folder, "_CACHE_MAP_"));
-    }
-    case CacheFormat::UrlCache:
-      return false;
-    case CacheFormat::Chromium: {
-      // The simple cache only: a blockfile cache shares its block files.
-      const std::vector<std::string> folders = FindChromiumCacheFolders(browser->Vendor);
-      return !folders.empty() &&
-             std::none_of(folders.begin(), folders.end(), [](const std::string& folder) {
-               return Platform::FileExists(Platform::JoinPath(folder, "data_1"));
-             });
-    }
-  }
-  return false;
+bool CQuellbyMain::MayCaptureWhileRunning(const CaptureTarget& target) const {
+  if (!CurrentSettings().CaptureWhileRunning) return false;
+  bool fromSettings = false;
+  const std::unique_ptr<CCacheBrowser> source = MakeSource(target, fromSettings);
+  if (!source || !source->TryOpen()) return false;
+  const bool live = source->SupportsLiveCapture();
+  source->Close();
+  return live;
 }
 
 bool CQuellbyMain::RefuseWhileRunning(int code) {
-  const BrowserInfo* browser = FindBrowser(code);
-  if (!browser || MayCaptureWhileRunning(code)) return false;
+  const std::optional<CaptureTarget> target = ResolveCaptureTarget(code);
+  return target && RefuseWhileRunningOf(*target);
+}
+
+bool CQuellbyMain::RefuseWhileRunningOf(const CaptureTarget& target) {
+  if (MayCaptureWhileRunning(target)) return false;
   CBrowserActivity probe(Check);
   // Browsers that share one cache each block the others.
-  for (const BrowserInfo* sharer : CacheSharers(*browser)) {
+  for (const BrowserInfo* sharer : CacheSharers(target.Browser)) {
     if (!probe.IsRunning(ProcessNamesOf(*sharer))) continue;
     ShowMessage(MessageKind::Warning,
                 {UiTextKey::WarningCloseBrowser, std::string(sharer->DisplayName), {}, {}});
@@ -135,14 +114,15 @@ bool CQuellbyMain::RefuseWhileRunning(int code) {
 }
 
 bool CQuellbyMain::StartCapture(int code) {
-  if (Busy || !FindBrowser(code) || Stopping) return false;
-  if (RefuseWhileRunning(code)) return false;
+  if (Busy || Stopping) return false;
+  const std::optional<CaptureTarget> target = ResolveCaptureTarget(code);
+  if (!target || RefuseWhileRunningOf(*target)) return false;
   Busy = true;
   JoinWorker();
   std::lock_guard guard(WorkerLock);
   try {
-    Worker = std::thread([this, code] {
-      CaptureJob(code, 0);
+    Worker = std::thread([this, target = *target] {
+      CaptureJobOf(target, 0);
       Busy = false;
     });
   } catch (const std::system_error&) {
@@ -157,37 +137,33 @@ void CQuellbyMain::JoinWorker() {
   if (Worker.joinable() && Worker.get_id() != std::this_thread::get_id()) Worker.join();
 }
 
-std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(const BrowserInfo& browser,
+std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(const CaptureTarget& target,
                                                         bool& fromSettings) const {
-  fromSettings = false;
+  SourceFactory factory;
+  std::string folder;
   {
-    SourceFactory factory;
-    {
-      std::lock_guard guard(CallbackLock);
-      factory = Factory;
-    }
-    if (factory) return factory(browser.Code);
+    std::lock_guard guard(CallbackLock);
+    factory = Factory;
+    folder = NamedFolder;
   }
-  switch (browser.Format) {
-    case CacheFormat::Mozilla: {
-      auto source = std::make_unique<CMozillaCache>();
-      source->SetCachePath(CurrentSettings().MozillaCachePath);
-      fromSettings = true;
-      return source;
-    }
-    case CacheFormat::UrlCache:
-      return std::make_unique<CIECache>();
-    case CacheFormat::Chromium:
-      return std::make_unique<CChromiumCache>(browser.Vendor);
+  fromSettings = false;
+  if (factory) return factory(target.Browser.Code);
+  if (folder.empty()) {
+    folder = CurrentSettings().CacheFolders[static_cast<size_t>(target.Browser.Code)];
+    fromSettings = true;
   }
-  return nullptr;
+  return ::MakeSource(target.Format, target.Browser.Places, folder);
 }
 
 void CQuellbyMain::CaptureJob(int code, int64_t since) {
-  const BrowserInfo* browser = FindBrowser(code);
-  if (!browser) return;
+  if (const std::optional<CaptureTarget> target = ResolveCaptureTarget(code)) {
+    CaptureJobOf(*target, since);
+  }
+}
+
+void CQuellbyMain::CaptureJobOf(const CaptureTarget& target, int64_t since) {
   bool fromSettings = false;
-  std::unique_ptr<CCacheBrowser> source = MakeSource(*browser, fromSettings);
+  std::unique_ptr<CCacheBrowser> source = MakeSource(target, fromSettings);
   if (!source) return;
   source->SetDecodeContent(CurrentSettings().DecodeContent);
 
@@ -199,18 +175,19 @@ void CQuellbyMain::CaptureJob(int code, int64_t since) {
     stateCallback = CaptureStateCallback;
   }
   if (stateCallback) stateCallback(true);
-  RunPass(*source, *browser, since);
+  RunPass(*source, target, since);
   if (stateCallback) stateCallback(false);
-  if (browser->Format == CacheFormat::Mozilla && fromSettings) {
+  if (fromSettings && !target.Browser.CacheFolder.SettingsKey.empty()) {
     // Remember a folder found by discovery; it reaches the file at the next write.
     const std::string used = source->GetCachePath();
-    UpdateSettings([&](Settings& settings) { settings.MozillaCachePath = used; });
+    const auto code = static_cast<size_t>(target.Browser.Code);
+    UpdateSettings([&](Settings& settings) { settings.CacheFolders[code] = used; });
   }
   source.reset();
   Busy = false;
 }
 
-UiMessage CQuellbyMain::MessageFor(const CError& error) {
+UiMessage CQuellbyMain::MessageFor(const CError& error, const BrowserInfo* browser) {
   UiMessage message;
   message.Path = error.GetPath();
   message.Reason = error.GetReason();
@@ -222,8 +199,7 @@ UiMessage CQuellbyMain::MessageFor(const CError& error) {
       message.Text = UiTextKey::ErrorSaveFile;
       break;
     case CError::OpenFailed:
-      message.Text = error.GetModule() == CError::MozillaCache ? UiTextKey::ErrorMozillaCacheOpen
-                                                               : UiTextKey::ErrorCacheOpen;
+      message.Text = browser ? OpenErrorTextOf(*browser) : UiTextKey::ErrorCacheOpen;
       break;
     default:
       message.Text = UiTextKey::ErrorUnknown;
@@ -252,7 +228,15 @@ CCapturePass::PassChoices ChoicesFor(const BrowserInfo& browser, const CCacheBro
 
 }  // namespace
 
-void CQuellbyMain::RunPass(CCacheBrowser& source, const BrowserInfo& browser, int64_t since) {
+void CQuellbyMain::NoteOpenFailure(const CCacheBrowser& source, const BrowserInfo& browser) {
+  LastOutcome = JobOutcome::OpenFailed;
+  const std::optional<CError>& error = source.GetOpenError();
+  std::lock_guard guard(PassLock);
+  LastProblem =
+      MessageFor(error ? *error : CError(CError::FilterCache, CError::OpenFailed, {}), &browser);
+}
+
+void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since) {
   CaptureExtras extras;
   {
     std::lock_guard guard(PassLock);
@@ -269,15 +253,12 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const BrowserInfo& browser, in
     return;
   }
   if (!source.TryOpen()) {
-    LastOutcome = JobOutcome::OpenFailed;
-    const std::optional<CError>& error = source.GetOpenError();
-    std::lock_guard guard(PassLock);
-    LastProblem = MessageFor(error ? *error : CError(CError::FilterCache, CError::OpenFailed, {}));
+    NoteOpenFailure(source, target.Browser);
     return;
   }
   source.LoadEntries();
 
-  CCapturePass::PassChoices choices = ChoicesFor(browser, source, extras, since);
+  CCapturePass::PassChoices choices = ChoicesFor(target.Browser, source, extras, since);
   // While the browser may run, what changes under the pass is skipped, never saved half.
   source.SetVerifyWhileReading(choices.Live);
   // The pass walks its own copy of the filters, so the user interface may read the
@@ -335,8 +316,8 @@ std::optional<UiMessage> CQuellbyMain::GetLastProblem() const {
   return LastProblem;
 }
 
-void CQuellbyMain::OnBrowserClosed(int code, int64_t since) {
-  if (!Stopping) CaptureJob(code, since);
+void CQuellbyMain::OnBrowserClosed(const CaptureTarget& target, int64_t since) {
+  if (!Stopping) CaptureJobOf(target, since);
 }
 
 void CQuellbyMain::StartWatchers() {
@@ -345,9 +326,13 @@ void CQuellbyMain::StartWatchers() {
   for (const BrowserInfo& browser : Browsers()) {
     const auto code = static_cast<size_t>(browser.Code);
     if (!settings.Watch[code] || Watchers[code]->IsWatching()) continue;
+    const std::optional<CaptureTarget> target = ResolveCaptureTarget(browser.Code);
+    if (!target) continue;
+    // The watcher's capture reads the row it was started for.
     Watchers[code]->Start(
         ProcessNamesOf(browser),
-        [this](int closed, int64_t since) { OnBrowserClosed(closed, since); }, browser.Code);
+        [this, target = *target](int, int64_t since) { OnBrowserClosed(target, since); },
+        browser.Code);
   }
 }
 

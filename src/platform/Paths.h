@@ -63,8 +63,29 @@ bool IsLocalFolderPath(std::string_view path);
 
 // ---- Where browsers keep their profiles -------------------------------------------
 
-// Where one Firefox installation keeps its profiles' caches, in search order, and
-// where the profiles.ini that names its default profile is.
+// Where a browser keeps its profiles, as its table row names them: folders relative to
+// the system's places, "" where the browser has none. Each family's roots below read the
+// fields that family uses.
+struct BrowserPlaces {
+  // Below the XDG cache home: the profiles' caches (for the Chromium family also below
+  // the XDG config home: its configuration).
+  std::string_view LinuxFolder{};
+  std::string_view LinuxAltFolder{};   // another channel of the same browser (beta)
+  std::string_view LinuxConfigOnly{};  // apps whose cache lies in their config folder
+  // Below the home folder: the Firefox family's profiles.ini and older profiles.
+  std::string_view LinuxHomeFolder{};
+  std::string_view FlatpakId{};  // "" when there is no flatpak
+  std::string_view SnapName{};   // "" when there is no snap
+  // Below %LOCALAPPDATA%: the Chromium family's "<folder>\User Data", the Firefox
+  // family's profiles.
+  std::string_view WindowsFolder{};
+  // Below %APPDATA%: a Chromium-based app's one profile, the Firefox family's
+  // profiles.ini.
+  std::string_view WindowsRoamingFolder{};
+};
+
+// Where one Firefox-family installation keeps its profiles' caches, in search order,
+// and where the profiles.ini that names its default profile is.
 struct FirefoxProfileRoot {
   std::string Folder;
   // A profile counts in this root only when its folder holds a cache folder: the
@@ -72,25 +93,16 @@ struct FirefoxProfileRoot {
   bool CacheMustExist = false;
   std::string IniFolder;
 };
-std::vector<FirefoxProfileRoot> FirefoxProfileRoots();
+std::vector<FirefoxProfileRoot> FirefoxProfileRoots(const BrowserPlaces& places);
 
 // Where a Chromium-family browser or app keeps its profiles. On Linux its cache root
 // (under the user cache folder, plus flatpak and snap equivalents) and its config root
-// (for "Local State"); on Windows both are "<vendor>\User Data" under local app data.
-struct ChromiumVendorPaths {
-  std::string_view LinuxFolder;           // below the XDG cache/config homes, "" when none
-  std::string_view LinuxAltFolder;        // another channel of the same browser (beta)
-  std::string_view LinuxConfigOnly;       // apps whose cache lies in their config folder
-  std::string_view FlatpakId;             // "" when there is no flatpak
-  std::string_view SnapName;              // "" when there is no snap
-  std::string_view WindowsFolder;         // below %LOCALAPPDATA%, "" when none
-  std::string_view WindowsRoamingFolder;  // apps: below %APPDATA%, "" when none
-};
+// (for "Local State"); on Windows both are "<folder>\User Data" under local app data.
 struct ChromiumProfileRoot {
-  std::string CacheRoot;       // holds <profile>/Cache/Cache_Data (or Cache/Cache_Data itself)
+  std::string CacheRoot;       // holds the profiles (or is the one profile itself)
   std::string ConfigRoot;      // holds "Local State"; may equal CacheRoot
   bool ProfilesInside = true;  // false: the root itself is the one profile (apps)
 };
-std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const ChromiumVendorPaths& vendor);
+std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const BrowserPlaces& places);
 
 }  // namespace Platform

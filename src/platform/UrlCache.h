@@ -2,7 +2,7 @@
 
 // The URL cache shared by Internet Explorer and Maxthon, seen as a list of entries. On
 // Windows the system enumerates it (WinINet); elsewhere, and for a cache folder named
-// by the user, the cache's own index file is read (sources/UrlCacheIndexReader.h),
+// by the user, the cache's own index file is read (sources/urlcache/UrlCacheIndexReader.h),
 // behind the same enumerator. Failures: queries return std::optional or a null
 // enumerator where the system has nothing to offer; nothing throws.
 
@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -47,17 +48,17 @@ class UrlCacheEnumerator {
 // in FindUrlCacheFolder is read).
 std::unique_ptr<UrlCacheEnumerator> OpenSystemUrlCache();
 
-// Where the URL cache's index file is by default. Here: the Wine prefix ($WINEPREFIX,
-// default ~/.wine), every user folder under drive_c/users in name order, first the
-// current cache folder (AppData/Local/Microsoft/Windows/INetCache/Content.IE5), then the
-// older one (Local Settings/Temporary Internet Files/Content.IE5).
-struct UrlCacheFolderSearch {
-  // The first folder that holds an index file; nullopt when none does.
-  std::optional<std::string> Folder;
-  // Where it was looked for (a pattern), for a message when no folder holds a cache;
-  // "" when there was no place to look at all.
+// Where the URL cache's folders may be, in search order; the source takes the first
+// that holds its index file. Here: the Wine prefix ($WINEPREFIX, default ~/.wine),
+// every user folder under drive_c/users in name order, first the current cache folder
+// (AppData/Local/Microsoft/Windows/INetCache/Content.IE5), then the older one (Local
+// Settings/Temporary Internet Files/Content.IE5).
+struct UrlCacheFolderPlaces {
+  std::vector<std::string> Folders;
+  // Where they are (a pattern), for a message when no folder holds a cache; "" when
+  // there was no place to look at all.
   std::string LookedAt;
 };
-UrlCacheFolderSearch FindUrlCacheFolder();
+UrlCacheFolderPlaces UrlCacheFolders();
 
 }  // namespace Platform

@@ -15,10 +15,7 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "engine/CQuellbyMain.h"
 #include "platform/System.h"
-#include "sources/CMozillaCache.h"
-#include "ui/BrowserCommands.h"
 #include "ui/DialogUnits.h"
 #include "ui/FolderBrowser.h"
 #include "ui/GuiMessages.h"
@@ -66,17 +63,15 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent),
   layout->addWidget(buttons);
   setMinimumWidth(units.X(230));
 
-  connect(UseMozillaBox(), &QCheckBox::toggled, this, &COptionsDlg::EnableMozillaControls);
-  connect(FindCache, &QPushButton::clicked, this, &COptionsDlg::FindMozillaCache);
-  connect(MozillaBrowse, &QToolButton::clicked, this,
-          [this] { Controller.BrowseFolder(Folder::MozillaCache); });
+  for (QCheckBox* box : UseBrowser) {
+    connect(box, &QCheckBox::toggled, this, [this] { Controller.WatchChanged(); });
+  }
   connect(DefaultFolderBrowse, &QToolButton::clicked, this,
-          [this] { Controller.BrowseFolder(Folder::DefaultFolder); });
+          [this] { Controller.BrowseFolder(DefaultFolderField); });
   auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
   connect(help, &QShortcut::activated, this, [this] { Controller.Help(); });
 
   Controller.Load();
-  EnableMozillaControls();
 }
 
 void COptionsDlg::MakeControls() {
@@ -88,11 +83,8 @@ void COptionsDlg::MakeControls() {
   Language = new QComboBox(this);
   for (const BrowserInfo& browser : Browsers()) {
     UseBrowser[static_cast<size_t>(browser.Code)] =
-        new QCheckBox(BrowserCommands::OptionText(browser), this);
+        new QCheckBox(QString::fromStdString(OptionsController::WatchText(browser.Code)), this);
   }
-  FindCache = new QPushButton(Text(UiTextKey::OptFindMozillaCache), this);
-  MozillaCache = new QLineEdit(this);
-  MozillaBrowse = BrowseButton(this);
   OneCopy = new QCheckBox(Text(UiTextKey::OptOneCopy), this);
   SkipDuplicates = new QCheckBox(Text(UiTextKey::OptSkipDuplicates), this);
   DecodeContent = new QCheckBox(Text(UiTextKey::OptDecodeContent), this);
@@ -134,10 +126,10 @@ QGroupBox* COptionsDlg::BuildBrowsers() {
   browsersLayout->setColumnStretch(0, 1);
   browsersLayout->setColumnStretch(1, 1);
   // Every browser of the table, under a heading per cache format; a format of many
-  // browsers fills two columns. The Firefox cache folder goes with its format.
+  // browsers fills two columns. A cache folder the user may name goes below its group.
   int row = 0;
-  for (const BrowserCommands::FormatGroup& group : BrowserCommands::FormatGroups()) {
-    auto* heading = new QLabel(BrowserCommands::FormatHeading(group), browsers);
+  for (const OptionsController::BrowserGroup& group : OptionsController::BrowserGroups()) {
+    auto* heading = new QLabel(QString::fromStdString(group.Heading), browsers);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
@@ -147,23 +139,59 @@ QGroupBox* COptionsDlg::BuildBrowsers() {
     const size_t columns = group.Browsers.size() > kOneColumnRows ? 2 : 1;
     const size_t rows = (group.Browsers.size() + columns - 1) / columns;
     for (size_t i = 0; i < group.Browsers.size(); ++i) {
-      QCheckBox* box = UseBrowser[static_cast<size_t>(group.Browsers[i]->Code)];
+      QCheckBox* box = UseBrowser[static_cast<size_t>(group.Browsers[i])];
       // Down the first column, then down the second.
       const int column = static_cast<int>(i / rows);
       browsersLayout->addWidget(box, row + static_cast<int>(i % rows), column, 1,
                                 columns == 1 ? 2 : 1);
     }
     row += static_cast<int>(rows);
-    if (group.Format == CacheFormat::Mozilla) {
-      auto* folderRow = new QHBoxLayout;
-      folderRow->addWidget(new QLabel(Text(UiTextKey::OptMozillaCachePath), browsers), 1);
-      folderRow->addWidget(FindCache);
-      browsersLayout->addLayout(folderRow, row++, 0, 1, 2);
-      browsersLayout->addLayout(EditWithButton(MozillaCache, MozillaBrowse, units.X(2)), row++, 0,
-                                1, 2);
-    }
+    for (const int code : group.NamedFolders) AddFolderRow(code, browsersLayout, row, units.X(2));
   }
   return browsers;
+}
+
+void COptionsDlg::AddFolderRow(int code, QGridLayout* layout, int& row, int spacing) {
+  QWidget* parent = layout->parentWidget();
+  const FolderControls folder{
+      code, new QPushButton(QString::fromStdString(OptionsController::FindText(code)), parent),
+      new QLineEdit(parent), BrowseButton(parent)};
+  auto* labelRow = new QHBoxLayout;
+  labelRow->addWidget(
+      new QLabel(QString::fromStdString(OptionsController::FolderLabel(code)), parent), 1);
+  labelRow->addWidget(folder.Find);
+  layout->addLayout(labelRow, row++, 0, 1, 2);
+  layout->addLayout(EditWithButton(folder.Edit, folder.Browse, spacing), row++, 0, 1, 2);
+  connect(folder.Find, &QPushButton::clicked, this, [this, code] { Controller.FindCache(code); });
+  connect(folder.Browse, &QToolButton::clicked, this,
+          [this, code] { Controller.BrowseFolder(code); });
+  Folders.push_back(folder);
+}
+
+const COptionsDlg::FolderControls* COptionsDlg::FolderOf(int code) const {
+  for (const FolderControls& folder : Folders) {
+    if (folder.Code == code) return &folder;
+  }
+  return nullptr;
+}
+
+QPushButton* COptionsDlg::FindCacheButton(int code) const {
+  const FolderControls* folder = FolderOf(code);
+  return folder ? folder->Find : nullptr;
+}
+
+QLineEdit* COptionsDlg::CacheFolderEdit(int code) const {
+  const FolderControls* folder = FolderOf(code);
+  return folder ? folder->Edit : nullptr;
+}
+
+QToolButton* COptionsDlg::CacheFolderBrowseButton(int code) const {
+  const FolderControls* folder = FolderOf(code);
+  return folder ? folder->Browse : nullptr;
+}
+
+QLineEdit* COptionsDlg::FolderEdit(int field) const {
+  return field == DefaultFolderField ? DefaultFolder : CacheFolderEdit(field);
 }
 
 QGroupBox* COptionsDlg::BuildFilters() {
@@ -182,35 +210,6 @@ QGroupBox* COptionsDlg::BuildFilters() {
   return filters;
 }
 
-void COptionsDlg::EnableMozillaControls() {
-  const bool enabled = UseMozillaBox()->isChecked();
-  FindCache->setEnabled(enabled);
-  MozillaCache->setEnabled(enabled);
-  MozillaBrowse->setEnabled(enabled);
-}
-
-void COptionsDlg::FindMozillaCache() {
-  std::optional<UiMessage> problem;
-  {
-    CMozillaCache source;
-    // A profile whose cache folder is not made yet still names where it will be.
-    if (!source.TryOpen() && source.GetCachePath().empty()) {
-      const std::optional<CError>& error = source.GetOpenError();
-      problem = CQuellbyMain::MessageFor(
-          error ? *error : CError(CError::MozillaCache, CError::OpenFailed, {}));
-    }
-    MozillaCache->setText(QString::fromStdString(source.GetCachePath()));
-    source.Close();
-  }
-  // Nothing found: say where it was looked for, instead of only emptying the field.
-  if (problem) {
-    GuiMessages::ShowBox(MessageKind::Warning, QString::fromStdString(ComposeMessage(*problem)),
-                         this);
-  }
-  MozillaCache->selectAll();
-  MozillaCache->setFocus();
-}
-
 void COptionsDlg::accept() {
   Controller.Apply();
   QDialog::accept();
@@ -223,7 +222,9 @@ OptionsValues COptionsDlg::Values() const {
   for (size_t code = 0; code < UseBrowser.size(); ++code) {
     values.Watch[code] = UseBrowser[code]->isChecked();
   }
-  values.MozillaCachePath = MozillaCache->text().toStdString();
+  for (const FolderControls& folder : Folders) {
+    values.CacheFolders[static_cast<size_t>(folder.Code)] = folder.Edit->text().toStdString();
+  }
   values.OneCopy = OneCopy->isChecked();
   values.SkipDuplicates = SkipDuplicates->isChecked();
   values.DecodeContent = DecodeContent->isChecked();
@@ -241,7 +242,10 @@ void COptionsDlg::ShowValues(const OptionsValues& values) {
   for (size_t code = 0; code < UseBrowser.size(); ++code) {
     UseBrowser[code]->setChecked(values.Watch[code]);
   }
-  MozillaCache->setText(QString::fromStdString(values.MozillaCachePath));
+  for (const FolderControls& folder : Folders) {
+    folder.Edit->setText(
+        QString::fromStdString(values.CacheFolders[static_cast<size_t>(folder.Code)]));
+  }
   OneCopy->setChecked(values.OneCopy);
   SkipDuplicates->setChecked(values.SkipDuplicates);
   DecodeContent->setChecked(values.DecodeContent);
@@ -257,9 +261,23 @@ void COptionsDlg::ShowLanguages(const std::vector<std::string>& names) {
   for (const std::string& name : names) Language->addItem(QString::fromStdString(name));
 }
 
-void COptionsDlg::ShowFolder(Folder field, const std::string& text) {
-  (field == Folder::MozillaCache ? MozillaCache : DefaultFolder)
-      ->setText(QString::fromStdString(text));
+void COptionsDlg::ShowFolder(int field, const std::string& text) {
+  if (QLineEdit* edit = FolderEdit(field)) edit->setText(QString::fromStdString(text));
+}
+
+void COptionsDlg::FocusFolder(int field) {
+  if (QLineEdit* edit = FolderEdit(field)) {
+    edit->selectAll();
+    edit->setFocus();
+  }
+}
+
+void COptionsDlg::EnableCacheFolder(int code, bool enabled) {
+  if (const FolderControls* folder = FolderOf(code)) {
+    folder->Find->setEnabled(enabled);
+    folder->Edit->setEnabled(enabled);
+    folder->Browse->setEnabled(enabled);
+  }
 }
 
 std::optional<std::string> COptionsDlg::ChooseFolder(const std::string& title,

@@ -13,6 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -38,9 +39,10 @@ class COptionsDlg : public QDialog, private OptionsView {
   QCheckBox* UseIEBox() const { return UseBrowserBox(InternetExplorer); }
   QCheckBox* UseMaxthonBox() const { return UseBrowserBox(Maxthon); }
   QCheckBox* UseMozillaBox() const { return UseBrowserBox(Firefox); }
-  QPushButton* FindCacheButton() const { return FindCache; }
-  QLineEdit* MozillaCacheEdit() const { return MozillaCache; }
-  QToolButton* MozillaBrowseButton() const { return MozillaBrowse; }
+  // The cache folder controls of a browser whose folder may be named (null for others).
+  QPushButton* FindCacheButton(int code) const;
+  QLineEdit* CacheFolderEdit(int code) const;
+  QToolButton* CacheFolderBrowseButton(int code) const;
   QCheckBox* OneCopyBox() const { return OneCopy; }
   QCheckBox* SkipDuplicatesBox() const { return SkipDuplicates; }
   QCheckBox* DecodeContentBox() const { return DecodeContent; }
@@ -54,23 +56,31 @@ class COptionsDlg : public QDialog, private OptionsView {
   const std::vector<QLabel*>& BrowserHeadings() const { return HeadingLabels; }
   const std::vector<LanguageEntry>& Languages() const { return Controller.Languages(); }
 
-  // The cache search behind Find Cache.
-  void FindMozillaCache();
-
  public slots:
   void accept() override;
 
  private:
+  // The cache folder row of a browser whose folder may be named.
+  struct FolderControls {
+    int Code = 0;
+    QPushButton* Find = nullptr;
+    QLineEdit* Edit = nullptr;
+    QToolButton* Browse = nullptr;
+  };
+  const FolderControls* FolderOf(int code) const;
+  QLineEdit* FolderEdit(int field) const;
   void MakeControls();
   QGroupBox* BuildMain(bool trayAvailable);
   QGroupBox* BuildBrowsers();
+  void AddFolderRow(int code, QGridLayout* layout, int& row, int spacing);
   QGroupBox* BuildFilters();
-  void EnableMozillaControls();
 
   OptionsValues Values() const override;
   void ShowValues(const OptionsValues& values) override;
   void ShowLanguages(const std::vector<std::string>& names) override;
-  void ShowFolder(Folder field, const std::string& text) override;
+  void ShowFolder(int field, const std::string& text) override;
+  void FocusFolder(int field) override;
+  void EnableCacheFolder(int code, bool enabled) override;
   std::optional<std::string> ChooseFolder(const std::string& title,
                                           const std::string& start) override;
   void ShowMessage(MessageKind kind, const std::string& text) override;
@@ -81,9 +91,7 @@ class COptionsDlg : public QDialog, private OptionsView {
   QCheckBox* ShowProgress = nullptr;
   QComboBox* Language = nullptr;
   std::array<QCheckBox*, BrowserCount> UseBrowser{};
-  QPushButton* FindCache = nullptr;
-  QLineEdit* MozillaCache = nullptr;
-  QToolButton* MozillaBrowse = nullptr;
+  std::vector<FolderControls> Folders;
   QCheckBox* OneCopy = nullptr;
   QCheckBox* SkipDuplicates = nullptr;
   QCheckBox* DecodeContent = nullptr;

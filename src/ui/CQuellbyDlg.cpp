@@ -24,7 +24,6 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
-#include "ui/BrowserCommands.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CSystemTray.h"
 #include "ui/DesktopNotifier.h"
@@ -73,7 +72,8 @@ CQuellbyDlg::CQuellbyDlg(std::unique_ptr<CQuellbyMain> engine, QWidget* parent)
       Quellby(engine ? std::move(engine) : std::make_unique<CQuellbyMain>()),
       ListControl(*Quellby, *this),
       CaptureControl(*Quellby, *this),
-      TrayControl(*Quellby, *this) {
+      TrayControl(*Quellby, *this),
+      CaptureTools(*Quellby) {
   setWindowIcon(ProgramIcons::Program());
   // Shown from the tray the window is often not the active one; its tool buttons still
   // explain themselves.
@@ -173,12 +173,10 @@ void CQuellbyDlg::BuildList() {
 }
 
 void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
-  for (const BrowserCommands::CaptureGroup& group : BrowserCommands::CaptureGroups()) {
-    CaptureTool tool;
-    for (const BrowserInfo* browser : group.Browsers) tool.Codes.push_back(browser->Code);
-    tool.Current = tool.Codes.front();
+  const std::vector<CaptureCommands::Tool>& tools = CaptureTools.Tools();
+  for (size_t index = 0; index < tools.size(); ++index) {
     auto* button = new QToolButton(this);
-    button->setIcon(ProgramIcons::Button(BrowserCommands::CaptureIconStem(group.Format)));
+    button->setIcon(ProgramIcons::Button(QString::fromStdString(tools[index].IconStem)));
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
@@ -186,10 +184,8 @@ void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
     button->setMinimumHeight(Buttons[0]->height());
     button->setToolTipDuration(10000);
     button->setFocusPolicy(Qt::NoFocus);
-    const size_t index = CaptureTools.size();
-    connect(button, &QToolButton::clicked, this,
-            [this, index] { OnCapture(CaptureTools[index].Current); });
-    if (tool.Codes.size() > 1) {
+    connect(button, &QToolButton::clicked, this, [this, index] { CaptureTools.RunTool(index); });
+    if (tools[index].Codes.size() > 1) {
       // Several browsers of one format: the arrow offers them, a click captures the one
       // named on the button.
       auto* menu = new QMenu(button);
@@ -197,48 +193,30 @@ void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
       button->setPopupMode(QToolButton::MenuButtonPopup);
       connect(menu, &QMenu::aboutToShow, this, [this, index, menu] {
         menu->clear();
-        std::vector<int> offered;
-        for (const int code : CaptureTools[index].Codes) {
-          if (CQuellbyMain::HasCache(code)) offered.push_back(code);
-        }
-        // Without any cache found every browser stays offered: a capture then says why.
-        if (offered.empty()) offered = CaptureTools[index].Codes;
-        for (const int code : offered) {
-          const BrowserInfo* browser = FindBrowser(code);
-          menu->addAction(BrowserCommands::CaptureLabel(*browser), this, [this, index, code] {
-            CaptureTools[index].Current = code;
+        for (const CaptureCommands::Entry& entry : CaptureTools.Choices(index)) {
+          menu->addAction(QString::fromStdString(entry.Text), this, [this, index, entry] {
+            CaptureTools.Choose(index, entry.Code);
             RefreshCaptureButtons();
-            OnCapture(code);
           });
         }
       });
     }
     toolbar->addWidget(button);
-    tool.Button = button;
-    CaptureTools.push_back(std::move(tool));
+    CaptureButtons.push_back(button);
   }
 }
 
 void CQuellbyDlg::RefreshCaptureButtons() {
-  for (const CaptureTool& tool : CaptureTools) {
-    const BrowserInfo* browser = FindBrowser(tool.Current);
-    if (!browser) continue;
-    tool.Button->setText(BrowserCommands::CaptureLabel(*browser));
-    tool.Button->setToolTip(TooltipText(BrowserCommands::CaptureTooltip(*browser)));
+  for (size_t index = 0; index < CaptureButtons.size(); ++index) {
+    CaptureButtons[index]->setText(QString::fromStdString(CaptureTools.Label(index)));
+    CaptureButtons[index]->setToolTip(
+        TooltipText(QString::fromStdString(CaptureTools.Tooltip(index))));
   }
 }
 
 QToolButton* CQuellbyDlg::CaptureButton(int browserCode) const {
-  const BrowserInfo* browser = FindBrowser(browserCode);
-  if (!browser) return nullptr;
-  for (const BrowserInfo* sharer : CacheSharers(*browser)) {
-    for (const CaptureTool& tool : CaptureTools) {
-      if (std::find(tool.Codes.begin(), tool.Codes.end(), sharer->Code) != tool.Codes.end()) {
-        return tool.Button;
-      }
-    }
-  }
-  return nullptr;
+  const int tool = CaptureTools.ToolOf(browserCode);
+  return tool < 0 ? nullptr : CaptureButtons[static_cast<size_t>(tool)];
 }
 
 void CQuellbyDlg::BuildTrayMenu() {
@@ -284,15 +262,14 @@ void CQuellbyDlg::RefreshTrayMenu() {
 
 void CQuellbyDlg::FillCaptureNow() {
   CaptureNow->clear();
-  const bool busy = IsBusy();
-  const std::vector<int> codes = BrowserCommands::CaptureNowCodes();
-  for (const int code : codes) {
-    const BrowserInfo* browser = FindBrowser(code);
-    QAction* entry = CaptureNow->addAction(BrowserCommands::CaptureLabel(*browser), this,
-                                           [this, code] { OnCapture(code); });
-    entry->setEnabled(!busy);
+  for (const CaptureCommands::Entry& entry : CaptureTools.CaptureNow()) {
+    QAction* action = CaptureNow->addAction(QString::fromStdString(entry.Text));
+    action->setEnabled(entry.Enabled);
+    if (entry.Code >= 0) {
+      connect(action, &QAction::triggered, this,
+              [this, code = entry.Code] { CaptureTools.Capture(code); });
+    }
   }
-  if (codes.empty()) CaptureNow->addAction(Text(UiTextKey::TrayMenuNoCache))->setEnabled(false);
 }
 
 void CQuellbyDlg::Create() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CaptureCommands.h"
 #include "app/CaptureNotice.h"
 #include "app/CaptureStateController.h"
 #include "app/CaptureStateView.h"
@@ -82,7 +83,7 @@ class CQuellbyDlg : public QWidget,
   void SetAllChecks(bool enabled) { ListControl.SetAllChecks(enabled); }
   void OnOptions() { TrayControl.Options(); }
   void OnHelp() { TrayControl.Help(); }
-  void OnCapture(int browserCode);
+  void OnCapture(int browserCode) { CaptureTools.Capture(browserCode); }
   void ShowMainWindow() override;
   // The save question, then hidden (minimised where there is no tray to come back by).
   void HideMainWindow();
@@ -177,6 +178,7 @@ class CQuellbyDlg : public QWidget,
   FilterListController ListControl;
   CaptureStateController CaptureControl;
   TrayMenuController TrayControl;
+  CaptureCommands CaptureTools;
   std::unique_ptr<CProgressDlg> ProgressPopup;
   std::unique_ptr<CSystemTray> TrayIcon;
   QMenu* TrayPopupMenu = nullptr;
@@ -187,14 +189,8 @@ class CQuellbyDlg : public QWidget,
   FilterListModel* ListModel = nullptr;
   QLabel* NoticeLine = nullptr;
   std::array<QToolButton*, ButtonCount> Buttons{};
-  // One per cache format with a capture command; a format of several browsers has a
-  // menu of them and captures the one last chosen.
-  struct CaptureTool {
-    QToolButton* Button = nullptr;
-    std::vector<int> Codes;
-    int Current = 0;
-  };
-  std::vector<CaptureTool> CaptureTools;
+  // One per tool of CaptureTools, in its order.
+  std::vector<QToolButton*> CaptureButtons;
   std::unique_ptr<DesktopNotifier> Notifications;
   std::atomic<bool> Exiting{false};
 };

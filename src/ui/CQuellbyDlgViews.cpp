@@ -167,11 +167,6 @@ void CQuellbyDlg::ShowMessageLater(MessageKind kind, const std::string& text) {
 
 // ---- The window's own commands -------------------------------------------------------
 
-void CQuellbyDlg::OnCapture(int browserCode) {
-  if (IsBusy()) return;
-  Quellby->StartCapture(browserCode);
-}
-
 void CQuellbyDlg::ShowMainWindow() {
   if (isMinimized()) {
     showNormal();

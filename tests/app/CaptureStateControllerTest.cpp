@@ -100,7 +100,8 @@ TEST_F(CaptureState, SignsFollowTheJob) {
 
 TEST_F(CaptureState, AFailedJobIsToldAfterThePopupWent) {
   UseFilterFile("capture.flt", {"a"});
-  UpdateSettings([&](Settings& settings) { settings.MozillaCachePath = Path("no/such/cache"); });
+  UpdateSettings(
+      [&](Settings& settings) { settings.CacheFolders[Firefox] = Path("no/such/cache"); });
   auto engine = apptest::MakeEngine();
   EXPECT_TRUE(engine->LoadStartupFilterFile());
   RecordingCaptureView view;

@@ -5,35 +5,16 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "FakeOptionsView.h"
 #include "app/OptionsController.h"
 #include "config/Settings.h"
 #include "platform/Paths.h"
 
 using Strings = std::vector<std::string>;
 
+using apptest::FakeOptionsView;
+
 namespace {
-
-// An options dialog that holds the values it was shown, for the test to change.
-class FakeOptionsView : public OptionsView {
- public:
-  OptionsValues Current;
-  Strings Languages;
-
-  OptionsValues Values() const override { return Current; }
-  void ShowValues(const OptionsValues& values) override { Current = values; }
-  void ShowLanguages(const std::vector<std::string>& names) override { Languages = names; }
-  void ShowFolder(Folder field, const std::string& text) override {
-    (field == Folder::MozillaCache ? Current.MozillaCachePath : Current.DefaultFolder) = text;
-  }
-  std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-    ADD_FAILURE() << "no folder chooser expected";
-    return std::nullopt;
-  }
-  void ShowMessage(MessageKind, const std::string& text) override {
-    ADD_FAILURE() << "no message expected: " << text;
-  }
-  void Open(const std::string&) override {}
-};
 
 class Options : public apptest::AppTest {};
 

@@ -211,7 +211,7 @@ TEST_F(CaptureEngine, DiscoveredFirefoxFolderIsRemembered) {
   Platform::CreateFolderTree(Platform::JoinPath(profile, "Cache"));
   auto engine = MakeEngine();
   engine->CaptureJob(CQuellbyMain::Firefox, 0);  // no cache files: it cannot open
-  EXPECT_EQ(CurrentSettings().MozillaCachePath, Platform::JoinPath(profile, "Cache"));
+  EXPECT_EQ(CurrentSettings().CacheFolders[Firefox], Platform::JoinPath(profile, "Cache"));
   if (Platform::RunningOnWindows) std::filesystem::remove_all(vorlane::test::PathOf(profile));
 }
 

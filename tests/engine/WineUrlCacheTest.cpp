@@ -6,7 +6,7 @@
 
 #include "CapturePassFixture.h"
 #include "platform/Paths.h"
-#include "sources/CIECache.h"
+#include "sources/urlcache/CIECache.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 

@@ -7,6 +7,7 @@
 #include "platform/Paths.h"
 #include "platform/UrlCache.h"
 #include "platform/win32/WinInetEnumerator.h"
+#include "sources/urlcache/UrlCacheFolder.h"
 #include "support/SystemUrlCache.h"
 #include "support/TestSupport.h"
 
@@ -68,7 +69,7 @@ TEST(SystemUrlCache, EnumeratesTheEntriesCommitted) {
   EXPECT_GT(small.BufferGrowths(), 0);
 
   // The cache's index file lies where the index reader would look for it.
-  const Platform::UrlCacheFolderSearch search = Platform::FindUrlCacheFolder();
+  const UrlCacheFolderSearch search = FindUrlCacheFolder();
   EXPECT_NE(search.LookedAt.find("Content.IE5"), std::string::npos) << search.LookedAt;
   if (search.Folder) {
     EXPECT_TRUE(Platform::FileExists(Platform::JoinPath(*search.Folder, "index.dat")));

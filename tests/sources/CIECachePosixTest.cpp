@@ -3,7 +3,7 @@
 
 #include "IECacheFolder.h"
 #include "platform/Files.h"
-#include "sources/CIECache.h"
+#include "sources/urlcache/CIECache.h"
 #include "support/SaveEntry.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"

@@ -5,7 +5,7 @@
 #include "IECacheFolder.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
-#include "sources/CIECache.h"
+#include "sources/urlcache/CIECache.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestSupport.h"

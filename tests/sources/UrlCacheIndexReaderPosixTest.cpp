@@ -2,7 +2,7 @@
 #include <sys/stat.h>
 
 #include "platform/CacheFiles.h"
-#include "sources/UrlCacheIndexReader.h"
+#include "sources/urlcache/UrlCacheIndexReader.h"
 #include "support/TestSupport.h"
 
 TEST(UrlCacheIndexEnumerator, AFifoInPlaceOfTheIndexIsNone) {

@@ -9,7 +9,7 @@
 
 #include "base/CivilTime.h"
 #include "platform/Text.h"
-#include "sources/UrlCacheIndex.h"
+#include "sources/urlcache/UrlCacheIndex.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"
 

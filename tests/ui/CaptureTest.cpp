@@ -125,7 +125,7 @@ class CaptureTest : public QObject {
          "Can't open Mozilla cache. Please, define the correct path in the Options dialog."},
         {InternetExplorer, "Can't open the cache:"}};  // no Wine prefix in the sandbox
     UpdateSettings([](Settings& settings) {
-      settings.MozillaCachePath = (uitest::SandboxRoot() + "/no/such/cache").toStdString();
+      settings.CacheFolders[Firefox] = (uitest::SandboxRoot() + "/no/such/cache").toStdString();
     });
     for (const auto& [browser, message] : cases) {
       QDir(OutputFolder()).removeRecursively();

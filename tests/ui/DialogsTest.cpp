@@ -17,7 +17,6 @@
 #include "config/UiTexts.h"
 #include "platform/Autostart.h"
 #include "platform/Files.h"
-#include "ui/BrowserCommands.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CEditFilterDlg.h"
 #include "ui/CLabel.h"
@@ -114,40 +113,31 @@ class DialogsTest : public QObject {
   void optionsMozillaControlsFollowTheBox() {
     UpdateSettings([](Settings& settings) { settings.Watch[Firefox] = false; });
     COptionsDlg options;
-    for (QWidget* control : {static_cast<QWidget*>(options.FindCacheButton()),
-                             static_cast<QWidget*>(options.MozillaCacheEdit()),
-                             static_cast<QWidget*>(options.MozillaBrowseButton())}) {
+    QCOMPARE(options.UseMozillaBox()->text(), QStringLiteral("Use with Mozilla Firefox"));
+    for (QWidget* control : {static_cast<QWidget*>(options.FindCacheButton(Firefox)),
+                             static_cast<QWidget*>(options.CacheFolderEdit(Firefox)),
+                             static_cast<QWidget*>(options.CacheFolderBrowseButton(Firefox))}) {
       QVERIFY(!control->isEnabled());
     }
     options.UseMozillaBox()->click();
-    QVERIFY(options.FindCacheButton()->isEnabled());
-    QVERIFY(options.MozillaCacheEdit()->isEnabled());
-    QVERIFY(options.MozillaBrowseButton()->isEnabled());
+    QVERIFY(options.FindCacheButton(Firefox)->isEnabled());
+    QVERIFY(options.CacheFolderEdit(Firefox)->isEnabled());
+    QVERIFY(options.CacheFolderBrowseButton(Firefox)->isEnabled());
   }
 
+  // What Find Cache shows (the search and its message: the app's tests).
   void optionsFindCache() {
     const QString cacheRoot = qEnvironmentVariable("XDG_CACHE_HOME");
-    QDir(cacheRoot + QStringLiteral("/mozilla")).removeRecursively();
-    COptionsDlg options;
-    options.MozillaCacheEdit()->setText(QStringLiteral("/stale/path"));
-    {
-      // No profile: emptied, and the user is told where Vorlane looked.
-      QString message;
-      ModalScript script({AnswerBox(QMessageBox::Ok, &message)});
-      options.FindCacheButton()->click();
-      QCOMPARE(script.Pending(), 0);
-      QVERIFY(message.startsWith(QStringLiteral("Can't open Mozilla cache.")));
-      QVERIFY(message.contains(cacheRoot + QStringLiteral("/mozilla/firefox")));
-    }
-    QCOMPARE(options.MozillaCacheEdit()->text(), QString());
-
     QVERIFY(QDir().mkpath(cacheRoot + QStringLiteral("/mozilla/firefox/zz.default")));
+    COptionsDlg options;
+    options.CacheFolderEdit(Firefox)->setText(QStringLiteral("/stale/path"));
     ModalScript none({AnswerBox(QMessageBox::Ok)});
-    options.FindCacheButton()->click();
+    options.FindCacheButton(Firefox)->click();
     QCOMPARE(none.Pending(), 1);
-    QCOMPARE(options.MozillaCacheEdit()->text(),
+    QCOMPARE(options.CacheFolderEdit(Firefox)->text(),
              cacheRoot + QStringLiteral("/mozilla/firefox/zz.default/Cache"));
-    QCOMPARE(options.MozillaCacheEdit()->selectedText(), options.MozillaCacheEdit()->text());
+    QCOMPARE(options.CacheFolderEdit(Firefox)->selectedText(),
+             options.CacheFolderEdit(Firefox)->text());
     QDir(cacheRoot + QStringLiteral("/mozilla")).removeRecursively();
   }
 
@@ -167,7 +157,7 @@ class DialogsTest : public QObject {
     options.KeepServerTimeBox()->setChecked(true);
     options.CaptureWhileRunningBox()->setChecked(true);
     options.UseIEBox()->setChecked(false);
-    options.MozillaCacheEdit()->setText(QStringLiteral("/typed/cache"));
+    options.CacheFolderEdit(Firefox)->setText(QStringLiteral("/typed/cache"));
     options.DefaultFolderEdit()->setText(QStringLiteral("not checked here"));
     options.DefaultFileNameEdit()->setText(QStringLiteral("pic"));
     QVERIFY(QDir().mkpath(QString::fromStdString(ProgramPlaces().DataFolder)));
@@ -190,19 +180,6 @@ class DialogsTest : public QObject {
     QVERIFY(file.contains("OneCopy=0"));
     QVERIFY(!Platform::FileExists(Platform::StartWithLoginEntryPath().value_or(std::string())));
     QFile::remove(mine);
-  }
-
-  // A browser row that names the generic texts gets its display name added, so rows
-  // added to the table need no texts of their own.
-  void browserTextsOfGenericRows() {
-    BrowserInfo row = Browsers()[Firefox];
-    row.DisplayName = "Example Browser";
-    row.OptionText = UiTextKey::OptUseWith;
-    row.CaptureText = UiTextKey::CaptureFrom;
-    QCOMPARE(BrowserCommands::OptionText(row), QStringLiteral("Use with Example Browser"));
-    QCOMPARE(BrowserCommands::CaptureTooltip(row),
-             QStringLiteral("Capture and Save Files from Example Browser"));
-    QCOMPARE(COptionsDlg().UseMozillaBox()->text(), QStringLiteral("Use with Mozilla Firefox"));
   }
 
   // ---- About box ------------------------------------------------------------------------

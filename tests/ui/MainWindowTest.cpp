@@ -1,10 +1,8 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
-#include <QDir>
 #include <QMenu>
 #include <QMessageBox>
-#include <QScopeGuard>
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
@@ -215,29 +213,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(window->TrayMenu()->defaultAction()->text(), QStringLiteral("Filters"));
     window->HideMainWindow();
     QVERIFY(window->isMinimized() || window->isVisible());
-  }
-
-  void captureNowOffersWatchedBrowsersWithACache() {
-    // Capture now: the watched browsers whose cache is found; Maxthon's watcher counts for
-    // Internet Explorer, whose cache it shares.
-    const QString firefox = Sandbox(QStringLiteral("firefox-cache"));
-    const QString users = qEnvironmentVariable("WINEPREFIX") + QStringLiteral("/drive_c/users");
-    const auto cleanupCaches = qScopeGuard([&] { QDir(users).removeRecursively(); });
-    UpdateSettings([&](Settings& settings) {
-      settings.MozillaCachePath = firefox.toStdString();
-      settings.Watch[Maxthon] = true;
-    });
-    auto window = MakeWindow();
-    window->RefreshTrayMenu();
-    QCOMPARE(MenuTexts(window->CaptureNowMenu()), QStringList{"No browser cache found"});
-    QVERIFY(QDir().mkpath(firefox));
-    uitest::WriteText(users + "/me/AppData/Local/Microsoft/Windows/INetCache/Content.IE5/index.dat",
-                      "Client UrlCache MMF Ver 5.2");
-    window->RefreshTrayMenu();
-    QCOMPARE(MenuTexts(window->CaptureNowMenu()), QStringList{"Internet Explorer"});
-    UpdateSettings([](Settings& settings) { settings.Watch[Firefox] = true; });
-    window->RefreshTrayMenu();
-    QCOMPARE(MenuTexts(window->CaptureNowMenu()), (QStringList{"Firefox", "Internet Explorer"}));
   }
 };
 

@@ -99,49 +99,55 @@ std::optional<std::string> UserConfigFolder() {
   return XdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
-std::vector<FirefoxProfileRoot> FirefoxProfileRoots() {
+std::vector<FirefoxProfileRoot> FirefoxProfileRoots(const BrowserPlaces& places) {
   // The XDG cache root, the old profiles folder, then the snap and flatpak packages'
   // own cache roots.
   std::vector<FirefoxProfileRoot> roots;
-  const std::string firefoxHome = HomeJoin(".mozilla/firefox");
+  if (places.LinuxFolder.empty() || places.LinuxHomeFolder.empty()) return roots;
+  const std::string profiles = HomeJoin(places.LinuxHomeFolder);
   if (const auto cache = UserCacheFolder()) {
-    roots.push_back({JoinPath(*cache, "mozilla/firefox"), false, firefoxHome});
+    roots.push_back({JoinPath(*cache, places.LinuxFolder), false, profiles});
   }
-  if (!firefoxHome.empty()) {
-    roots.push_back({firefoxHome, true, firefoxHome});
-    roots.push_back({HomeJoin("snap/firefox/common/.cache/mozilla/firefox"), false,
-                     HomeJoin("snap/firefox/common/.mozilla/firefox")});
-    roots.push_back({HomeJoin(".var/app/org.mozilla.firefox/cache/mozilla/firefox"), false,
-                     HomeJoin(".var/app/org.mozilla.firefox/.mozilla/firefox")});
+  if (profiles.empty()) return roots;
+  roots.push_back({profiles, true, profiles});
+  if (!places.SnapName.empty()) {
+    const std::string common = HomeJoin(JoinPath(JoinPath("snap", places.SnapName), "common"));
+    roots.push_back({JoinPath(JoinPath(common, ".cache"), places.LinuxFolder), false,
+                     JoinPath(common, places.LinuxHomeFolder)});
+  }
+  if (!places.FlatpakId.empty()) {
+    const std::string app = HomeJoin(JoinPath(".var/app", places.FlatpakId));
+    roots.push_back({JoinPath(JoinPath(app, "cache"), places.LinuxFolder), false,
+                     JoinPath(app, places.LinuxHomeFolder)});
   }
   return roots;
 }
 
-std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const ChromiumVendorPaths& vendor) {
+std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const BrowserPlaces& places) {
   std::vector<ChromiumProfileRoot> roots;
   const std::optional<std::string> cache = UserCacheFolder();
   const std::optional<std::string> config = UserConfigFolder();
-  for (const std::string_view folder : {vendor.LinuxFolder, vendor.LinuxAltFolder}) {
+  for (const std::string_view folder : {places.LinuxFolder, places.LinuxAltFolder}) {
     if (!folder.empty() && cache && config) {
       roots.push_back({JoinPath(*cache, folder), JoinPath(*config, folder), true});
     }
   }
-  if (!vendor.LinuxConfigOnly.empty() && config) {
-    const std::string folder = JoinPath(*config, vendor.LinuxConfigOnly);
+  if (!places.LinuxConfigOnly.empty() && config) {
+    const std::string folder = JoinPath(*config, places.LinuxConfigOnly);
     roots.push_back({folder, folder, false});
   }
-  if (!vendor.FlatpakId.empty() && !vendor.LinuxFolder.empty()) {
-    const std::string app = HomeJoin(JoinPath(".var/app", vendor.FlatpakId));
+  if (!places.FlatpakId.empty() && !places.LinuxFolder.empty()) {
+    const std::string app = HomeJoin(JoinPath(".var/app", places.FlatpakId));
     if (!app.empty()) {
-      roots.push_back({JoinPath(JoinPath(app, "cache"), vendor.LinuxFolder),
-                       JoinPath(JoinPath(app, "config"), vendor.LinuxFolder), true});
+      roots.push_back({JoinPath(JoinPath(app, "cache"), places.LinuxFolder),
+                       JoinPath(JoinPath(app, "config"), places.LinuxFolder), true});
     }
   }
-  if (!vendor.SnapName.empty() && !vendor.LinuxFolder.empty()) {
-    const std::string snap = HomeJoin(JoinPath("snap", vendor.SnapName));
+  if (!places.SnapName.empty() && !places.LinuxFolder.empty()) {
+    const std::string snap = HomeJoin(JoinPath("snap", places.SnapName));
     if (!snap.empty()) {
-      roots.push_back({JoinPath(JoinPath(snap, "common/.cache"), vendor.LinuxFolder),
-                       JoinPath(JoinPath(snap, "common"), vendor.LinuxFolder), true});
+      roots.push_back({JoinPath(JoinPath(snap, "common/.cache"), places.LinuxFolder),
+                       JoinPath(JoinPath(snap, "common"), places.LinuxFolder), true});
     }
   }
   return roots;

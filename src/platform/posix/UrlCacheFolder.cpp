@@ -32,27 +32,23 @@ std::unique_ptr<UrlCacheEnumerator> OpenSystemUrlCache() {
   return nullptr;
 }
 
-UrlCacheFolderSearch FindUrlCacheFolder() {
-  UrlCacheFolderSearch search;
+UrlCacheFolderPlaces UrlCacheFolders() {
+  UrlCacheFolderPlaces places;
   const std::optional<std::string> prefix = WinePrefix();
-  if (!prefix) return search;
+  if (!prefix) return places;
   const std::string users = JoinPath(*prefix, "drive_c/users");
-  search.LookedAt = JoinPath(users, "*/" + std::string(CacheFolders[0]));
+  places.LookedAt = JoinPath(users, "*/" + std::string(CacheFolders[0]));
   std::optional<std::vector<std::string>> names = ListSubFolders(users);
-  if (!names) return search;
+  if (!names) return places;
   // The system lists folders in no particular order; sorting keeps the choice the
   // same from one capture to the next.
   std::sort(names->begin(), names->end());
   for (const std::string& name : *names) {
     for (std::string_view relative : CacheFolders) {
-      const std::string folder = JoinPath(JoinPath(users, name), relative);
-      if (FileExists(JoinPath(folder, "index.dat"))) {
-        search.Folder = folder;
-        return search;
-      }
+      places.Folders.push_back(JoinPath(JoinPath(users, name), relative));
     }
   }
-  return search;
+  return places;
 }
 
 }  // namespace Platform

@@ -133,33 +133,35 @@ std::optional<std::string> UserConfigFolder() {
   return KnownFolder(FOLDERID_RoamingAppData);
 }
 
-std::vector<FirefoxProfileRoot> FirefoxProfileRoots() {
-  // profiles.ini lies in the roaming Firefox folder and names profiles as
+std::vector<FirefoxProfileRoot> FirefoxProfileRoots(const BrowserPlaces& places) {
+  // profiles.ini lies in the browser's roaming folder and names profiles as
   // "Profiles/<name>"; their caches lie at the same place under local app data. The
   // default profile is looked for first, then any profile with a cache.
   std::vector<FirefoxProfileRoot> roots;
   const std::optional<std::string> local = LocalAppDataFolder();
   const std::optional<std::string> roaming = UserConfigFolder();
-  if (!local) return roots;
-  const std::string caches = JoinPath(*local, "Mozilla/Firefox");
-  const std::string ini = roaming ? JoinPath(*roaming, "Mozilla/Firefox") : std::string();
+  if (!local || places.WindowsFolder.empty()) return roots;
+  const std::string caches = JoinPath(*local, places.WindowsFolder);
+  const std::string ini = roaming && !places.WindowsRoamingFolder.empty()
+                              ? JoinPath(*roaming, places.WindowsRoamingFolder)
+                              : std::string();
   roots.push_back({caches, true, ini});
   roots.push_back({JoinPath(caches, "Profiles"), true, {}});
   return roots;
 }
 
-std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const ChromiumVendorPaths& vendor) {
-  // Browsers keep "<vendor>\User Data\<profile>" under local app data; apps built on
+std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const BrowserPlaces& places) {
+  // Browsers keep "<folder>\User Data\<profile>" under local app data; apps built on
   // Chromium keep one profile, the folder itself, under the roaming one.
   std::vector<ChromiumProfileRoot> roots;
   const std::optional<std::string> local = LocalAppDataFolder();
-  if (!vendor.WindowsFolder.empty() && local) {
-    const std::string folder = JoinPath(JoinPath(*local, vendor.WindowsFolder), "User Data");
+  if (!places.WindowsFolder.empty() && local) {
+    const std::string folder = JoinPath(JoinPath(*local, places.WindowsFolder), "User Data");
     roots.push_back({folder, folder, true});
   }
   const std::optional<std::string> roaming = UserConfigFolder();
-  if (!vendor.WindowsRoamingFolder.empty() && roaming) {
-    const std::string folder = JoinPath(*roaming, vendor.WindowsRoamingFolder);
+  if (!places.WindowsRoamingFolder.empty() && roaming) {
+    const std::string folder = JoinPath(*roaming, places.WindowsRoamingFolder);
     roots.push_back({folder, folder, false});
   }
   return roots;

@@ -5,7 +5,6 @@
 
 #include <array>
 
-#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/UrlCache.h"
 #include "platform/win32/WideText.h"
@@ -15,9 +14,9 @@ namespace Platform {
 
 namespace {
 
-// Where the index file lies below the user's Internet cache folder, in the order of
-// the Windows versions that keep one there.
-constexpr std::array<std::string_view, 3> kIndexFolders{"Content.IE5", "Low/Content.IE5", "IE"};
+// The URL cache's folders below the user's Internet cache folder, in the order of the
+// Windows versions that keep one there.
+constexpr std::array<std::string_view, 3> kCacheFolders{"Content.IE5", "Low/Content.IE5", "IE"};
 
 }  // namespace
 
@@ -25,8 +24,8 @@ std::unique_ptr<UrlCacheEnumerator> OpenSystemUrlCache() {
   return std::make_unique<Win32::WinInetEnumerator>();
 }
 
-UrlCacheFolderSearch FindUrlCacheFolder() {
-  UrlCacheFolderSearch search;
+UrlCacheFolderPlaces UrlCacheFolders() {
+  UrlCacheFolderPlaces places;
   wchar_t* path = nullptr;
   std::string cache;
   if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_InternetCache, KF_FLAG_DEFAULT, nullptr, &path)) &&
@@ -34,16 +33,11 @@ UrlCacheFolderSearch FindUrlCacheFolder() {
     cache = Win32::Utf8(path);
   }
   ::CoTaskMemFree(path);
-  if (cache.empty()) return search;
-  search.LookedAt = JoinPath(cache, kIndexFolders[0]);
-  for (std::string_view relative : kIndexFolders) {
-    const std::string folder = JoinPath(cache, relative);
-    if (FileExists(JoinPath(folder, "index.dat"))) {
-      search.Folder = folder;
-      return search;
-    }
-  }
-  return search;
+  if (cache.empty()) return places;
+  places.LookedAt = JoinPath(cache, kCacheFolders[0]);
+  for (std::string_view relative : kCacheFolders)
+    places.Folders.push_back(JoinPath(cache, relative));
+  return places;
 }
 
 }  // namespace Platform
