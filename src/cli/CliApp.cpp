@@ -280,11 +280,6 @@ int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
 
 }  // namespace
 
-std::string NewFilesText(int count) {
-  if (count == 1) return "1 new file has been captured and saved";
-  return std::to_string(count) + " new files have been captured and saved";
-}
-
 int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err) {
   std::string error;
   const std::optional<CliOptions> options = ParseCliOptions(arguments, error);

@@ -178,8 +178,9 @@ class AppTest : public QObject {
       if (answer == QMessageBox::No) {
         closer = std::thread([] { CQuellbyApp(QStringList{"vorlane", "Close"}).InitInstance(); });
       } else {
-        QTimer::singleShot(
-            0, [&running] { running.MainWindow()->TrayAction(CQuellbyDlg::TrayExit)->trigger(); });
+        QTimer::singleShot(0, [&running] {
+          running.MainWindow()->TrayAction(CQuellbyDlg::TrayItem::Exit)->trigger();
+        });
       }
       QCOMPARE(RunLoop(), 0);
       running.ExitInstance(0);

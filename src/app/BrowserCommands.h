@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
-
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "config/BrowserTable.h"
@@ -29,14 +29,11 @@ std::vector<FormatGroup> FormatGroups();
 // found now and that is watched itself or through a browser sharing its cache.
 std::vector<int> CaptureNowCodes();
 
-// The options dialog's check box ("Use with Mozilla Firefox"), the capture command's
-// tooltip and short text; rows that name the generic texts get their display name added.
-QString OptionText(const BrowserInfo& browser);
-QString CaptureTooltip(const BrowserInfo& browser);
-QString CaptureLabel(const BrowserInfo& browser);
+// The capture command's short text.
+std::string CaptureLabel(const BrowserInfo& browser);
 // The heading of a format's group in the options dialog.
-QString FormatHeading(const FormatGroup& group);
+std::string FormatHeading(const FormatGroup& group);
 // The artwork of a format's capture button (icons/<stem>.svg).
-QString CaptureIconStem(std::string_view formatId);
+std::string CaptureIconStem(std::string_view formatId);
 
 }  // namespace BrowserCommands

@@ -2,7 +2,8 @@
 
 #include <string>
 
-// The program's own fixed texts and where its web pages are, in one place.
+// The program's own fixed texts and where its web pages are, in one place for every
+// front end.
 namespace ProgramInfo {
 
 inline constexpr char Name[] = "Vorlane";
@@ -16,5 +17,9 @@ inline constexpr char DesktopName[] = "vorlane";
 // the installed manual, and "Download the Last Version" its page on installing.
 std::string SitePage();
 std::string DownloadPage();
+
+// A local file as a file URL (percent-encoded, '\' turned into '/'), so a fragment can
+// follow it.
+std::string FileUrl(const std::string& path);
 
 }  // namespace ProgramInfo

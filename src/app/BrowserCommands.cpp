@@ -1,8 +1,7 @@
-#include "ui/BrowserCommands.h"
-
-#include <QStringList>
+#include "app/BrowserCommands.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
@@ -12,14 +11,6 @@
 namespace BrowserCommands {
 
 namespace {
-
-QString Text(UiTextKey key) {
-  return QString::fromStdString(UiTexts::Get(key));
-}
-
-QString FromView(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // A group heading names at most this many browsers before "...".
 constexpr size_t kHeadingNames = 4;
@@ -70,41 +61,34 @@ std::vector<int> CaptureNowCodes() {
   return codes;
 }
 
-QString OptionText(const BrowserInfo& browser) {
-  return QString::fromStdString(OptionTextOf(browser));
+std::string CaptureLabel(const BrowserInfo& browser) {
+  return std::string(browser.CaptureLabel.empty() ? browser.ShortName : browser.CaptureLabel);
 }
 
-QString CaptureTooltip(const BrowserInfo& browser) {
-  return QString::fromStdString(CaptureTextOf(browser));
-}
-
-QString CaptureLabel(const BrowserInfo& browser) {
-  return FromView(browser.CaptureLabel.empty() ? browser.ShortName : browser.CaptureLabel);
-}
-
-QString FormatHeading(const FormatGroup& group) {
+std::string FormatHeading(const FormatGroup& group) {
   const CacheFormat* format = FindCacheFormat(group.FormatId);
   if (format && !format->HeadingTextKey.empty()) {
     if (const std::optional<UiTextKey> key = FindUiTextKey(format->HeadingTextKey)) {
-      return Text(*key);
+      return UiTexts::Get(*key);
     }
   }
   // A format without a heading of its own is named by its browsers.
-  QStringList names;
-  for (const BrowserInfo* browser : group.Browsers) {
-    if (names.size() == static_cast<qsizetype>(kHeadingNames)) {
-      names << QStringLiteral("...");
+  std::string names;
+  for (size_t i = 0; i < group.Browsers.size(); ++i) {
+    if (i > 0) names += ", ";
+    if (i == kHeadingNames) {
+      names += "...";
       break;
     }
-    names << FromView(browser->ShortName);
+    names += group.Browsers[i]->ShortName;
   }
-  return names.join(QStringLiteral(", "));
+  return names;
 }
 
-QString CaptureIconStem(std::string_view formatId) {
+std::string CaptureIconStem(std::string_view formatId) {
   const CacheFormat* format = FindCacheFormat(formatId);
-  return format && !format->CaptureIconStem.empty() ? FromView(format->CaptureIconStem)
-                                                    : QStringLiteral("comb");
+  return std::string(format && !format->CaptureIconStem.empty() ? format->CaptureIconStem
+                                                                : std::string_view("comb"));
 }
 
 }  // namespace BrowserCommands
