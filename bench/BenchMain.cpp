@@ -15,7 +15,7 @@
 #include "CaptureRun.h"
 #include "FilterFileBench.h"
 #include "SyntheticPlan.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -150,7 +150,7 @@ int Run(const Arguments& arguments) {
   options.WorkFolder = Absolute(arguments.Get("--work", "build-bench/data"));
   options.Doubling = arguments.Flags.count("--doubling") != 0;
   options.Keep = arguments.Flags.count("--keep") != 0;
-  options.Self = Platform::ExecutablePath();
+  options.Self = Platform::ExecutablePath().value_or(std::string());
   return RunBenchmark(options);
 }
 

@@ -6,38 +6,34 @@
 #include "ChromiumGenerator.h"
 #include "FirefoxV1Generator.h"
 #include "UrlCacheGenerator.h"
-#include "sources/CChromiumCache.h"
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
+#include "sources/CacheFormats.h"
 
 namespace vorlane::bench {
 
 namespace {
 
-template <typename Source>
-std::unique_ptr<CCacheBrowser> MakeSource(const std::string& folder) {
-  auto source = std::make_unique<Source>();
-  source->SetCachePath(folder);
-  return source;
-}
-
 void SetDecodeContent(CCacheBrowser& source, bool decode) {
   source.SetDecodeContent(decode);
 }
 
-// CMozillaCache reads both Firefox formats; the folder decides which one it sees.
+// One source reads both Firefox formats; the folder decides which one it sees.
 constexpr std::array<CacheFormat, 4> kFormats = {{
-    {"firefox-v1", "Firefox disk cache (map and block files)", &WriteFirefoxV1Cache,
-     &MakeSource<CMozillaCache>, nullptr, 0.0},
+    {"firefox-v1", "Firefox disk cache (map and block files)", &WriteFirefoxV1Cache, "mozilla",
+     nullptr, 0.0},
     {"firefox-cache2", "Firefox cache2 (one file per entry, a tenth compressed)",
-     &WriteFirefoxCache2Cache, &MakeSource<CMozillaCache>, &SetDecodeContent, 0.1},
+     &WriteFirefoxCache2Cache, "mozilla", &SetDecodeContent, 0.1},
     {"urlcache", "URL cache index.dat (Internet Explorer, Maxthon, Wine)", &WriteUrlCache,
-     &MakeSource<CIECache>, nullptr, 0.0},
+     "urlcache", nullptr, 0.0},
     {"chromium-simple", "Chromium simple cache (one file per entry, a tenth compressed)",
-     &WriteChromiumSimpleCache, &MakeSource<CChromiumCache>, &SetDecodeContent, 0.1, 1.5},
+     &WriteChromiumSimpleCache, "chromium", &SetDecodeContent, 0.1, 1.5},
 }};
 
 }  // namespace
+
+std::unique_ptr<CCacheBrowser> CacheFormat::MakeSource(const std::string& folder) const {
+  const ::CacheFormat* format = FindCacheFormat(SourceFormat);
+  return format ? ::MakeSource(*format, {}, folder) : nullptr;
+}
 
 std::span<const CacheFormat> AllFormats() {
   return kFormats;

@@ -30,13 +30,17 @@ struct CacheFormat {
   std::string_view Name;
   std::string_view Description;
   GenerateFunction Generate;
-  std::unique_ptr<CCacheBrowser> (*MakeSource)(const std::string& folder);
+  // The registered cache format (sources/CacheFormats.h) whose source reads it.
+  std::string_view SourceFormat;
   // Turns decoding of stored Content-Encoding on or off; null for a format whose
   // bodies are saved as stored.
   void (*SetDecoding)(CCacheBrowser& source, bool decode);
   double CompressedShare;
   // The judged ratio of a capture to `cp -r` of its output.
   double MaxFloorRatio = 2.0;
+
+  // The registered format's source, reading `folder`.
+  std::unique_ptr<CCacheBrowser> MakeSource(const std::string& folder) const;
 };
 
 std::span<const CacheFormat> AllFormats();

@@ -8,7 +8,8 @@
 
 #include "Figures.h"
 #include "engine/CCacheFilter.h"
-#include "platform/Platform.h"
+#include "engine/CCapturePass.h"
+#include "platform/Files.h"
 #include "sources/CError.h"
 
 namespace vorlane::bench {
@@ -33,7 +34,7 @@ int RunCapture(const CaptureRequest& request, std::FILE* out, std::FILE* err) {
   catchAll->Directory = request.OutputFolder;
   catchAll->FileNameDummy = "file";
   filters.Insert(std::move(catchAll), -1);
-  filters.SetOptions(true, true);
+  CCapturePass pass(filters, {});
 
   const Clock::time_point start = Clock::now();
   if (!source->TryOpen()) {
@@ -49,7 +50,7 @@ int RunCapture(const CaptureRequest& request, std::FILE* out, std::FILE* err) {
   }
   if (!request.ListOnly) {
     try {
-      filters.CombWithOptions(*source);
+      pass.Comb(*source);
     } catch (const CError&) {
       std::fprintf(err, "vorlane_bench: cannot make %s\n", request.OutputFolder.c_str());
       return 2;
@@ -63,7 +64,7 @@ int RunCapture(const CaptureRequest& request, std::FILE* out, std::FILE* err) {
     dataBytes += entry->Size;
   }
   uint64_t keptBytes = 0;
-  for (const std::string& path : filters.GetSavedFiles()) {
+  for (const std::string& path : pass.GetSavedFiles()) {
     keptBytes += Platform::FileSize(path).value_or(0);
   }
   std::fprintf(out, "entries %d\n", entries);
@@ -71,7 +72,7 @@ int RunCapture(const CaptureRequest& request, std::FILE* out, std::FILE* err) {
   std::fprintf(out, "list_seconds %.6f\n", Seconds(start, listed));
   std::fprintf(out, "save_seconds %.6f\n", Seconds(listed, done));
   std::fprintf(out, "capture_seconds %.6f\n", Seconds(start, done));
-  std::fprintf(out, "new_files %d\n", filters.GetNewFileCount());
+  std::fprintf(out, "new_files %d\n", pass.GetNewFileCount());
   std::fprintf(out, "kept_bytes %llu\n", static_cast<unsigned long long>(keptBytes));
   rusage usage{};
   if (getrusage(RUSAGE_SELF, &usage) == 0) {

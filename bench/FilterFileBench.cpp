@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "engine/CCacheFilter.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace vorlane::bench {
 

@@ -8,7 +8,7 @@
 
 #include "ContentFile.h"
 #include "ContentStream.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/MozillaV1Writer.h"
 
 namespace vorlane::bench {

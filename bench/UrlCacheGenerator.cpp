@@ -5,7 +5,7 @@
 
 #include "ContentFile.h"
 #include "SplitMix64.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/UrlCacheIndexWriter.h"
 
 namespace vorlane::bench {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/OutputFile.h"
 #include "sources/CCacheBrowser.h"
 
 struct FuzzSaved {

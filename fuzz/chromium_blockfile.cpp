@@ -11,10 +11,10 @@
 
 #include "base/MemoryFiles.h"
 #include "base/ResponseHead.h"
-#include "sources/ChromiumBlockfileReader.h"
-#include "sources/ChromiumBlockfileSparse.h"
-#include "sources/ChromiumKey.h"
-#include "sources/ChromiumResponseInfo.h"
+#include "sources/chromium/ChromiumBlockfileReader.h"
+#include "sources/chromium/ChromiumBlockfileSparse.h"
+#include "sources/chromium/ChromiumKey.h"
+#include "sources/chromium/ChromiumResponseInfo.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "base/ResponseHead.h"
-#include "sources/ChromiumKey.h"
-#include "sources/ChromiumResponseInfo.h"
+#include "sources/chromium/ChromiumKey.h"
+#include "sources/chromium/ChromiumResponseInfo.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto bytes = std::as_bytes(std::span<const uint8_t>(data, size));

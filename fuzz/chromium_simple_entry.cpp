@@ -9,10 +9,10 @@
 
 #include "base/RangeFetch.h"
 #include "base/ResponseHead.h"
-#include "sources/ChromiumKey.h"
-#include "sources/ChromiumResponseInfo.h"
-#include "sources/ChromiumSimple.h"
-#include "sources/ChromiumSimpleSparse.h"
+#include "sources/chromium/ChromiumKey.h"
+#include "sources/chromium/ChromiumResponseInfo.h"
+#include "sources/chromium/ChromiumSimple.h"
+#include "sources/chromium/ChromiumSimpleSparse.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto bytes = std::as_bytes(std::span<const uint8_t>(data, size));

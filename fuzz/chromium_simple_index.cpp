@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "sources/ChromiumSimpleIndex.h"
+#include "sources/chromium/ChromiumSimpleIndex.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto bytes = std::as_bytes(std::span<const uint8_t>(data, size));

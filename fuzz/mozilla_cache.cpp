@@ -19,8 +19,8 @@
 #include <string_view>
 
 #include "FuzzSave.h"
-#include "sources/CMozillaCache.h"
-#include "sources/MozillaMap.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/MozillaMap.h"
 
 namespace fs = std::filesystem;
 

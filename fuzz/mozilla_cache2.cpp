@@ -12,8 +12,8 @@
 #include <string>
 
 #include "FuzzSave.h"
-#include "sources/CMozillaCache.h"
-#include "sources/MozillaCache2.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/MozillaCache2.h"
 
 namespace fs = std::filesystem;
 

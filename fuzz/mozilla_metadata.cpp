@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "sources/CMozillaCache.h"
-#include "sources/MozillaMetadata.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/MozillaMetadata.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const auto bytes = std::as_bytes(std::span<const uint8_t>(data, size));

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <span>
 
-#include "sources/CIECache.h"
-#include "sources/UrlCacheIndex.h"
+#include "sources/urlcache/CIECache.h"
+#include "sources/urlcache/UrlCacheIndex.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const std::byte> bytes = std::as_bytes(std::span(data, size));

@@ -51,6 +51,8 @@ struct AsciiCaseEqual {
 };
 
 bool IsValidUtf8(std::string_view bytes);
+// Appends the UTF-8 bytes of a code point (up to U+10FFFF; surrogates are the caller's).
+void AppendUtf8(std::string& out, char32_t codePoint);
 // Every byte read as Windows-1252 and written as UTF-8 (valid UTF-8 input included).
 std::string Windows1252ToUtf8(std::string_view bytes);
 

@@ -5,7 +5,7 @@
 #include "base/Text.h"
 #include "cli/CliOptions.h"
 #include "cli/EntryListing.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ constexpr std::array<const char*, 13> kColumns = {
     "url",  "site",       "partition", "saved_path", "kind",    "content_type", "encoding",
     "size", "saved_size", "time",      "sha256",     "outcome", "index"};
 
-std::vector<std::string> Fields(const CCacheFilter::ReportRow& row, size_t index) {
+std::vector<std::string> Fields(const ReportRow& row, size_t index) {
   return {row.Url,
           row.Site,
           row.Partition,
@@ -35,7 +35,7 @@ bool IsNumber(size_t column) {
 
 }  // namespace
 
-bool WriteCaptureReport(const std::string& path, const std::vector<CCacheFilter::ReportRow>& rows,
+bool WriteCaptureReport(const std::string& path, const std::vector<ReportRow>& rows,
                         std::string& error) {
   const bool json = Text::EndsWithIgnoringAsciiCase(path, ".json");
   std::string text;

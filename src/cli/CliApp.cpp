@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -13,30 +14,12 @@
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
+#include "engine/CaptureTarget.h"
 #include "engine/MessageSink.h"
-#include "platform/Platform.h"
-#include "sources/CChromiumCache.h"
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
+#include "platform/Console.h"
+#include "sources/CacheFormats.h"
 
 namespace {
-
-std::unique_ptr<CCacheBrowser> MakeSource(int browser, const std::string& folder) {
-  std::unique_ptr<CCacheBrowser> source;
-  switch (FindBrowser(browser)->Format) {
-    case CacheFormat::Mozilla:
-      source = std::make_unique<CMozillaCache>();
-      break;
-    case CacheFormat::UrlCache:
-      source = std::make_unique<CIECache>();
-      break;
-    case CacheFormat::Chromium:
-      source = std::make_unique<CChromiumCache>(FindBrowser(browser)->Vendor);
-      break;
-  }
-  source->SetCachePath(folder);
-  return source;
-}
 
 void PrintProblem(std::FILE* err, const UiMessage& message) {
   std::fprintf(err, "vorlane-cli: %s\n", ComposeMessage(message).c_str());
@@ -74,16 +57,19 @@ class ProgressBar {
 
 int ListEntries(const CliOptions& options, std::FILE* out, std::FILE* err) {
   ReadSettings();
-  const BrowserInfo& browser = *FindBrowser(options.Browser);
-  const std::string folder = options.CacheFolder.empty() && browser.Format == CacheFormat::Mozilla
-                                 ? CurrentSettings().MozillaCachePath
-                                 : options.CacheFolder;
-  std::unique_ptr<CCacheBrowser> source = MakeSource(options.Browser, folder);
+  const std::optional<CaptureTarget> target = ResolveCaptureTarget(options.Browser);
+  if (!target) return CliUsageError;
+  const std::string folder =
+      options.CacheFolder.empty()
+          ? CurrentSettings().CacheFolders[static_cast<size_t>(options.Browser)]
+          : options.CacheFolder;
+  std::unique_ptr<CCacheBrowser> source =
+      MakeSource(target->Format, target->Browser.Places, folder);
   if (!source->TryOpen()) {
     const std::optional<CError>& error = source->GetOpenError();
-    PrintProblem(err,
-                 CQuellbyMain::MessageFor(
-                     error ? *error : CError(CError::FilterCache, CError::OpenFailed, folder)));
+    PrintProblem(err, CQuellbyMain::MessageFor(
+                          error ? *error : CError(CError::FilterCache, CError::OpenFailed, folder),
+                          &target->Browser));
     return CliCacheUnreadable;
   }
   source->LoadEntries();
@@ -106,24 +92,64 @@ bool LoadFilters(CQuellbyMain& engine, const CliOptions& options, std::FILE* err
   return false;
 }
 
-// Settings overrides, filters and the cache source shared by capture and watch.
-// Returns CliSuccess when the engine is ready.
-int PrepareEngine(CQuellbyMain& engine, const CliOptions& options, std::FILE* err) {
-  UpdateSettings([&](Settings& settings) {
-    if (options.OneCopy) settings.OneCopy = *options.OneCopy;
-    if (options.SkipDuplicates) settings.SkipDuplicates = *options.SkipDuplicates;
-    if (options.Raw) settings.DecodeContent = false;
-    if (options.ServerTime) settings.KeepServerTime = true;
-    if (options.Live) settings.CaptureWhileRunning = true;
-  });
-  engine.SetCaptureExtras({options.DryRun, !options.ReportFile.empty()});
-  if (!LoadFilters(engine, options, err)) return CliUsageError;
-  if (!options.CacheFolder.empty()) {
-    const std::string folder = options.CacheFolder;
-    engine.SetSourceFactory([folder](int code) { return MakeSource(code, folder); });
+// The engine of a capture or a watch, set up from the options. Ctrl-C, SIGTERM and
+// SIGHUP are caught before the engine makes any thread, and from then on ask it to stop
+// (a capture between two files) instead of ending the process; `onStop` hears of them
+// after the engine.
+class CliSession {
+ public:
+  CliSession(const CliOptions& options, std::function<void()> onStop = {})
+      : Options(options),
+        OnStop(std::move(onStop)),
+        Stops(Platform::CatchStopRequests([this] { Stop(); })),
+        Main(StartupOptionsFor(options)) {
+    Target = &Main;
+    // A stop asked for while the engine was being made found none to tell.
+    if (Stops->WasRequested()) Main.RequestStop();
   }
-  return CliSuccess;
-}
+  ~CliSession() { Target = nullptr; }
+  CliSession(const CliSession&) = delete;
+  CliSession& operator=(const CliSession&) = delete;
+
+  // Settings overrides, filters and the cache source; CliSuccess when the engine is ready.
+  int Prepare(std::FILE* err) {
+    UpdateSettings([&](Settings& settings) {
+      if (Options.OneCopy) settings.OneCopy = *Options.OneCopy;
+      if (Options.SkipDuplicates) settings.SkipDuplicates = *Options.SkipDuplicates;
+      if (Options.Raw) settings.DecodeContent = false;
+      if (Options.ServerTime) settings.KeepServerTime = true;
+      if (Options.Live) settings.CaptureWhileRunning = true;
+    });
+    Main.SetCaptureExtras({Options.DryRun, !Options.ReportFile.empty()});
+    if (!LoadFilters(Main, Options, err)) return CliUsageError;
+    Main.SetCacheFolder(Options.CacheFolder);
+    return CliSuccess;
+  }
+
+  CQuellbyMain& Engine() { return Main; }
+  bool StopWasRequested() const { return Stops->WasRequested(); }
+
+ private:
+  static CQuellbyMain::StartupOptions StartupOptionsFor(const CliOptions& options) {
+    CQuellbyMain::StartupOptions startup;
+    startup.PersistSettings = false;
+    startup.WatchIntervalMs = options.IntervalMs;
+    return startup;
+  }
+
+  void Stop() {
+    if (CQuellbyMain* engine = Target.load()) engine->RequestStop();
+    if (OnStop) OnStop();
+  }
+
+  const CliOptions& Options;
+  const std::function<void()> OnStop;
+  std::atomic<CQuellbyMain*> Target{nullptr};
+  // Made before the engine and gone after it, so no stop request ends the process
+  // while the engine has threads.
+  const std::unique_ptr<Platform::StopRequests> Stops;
+  CQuellbyMain Main;
+};
 
 // The files a job saved (unless quiet) and how many there were.
 // False when the report could not be written.
@@ -174,30 +200,18 @@ int ReportJob(const CQuellbyMain& engine, const CliOptions& options, std::FILE* 
 }
 
 int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
-  // Ctrl-C, SIGTERM and SIGHUP stop the capture between two files instead of ending the
-  // process in the middle of one. Caught before the engine makes any thread.
-  std::atomic<CQuellbyMain*> target{nullptr};
-  const std::unique_ptr<Platform::StopRequests> stops = Platform::CatchStopRequests([&target] {
-    if (CQuellbyMain* engine = target.load()) engine->RequestStop();
-  });
-  CQuellbyMain::StartupOptions startup;
-  startup.PersistSettings = false;
-  CQuellbyMain engine(startup);
-  target = &engine;
-  struct Release {
-    std::atomic<CQuellbyMain*>& Target;
-    ~Release() { Target = nullptr; }
-  } release{target};
-  if (const int code = PrepareEngine(engine, options, err)) return code;
+  CliSession session(options);
+  if (const int code = session.Prepare(err)) return code;
+  CQuellbyMain& engine = session.Engine();
   if (options.CacheFolder.empty() && engine.RefuseWhileRunning(options.Browser)) {
     return CliBrowserRunning;
   }
   ProgressBar bar(err);
   engine.SetProgressCallback([&bar](int percent) { bar.Show(percent); });
-  if (stops->WasRequested()) engine.RequestStop();
   engine.CaptureJob(options.Browser, options.Since.value_or(0));
   bar.Finish();
-  if (stops->WasRequested() && engine.GetLastOutcome() == CQuellbyMain::JobOutcome::Cancelled) {
+  if (session.StopWasRequested() &&
+      engine.GetLastOutcome() == CQuellbyMain::JobOutcome::Cancelled) {
     ListSaved(engine, options, out, err);
     std::fprintf(err, "vorlane-cli: the capture was stopped\n");
     return CliInterrupted;
@@ -209,25 +223,15 @@ int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
   std::mutex lock;
   std::condition_variable finished;
   bool stopRequested = false;
-  std::atomic<CQuellbyMain*> target{nullptr};
-  const std::unique_ptr<Platform::StopRequests> stops = Platform::CatchStopRequests([&] {
+  CliSession session(options, [&] {
     {
       std::lock_guard guard(lock);
       stopRequested = true;
     }
-    if (CQuellbyMain* engine = target.load()) engine->RequestStop();
     finished.notify_all();
   });
-  CQuellbyMain::StartupOptions startup;
-  startup.PersistSettings = false;
-  startup.WatchIntervalMs = options.IntervalMs;
-  CQuellbyMain engine(startup);
-  target = &engine;
-  struct Release {
-    std::atomic<CQuellbyMain*>& Target;
-    ~Release() { Target = nullptr; }
-  } release{target};
-  if (const int code = PrepareEngine(engine, options, err)) return code;
+  if (const int code = session.Prepare(err)) return code;
+  CQuellbyMain& engine = session.Engine();
   // Only the named browser is watched, with the browsers that share its cache.
   const BrowserInfo& browser = *FindBrowser(options.Browser);
   const std::vector<const BrowserInfo*> sharers = CacheSharers(browser);
@@ -275,11 +279,6 @@ int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
 }
 
 }  // namespace
-
-std::string NewFilesText(int count) {
-  if (count == 1) return "1 new file has been captured and saved";
-  return std::to_string(count) + " new files have been captured and saved";
-}
 
 int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err) {
   std::string error;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CaptureNotice.h"
+
 // Exit codes of vorlane-cli.
 enum CliExitCode : int {
   CliSuccess = 0,
@@ -18,6 +20,3 @@ enum CliExitCode : int {
 
 // Runs vorlane-cli with the arguments after the program name.
 int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err);
-
-// "1 new file has been captured and saved", "N new files have been captured and saved".
-std::string NewFilesText(int count);

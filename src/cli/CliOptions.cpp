@@ -5,6 +5,7 @@
 
 #include "base/CivilTime.h"
 #include "config/BrowserTable.h"
+#include "sources/CacheFormats.h"
 
 namespace {
 
@@ -15,6 +16,16 @@ std::string BrowserNames(const char* separator) {
     names += browser.CliName;
   }
   return names;
+}
+
+// What --cache takes, per format.
+std::string NamedFolderHints() {
+  std::string hints;
+  for (const CacheFormat* format : CacheFormats()) {
+    hints += "\n                    " + std::string(format->DisplayName) + ": " +
+             std::string(format->NamedFolderHint) + ";";
+  }
+  return hints;
 }
 
 }  // namespace
@@ -38,11 +49,9 @@ std::string CliUsage() {
          names +
          "\n"
          "                    (any case; ie and maxthon share the URL cache, read under Wine)\n"
-         "  --cache DIR       read this cache folder (Firefox: the profile's cache folder; ie: "
-         "the\n"
-         "                    folder holding index.dat; Chromium family: a profile's\n"
-         "                    Cache/Cache_Data or the profile folder itself) instead of the one\n"
-         "                    found or set in Options;\n"
+         "  --cache DIR       read this cache folder instead of the one found or set in Options:" +
+         NamedFolderHints() +
+         "\n"
          "                    a capture from a named folder is not refused while the browser runs\n"
          "  --format F        tsv (default, with a header line), csv or json; control characters\n"
          "                    in fields are written as \\xHH\n"
@@ -145,18 +154,21 @@ std::string FormatIsoTime(int64_t seconds) {
   return buffer;
 }
 
-std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& arguments,
-                                          std::string& error) {
-  CliOptions options;
+namespace {
+
+// The command word and the browser after it. False, with `error`, on a usage error;
+// help and version need nothing more.
+bool ParseCommand(const std::vector<std::string>& arguments, CliOptions& options,
+                  std::string& error) {
   if (arguments.empty()) {
     error = "no command given";
-    return std::nullopt;
+    return false;
   }
   const std::string& command = arguments[0];
-  if (command == "--help" || command == "-h" || command == "help") return options;
+  if (command == "--help" || command == "-h" || command == "help") return true;
   if (command == "--version") {
     options.Action = CliOptions::Command::Version;
-    return options;
+    return true;
   }
   if (command == "list") {
     options.Action = CliOptions::Command::List;
@@ -166,13 +178,43 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
     options.Action = CliOptions::Command::Watch;
   } else {
     error = "unknown command '" + command + "'";
-    return std::nullopt;
+    return false;
   }
   if (arguments.size() < 2 || !ParseBrowser(arguments[1], options.Browser)) {
     error = (arguments.size() < 2 ? std::string("name the browser: ")
                                   : "unknown browser '" + arguments[1] + "'; known: ") +
             BrowserNames(", ");
+    return false;
+  }
+  return true;
+}
+
+std::optional<CliOptions::Format> ParseFormat(const std::string& text) {
+  if (text == "tsv") return CliOptions::Format::Tsv;
+  if (text == "csv") return CliOptions::Format::Csv;
+  if (text == "json") return CliOptions::Format::Json;
+  return std::nullopt;
+}
+
+std::optional<uint32_t> ParseInterval(const std::string& text) {
+  uint32_t interval = 0;
+  const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), interval);
+  if (failure != std::errc() || end != text.data() + text.size() || interval < 10 ||
+      interval > 3600000) {
     return std::nullopt;
+  }
+  return interval;
+}
+
+}  // namespace
+
+std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& arguments,
+                                          std::string& error) {
+  CliOptions options;
+  if (!ParseCommand(arguments, options, error)) return std::nullopt;
+  if (options.Action == CliOptions::Command::Help ||
+      options.Action == CliOptions::Command::Version) {
+    return options;
   }
   const bool watch = options.Action == CliOptions::Command::Watch;
   const bool capture = options.Action == CliOptions::Command::Capture || watch;
@@ -194,16 +236,12 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
       if (!value(options.CacheFolder)) return std::nullopt;
     } else if (option == "--format" && !capture) {
       if (!value(text)) return std::nullopt;
-      if (text == "tsv") {
-        options.OutputFormat = CliOptions::Format::Tsv;
-      } else if (text == "csv") {
-        options.OutputFormat = CliOptions::Format::Csv;
-      } else if (text == "json") {
-        options.OutputFormat = CliOptions::Format::Json;
-      } else {
+      const std::optional<CliOptions::Format> format = ParseFormat(text);
+      if (!format) {
         error = "unknown format '" + text + "'";
         return std::nullopt;
       }
+      options.OutputFormat = *format;
     } else if (option == "--filters" && capture) {
       if (!value(options.FiltersFile)) return std::nullopt;
     } else if (option == "--since" && capture) {
@@ -237,14 +275,12 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
       options.Once = true;
     } else if (option == "--interval" && watch) {
       if (!value(text)) return std::nullopt;
-      uint32_t interval = 0;
-      const auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), interval);
-      if (failure != std::errc() || end != text.data() + text.size() || interval < 10 ||
-          interval > 3600000) {
+      const std::optional<uint32_t> interval = ParseInterval(text);
+      if (!interval) {
         error = "the interval is a number of milliseconds from 10 to 3600000";
         return std::nullopt;
       }
-      options.IntervalMs = interval;
+      options.IntervalMs = *interval;
     } else {
       error = "unknown option '" + option + "'";
       return std::nullopt;

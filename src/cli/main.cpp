@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "cli/CliApp.h"
-#include "platform/Platform.h"
+#include "platform/Console.h"
 
 int main(int argc, char** argv) {
   // UTF-8 in, UTF-8 out, whatever code page the system's console uses.

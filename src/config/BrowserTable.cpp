@@ -1,6 +1,7 @@
 #include "config/BrowserTable.h"
 
 #include "base/Text.h"
+#include "platform/System.h"
 
 namespace {
 
@@ -29,19 +30,39 @@ constexpr std::string_view kCodeLinux[] = {"code"};
 constexpr std::string_view kCodeWindows[] = {"code.exe"};
 constexpr std::string_view kTeamsLinux[] = {"teams", "teams-for-linux"};
 constexpr std::string_view kTeamsWindows[] = {"teams.exe", "ms-teams.exe"};
+constexpr std::string_view kLibreWolfLinux[] = {"librewolf"};
+constexpr std::string_view kLibreWolfWindows[] = {"librewolf.exe"};
+constexpr std::string_view kWaterfoxLinux[] = {"waterfox"};
+constexpr std::string_view kWaterfoxWindows[] = {"waterfox.exe"};
+constexpr std::string_view kFloorpLinux[] = {"floorp"};
+constexpr std::string_view kFloorpWindows[] = {"floorp.exe"};
+
+constexpr Platform::BrowserPlaces kFirefoxPlaces{.LinuxFolder = "mozilla/firefox",
+                                                 .LinuxHomeFolder = ".mozilla/firefox",
+                                                 .FlatpakId = "org.mozilla.firefox",
+                                                 .SnapName = "firefox",
+                                                 .WindowsFolder = "Mozilla/Firefox",
+                                                 .WindowsRoamingFolder = "Mozilla/Firefox"};
+
+// The cache formats rows name (their descriptors are in sources/, which this table
+// does not see).
+constexpr std::string_view kMozillaFormat = "mozilla";
+constexpr std::string_view kUrlCacheFormat = "urlcache";
+constexpr std::string_view kChromiumFormat = "chromium";
 
 constexpr int kMozillaGroup = 0;
 constexpr int kUrlCacheGroup = 1;
-// Every Chromium-family browser has a cache of its own: its code is its group.
+// Every later browser has a cache of its own: its code is its group.
 constexpr int Own(BrowserCode code) {
   return 100 + code;
 }
 
-constexpr BrowserInfo ChromiumRow(BrowserCode code, std::string_view displayName,
-                                  std::string_view shortName, std::string_view cliName,
-                                  std::span<const std::string_view> linux,
+// A browser with a cache of its own, a capture command and the generic texts.
+constexpr BrowserInfo OwnCacheRow(BrowserCode code, std::string_view format,
+                                  std::string_view displayName, std::string_view shortName,
+                                  std::string_view cliName, std::span<const std::string_view> linux,
                                   std::span<const std::string_view> windows, std::string_view key,
-                                  bool watched, Platform::ChromiumVendorPaths vendor) {
+                                  bool watched, Platform::BrowserPlaces places) {
   BrowserInfo row{};
   row.Code = code;
   row.DisplayName = displayName;
@@ -51,61 +72,107 @@ constexpr BrowserInfo ChromiumRow(BrowserCode code, std::string_view displayName
   row.WindowsProcessNames = windows;
   row.SettingsKey = key;
   row.WatchedByDefault = watched;
-  row.Format = CacheFormat::Chromium;
+  row.FormatId = format;
   row.CacheGroup = Own(code);
   row.CaptureCommand = true;
   row.OptionText = UiTextKey::OptUseWith;
   row.CaptureText = UiTextKey::CaptureFrom;
   row.CaptureLabel = shortName;
-  row.Vendor = vendor;
+  row.Places = places;
   return row;
 }
 
 constexpr std::array<BrowserInfo, BrowserCount> kBrowsers{{
-    {Firefox, "Mozilla Firefox", "Firefox", "firefox", kFirefoxLinux, kFirefoxWindows, "Mozilla",
-     true, CacheFormat::Mozilla, kMozillaGroup, true, UiTextKey::OptUseWithMozilla,
-     UiTextKey::CombMozilla, "Firefox"},
+    {Firefox,
+     "Mozilla Firefox",
+     "Firefox",
+     "firefox",
+     kFirefoxLinux,
+     kFirefoxWindows,
+     "Mozilla",
+     true,
+     kMozillaFormat,
+     kMozillaGroup,
+     true,
+     UiTextKey::OptUseWithMozilla,
+     UiTextKey::CombMozilla,
+     "Firefox",
+     kFirefoxPlaces,
+     {"MozillaCachePath", UiTextKey::OptMozillaCachePath, UiTextKey::OptFindMozillaCache,
+      UiTextKey::ErrorMozillaCacheOpen}},
     {InternetExplorer, "Microsoft Internet Explorer", "InternetExplorer", "ie", kInternetExplorer,
-     kInternetExplorer, "IE", true, CacheFormat::UrlCache, kUrlCacheGroup, true,
-     UiTextKey::OptUseWithIE, UiTextKey::CombIE, "Internet Explorer"},
-    {Maxthon, "Maxthon", "Maxthon", "maxthon", kMaxthon, kMaxthon, "Maxthon", true,
-     CacheFormat::UrlCache, kUrlCacheGroup, false, UiTextKey::OptUseWithMaxthon, UiTextKey::CombIE,
-     "Maxthon"},
-    ChromiumRow(
-        Chrome, "Google Chrome", "Chrome", "chrome", kChromeLinux, kChromeWindows, "Chrome", true,
-        {"google-chrome", "google-chrome-beta", {}, "com.google.Chrome", {}, "Google/Chrome", {}}),
-    ChromiumRow(ChromiumBrowser, "Chromium", "Chromium", "chromium", kChromiumLinux, kChromeWindows,
-                "Chromium", true,
-                {"chromium", {}, {}, "org.chromium.Chromium", "chromium", "Chromium", {}}),
-    ChromiumRow(Edge, "Microsoft Edge", "Edge", "edge", kEdgeLinux, kEdgeWindows, "Edge", true,
-                {"microsoft-edge",
-                 "microsoft-edge-beta",
-                 {},
-                 "com.microsoft.Edge",
-                 {},
-                 "Microsoft/Edge",
-                 {}}),
-    ChromiumRow(Brave, "Brave", "Brave", "brave", kBraveLinux, kBraveWindows, "Brave", true,
-                {"BraveSoftware/Brave-Browser",
-                 {},
-                 {},
-                 "com.brave.Browser",
-                 "brave",
-                 "BraveSoftware/Brave-Browser",
-                 {}}),
-    ChromiumRow(Opera, "Opera", "Opera", "opera", kOperaLinux, kOperaWindows, "Opera", true,
-                {"opera", {}, {}, "com.opera.Opera", {}, "Opera Software/Opera Stable", {}}),
-    ChromiumRow(Vivaldi, "Vivaldi", "Vivaldi", "vivaldi", kVivaldiLinux, kVivaldiWindows, "Vivaldi",
-                true, {"vivaldi", {}, {}, "com.vivaldi.Vivaldi", {}, "Vivaldi", {}}),
+     kInternetExplorer, "IE", true, kUrlCacheFormat, kUrlCacheGroup, true, UiTextKey::OptUseWithIE,
+     UiTextKey::CombIE, "Internet Explorer"},
+    {Maxthon, "Maxthon", "Maxthon", "maxthon", kMaxthon, kMaxthon, "Maxthon", true, kUrlCacheFormat,
+     kUrlCacheGroup, false, UiTextKey::OptUseWithMaxthon, UiTextKey::CombIE, "Maxthon"},
+    OwnCacheRow(Chrome, kChromiumFormat, "Google Chrome", "Chrome", "chrome", kChromeLinux,
+                kChromeWindows, "Chrome", true,
+                {.LinuxFolder = "google-chrome",
+                 .LinuxAltFolder = "google-chrome-beta",
+                 .FlatpakId = "com.google.Chrome",
+                 .WindowsFolder = "Google/Chrome"}),
+    OwnCacheRow(ChromiumBrowser, kChromiumFormat, "Chromium", "Chromium", "chromium",
+                kChromiumLinux, kChromeWindows, "Chromium", true,
+                {.LinuxFolder = "chromium",
+                 .FlatpakId = "org.chromium.Chromium",
+                 .SnapName = "chromium",
+                 .WindowsFolder = "Chromium"}),
+    OwnCacheRow(Edge, kChromiumFormat, "Microsoft Edge", "Edge", "edge", kEdgeLinux, kEdgeWindows,
+                "Edge", true,
+                {.LinuxFolder = "microsoft-edge",
+                 .LinuxAltFolder = "microsoft-edge-beta",
+                 .FlatpakId = "com.microsoft.Edge",
+                 .WindowsFolder = "Microsoft/Edge"}),
+    OwnCacheRow(Brave, kChromiumFormat, "Brave", "Brave", "brave", kBraveLinux, kBraveWindows,
+                "Brave", true,
+                {.LinuxFolder = "BraveSoftware/Brave-Browser",
+                 .FlatpakId = "com.brave.Browser",
+                 .SnapName = "brave",
+                 .WindowsFolder = "BraveSoftware/Brave-Browser"}),
+    OwnCacheRow(Opera, kChromiumFormat, "Opera", "Opera", "opera", kOperaLinux, kOperaWindows,
+                "Opera", true,
+                {.LinuxFolder = "opera",
+                 .FlatpakId = "com.opera.Opera",
+                 .WindowsFolder = "Opera Software/Opera Stable"}),
+    OwnCacheRow(
+        Vivaldi, kChromiumFormat, "Vivaldi", "Vivaldi", "vivaldi", kVivaldiLinux, kVivaldiWindows,
+        "Vivaldi", true,
+        {.LinuxFolder = "vivaldi", .FlatpakId = "com.vivaldi.Vivaldi", .WindowsFolder = "Vivaldi"}),
     // Apps that embed Chromium keep the same cache in their own folder.
-    ChromiumRow(Discord, "Discord", "Discord", "discord", kDiscordLinux, kDiscordWindows, "Discord",
-                false, {{}, {}, "discord", {}, {}, {}, "discord"}),
-    ChromiumRow(Slack, "Slack", "Slack", "slack", kSlackLinux, kSlackWindows, "Slack", false,
-                {{}, {}, "Slack", {}, {}, {}, "Slack"}),
-    ChromiumRow(VisualStudioCode, "Visual Studio Code", "Code", "code", kCodeLinux, kCodeWindows,
-                "Code", false, {{}, {}, "Code", {}, {}, {}, "Code"}),
-    ChromiumRow(Teams, "Microsoft Teams", "Teams", "teams", kTeamsLinux, kTeamsWindows, "Teams",
-                false, {{}, {}, "Microsoft/Microsoft Teams", {}, {}, {}, "Microsoft/Teams"}),
+    OwnCacheRow(Discord, kChromiumFormat, "Discord", "Discord", "discord", kDiscordLinux,
+                kDiscordWindows, "Discord", false,
+                {.LinuxConfigOnly = "discord", .WindowsRoamingFolder = "discord"}),
+    OwnCacheRow(Slack, kChromiumFormat, "Slack", "Slack", "slack", kSlackLinux, kSlackWindows,
+                "Slack", false, {.LinuxConfigOnly = "Slack", .WindowsRoamingFolder = "Slack"}),
+    OwnCacheRow(VisualStudioCode, kChromiumFormat, "Visual Studio Code", "Code", "code", kCodeLinux,
+                kCodeWindows, "Code", false,
+                {.LinuxConfigOnly = "Code", .WindowsRoamingFolder = "Code"}),
+    OwnCacheRow(Teams, kChromiumFormat, "Microsoft Teams", "Teams", "teams", kTeamsLinux,
+                kTeamsWindows, "Teams", false,
+                {.LinuxConfigOnly = "Microsoft/Microsoft Teams",
+                 .WindowsRoamingFolder = "Microsoft/Teams"}),
+    // Browsers built from Firefox keep its cache in places of their own.
+    OwnCacheRow(LibreWolf, kMozillaFormat, "LibreWolf", "LibreWolf", "librewolf", kLibreWolfLinux,
+                kLibreWolfWindows, "LibreWolf", false,
+                {.LinuxFolder = "librewolf",
+                 .LinuxHomeFolder = ".librewolf",
+                 .FlatpakId = "io.gitlab.librewolf-community",
+                 .WindowsFolder = "librewolf",
+                 .WindowsRoamingFolder = "librewolf"}),
+    OwnCacheRow(Waterfox, kMozillaFormat, "Waterfox", "Waterfox", "waterfox", kWaterfoxLinux,
+                kWaterfoxWindows, "Waterfox", false,
+                {.LinuxFolder = "waterfox",
+                 .LinuxHomeFolder = ".waterfox",
+                 .FlatpakId = "net.waterfox.waterfox",
+                 .WindowsFolder = "Waterfox",
+                 .WindowsRoamingFolder = "Waterfox"}),
+    OwnCacheRow(Floorp, kMozillaFormat, "Floorp", "Floorp", "floorp", kFloorpLinux, kFloorpWindows,
+                "Floorp", false,
+                {.LinuxFolder = "floorp",
+                 .LinuxHomeFolder = ".floorp",
+                 .FlatpakId = "one.ablaze.floorp",
+                 .WindowsFolder = "Floorp",
+                 .WindowsRoamingFolder = "Floorp"}),
 }};
 
 // Codes are places in the table.
@@ -152,6 +219,11 @@ std::string CaptureTextOf(const BrowserInfo& browser) {
   return browser.CaptureText == UiTextKey::CaptureFrom
              ? text + " " + std::string(browser.DisplayName)
              : text;
+}
+
+UiTextKey OpenErrorTextOf(const BrowserInfo& browser) {
+  return browser.CacheFolder.SettingsKey.empty() ? UiTextKey::ErrorCacheOpen
+                                                 : browser.CacheFolder.OpenError;
 }
 
 std::vector<const BrowserInfo*> CacheSharers(const BrowserInfo& browser) {

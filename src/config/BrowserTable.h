@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 
 enum BrowserCode : int {
   Firefox = 0,
@@ -28,13 +28,19 @@ enum BrowserCode : int {
   Slack,
   VisualStudioCode,
   Teams,
+  LibreWolf,
+  Waterfox,
+  Floorp,
 };
 
-// Which source reads a browser's cache, and so how the cache folder is found.
-enum class CacheFormat {
-  Mozilla,   // the Firefox disk cache of the user's profile
-  UrlCache,  // the URL cache shared by Internet Explorer and Maxthon
-  Chromium,  // the disk cache of a Chromium-family browser, every profile of it
+// A cache folder the user may name for a browser in the options, instead of the one
+// found: the settings key that keeps it, the options' texts, and the text of a failed
+// open, which points there.
+struct NamedCacheFolder {
+  std::string_view SettingsKey;  // "": the browser's cache is only found
+  UiTextKey Label = UiTextKey::OptMozillaCachePath;
+  UiTextKey FindButton = UiTextKey::OptFindMozillaCache;
+  UiTextKey OpenError = UiTextKey::ErrorMozillaCacheOpen;
 };
 
 struct BrowserInfo {
@@ -46,7 +52,8 @@ struct BrowserInfo {
   std::span<const std::string_view> WindowsProcessNames;
   std::string_view SettingsKey;  // the setting that turns its watcher on
   bool WatchedByDefault;
-  CacheFormat Format;
+  // The id of the cache format (sources/CacheFormats.h) that reads its cache.
+  std::string_view FormatId;
   // Browsers of one group share one cache: a capture of one is refused while any of
   // them runs, and its watcher's capture reads the same cache.
   int CacheGroup;
@@ -55,12 +62,13 @@ struct BrowserInfo {
   UiTextKey OptionText;           // the options dialog's check box
   UiTextKey CaptureText;          // the capture command's tooltip
   std::string_view CaptureLabel;  // the capture command's short text
-  // Where a Chromium-family browser keeps its profiles.
-  Platform::ChromiumVendorPaths Vendor{};
+  // Where the browser keeps its profiles (read by its format's search).
+  Platform::BrowserPlaces Places{};
+  NamedCacheFolder CacheFolder{};
 };
 
 std::span<const BrowserInfo> Browsers();
-inline constexpr int BrowserCount = 13;
+inline constexpr int BrowserCount = 16;
 
 // The row of a code, or null.
 const BrowserInfo* FindBrowser(int code);
@@ -71,5 +79,7 @@ std::vector<std::string> ProcessNamesOf(const BrowserInfo& browser);
 // The options dialog's and the capture command's texts, in the interface language.
 std::string OptionTextOf(const BrowserInfo& browser);
 std::string CaptureTextOf(const BrowserInfo& browser);
+// The text of a failed open of the browser's cache.
+UiTextKey OpenErrorTextOf(const BrowserInfo& browser);
 // Every browser that shares the cache of `browser`, itself first.
 std::vector<const BrowserInfo*> CacheSharers(const BrowserInfo& browser);

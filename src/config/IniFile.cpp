@@ -1,6 +1,6 @@
 #include "config/IniFile.h"
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 std::optional<IniDocument> LoadIniDocument(const std::string& path) {
   if (!Platform::FileExists(path)) {

@@ -6,7 +6,8 @@
 #include <string_view>
 
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -24,10 +25,12 @@ LanguageList BuildLanguageList(const std::string& languagesFolder,
   LanguageList list;
   list.Language = currentLanguage;
 
-  std::vector<Platform::FolderItem> files;
-  if (languagesFolder.empty() || !Platform::ListFolderFiles(languagesFolder, files)) return list;
+  if (languagesFolder.empty()) return list;
+  const std::optional<std::vector<Platform::FolderItem>> files =
+      Platform::ListFolderFiles(languagesFolder);
+  if (!files) return list;
   std::vector<std::string> names;
-  for (const Platform::FolderItem& file : files) {
+  for (const Platform::FolderItem& file : *files) {
     if (HasLanguageExtension(file.Name)) names.push_back(file.Name);
   }
   std::sort(names.begin(), names.end());

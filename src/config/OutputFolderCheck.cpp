@@ -1,17 +1,11 @@
 #include "config/OutputFolderCheck.h"
 
-#include <filesystem>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
-
-// "/tmp/.." names the root as surely as "/" does.
-bool NamesTheRoot(const std::string& path) {
-  const std::filesystem::path normal = std::filesystem::path(path).lexically_normal();
-  return normal == normal.root_path();
-}
 
 // Whether the nearest part of the path that exists is something other than a folder.
 bool FileInTheWay(std::string path) {
@@ -33,7 +27,7 @@ OutputFolderProblem CheckOutputFolder(std::string_view text) {
       expanded.find('\0') != std::string::npos) {
     return OutputFolderProblem::NotAbsolute;
   }
-  if (NamesTheRoot(expanded)) return OutputFolderProblem::IsRoot;
+  if (Platform::NamesTheRoot(expanded)) return OutputFolderProblem::IsRoot;
   if (FileInTheWay(Platform::WithoutTrailingSeparators(expanded))) {
     return OutputFolderProblem::CannotCreate;
   }

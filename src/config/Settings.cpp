@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "config/IniFile.h"
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace {
 
@@ -16,10 +18,17 @@ constexpr std::string_view kSettingsFileName = "VOR.cfg";
 // Every key of the settings file, in the file's order, with its field.
 template <typename SettingsRecord, typename Visit>
 void ForEachField(SettingsRecord& settings, Visit&& visit) {
-  visit(Browsers()[Firefox].SettingsKey, settings.Watch[Firefox]);
-  visit("MozillaCachePath", settings.MozillaCachePath);
-  visit(Browsers()[InternetExplorer].SettingsKey, settings.Watch[InternetExplorer]);
-  visit(Browsers()[Maxthon].SettingsKey, settings.Watch[Maxthon]);
+  // A browser's watcher switch, then the cache folder named for it where it has one.
+  const auto visitBrowser = [&](const BrowserInfo& browser) {
+    const auto code = static_cast<size_t>(browser.Code);
+    visit(browser.SettingsKey, settings.Watch[code]);
+    if (!browser.CacheFolder.SettingsKey.empty()) {
+      visit(browser.CacheFolder.SettingsKey, settings.CacheFolders[code]);
+    }
+  };
+  visitBrowser(Browsers()[Firefox]);
+  visitBrowser(Browsers()[InternetExplorer]);
+  visitBrowser(Browsers()[Maxthon]);
   visit("DefaultCombPath", settings.DefaultCombPath);
   visit("DefaultFileNameDummy", settings.DefaultFileNameDummy);
   visit("FiltersFileName", settings.FiltersFileName);
@@ -33,9 +42,7 @@ void ForEachField(SettingsRecord& settings, Visit&& visit) {
   visit("DecodeContent", settings.DecodeContent);
   visit("KeepServerTime", settings.KeepServerTime);
   visit("CaptureWhileRunning", settings.CaptureWhileRunning);
-  for (const BrowserInfo& browser : Browsers().subspan(Maxthon + 1)) {
-    visit(browser.SettingsKey, settings.Watch[static_cast<size_t>(browser.Code)]);
-  }
+  for (const BrowserInfo& browser : Browsers().subspan(Maxthon + 1)) visitBrowser(browser);
   visit("StartWithLoginAsked", settings.StartWithLoginAsked);
 }
 
@@ -81,8 +88,8 @@ std::mutex& SettingsFileLock() {
 
 Places ComputePlaces() {
   Places places;
-  places.ExecutablePath = Platform::ExecutablePath();
-  places.ProgramFolder = Platform::ProgramFolder();
+  places.ExecutablePath = Platform::ExecutablePath().value_or(std::string());
+  places.ProgramFolder = Platform::ProgramFolder().value_or(std::string());
   if (const std::optional<std::string> local = Platform::LocalAppDataFolder()) {
     places.DataFolder = Platform::JoinPath(*local, "Vorlane");
   }
@@ -229,9 +236,9 @@ void CleanScratchFolder() {
   const std::string folder = ScratchFolder();
   // Never empty a folder given relative to wherever the process happens to run.
   if (folder.empty() || !Platform::IsAbsolutePath(folder)) return;
-  std::vector<Platform::FolderItem> files;
-  if (!Platform::ListFolderFiles(folder, files)) return;
-  for (const Platform::FolderItem& file : files) {
+  const std::optional<std::vector<Platform::FolderItem>> files = Platform::ListFolderFiles(folder);
+  if (!files) return;
+  for (const Platform::FolderItem& file : *files) {
     Platform::DeleteFile(Platform::JoinPath(folder, file.Name));
   }
 }

@@ -13,7 +13,9 @@ struct Settings {
   // Each browser's watcher switch, by browser code; keys and defaults come from the
   // browser table (Mozilla, IE, Maxthon...).
   std::array<bool, BrowserCount> Watch = DefaultWatch();
-  std::string MozillaCachePath;
+  // The cache folder named for a browser, by browser code (only rows with a
+  // CacheFolder key keep one; empty: the cache is found).
+  std::array<std::string, BrowserCount> CacheFolders{};
   std::string DefaultCombPath = "~/VOR_SAVES";
   std::string DefaultFileNameDummy = "file";
   std::string FiltersFileName;

@@ -27,6 +27,13 @@ TextStore& Store() {
 
 }  // namespace
 
+std::optional<UiTextKey> FindUiTextKey(std::string_view name) {
+  for (size_t i = 0; i < UiTextCount; ++i) {
+    if (UiTextTable[i].Key == name) return static_cast<UiTextKey>(i);
+  }
+  return std::nullopt;
+}
+
 std::string UiTexts::Get(UiTextKey key) {
   const auto index = static_cast<size_t>(key);
   if (index >= UiTextCount) return {};

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,100 +11,119 @@
 // file replaces any of them. Texts are plain text: callers show them as they are and
 // never use one as a format pattern, so "%s" or "{}" in a file stays literal.
 
-// The keys in the order a language file is read.
+// Every interface text, once: its key (the enum's name and the language file's key, in the
+// order a language file is read) and its English text.
+#define VORLANE_UI_TEXTS(X)                                                                        \
+  X(Comments, "")                                                                                  \
+  X(TrayMenuAbout, "About")                                                                        \
+  X(TrayMenuExit, "Exit")                                                                          \
+  X(TrayMenuOptions, "Options")                                                                    \
+  X(TrayMenuVisit, "Visit Our Site")                                                               \
+  X(TrayMenuLastVersion, "Download the Last Version")                                              \
+  X(TrayMenuHelp, "Help")                                                                          \
+  X(TrayMenuFilters, "Filters")                                                                    \
+  X(FilterListEnabled, "En.")                                                                      \
+  X(FilterListContentType, "Content Type")                                                         \
+  X(FilterListMinSize, "Min Size")                                                                 \
+  X(FilterListURL, "URL")                                                                          \
+  X(FilterListMinWidth, "Min Width (pixels)")                                                      \
+  X(FilterListMinHeight, "Min Height (pixels)")                                                    \
+  X(FilterListDirectory, "Folder Path")                                                            \
+  X(FilterListFileNameDummy, "Filename Dummy")                                                     \
+  X(New, "New")                                                                                    \
+  X(Open, "Open")                                                                                  \
+  X(Save, "Save")                                                                                  \
+  X(Add, "Add")                                                                                    \
+  X(Delete, "Delete")                                                                              \
+  X(Edit, "Edit")                                                                                  \
+  X(Up, "Up")                                                                                      \
+  X(Down, "Down")                                                                                  \
+  X(Options, "Options")                                                                            \
+  X(Help, "Help")                                                                                  \
+  X(OpenFolder, "Open Folder")                                                                     \
+  X(CheckAll, "Check All")                                                                         \
+  X(UncheckAll, "Uncheck All")                                                                     \
+  X(OK, "OK")                                                                                      \
+  X(Cancel, "Cancel")                                                                              \
+  X(CombMozilla, "Capture and Save Files from Mozilla")                                            \
+  X(CombIE, "Capture and Save Files from IE and Maxthon")                                          \
+  X(BrowseDirectory, "Browse a suitable folder:")                                                  \
+  X(ErrorDirectory, "The folder path is wrong. Please, select a correct path.")                    \
+  X(ErrorLoadDefaultFilter, "Can't load default filter.")                                          \
+  X(ErrorMozillaCacheOpen,                                                                         \
+    "Can't open Mozilla cache. Please, define the correct path in the Options dialog.")            \
+  X(ErrorCreateFolder, "Can't create the folder")                                                  \
+  X(WarningAreYouSure, "Are you sure?")                                                            \
+  X(WarningNew, "All the items in the filter will be deleted. Are you sure?")                      \
+  X(WarningCloseBrowser, "has to be closed. Please, close the browser and try again.")             \
+  X(WarningChanged, "The filter has been changed. Would you like to save the filter in a file?")   \
+  X(WarningIsBusy, "Vorlane is combing the cache now. Please, try it later")                       \
+  X(NewFilter, "New Filter")                                                                       \
+  X(OptTitle, "Options")                                                                           \
+  X(OptStartWithWindowsStartUp, "Start with Windows Startup")                                      \
+  X(ShowProgressBar, "Show Progress Bar")                                                          \
+  X(OptLanguage, "Language")                                                                       \
+  X(OptMain, "Main")                                                                               \
+  X(OptBrowsers, "Browsers")                                                                       \
+  X(OptFilters, "Filters")                                                                         \
+  X(OptUseWithIE, "Use with Microsoft Internet Explorer")                                          \
+  X(OptUseWithMaxthon, "Use with Maxthon")                                                         \
+  X(OptUseWithMozilla, "Use with Mozilla Firefox")                                                 \
+  X(OptFindMozillaCache, "Find Cache")                                                             \
+  X(OptMozillaCachePath, "Mozilla Cache Folder")                                                   \
+  X(OptOneCopy, "One Copy")                                                                        \
+  X(OptSkipDuplicates, "Skip Duplicates")                                                          \
+  X(OptDefaultCombPath, "Default Folder to Save")                                                  \
+  X(OptDefaultFileNameDummy, "Default Filename Dummy")                                             \
+  X(AboutTitle, "About")                                                                           \
+  X(OptDecodeContent, "Decode Compressed Files")                                                   \
+  X(ErrorCacheOpen, "Can't open the cache")                                                        \
+  X(ErrorSaveFile, "Can't save the file in the folder")                                            \
+  X(ErrorUnknown, "Unknown error")                                                                 \
+  X(SkippedEntries, "cache entries could not be read and were skipped")                            \
+  X(FilterListEveryPicture, "Every Picture")                                                       \
+  X(FilterListEveryAudio, "Every Audio")                                                           \
+  X(FilterListEveryVideo, "Every Video")                                                           \
+  X(SaveAs, "Save As")                                                                             \
+  X(TrayMenuCaptureNow, "Capture now")                                                             \
+  X(TrayMenuOpenSaved, "Open saved files")                                                         \
+  X(TrayMenuPauseWatching, "Pause watching")                                                       \
+  X(TrayMenuNoCache, "No browser cache found")                                                     \
+  X(OptStartAtLogin, "Start at login")                                                             \
+  X(AskStartAtLogin,                                                                               \
+    "Start Vorlane at login? It then watches your browsers from the moment you log in. You can "   \
+    "change this later in the Options dialog.")                                                    \
+  X(OptUseWith, "Use with")                                                                        \
+  X(CaptureFrom, "Capture and Save Files from")                                                    \
+  X(OptGroupMozilla, "Firefox disk cache")                                                         \
+  X(OptGroupUrlCache, "URL cache of Internet Explorer and Maxthon (under Wine)")                   \
+  /* No-break spaces keep each number with its unit when the message wraps. */                     \
+  X(ErrorMinSize,                                                                                  \
+    "Min Size must be a number of bytes with an optional unit: 10\u00A0KB or 1.5\u00A0MB (KB and " \
+    "MB are 1000 and 1000000 bytes), 64\u00A0KiB or 2\u00A0MiB (KiB and MiB are 1024 and 1048576 " \
+    "bytes).")                                                                                     \
+  X(HintPixelTest,                                                                                 \
+    "The pixel test needs both Min Width and Min Height: with only one of them no picture size "   \
+    "is checked. Enter both, or 0 in both.")                                                       \
+  X(ErrorDirectoryNotAbsolute,                                                                     \
+    "The path must be absolute: it begins with / (or with ~/ for your home folder).")              \
+  X(ErrorDirectoryIsRoot, "The root folder itself can't be the output folder.")                    \
+  X(ErrorDirectoryNotLocal,                                                                        \
+    "The folder is not on a local disk: network and removable drives are refused.")                \
+  X(ErrorDirectoryCannotCreate, "The folder can't be created there: a file is in the way.")        \
+  X(ErrorSaveFilter, "Can't save the filter in")                                                   \
+  X(ErrorLoadFilter, "Can't load the filter from")                                                 \
+  X(OptKeepServerTime, "Give Saved Files the Server's Time")                                       \
+  X(OptCaptureWhileRunning, "Capture While the Browser Runs (Firefox, Chromium family)")
+
+// clang-format off
 enum class UiTextKey : uint8_t {
-  Comments,
-  TrayMenuAbout,
-  TrayMenuExit,
-  TrayMenuOptions,
-  TrayMenuVisit,
-  TrayMenuLastVersion,
-  TrayMenuHelp,
-  TrayMenuFilters,
-  FilterListEnabled,
-  FilterListContentType,
-  FilterListMinSize,
-  FilterListURL,
-  FilterListMinWidth,
-  FilterListMinHeight,
-  FilterListDirectory,
-  FilterListFileNameDummy,
-  New,
-  Open,
-  Save,
-  Add,
-  Delete,
-  Edit,
-  Up,
-  Down,
-  Options,
-  Help,
-  OpenFolder,
-  CheckAll,
-  UncheckAll,
-  OK,
-  Cancel,
-  CombMozilla,
-  CombIE,
-  BrowseDirectory,
-  ErrorDirectory,
-  ErrorLoadDefaultFilter,
-  ErrorMozillaCacheOpen,
-  ErrorCreateFolder,
-  WarningAreYouSure,
-  WarningNew,
-  WarningCloseBrowser,
-  WarningChanged,
-  WarningIsBusy,
-  NewFilter,
-  OptTitle,
-  OptStartWithWindowsStartUp,
-  ShowProgressBar,
-  OptLanguage,
-  OptMain,
-  OptBrowsers,
-  OptFilters,
-  OptUseWithIE,
-  OptUseWithMaxthon,
-  OptUseWithMozilla,
-  OptFindMozillaCache,
-  OptMozillaCachePath,
-  OptOneCopy,
-  OptSkipDuplicates,
-  OptDefaultCombPath,
-  OptDefaultFileNameDummy,
-  AboutTitle,
-  OptDecodeContent,
-  ErrorCacheOpen,
-  ErrorSaveFile,
-  ErrorUnknown,
-  SkippedEntries,
-  FilterListEveryPicture,
-  FilterListEveryAudio,
-  FilterListEveryVideo,
-  SaveAs,
-  TrayMenuCaptureNow,
-  TrayMenuOpenSaved,
-  TrayMenuPauseWatching,
-  TrayMenuNoCache,
-  OptStartAtLogin,
-  AskStartAtLogin,
-  OptUseWith,
-  CaptureFrom,
-  OptGroupMozilla,
-  OptGroupUrlCache,
-  ErrorMinSize,
-  HintPixelTest,
-  ErrorDirectoryNotAbsolute,
-  ErrorDirectoryIsRoot,
-  ErrorDirectoryNotLocal,
-  ErrorDirectoryCannotCreate,
-  ErrorSaveFilter,
-  ErrorLoadFilter,
-  OptKeepServerTime,
-  OptCaptureWhileRunning,
+#define VORLANE_UI_TEXT_KEY(key, english) key,
+  VORLANE_UI_TEXTS(VORLANE_UI_TEXT_KEY)
+#undef VORLANE_UI_TEXT_KEY
   Count
 };
+// clang-format on
 
 struct UiTextDefinition {
   std::string_view Key;
@@ -113,120 +133,10 @@ struct UiTextDefinition {
 inline constexpr size_t UiTextCount = static_cast<size_t>(UiTextKey::Count);
 
 inline constexpr std::array<UiTextDefinition, UiTextCount> UiTextTable{{
-    {"Comments", ""},
-    {"TrayMenuAbout", "About"},
-    {"TrayMenuExit", "Exit"},
-    {"TrayMenuOptions", "Options"},
-    {"TrayMenuVisit", "Visit Our Site"},
-    {"TrayMenuLastVersion", "Download the Last Version"},
-    {"TrayMenuHelp", "Help"},
-    {"TrayMenuFilters", "Filters"},
-    {"FilterListEnabled", "En."},
-    {"FilterListContentType", "Content Type"},
-    {"FilterListMinSize", "Min Size"},
-    {"FilterListURL", "URL"},
-    {"FilterListMinWidth", "Min Width (pixels)"},
-    {"FilterListMinHeight", "Min Height (pixels)"},
-    {"FilterListDirectory", "Folder Path"},
-    {"FilterListFileNameDummy", "Filename Dummy"},
-    {"New", "New"},
-    {"Open", "Open"},
-    {"Save", "Save"},
-    {"Add", "Add"},
-    {"Delete", "Delete"},
-    {"Edit", "Edit"},
-    {"Up", "Up"},
-    {"Down", "Down"},
-    {"Options", "Options"},
-    {"Help", "Help"},
-    {"OpenFolder", "Open Folder"},
-    {"CheckAll", "Check All"},
-    {"UncheckAll", "Uncheck All"},
-    {"OK", "OK"},
-    {"Cancel", "Cancel"},
-    {"CombMozilla", "Capture and Save Files from Mozilla"},
-    {"CombIE", "Capture and Save Files from IE and Maxthon"},
-    {"BrowseDirectory", "Browse a suitable folder:"},
-    {"ErrorDirectory", "The folder path is wrong. Please, select a correct path."},
-    {"ErrorLoadDefaultFilter", "Can't load default filter."},
-    {"ErrorMozillaCacheOpen",
-     "Can't open Mozilla cache. Please, define the correct path in the Options dialog."},
-    {"ErrorCreateFolder", "Can't create the folder"},
-    {"WarningAreYouSure", "Are you sure?"},
-    {"WarningNew", "All the items in the filter will be deleted. Are you sure?"},
-    {"WarningCloseBrowser", "has to be closed. Please, close the browser and try again."},
-    {"WarningChanged", "The filter has been changed. Would you like to save the filter in a file?"},
-    {"WarningIsBusy", "Vorlane is combing the cache now. Please, try it later"},
-    {"NewFilter", "New Filter"},
-    {"OptTitle", "Options"},
-    {"OptStartWithWindowsStartUp", "Start with Windows Startup"},
-    {"ShowProgressBar", "Show Progress Bar"},
-    {"OptLanguage", "Language"},
-    {"OptMain", "Main"},
-    {"OptBrowsers", "Browsers"},
-    {"OptFilters", "Filters"},
-    {"OptUseWithIE", "Use with Microsoft Internet Explorer"},
-    {"OptUseWithMaxthon", "Use with Maxthon"},
-    {"OptUseWithMozilla", "Use with Mozilla Firefox"},
-    {"OptFindMozillaCache", "Find Cache"},
-    {"OptMozillaCachePath", "Mozilla Cache Folder"},
-    {"OptOneCopy", "One Copy"},
-    {"OptSkipDuplicates", "Skip Duplicates"},
-    {"OptDefaultCombPath", "Default Folder to Save"},
-    {"OptDefaultFileNameDummy", "Default Filename Dummy"},
-    {"AboutTitle", "About"},
-    {"OptDecodeContent", "Decode Compressed Files"},
-    {"ErrorCacheOpen", "Can't open the cache"},
-    {"ErrorSaveFile", "Can't save the file in the folder"},
-    {"ErrorUnknown", "Unknown error"},
-    {"SkippedEntries", "cache entries could not be read and were skipped"},
-    {"FilterListEveryPicture", "Every Picture"},
-    {"FilterListEveryAudio", "Every Audio"},
-    {"FilterListEveryVideo", "Every Video"},
-    {"SaveAs", "Save As"},
-    {"TrayMenuCaptureNow", "Capture now"},
-    {"TrayMenuOpenSaved", "Open saved files"},
-    {"TrayMenuPauseWatching", "Pause watching"},
-    {"TrayMenuNoCache", "No browser cache found"},
-    {"OptStartAtLogin", "Start at login"},
-    {"AskStartAtLogin",
-     "Start Vorlane at login? It then watches your browsers from the moment you log in. You can "
-     "change this later in the Options dialog."},
-    {"OptUseWith", "Use with"},
-    {"CaptureFrom", "Capture and Save Files from"},
-    {"OptGroupMozilla", "Firefox disk cache"},
-    {"OptGroupUrlCache", "URL cache of Internet Explorer and Maxthon (under Wine)"},
-    {"ErrorMinSize",
-     // No-break spaces keep each number with its unit when the message wraps.
-     "Min Size must be a number of bytes with an optional unit: 10\u00A0KB or 1.5\u00A0MB (KB and "
-     "MB are 1000 and 1000000 bytes), 64\u00A0KiB or 2\u00A0MiB (KiB and MiB are 1024 and 1048576 "
-     "bytes)."},
-    {"HintPixelTest",
-     "The pixel test needs both Min Width and Min Height: with only one of them no picture size is "
-     "checked. Enter both, or 0 in both."},
-    {"ErrorDirectoryNotAbsolute",
-     "The path must be absolute: it begins with / (or with ~/ for your home folder)."},
-    {"ErrorDirectoryIsRoot", "The root folder itself can't be the output folder."},
-    {"ErrorDirectoryNotLocal",
-     "The folder is not on a local disk: network and removable drives are refused."},
-    {"ErrorDirectoryCannotCreate", "The folder can't be created there: a file is in the way."},
-    {"ErrorSaveFilter", "Can't save the filter in"},
-    {"ErrorLoadFilter", "Can't load the filter from"},
-    {"OptKeepServerTime", "Give Saved Files the Server's Time"},
-    {"OptCaptureWhileRunning", "Capture While the Browser Runs (Firefox, Chromium family)"},
+#define VORLANE_UI_TEXT_ROW(key, english) {#key, english},
+    VORLANE_UI_TEXTS(VORLANE_UI_TEXT_ROW)
+#undef VORLANE_UI_TEXT_ROW
 }};
-
-static_assert(UiTextTable[static_cast<size_t>(UiTextKey::Comments)].Key == "Comments");
-static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OK)].Key == "OK");
-static_assert(UiTextTable[static_cast<size_t>(UiTextKey::NewFilter)].Key == "NewFilter");
-static_assert(UiTextTable[static_cast<size_t>(UiTextKey::AboutTitle)].Key == "AboutTitle");
-static_assert(UiTextTable[static_cast<size_t>(UiTextKey::OptDecodeContent)].Key ==
-              "OptDecodeContent");
-static_assert(UiTextTable[static_cast<size_t>(UiTextKey::SkippedEntries)].Key == "SkippedEntries");
-static_assert(UiTextTable[static_cast<size_t>(UiTextKey::FilterListEveryVideo)].Key ==
-              "FilterListEveryVideo");
-static_assert(UiTextTable[static_cast<size_t>(UiTextKey::ErrorLoadFilter)].Key ==
-              "ErrorLoadFilter");
 
 // The process-wide table. Reads may come from any thread; the texts change only at
 // start-up and when the options dialog is accepted.
@@ -243,6 +153,9 @@ class UiTexts {
 inline std::string_view UiTextKeyName(UiTextKey key) {
   return UiTextTable[static_cast<size_t>(key)].Key;
 }
+// The key of a name (parts below the table name texts by their key's name); nothing for
+// a name that is no key.
+std::optional<UiTextKey> FindUiTextKey(std::string_view name);
 
 // A message as the core hands it to the front end: which text, what it is about (a
 // browser's name, put before the text), the path it concerns and the system's reason.

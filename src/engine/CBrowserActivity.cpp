@@ -4,7 +4,8 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/Platform.h"
+#include "platform/Clock.h"
+#include "platform/Processes.h"
 
 namespace {
 

@@ -1,25 +1,8 @@
 #include "engine/CCacheFilter.h"
 
 #include <algorithm>
-#include <cmath>
 
-#include "config/Settings.h"
-
-void SplitUrl(FilterRecord& record) {
-  record.UrlWords.clear();
-  std::string word;
-  for (char c : record.URL) {
-    if (c == ',') {
-      if (!word.empty()) record.UrlWords.push_back(word);
-      word.clear();
-    } else if (c != ' ' && c != '\t') {
-      word += c;
-    }
-  }
-  if (!word.empty()) record.UrlWords.push_back(word);
-}
-
-CCacheFilter::CCacheFilter() : Probe(&CGraphicLT::GetImageSize) {}
+CCacheFilter::CCacheFilter() = default;
 
 CCacheFilter::~CCacheFilter() = default;
 
@@ -77,78 +60,17 @@ std::unique_ptr<CCacheFilter> CCacheFilter::CloneFilters() const {
     copy->Filters.push_back(std::make_unique<FilterRecord>(*record));
   copy->Hint = Hint;
   copy->FilterFilePath = FilterFilePath;
-  copy->Probe = Probe;
-  copy->Choices = Choices;
   return copy;
+}
+
+void CCacheFilter::KeepResolvedFolders(const CCacheFilter& passCopy) {
+  for (int i = 0; i < passCopy.Count() && i < Count(); ++i) {
+    FilterRecord& live = *GetAt(i);
+    const FilterRecord& used = *passCopy.GetAt(i);
+    if (live.Directory == used.Directory) live.ResolvedDirectory = used.ResolvedDirectory;
+  }
 }
 
 void CCacheFilter::Renumber() {
   for (size_t i = 0; i < Filters.size(); ++i) Filters[i]->Position = static_cast<int32_t>(i);
-}
-
-void CCacheFilter::SetOptions(bool oneCopy, bool skipDuplicates) {
-  OneCopy = oneCopy;
-  SkipDuplicates = skipDuplicates;
-}
-
-bool CCacheFilter::Comb(CCacheBrowser& source) {
-  const Settings settings = CurrentSettings();
-  SetOptions(settings.OneCopy, settings.SkipDuplicates);
-  return CombWithOptions(source);
-}
-
-bool CCacheFilter::CombWithOptions(CCacheBrowser& source) {
-  Source = &source;
-  TotalEntries = 0;
-  LastPercent = 0;
-  NewFileCount = 0;
-  UnreadableCount = 0;
-  SavedFiles.clear();
-  Report.clear();
-  // Cancelled is left as it is: a stop asked for before the pass began must hold.
-
-  PrepareFolders();
-
-  for (auto* entry = source.GetFirst(); entry; entry = source.GetNext(*entry)) {
-    if (SinceTime == 0 || entry->Time >= SinceTime) ++TotalEntries;
-  }
-  for (auto* entry = source.GetFirst(); entry && !Cancelled; entry = source.GetNext(*entry)) {
-    if (SinceTime == 0 || entry->Time >= SinceTime) ProcessEntry(*entry);
-  }
-  return true;
-}
-
-void CCacheFilter::ProcessEntry(const Entry& entry) {
-  ReportProgress(entry.Index);
-  // Part of a body is no file; such entries are listed, not saved.
-  if (entry.Incomplete) return;
-  for (const auto& record : Filters) {
-    if (record->Disabled || !Match(entry, *record)) continue;
-    const StoreResult result = Store(entry, *record);
-    // An entry that cannot be read fails the same way for every other filter.
-    if (result == StoreResult::Unreadable) {
-      ++UnreadableCount;
-      NoteRow(entry, {}, 0, "unreadable");
-      return;
-    }
-    if (result == StoreResult::Stored && OneCopy) break;
-  }
-}
-
-bool CCacheFilter::Match(const Entry& entry, const FilterRecord& record) const {
-  if (!KindMatches(record.ContentType, entry.Kind)) return false;
-  if (record.MinSize > 0 && entry.Size < static_cast<uint64_t>(record.MinSize)) return false;
-  if (record.UrlWords.empty()) return true;
-  return std::any_of(record.UrlWords.begin(), record.UrlWords.end(), [&](const std::string& word) {
-    return entry.SourceUrl.find(word) != std::string::npos;
-  });
-}
-
-void CCacheFilter::ReportProgress(int32_t index) {
-  if (!ProgressCallback || TotalEntries <= 0) return;
-  const auto percent = static_cast<int32_t>(std::ceil(index * (100.0 / TotalEntries)));
-  if (percent == LastPercent) return;
-  // With a time threshold the index runs ahead of the visited count; hold it at 100.
-  LastPercent = std::min(percent, 100);
-  ProgressCallback(LastPercent);
 }

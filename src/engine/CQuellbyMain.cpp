@@ -4,14 +4,10 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
+#include "engine/CCapturePass.h"
 #include "engine/MessageSink.h"
-#include "platform/Platform.h"
-#include "platform/UrlCache.h"
-#include "sources/CChromiumCache.h"
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
-#include "sources/ChromiumCacheFolder.h"
-#include "sources/MozillaCacheFolder.h"
+#include "platform/Files.h"
+#include "sources/CacheFormats.h"
 
 CQuellbyMain::CQuellbyMain() : CQuellbyMain(StartupOptions{}) {}
 
@@ -55,6 +51,11 @@ void CQuellbyMain::SetSourceFactory(SourceFactory factory) {
   Factory = std::move(factory);
 }
 
+void CQuellbyMain::SetCacheFolder(std::string folder) {
+  std::lock_guard guard(CallbackLock);
+  NamedFolder = std::move(folder);
+}
+
 std::string CQuellbyMain::GetDisplayName(int code) {
   const BrowserInfo* browser = FindBrowser(code);
   return browser ? std::string(browser->DisplayName) : std::string();
@@ -66,20 +67,12 @@ std::vector<std::string> CQuellbyMain::GetExeNames(int code) {
 }
 
 bool CQuellbyMain::HasCache(int code) {
-  const BrowserInfo* browser = FindBrowser(code);
-  if (!browser) return false;
-  switch (browser->Format) {
-    case CacheFormat::Mozilla: {
-      const std::string named = CurrentSettings().MozillaCachePath;
-      const std::string folder = named.empty() ? FindCacheFolder() : named;
-      return !folder.empty() && Platform::FolderExists(folder);
-    }
-    case CacheFormat::UrlCache:
-      return Platform::OpenSystemUrlCache() != nullptr || !Platform::FindUrlCacheFolder().empty();
-    case CacheFormat::Chromium:
-      return !FindChromiumCacheFolders(browser->Vendor).empty();
-  }
-  return false;
+  const std::optional<CaptureTarget> target = ResolveCaptureTarget(code);
+  if (!target) return false;
+  // A folder the user named counts when it is there; opening it tells what it holds.
+  const std::string named = CurrentSettings().CacheFolders[static_cast<size_t>(code)];
+  if (!named.empty()) return Platform::FolderExists(named);
+  return HasCacheIn(target->Format, target->Browser.Places);
 }
 
 void CQuellbyMain::SetCaptureExtras(CaptureExtras extras) {
@@ -87,42 +80,31 @@ void CQuellbyMain::SetCaptureExtras(CaptureExtras extras) {
   Extras = extras;
 }
 
-std::vector<CCacheFilter::ReportRow> CQuellbyMain::GetLastReport() const {
+std::vector<ReportRow> CQuellbyMain::GetLastReport() const {
   std::lock_guard guard(PassLock);
   return LastReport;
 }
 
-bool CQuellbyMain::MayCaptureWhileRunning(int code) {
-  const BrowserInfo* browser = FindBrowser(code);
-  if (!browser || !CurrentSettings().CaptureWhileRunning) return false;
-  switch (browser->Format) {
-    case CacheFormat::Mozilla: {
-      // cache2 only: the old format's map and block files are shared by all entries.
-      const std::string named = CurrentSettings().MozillaCachePath;
-      const std::string folder = named.empty() ? FindCacheFolder() : named;
-      return !folder.empty() && Platform::FolderExists(Platform::JoinPath(folder, "entries")) &&
-             !Platform::FileExists(Platform::JoinPath(folder, "_CACHE_MAP_"));
-    }
-    case CacheFormat::UrlCache:
-      return false;
-    case CacheFormat::Chromium: {
-      // The simple cache only: a blockfile cache shares its block files.
-      const std::vector<std::string> folders = FindChromiumCacheFolders(browser->Vendor);
-      return !folders.empty() &&
-             std::none_of(folders.begin(), folders.end(), [](const std::string& folder) {
-               return Platform::FileExists(Platform::JoinPath(folder, "data_1"));
-             });
-    }
-  }
-  return false;
+bool CQuellbyMain::MayCaptureWhileRunning(const CaptureTarget& target) const {
+  if (!CurrentSettings().CaptureWhileRunning) return false;
+  bool fromSettings = false;
+  const std::unique_ptr<CCacheBrowser> source = MakeSource(target, fromSettings);
+  if (!source || !source->TryOpen()) return false;
+  const bool live = source->SupportsLiveCapture();
+  source->Close();
+  return live;
 }
 
 bool CQuellbyMain::RefuseWhileRunning(int code) {
-  const BrowserInfo* browser = FindBrowser(code);
-  if (!browser || MayCaptureWhileRunning(code)) return false;
+  const std::optional<CaptureTarget> target = ResolveCaptureTarget(code);
+  return target && RefuseWhileRunningOf(*target);
+}
+
+bool CQuellbyMain::RefuseWhileRunningOf(const CaptureTarget& target) {
+  if (MayCaptureWhileRunning(target)) return false;
   CBrowserActivity probe(Check);
   // Browsers that share one cache each block the others.
-  for (const BrowserInfo* sharer : CacheSharers(*browser)) {
+  for (const BrowserInfo* sharer : CacheSharers(target.Browser)) {
     if (!probe.IsRunning(ProcessNamesOf(*sharer))) continue;
     ShowMessage(MessageKind::Warning,
                 {UiTextKey::WarningCloseBrowser, std::string(sharer->DisplayName), {}, {}});
@@ -132,14 +114,15 @@ bool CQuellbyMain::RefuseWhileRunning(int code) {
 }
 
 bool CQuellbyMain::StartCapture(int code) {
-  if (Busy || !FindBrowser(code) || Stopping) return false;
-  if (RefuseWhileRunning(code)) return false;
+  if (Busy || Stopping) return false;
+  const std::optional<CaptureTarget> target = ResolveCaptureTarget(code);
+  if (!target || RefuseWhileRunningOf(*target)) return false;
   Busy = true;
   JoinWorker();
   std::lock_guard guard(WorkerLock);
   try {
-    Worker = std::thread([this, code] {
-      CaptureJob(code, 0);
+    Worker = std::thread([this, target = *target] {
+      CaptureJobOf(target, 0);
       Busy = false;
     });
   } catch (const std::system_error&) {
@@ -154,37 +137,33 @@ void CQuellbyMain::JoinWorker() {
   if (Worker.joinable() && Worker.get_id() != std::this_thread::get_id()) Worker.join();
 }
 
-std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(const BrowserInfo& browser,
+std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(const CaptureTarget& target,
                                                         bool& fromSettings) const {
-  fromSettings = false;
+  SourceFactory factory;
+  std::string folder;
   {
-    SourceFactory factory;
-    {
-      std::lock_guard guard(CallbackLock);
-      factory = Factory;
-    }
-    if (factory) return factory(browser.Code);
+    std::lock_guard guard(CallbackLock);
+    factory = Factory;
+    folder = NamedFolder;
   }
-  switch (browser.Format) {
-    case CacheFormat::Mozilla: {
-      auto source = std::make_unique<CMozillaCache>();
-      source->SetCachePath(CurrentSettings().MozillaCachePath);
-      fromSettings = true;
-      return source;
-    }
-    case CacheFormat::UrlCache:
-      return std::make_unique<CIECache>();
-    case CacheFormat::Chromium:
-      return std::make_unique<CChromiumCache>(browser.Vendor);
+  fromSettings = false;
+  if (factory) return factory(target.Browser.Code);
+  if (folder.empty()) {
+    folder = CurrentSettings().CacheFolders[static_cast<size_t>(target.Browser.Code)];
+    fromSettings = true;
   }
-  return nullptr;
+  return ::MakeSource(target.Format, target.Browser.Places, folder);
 }
 
 void CQuellbyMain::CaptureJob(int code, int64_t since) {
-  const BrowserInfo* browser = FindBrowser(code);
-  if (!browser) return;
+  if (const std::optional<CaptureTarget> target = ResolveCaptureTarget(code)) {
+    CaptureJobOf(*target, since);
+  }
+}
+
+void CQuellbyMain::CaptureJobOf(const CaptureTarget& target, int64_t since) {
   bool fromSettings = false;
-  std::unique_ptr<CCacheBrowser> source = MakeSource(*browser, fromSettings);
+  std::unique_ptr<CCacheBrowser> source = MakeSource(target, fromSettings);
   if (!source) return;
   source->SetDecodeContent(CurrentSettings().DecodeContent);
 
@@ -196,18 +175,19 @@ void CQuellbyMain::CaptureJob(int code, int64_t since) {
     stateCallback = CaptureStateCallback;
   }
   if (stateCallback) stateCallback(true);
-  RunPass(*source, *browser, since);
+  RunPass(*source, target, since);
   if (stateCallback) stateCallback(false);
-  if (browser->Format == CacheFormat::Mozilla && fromSettings) {
+  if (fromSettings && !target.Browser.CacheFolder.SettingsKey.empty()) {
     // Remember a folder found by discovery; it reaches the file at the next write.
     const std::string used = source->GetCachePath();
-    UpdateSettings([&](Settings& settings) { settings.MozillaCachePath = used; });
+    const auto code = static_cast<size_t>(target.Browser.Code);
+    UpdateSettings([&](Settings& settings) { settings.CacheFolders[code] = used; });
   }
   source.reset();
   Busy = false;
 }
 
-UiMessage CQuellbyMain::MessageFor(const CError& error) {
+UiMessage CQuellbyMain::MessageFor(const CError& error, const BrowserInfo* browser) {
   UiMessage message;
   message.Path = error.GetPath();
   message.Reason = error.GetReason();
@@ -219,8 +199,7 @@ UiMessage CQuellbyMain::MessageFor(const CError& error) {
       message.Text = UiTextKey::ErrorSaveFile;
       break;
     case CError::OpenFailed:
-      message.Text = error.GetModule() == CError::MozillaCache ? UiTextKey::ErrorMozillaCacheOpen
-                                                               : UiTextKey::ErrorCacheOpen;
+      message.Text = browser ? OpenErrorTextOf(*browser) : UiTextKey::ErrorCacheOpen;
       break;
     default:
       message.Text = UiTextKey::ErrorUnknown;
@@ -229,7 +208,35 @@ UiMessage CQuellbyMain::MessageFor(const CError& error) {
   return message;
 }
 
-void CQuellbyMain::RunPass(CCacheBrowser& source, const BrowserInfo& browser, int64_t since) {
+namespace {
+
+// The choices of a pass as the settings in force and the job's extras make them.
+CCapturePass::PassChoices ChoicesFor(const BrowserInfo& browser, const CCacheBrowser& source,
+                                     const CQuellbyMain::CaptureExtras& extras, int64_t since) {
+  const Settings settings = CurrentSettings();
+  CCapturePass::PassChoices choices;
+  choices.OneCopy = settings.OneCopy;
+  choices.SkipDuplicates = settings.SkipDuplicates;
+  choices.SinceTime = since;
+  choices.BrowserName = std::string(browser.ShortName);
+  choices.KeepServerTime = settings.KeepServerTime;
+  choices.DryRun = extras.DryRun;
+  choices.Report = extras.Report;
+  choices.Live = settings.CaptureWhileRunning && source.SupportsLiveCapture();
+  return choices;
+}
+
+}  // namespace
+
+void CQuellbyMain::NoteOpenFailure(const CCacheBrowser& source, const BrowserInfo& browser) {
+  LastOutcome = JobOutcome::OpenFailed;
+  const std::optional<CError>& error = source.GetOpenError();
+  std::lock_guard guard(PassLock);
+  LastProblem =
+      MessageFor(error ? *error : CError(CError::FilterCache, CError::OpenFailed, {}), &browser);
+}
+
+void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since) {
   CaptureExtras extras;
   {
     std::lock_guard guard(PassLock);
@@ -246,32 +253,21 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const BrowserInfo& browser, in
     return;
   }
   if (!source.TryOpen()) {
-    LastOutcome = JobOutcome::OpenFailed;
-    const std::optional<CError>& error = source.GetOpenError();
-    std::lock_guard guard(PassLock);
-    LastProblem = MessageFor(error ? *error : CError(CError::FilterCache, CError::OpenFailed, {}));
+    NoteOpenFailure(source, target.Browser);
     return;
   }
   source.LoadEntries();
 
+  CCapturePass::PassChoices choices = ChoicesFor(target.Browser, source, extras, since);
+  // While the browser may run, what changes under the pass is skipped, never saved half.
+  source.SetVerifyWhileReading(choices.Live);
   // The pass walks its own copy of the filters, so the user interface may read the
   // list meanwhile; the folders it resolved are written back afterwards.
-  std::unique_ptr<CCacheFilter> pass;
+  std::unique_ptr<CCapturePass> pass;
   {
     std::lock_guard guard(FilterLock);
-    pass = FilterSet.CloneFilters();
+    pass = std::make_unique<CCapturePass>(FilterSet, std::move(choices));
   }
-  pass->SetSinceTime(since);
-  const Settings settings = CurrentSettings();
-  CCacheFilter::PassChoices choices;
-  choices.BrowserName = std::string(browser.ShortName);
-  choices.KeepServerTime = settings.KeepServerTime;
-  choices.DryRun = extras.DryRun;
-  choices.Report = extras.Report;
-  // While the browser may run, what changes under the pass is skipped, never saved half.
-  choices.Live = settings.CaptureWhileRunning && source.SupportsLiveCapture();
-  source.SetVerifyWhileReading(choices.Live);
-  pass->SetChoices(std::move(choices));
   {
     std::lock_guard guard(CallbackLock);
     pass->SetProgressCallback(ProgressCallback);
@@ -304,11 +300,7 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const BrowserInfo& browser, in
   }
   {
     std::lock_guard guard(FilterLock);
-    for (int i = 0; i < pass->Count() && i < FilterSet.Count(); ++i) {
-      FilterRecord* live = FilterSet.GetAt(i);
-      const FilterRecord* used = pass->GetAt(i);
-      if (live->Directory == used->Directory) live->ResolvedDirectory = used->ResolvedDirectory;
-    }
+    FilterSet.KeepResolvedFolders(pass->GetFilters());
   }
   LastOutcome = outcome;
   source.Close();
@@ -324,8 +316,8 @@ std::optional<UiMessage> CQuellbyMain::GetLastProblem() const {
   return LastProblem;
 }
 
-void CQuellbyMain::OnBrowserClosed(int code, int64_t since) {
-  if (!Stopping) CaptureJob(code, since);
+void CQuellbyMain::OnBrowserClosed(const CaptureTarget& target, int64_t since) {
+  if (!Stopping) CaptureJobOf(target, since);
 }
 
 void CQuellbyMain::StartWatchers() {
@@ -334,9 +326,13 @@ void CQuellbyMain::StartWatchers() {
   for (const BrowserInfo& browser : Browsers()) {
     const auto code = static_cast<size_t>(browser.Code);
     if (!settings.Watch[code] || Watchers[code]->IsWatching()) continue;
+    const std::optional<CaptureTarget> target = ResolveCaptureTarget(browser.Code);
+    if (!target) continue;
+    // The watcher's capture reads the row it was started for.
     Watchers[code]->Start(
         ProcessNamesOf(browser),
-        [this](int closed, int64_t since) { OnBrowserClosed(closed, since); }, browser.Code);
+        [this, target = *target](int, int64_t since) { OnBrowserClosed(target, since); },
+        browser.Code);
   }
 }
 

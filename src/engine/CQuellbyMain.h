@@ -14,8 +14,12 @@
 #include "config/UiTexts.h"
 #include "engine/CBrowserActivity.h"
 #include "engine/CCacheFilter.h"
+#include "engine/CaptureTarget.h"
+#include "engine/ReportRow.h"
 #include "sources/CCacheBrowser.h"
 #include "sources/CError.h"
+
+class CCapturePass;
 
 // The capture engine: owns the filter set, the browser table, one watcher per
 // browser and the capture jobs. One job runs at a time; its state and progress reach
@@ -30,8 +34,8 @@ class CQuellbyMain {
 
   using CaptureStateFunction = std::function<void(bool started)>;
   using ProgressFunction = std::function<void(int percent)>;
-  // Makes the cache source of a browser code (tests, and a cache folder named on the
-  // command line); the default makes the source of the browser's cache format.
+  // Makes the cache source of a browser code (tests); the default makes the source of
+  // the browser's cache format.
   using SourceFactory = std::function<std::unique_ptr<CCacheBrowser>(int code)>;
 
   struct StartupOptions {
@@ -57,6 +61,9 @@ class CQuellbyMain {
   void SetCaptureStateCallback(CaptureStateFunction callback);
   void SetProgressCallback(ProgressFunction callback);
   void SetSourceFactory(SourceFactory factory);
+  // A cache folder named by the front end (the command line's --cache): the jobs read it
+  // instead of the folder the settings name or the one found. Empty: none.
+  void SetCacheFolder(std::string folder);
 
   bool IsBusy() const { return Busy.load(); }
   int32_t GetNewFileCount() const { return NewFileCount.load(); }
@@ -76,12 +83,10 @@ class CQuellbyMain {
   };
   void SetCaptureExtras(CaptureExtras extras);
   // The rows of the last job's report (with Report on).
-  std::vector<CCacheFilter::ReportRow> GetLastReport() const;
-  // Whether a capture of the browser may run while it runs: the setting is on and its
-  // cache is of a kind whose entries carry their own checks.
-  static bool MayCaptureWhileRunning(int code);
-  // The message for a capture error.
-  static UiMessage MessageFor(const CError& error);
+  std::vector<ReportRow> GetLastReport() const;
+  // The message for a capture error; a failed open is worded for the browser whose
+  // cache it was, when that is known.
+  static UiMessage MessageFor(const CError& error, const BrowserInfo* browser = nullptr);
   static std::string GetDisplayName(int code);
   // Whether a cache of the browser can be found now (a named cache folder counts), so
   // the front ends offer captures only of caches that exist.
@@ -124,9 +129,18 @@ class CQuellbyMain {
   bool LoadStartupFilterFile();
 
  private:
-  std::unique_ptr<CCacheBrowser> MakeSource(const BrowserInfo& browser, bool& fromSettings) const;
-  void RunPass(CCacheBrowser& source, const BrowserInfo& browser, int64_t since);
-  void OnBrowserClosed(int code, int64_t since);
+  // The source of a job: the factory's, else the format's on the folder named on the
+  // command line or in the settings (`fromSettings`), else on the caches it finds.
+  std::unique_ptr<CCacheBrowser> MakeSource(const CaptureTarget& target, bool& fromSettings) const;
+  void CaptureJobOf(const CaptureTarget& target, int64_t since);
+  bool RefuseWhileRunningOf(const CaptureTarget& target);
+  // The setting is on and the cache, opened, keeps its entries in files of their own
+  // with checks of their own.
+  bool MayCaptureWhileRunning(const CaptureTarget& target) const;
+  void RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since);
+  // The outcome and the message of a source that did not open.
+  void NoteOpenFailure(const CCacheBrowser& source, const BrowserInfo& browser);
+  void OnBrowserClosed(const CaptureTarget& target, int64_t since);
   void JoinWorker();
 
   std::atomic<bool> Busy{false};
@@ -146,12 +160,13 @@ class CQuellbyMain {
   CaptureStateFunction CaptureStateCallback;
   ProgressFunction ProgressCallback;
   SourceFactory Factory;
+  std::string NamedFolder;
 
   mutable std::mutex PassLock;
-  CCacheFilter* ActivePass = nullptr;  // the pass under way, for cancelling
+  CCapturePass* ActivePass = nullptr;  // the pass under way, for cancelling
   std::vector<std::string> LastSavedFiles;
   std::optional<UiMessage> LastProblem;
-  std::vector<CCacheFilter::ReportRow> LastReport;
+  std::vector<ReportRow> LastReport;
   CaptureExtras Extras;
 
   std::mutex WorkerLock;

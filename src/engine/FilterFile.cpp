@@ -2,6 +2,7 @@
 #include "config/IniFile.h"
 #include "config/Settings.h"
 #include "engine/CCacheFilter.h"
+#include "engine/OutputFolders.h"
 
 namespace {
 

@@ -2,13 +2,15 @@
 
 // The URL cache shared by Internet Explorer and Maxthon, seen as a list of entries. On
 // Windows the system enumerates it (WinINet); elsewhere, and for a cache folder named
-// by the user, the cache's own index file is read (sources/UrlCacheIndexReader.h),
-// behind the same enumerator. Nothing here throws.
+// by the user, the cache's own index file is read (sources/urlcache/UrlCacheIndexReader.h),
+// behind the same enumerator. Failures: queries return std::optional or a null
+// enumerator where the system has nothing to offer; nothing throws.
 
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace Platform {
 
@@ -46,12 +48,17 @@ class UrlCacheEnumerator {
 // in FindUrlCacheFolder is read).
 std::unique_ptr<UrlCacheEnumerator> OpenSystemUrlCache();
 
-// The folder that holds the URL cache's index file by default, or "" when there is
-// none. Here: the Wine prefix ($WINEPREFIX, default ~/.wine), every user folder under
-// drive_c/users in name order, first the current cache folder
+// Where the URL cache's folders may be, in search order; the source takes the first
+// that holds its index file. Here: the Wine prefix ($WINEPREFIX, default ~/.wine),
+// every user folder under drive_c/users in name order, first the current cache folder
 // (AppData/Local/Microsoft/Windows/INetCache/Content.IE5), then the older one (Local
-// Settings/Temporary Internet Files/Content.IE5). `looked` receives every folder
-// looked at, for a message when none holds a cache.
-std::string FindUrlCacheFolder(std::string* looked = nullptr);
+// Settings/Temporary Internet Files/Content.IE5).
+struct UrlCacheFolderPlaces {
+  std::vector<std::string> Folders;
+  // Where they are (a pattern), for a message when no folder holds a cache; "" when
+  // there was no place to look at all.
+  std::string LookedAt;
+};
+UrlCacheFolderPlaces UrlCacheFolders();
 
 }  // namespace Platform

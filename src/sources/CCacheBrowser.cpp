@@ -19,10 +19,10 @@ CCacheBrowser::WriteOutcome CopyStored(const EntryContent& content, Platform::Ou
   static thread_local std::vector<std::byte> buffer;
   for (const EntryContent::Piece& piece : content.Pieces()) {
     if (!piece.Crc32) {
-      uint64_t copied = 0;
-      switch (out.CopyFrom(*piece.File, piece.Offset, piece.Length, copied)) {
+      switch (out.CopyFrom(*piece.File, piece.Offset, piece.Length)) {
         case Platform::CopyResult::Ok:
-          if (copied == piece.Length) continue;
+          continue;
+        case Platform::CopyResult::SourceEnded:
           return {CCacheBrowser::WriteResult::Unreadable, false, "the file ended early"};
         case Platform::CopyResult::SourceFailed:
           return {CCacheBrowser::WriteResult::Unreadable, false, out.FailureText()};
@@ -35,8 +35,7 @@ CCacheBrowser::WriteOutcome CopyStored(const EntryContent& content, Platform::Ou
     for (uint64_t done = 0; done < piece.Length;) {
       const size_t want =
           static_cast<size_t>(std::min<uint64_t>(buffer.size(), piece.Length - done));
-      if (piece.File->ReadAt(piece.Offset + done, buffer.data(), want) !=
-          static_cast<int64_t>(want)) {
+      if (piece.File->ReadAt(piece.Offset + done, buffer.data(), want) != want) {
         return {CCacheBrowser::WriteResult::Unreadable, false, piece.File->FailureText()};
       }
       crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(want));

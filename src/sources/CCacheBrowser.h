@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/OutputFile.h"
 #include "sources/CError.h"
 #include "sources/ContentKinds.h"
 #include "sources/EntryContent.h"

@@ -1,6 +1,6 @@
 #include "sources/CGraphicLT.h"
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "sources/FileImageSource.h"
 #include "sources/ImageHeaders.h"
 #include "sources/MemoryImageSource.h"

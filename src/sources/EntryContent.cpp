@@ -36,11 +36,12 @@ int64_t EntryContent::ReadAt(uint64_t position, std::span<std::byte> buffer) con
       const uint64_t inPiece = position + done - start;
       const size_t want =
           static_cast<size_t>(std::min<uint64_t>(buffer.size() - done, piece.Length - inPiece));
-      const int64_t got = piece.File->ReadAt(piece.Offset + inPiece, buffer.data() + done, want);
-      if (got < 0) return -1;
-      done += static_cast<size_t>(got);
+      const std::optional<size_t> got =
+          piece.File->ReadAt(piece.Offset + inPiece, buffer.data() + done, want);
+      if (!got) return -1;
+      done += *got;
       // A file that ended early (it shrank since it was opened) ends the content.
-      if (static_cast<size_t>(got) < want) return static_cast<int64_t>(done);
+      if (*got < want) return static_cast<int64_t>(done);
     }
     start = end;
   }
@@ -61,8 +62,7 @@ bool EntryContent::ChecksumsMatch() const {
     for (uint64_t done = 0; done < piece.Length;) {
       const size_t want =
           static_cast<size_t>(std::min<uint64_t>(buffer.size(), piece.Length - done));
-      if (piece.File->ReadAt(piece.Offset + done, buffer.data(), want) !=
-          static_cast<int64_t>(want)) {
+      if (piece.File->ReadAt(piece.Offset + done, buffer.data(), want) != want) {
         return false;
       }
       crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(want));

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 
 // The body of one cache entry as the cache stores it: one or more pieces of open cache
 // files, in body order (a body kept in ranges has several). Pieces keep their files

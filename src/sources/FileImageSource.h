@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
 #include "sources/ImageByteSource.h"
 
 // Image bytes read from an open file with positioned reads. The first page is read

@@ -1,7 +1,7 @@
 #include "sources/ResponseFields.h"
 
 #include "base/Text.h"
-#include "platform/Platform.h"
+#include "platform/Text.h"
 
 void TakeResponseHead(const ResponseHead& head, CCacheBrowser::CCacheElement& entry,
                       HeaderChoice choice) {

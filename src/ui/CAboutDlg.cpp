@@ -5,16 +5,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/ProgramInfo.h"
 #include "config/UiTexts.h"
 #include "ui/CLabel.h"
 #include "ui/DialogUnits.h"
-#include "ui/ProgramInfo.h"
+#include "ui/QtText.h"
 
 namespace {
-
-QString Text(UiTextKey key) {
-  return QString::fromStdString(UiTexts::Get(key));
-}
 
 CLabel* CentredLabel(QWidget* parent) {
   auto* label = new CLabel(parent);

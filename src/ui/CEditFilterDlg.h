@@ -3,38 +3,21 @@
 #include <QDialog>
 #include <QString>
 
-#include <array>
-#include <cstdint>
-
-#include "config/UiTexts.h"
+#include "app/FilterEditorController.h"
+#include "app/FilterEditorView.h"
 #include "engine/FilterRecord.h"
 
 class QComboBox;
 class QLineEdit;
-class QPushButton;
 class QToolButton;
 
-// The modal editor of one filter. It changes the record it was given only on an OK
-// whose output folder passed the local-folder rule.
-class CEditFilterDlg : public QDialog {
+// The modal editor of one filter: it shows the fields and forwards OK, "..." and F1 to
+// its controller, which changes the record only on an OK whose fields all passed.
+class CEditFilterDlg : public QDialog, private FilterEditorView {
   Q_OBJECT
 
  public:
-  // The kinds in the order the content-type list shows them: every kind, the three
-  // groups (100..102), the original kinds, then the newer ones (20..29).
-  static constexpr std::array<KindCode, 33> KindOrder = {
-      0,  100, 101, 102, 1,  2,  3,  4,  5,  6,  17, 18, 7,  12, 19, 13, 14,
-      15, 8,   9,   10,  11, 16, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29};
-
   CEditFilterDlg(FilterRecord& record, const QString& title, QWidget* parent = nullptr);
-
-  // The decimal integer at the start of a text (leading blanks and a sign allowed),
-  // 0 without digits, held to the range of the field.
-  static int32_t LeadingInteger(const QString& text);
-  // Whether an output folder text is acceptable (local folder rule, "~/" allowed).
-  static bool IsAcceptableFolder(const QString& text);
-  // The message for a folder text that is refused, with the reason; "" when accepted.
-  static QString FolderMessage(const QString& text);
 
   QComboBox* ContentTypeBox() const { return ContentType; }
   QLineEdit* MinSizeEdit() const { return MinSize; }
@@ -49,11 +32,18 @@ class CEditFilterDlg : public QDialog {
   void accept() override;
 
  private:
-  void BrowseFolder();
-  // Tells why the text of `field` is refused and puts the cursor there.
-  void Refuse(UiTextKey text, QLineEdit* field);
+  void BuildFields();
+  QWidget* FieldWidget(FilterFields::Field field) const;
 
-  FilterRecord& Record;
+  FilterFields Fields() const override;
+  void ShowFields(const FilterFields& fields) override;
+  void ShowFolder(const std::string& folder) override;
+  void Refuse(const std::string& message, FilterFields::Field field, bool selectText) override;
+  std::optional<std::string> ChooseFolder(const std::string& title,
+                                          const std::string& start) override;
+  void Open(const std::string& target) override;
+
+  FilterEditorController Controller;
   QComboBox* ContentType = nullptr;
   QLineEdit* MinSize = nullptr;
   QLineEdit* Url = nullptr;

@@ -15,22 +15,16 @@
 
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "engine/CQuellbyMain.h"
-#include "platform/Platform.h"
-#include "sources/CMozillaCache.h"
-#include "ui/BrowserCommands.h"
+#include "platform/System.h"
 #include "ui/DialogUnits.h"
 #include "ui/FolderBrowser.h"
 #include "ui/GuiMessages.h"
+#include "ui/QtText.h"
 
 namespace {
 
 // A cache format of more browsers than this shows them in two columns.
 constexpr size_t kOneColumnRows = 4;
-
-QString Text(UiTextKey key) {
-  return QString::fromStdString(UiTexts::Get(key));
-}
 
 QToolButton* BrowseButton(QWidget* parent) {
   auto* button = new QToolButton(parent);
@@ -48,11 +42,39 @@ QHBoxLayout* EditWithButton(QLineEdit* edit, QToolButton* button, int spacing) {
 
 }  // namespace
 
-COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) {
+COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent), Controller(*this) {
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   setWindowTitle(Text(UiTextKey::OptTitle));
   const DialogUnits units(font());
+  MakeControls();
 
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  buttons->button(QDialogButtonBox::Ok)->setText(Text(UiTextKey::OK));
+  buttons->button(QDialogButtonBox::Cancel)->setText(Text(UiTextKey::Cancel));
+  connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDlg::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
+  layout->addWidget(BuildMain(trayAvailable));
+  layout->addWidget(BuildBrowsers());
+  layout->addWidget(BuildFilters());
+  layout->addStretch();
+  layout->addWidget(buttons);
+  setMinimumWidth(units.X(230));
+
+  for (QCheckBox* box : UseBrowser) {
+    connect(box, &QCheckBox::toggled, this, [this] { Controller.WatchChanged(); });
+  }
+  connect(DefaultFolderBrowse, &QToolButton::clicked, this,
+          [this] { Controller.BrowseFolder(DefaultFolderField); });
+  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+  connect(help, &QShortcut::activated, this, [this] { Controller.Help(); });
+
+  Controller.Load();
+}
+
+void COptionsDlg::MakeControls() {
   StartWithLogin =
       new QCheckBox(Text(Platform::RunningOnWindows ? UiTextKey::OptStartWithWindowsStartUp
                                                     : UiTextKey::OptStartAtLogin),
@@ -61,11 +83,8 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   Language = new QComboBox(this);
   for (const BrowserInfo& browser : Browsers()) {
     UseBrowser[static_cast<size_t>(browser.Code)] =
-        new QCheckBox(BrowserCommands::OptionText(browser), this);
+        new QCheckBox(QString::fromStdString(OptionsController::WatchText(browser.Code)), this);
   }
-  FindCache = new QPushButton(Text(UiTextKey::OptFindMozillaCache), this);
-  MozillaCache = new QLineEdit(this);
-  MozillaBrowse = BrowseButton(this);
   OneCopy = new QCheckBox(Text(UiTextKey::OptOneCopy), this);
   SkipDuplicates = new QCheckBox(Text(UiTextKey::OptSkipDuplicates), this);
   DecodeContent = new QCheckBox(Text(UiTextKey::OptDecodeContent), this);
@@ -74,7 +93,9 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   DefaultFolder = new QLineEdit(this);
   DefaultFolderBrowse = BrowseButton(this);
   DefaultFileName = new QLineEdit(this);
+}
 
+QGroupBox* COptionsDlg::BuildMain(bool trayAvailable) {
   auto* main = new QGroupBox(Text(UiTextKey::OptMain), this);
   auto* mainLayout = new QGridLayout(main);
   mainLayout->addWidget(StartWithLogin, 0, 0, 1, 2);
@@ -95,16 +116,20 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
     TrayNote->setEnabled(false);
     mainLayout->addWidget(TrayNote, 3, 0, 1, 2);
   }
+  return main;
+}
 
+QGroupBox* COptionsDlg::BuildBrowsers() {
+  const DialogUnits units(font());
   auto* browsers = new QGroupBox(Text(UiTextKey::OptBrowsers), this);
   auto* browsersLayout = new QGridLayout(browsers);
   browsersLayout->setColumnStretch(0, 1);
   browsersLayout->setColumnStretch(1, 1);
   // Every browser of the table, under a heading per cache format; a format of many
-  // browsers fills two columns. The Firefox cache folder goes with its format.
+  // browsers fills two columns. A cache folder the user may name goes below its group.
   int row = 0;
-  for (const BrowserCommands::FormatGroup& group : BrowserCommands::FormatGroups()) {
-    auto* heading = new QLabel(BrowserCommands::FormatHeading(group), browsers);
+  for (const OptionsController::BrowserGroup& group : OptionsController::BrowserGroups()) {
+    auto* heading = new QLabel(QString::fromStdString(group.Heading), browsers);
     QFont bold = heading->font();
     bold.setBold(true);
     heading->setFont(bold);
@@ -114,23 +139,63 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
     const size_t columns = group.Browsers.size() > kOneColumnRows ? 2 : 1;
     const size_t rows = (group.Browsers.size() + columns - 1) / columns;
     for (size_t i = 0; i < group.Browsers.size(); ++i) {
-      QCheckBox* box = UseBrowser[static_cast<size_t>(group.Browsers[i]->Code)];
+      QCheckBox* box = UseBrowser[static_cast<size_t>(group.Browsers[i])];
       // Down the first column, then down the second.
       const int column = static_cast<int>(i / rows);
       browsersLayout->addWidget(box, row + static_cast<int>(i % rows), column, 1,
                                 columns == 1 ? 2 : 1);
     }
     row += static_cast<int>(rows);
-    if (group.Format == CacheFormat::Mozilla) {
-      auto* folderRow = new QHBoxLayout;
-      folderRow->addWidget(new QLabel(Text(UiTextKey::OptMozillaCachePath), browsers), 1);
-      folderRow->addWidget(FindCache);
-      browsersLayout->addLayout(folderRow, row++, 0, 1, 2);
-      browsersLayout->addLayout(EditWithButton(MozillaCache, MozillaBrowse, units.X(2)), row++, 0,
-                                1, 2);
-    }
+    for (const int code : group.NamedFolders) AddFolderRow(code, browsersLayout, row, units.X(2));
   }
+  return browsers;
+}
 
+void COptionsDlg::AddFolderRow(int code, QGridLayout* layout, int& row, int spacing) {
+  QWidget* parent = layout->parentWidget();
+  const FolderControls folder{
+      code, new QPushButton(QString::fromStdString(OptionsController::FindText(code)), parent),
+      new QLineEdit(parent), BrowseButton(parent)};
+  auto* labelRow = new QHBoxLayout;
+  labelRow->addWidget(
+      new QLabel(QString::fromStdString(OptionsController::FolderLabel(code)), parent), 1);
+  labelRow->addWidget(folder.Find);
+  layout->addLayout(labelRow, row++, 0, 1, 2);
+  layout->addLayout(EditWithButton(folder.Edit, folder.Browse, spacing), row++, 0, 1, 2);
+  connect(folder.Find, &QPushButton::clicked, this, [this, code] { Controller.FindCache(code); });
+  connect(folder.Browse, &QToolButton::clicked, this,
+          [this, code] { Controller.BrowseFolder(code); });
+  Folders.push_back(folder);
+}
+
+const COptionsDlg::FolderControls* COptionsDlg::FolderOf(int code) const {
+  for (const FolderControls& folder : Folders) {
+    if (folder.Code == code) return &folder;
+  }
+  return nullptr;
+}
+
+QPushButton* COptionsDlg::FindCacheButton(int code) const {
+  const FolderControls* folder = FolderOf(code);
+  return folder ? folder->Find : nullptr;
+}
+
+QLineEdit* COptionsDlg::CacheFolderEdit(int code) const {
+  const FolderControls* folder = FolderOf(code);
+  return folder ? folder->Edit : nullptr;
+}
+
+QToolButton* COptionsDlg::CacheFolderBrowseButton(int code) const {
+  const FolderControls* folder = FolderOf(code);
+  return folder ? folder->Browse : nullptr;
+}
+
+QLineEdit* COptionsDlg::FolderEdit(int field) const {
+  return field == DefaultFolderField ? DefaultFolder : CacheFolderEdit(field);
+}
+
+QGroupBox* COptionsDlg::BuildFilters() {
+  const DialogUnits units(font());
   auto* filters = new QGroupBox(Text(UiTextKey::OptFilters), this);
   auto* filtersLayout = new QVBoxLayout(filters);
   filtersLayout->addWidget(OneCopy);
@@ -142,120 +207,88 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent) 
   filtersLayout->addLayout(EditWithButton(DefaultFolder, DefaultFolderBrowse, units.X(2)));
   filtersLayout->addWidget(new QLabel(Text(UiTextKey::OptDefaultFileNameDummy), filters));
   filtersLayout->addWidget(DefaultFileName);
-
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(Text(UiTextKey::OK));
-  buttons->button(QDialogButtonBox::Cancel)->setText(Text(UiTextKey::Cancel));
-  connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDlg::accept);
-  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
-  layout->addWidget(main);
-  layout->addWidget(browsers);
-  layout->addWidget(filters);
-  layout->addStretch();
-  layout->addWidget(buttons);
-  setMinimumWidth(units.X(230));
-
-  connect(UseMozillaBox(), &QCheckBox::toggled, this, &COptionsDlg::EnableMozillaControls);
-  connect(FindCache, &QPushButton::clicked, this, &COptionsDlg::FindMozillaCache);
-  connect(MozillaBrowse, &QToolButton::clicked, this,
-          [this] { FolderBrowser::BrowseInto(this, MozillaCache); });
-  connect(DefaultFolderBrowse, &QToolButton::clicked, this,
-          [this] { FolderBrowser::BrowseInto(this, DefaultFolder); });
-  auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-  connect(help, &QShortcut::activated, this, [] { OpenWithDesktop(ProgramPlaces().HelpFilePath); });
-
-  const Settings settings = CurrentSettings();
-  StartWithLogin->setChecked(settings.StartWithWindowsStartUp);
-  ShowProgress->setChecked(settings.ShowNotifyProgressBar);
-  for (const BrowserInfo& browser : Browsers()) {
-    const auto code = static_cast<size_t>(browser.Code);
-    UseBrowser[code]->setChecked(settings.Watch[code]);
-  }
-  OneCopy->setChecked(settings.OneCopy);
-  SkipDuplicates->setChecked(settings.SkipDuplicates);
-  DecodeContent->setChecked(settings.DecodeContent);
-  KeepServerTime->setChecked(settings.KeepServerTime);
-  CaptureWhileRunning->setChecked(settings.CaptureWhileRunning);
-  MozillaCache->setText(QString::fromStdString(settings.MozillaCachePath));
-  DefaultFolder->setText(QString::fromStdString(settings.DefaultCombPath));
-  DefaultFileName->setText(QString::fromStdString(settings.DefaultFileNameDummy));
-  BuildLanguageChoice();
-  EnableMozillaControls();
-}
-
-void COptionsDlg::BuildLanguageChoice() {
-  Language->clear();
-  const LanguageList list =
-      BuildLanguageList(ProgramPlaces().LanguagesFolder, CurrentSettings().Language);
-  LanguageFiles = list.Entries;
-  for (const LanguageEntry& entry : LanguageFiles) {
-    Language->addItem(QString::fromStdString(entry.Name));
-  }
-  Language->setCurrentIndex(list.Selected);
-  // Without a match the first file is chosen at once, even if the dialog is then
-  // cancelled: the setting named a file that is no longer there.
-  if (list.Selected >= 0 && list.Language != CurrentSettings().Language) {
-    UpdateSettings([&](Settings& settings) { settings.Language = list.Language; });
-  }
-}
-
-void COptionsDlg::EnableMozillaControls() {
-  const bool enabled = UseMozillaBox()->isChecked();
-  FindCache->setEnabled(enabled);
-  MozillaCache->setEnabled(enabled);
-  MozillaBrowse->setEnabled(enabled);
-}
-
-void COptionsDlg::FindMozillaCache() {
-  std::optional<UiMessage> problem;
-  {
-    CMozillaCache source;
-    // A profile whose cache folder is not made yet still names where it will be.
-    if (!source.TryOpen() && source.GetCachePath().empty()) {
-      const std::optional<CError>& error = source.GetOpenError();
-      problem = CQuellbyMain::MessageFor(
-          error ? *error : CError(CError::MozillaCache, CError::OpenFailed, {}));
-    }
-    MozillaCache->setText(QString::fromStdString(source.GetCachePath()));
-    source.Close();
-  }
-  // Nothing found: say where it was looked for, instead of only emptying the field.
-  if (problem) {
-    GuiMessages::ShowBox(MessageKind::Warning, QString::fromStdString(ComposeMessage(*problem)),
-                         this);
-  }
-  MozillaCache->selectAll();
-  MozillaCache->setFocus();
+  return filters;
 }
 
 void COptionsDlg::accept() {
-  const int selected = Language->currentIndex();
-  const std::string languagePath =
-      selected >= 0 && static_cast<size_t>(selected) < LanguageFiles.size()
-          ? LanguageFiles[static_cast<size_t>(selected)].Path
-          : std::string();
-  UpdateSettings([&](Settings& settings) {
-    settings.StartWithWindowsStartUp = StartWithLogin->isChecked();
-    // The option has been seen: the start-with-login entry follows it from now on.
-    settings.StartWithLoginAsked = true;
-    settings.ShowNotifyProgressBar = ShowProgress->isChecked();
-    for (size_t code = 0; code < UseBrowser.size(); ++code) {
-      settings.Watch[code] = UseBrowser[code]->isChecked();
-    }
-    settings.MozillaCachePath = MozillaCache->text().toStdString();
-    settings.OneCopy = OneCopy->isChecked();
-    settings.SkipDuplicates = SkipDuplicates->isChecked();
-    settings.DecodeContent = DecodeContent->isChecked();
-    settings.KeepServerTime = KeepServerTime->isChecked();
-    settings.CaptureWhileRunning = CaptureWhileRunning->isChecked();
-    settings.DefaultCombPath = DefaultFolder->text().toStdString();
-    settings.DefaultFileNameDummy = DefaultFileName->text().toStdString();
-    if (!languagePath.empty()) settings.Language = languagePath;
-  });
-  if (!languagePath.empty()) LoadLanguage(languagePath);
-  WriteSettings();
+  Controller.Apply();
   QDialog::accept();
+}
+
+OptionsValues COptionsDlg::Values() const {
+  OptionsValues values;
+  values.StartWithLogin = StartWithLogin->isChecked();
+  values.ShowProgress = ShowProgress->isChecked();
+  for (size_t code = 0; code < UseBrowser.size(); ++code) {
+    values.Watch[code] = UseBrowser[code]->isChecked();
+  }
+  for (const FolderControls& folder : Folders) {
+    values.CacheFolders[static_cast<size_t>(folder.Code)] = folder.Edit->text().toStdString();
+  }
+  values.OneCopy = OneCopy->isChecked();
+  values.SkipDuplicates = SkipDuplicates->isChecked();
+  values.DecodeContent = DecodeContent->isChecked();
+  values.KeepServerTime = KeepServerTime->isChecked();
+  values.CaptureWhileRunning = CaptureWhileRunning->isChecked();
+  values.DefaultFolder = DefaultFolder->text().toStdString();
+  values.DefaultFileName = DefaultFileName->text().toStdString();
+  values.Language = Language->currentIndex();
+  return values;
+}
+
+void COptionsDlg::ShowValues(const OptionsValues& values) {
+  StartWithLogin->setChecked(values.StartWithLogin);
+  ShowProgress->setChecked(values.ShowProgress);
+  for (size_t code = 0; code < UseBrowser.size(); ++code) {
+    UseBrowser[code]->setChecked(values.Watch[code]);
+  }
+  for (const FolderControls& folder : Folders) {
+    folder.Edit->setText(
+        QString::fromStdString(values.CacheFolders[static_cast<size_t>(folder.Code)]));
+  }
+  OneCopy->setChecked(values.OneCopy);
+  SkipDuplicates->setChecked(values.SkipDuplicates);
+  DecodeContent->setChecked(values.DecodeContent);
+  KeepServerTime->setChecked(values.KeepServerTime);
+  CaptureWhileRunning->setChecked(values.CaptureWhileRunning);
+  DefaultFolder->setText(QString::fromStdString(values.DefaultFolder));
+  DefaultFileName->setText(QString::fromStdString(values.DefaultFileName));
+  Language->setCurrentIndex(values.Language);
+}
+
+void COptionsDlg::ShowLanguages(const std::vector<std::string>& names) {
+  Language->clear();
+  for (const std::string& name : names) Language->addItem(QString::fromStdString(name));
+}
+
+void COptionsDlg::ShowFolder(int field, const std::string& text) {
+  if (QLineEdit* edit = FolderEdit(field)) edit->setText(QString::fromStdString(text));
+}
+
+void COptionsDlg::FocusFolder(int field) {
+  if (QLineEdit* edit = FolderEdit(field)) {
+    edit->selectAll();
+    edit->setFocus();
+  }
+}
+
+void COptionsDlg::EnableCacheFolder(int code, bool enabled) {
+  if (const FolderControls* folder = FolderOf(code)) {
+    folder->Find->setEnabled(enabled);
+    folder->Edit->setEnabled(enabled);
+    folder->Browse->setEnabled(enabled);
+  }
+}
+
+std::optional<std::string> COptionsDlg::ChooseFolder(const std::string& title,
+                                                     const std::string& start) {
+  return FolderBrowser::Choose(this, title, start);
+}
+
+void COptionsDlg::ShowMessage(MessageKind kind, const std::string& text) {
+  GuiMessages::ShowBox(kind, QString::fromStdString(text), this);
+}
+
+void COptionsDlg::Open(const std::string& target) {
+  OpenWithDesktop(target);
 }

@@ -4,15 +4,16 @@
 
 #include <cstdio>
 
+#include "app/ProgramInfo.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/CSystemTray.h"
 #include "ui/GuiMessages.h"
 #include "ui/InstanceMarker.h"
 #include "ui/ProgramIcons.h"
-#include "ui/ProgramInfo.h"
+#include "ui/QtText.h"
 
 namespace {
 
@@ -96,9 +97,8 @@ void CQuellbyApp::OnShowRequested() {
 
 void CQuellbyApp::AskStartAtLogin() {
   if (CurrentSettings().StartWithLoginAsked) return;
-  const bool yes =
-      GuiMessages::AskYesNo(QString::fromStdString(UiTexts::Get(UiTextKey::AskStartAtLogin)),
-                            Window->isVisible() ? Window.get() : nullptr);
+  const bool yes = GuiMessages::AskYesNo(Text(UiTextKey::AskStartAtLogin),
+                                         Window->isVisible() ? Window.get() : nullptr);
   UpdateSettings([yes](Settings& settings) {
     settings.StartWithWindowsStartUp = yes;
     settings.StartWithLoginAsked = true;

@@ -20,11 +20,10 @@
 
 #include <algorithm>
 
+#include "app/ProgramInfo.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
-#include "platform/Platform.h"
-#include "ui/BrowserCommands.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CSystemTray.h"
 #include "ui/DesktopNotifier.h"
@@ -32,13 +31,9 @@
 #include "ui/FilterListModel.h"
 #include "ui/GuiMessages.h"
 #include "ui/ProgramIcons.h"
-#include "ui/ProgramInfo.h"
+#include "ui/QtText.h"
 
 namespace {
-
-QString Text(UiTextKey key) {
-  return QString::fromStdString(UiTexts::Get(key));
-}
 
 // The window's tooltips carry the program's name as a title above the text.
 QString TooltipText(const QString& text) {
@@ -69,32 +64,23 @@ constexpr std::array<ButtonInfo, CQuellbyDlg::ButtonCount> kButtons = {{
 // rather than pushing the other columns off the screen.
 constexpr int kMaxColumnCharacters = 48;
 
-// The texts of the tray menu's items, in TrayItem order.
-constexpr std::array<UiTextKey, CQuellbyDlg::TrayItemCount> kTrayItems = {
-    UiTextKey::TrayMenuFilters,     UiTextKey::TrayMenuOptions,       UiTextKey::TrayMenuCaptureNow,
-    UiTextKey::TrayMenuOpenSaved,   UiTextKey::TrayMenuPauseWatching, UiTextKey::TrayMenuVisit,
-    UiTextKey::TrayMenuLastVersion, UiTextKey::TrayMenuHelp,          UiTextKey::TrayMenuAbout,
-    UiTextKey::TrayMenuExit};
-
 }  // namespace
 
 CQuellbyDlg::CQuellbyDlg(std::unique_ptr<CQuellbyMain> engine, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowSystemMenuHint),
-      Quellby(engine ? std::move(engine) : std::make_unique<CQuellbyMain>()) {
+      Quellby(engine ? std::move(engine) : std::make_unique<CQuellbyMain>()),
+      ListControl(*Quellby, *this),
+      CaptureControl(*Quellby, *this),
+      TrayControl(*Quellby, *this),
+      CaptureTools(*Quellby) {
   setWindowIcon(ProgramIcons::Program());
   // Shown from the tray the window is often not the active one; its tool buttons still
   // explain themselves.
   setAttribute(Qt::WA_AlwaysShowToolTips);
   Notifications = std::make_unique<DesktopNotifier>();
   connect(Notifications.get(), &DesktopNotifier::Undelivered, this,
-          [this](const QString&, const QString& text) {
-            if (!TrayIcon || !TrayIcon->ShowBalloon(text, QString::fromLatin1(ProgramInfo::Name),
-                                                    QSystemTrayIcon::Information, 10)) {
-              NoticeLine->setText(text);
-              NoticeLine->show();
-            }
-          });
+          [this](const QString&, const QString& text) { ShowNoticeElsewhere(text); });
   BuildWindow();
   BuildTrayMenu();
   AddShortcuts();
@@ -115,8 +101,28 @@ CQuellbyDlg::~CQuellbyDlg() {
 
 void CQuellbyDlg::BuildWindow() {
   const DialogUnits units(font());
+  QLayout* toolbar = BuildToolbar();
+  BuildList();
+  NoticeLine = new QLabel(this);
+  NoticeLine->hide();
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(units.X(9), 2, units.X(9), units.Y(7));
+  layout->setSpacing(units.Y(2));
+  layout->addLayout(toolbar);
+  layout->addWidget(ListView, 1);
+  layout->addWidget(NoticeLine);
+  resize(units.X(440), units.Y(278));
+}
+
+QLayout* CQuellbyDlg::BuildToolbar() {
+  const DialogUnits units(font());
   auto* toolbar = new QHBoxLayout;
   toolbar->setSpacing(0);
+  const std::array<void (CQuellbyDlg::*)(), ButtonCount> commands = {
+      &CQuellbyDlg::OnNew,  &CQuellbyDlg::OnOpen,    &CQuellbyDlg::OnSave, &CQuellbyDlg::OnSaveAs,
+      &CQuellbyDlg::OnAdd,  &CQuellbyDlg::OnDelete,  &CQuellbyDlg::OnEdit, &CQuellbyDlg::OnUp,
+      &CQuellbyDlg::OnDown, &CQuellbyDlg::OnOptions, &CQuellbyDlg::OnHelp};
   for (size_t i = 0; i < kButtons.size(); ++i) {
     auto* button = new QToolButton(this);
     button->setIcon(ProgramIcons::Button(QString::fromLatin1(kButtons[i].IconStem)));
@@ -126,6 +132,7 @@ void CQuellbyDlg::BuildWindow() {
     button->setFixedSize(std::max(units.X(33), 40), std::max(units.Y(25), 40));
     button->setToolTipDuration(10000);
     button->setFocusPolicy(Qt::NoFocus);
+    connect(button, &QToolButton::clicked, this, commands[i]);
     toolbar->addWidget(button);
     Buttons[i] = button;
   }
@@ -141,7 +148,10 @@ void CQuellbyDlg::BuildWindow() {
   TrayMenuButton->setFocusPolicy(Qt::NoFocus);
   TrayMenuButton->hide();
   toolbar->addWidget(TrayMenuButton);
+  return toolbar;
+}
 
+void CQuellbyDlg::BuildList() {
   ListModel = new FilterListModel(this);
   ListView = new QTableView(this);
   ListView->setModel(ListModel);
@@ -158,45 +168,15 @@ void CQuellbyDlg::BuildWindow() {
   ListView->horizontalHeader()->setStretchLastSection(true);
   ListView->viewport()->installEventFilter(this);
   connect(ListView, &QTableView::doubleClicked, this, [this] { OnEdit(); });
-  ListModel->SetCheckHandler([this](int row, bool checked) {
-    if (!ListReady) return false;
-    {
-      auto filters = Quellby->Filters();
-      FilterRecord* record = filters->GetAt(row);
-      if (!record) return false;
-      record->Disabled = !checked;
-    }
-    MarkChanged();
-    return true;
-  });
-
-  NoticeLine = new QLabel(this);
-  NoticeLine->hide();
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(units.X(9), 2, units.X(9), units.Y(7));
-  layout->setSpacing(units.Y(2));
-  layout->addLayout(toolbar);
-  layout->addWidget(ListView, 1);
-  layout->addWidget(NoticeLine);
-
-  const std::array<void (CQuellbyDlg::*)(), ButtonCount> commands = {
-      &CQuellbyDlg::OnNew,  &CQuellbyDlg::OnOpen,    &CQuellbyDlg::OnSave, &CQuellbyDlg::OnSaveAs,
-      &CQuellbyDlg::OnAdd,  &CQuellbyDlg::OnDelete,  &CQuellbyDlg::OnEdit, &CQuellbyDlg::OnUp,
-      &CQuellbyDlg::OnDown, &CQuellbyDlg::OnOptions, &CQuellbyDlg::OnHelp};
-  for (size_t i = 0; i < commands.size(); ++i) {
-    connect(Buttons[i], &QToolButton::clicked, this, commands[i]);
-  }
-  resize(units.X(440), units.Y(278));
+  ListModel->SetCheckHandler(
+      [this](int row, bool checked) { return ListControl.CheckRow(row, checked); });
 }
 
 void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
-  for (const BrowserCommands::CaptureGroup& group : BrowserCommands::CaptureGroups()) {
-    CaptureTool tool;
-    for (const BrowserInfo* browser : group.Browsers) tool.Codes.push_back(browser->Code);
-    tool.Current = tool.Codes.front();
+  const std::vector<CaptureCommands::Tool>& tools = CaptureTools.Tools();
+  for (size_t index = 0; index < tools.size(); ++index) {
     auto* button = new QToolButton(this);
-    button->setIcon(ProgramIcons::Button(BrowserCommands::CaptureIconStem(group.Format)));
+    button->setIcon(ProgramIcons::Button(QString::fromStdString(tools[index].IconStem)));
     button->setIconSize(QSize(32, 32));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
@@ -204,10 +184,8 @@ void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
     button->setMinimumHeight(Buttons[0]->height());
     button->setToolTipDuration(10000);
     button->setFocusPolicy(Qt::NoFocus);
-    const size_t index = CaptureTools.size();
-    connect(button, &QToolButton::clicked, this,
-            [this, index] { OnCapture(CaptureTools[index].Current); });
-    if (tool.Codes.size() > 1) {
+    connect(button, &QToolButton::clicked, this, [this, index] { CaptureTools.RunTool(index); });
+    if (tools[index].Codes.size() > 1) {
       // Several browsers of one format: the arrow offers them, a click captures the one
       // named on the button.
       auto* menu = new QMenu(button);
@@ -215,48 +193,30 @@ void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
       button->setPopupMode(QToolButton::MenuButtonPopup);
       connect(menu, &QMenu::aboutToShow, this, [this, index, menu] {
         menu->clear();
-        std::vector<int> offered;
-        for (const int code : CaptureTools[index].Codes) {
-          if (CQuellbyMain::HasCache(code)) offered.push_back(code);
-        }
-        // Without any cache found every browser stays offered: a capture then says why.
-        if (offered.empty()) offered = CaptureTools[index].Codes;
-        for (const int code : offered) {
-          const BrowserInfo* browser = FindBrowser(code);
-          menu->addAction(BrowserCommands::CaptureLabel(*browser), this, [this, index, code] {
-            CaptureTools[index].Current = code;
+        for (const CaptureCommands::Entry& entry : CaptureTools.Choices(index)) {
+          menu->addAction(QString::fromStdString(entry.Text), this, [this, index, entry] {
+            CaptureTools.Choose(index, entry.Code);
             RefreshCaptureButtons();
-            OnCapture(code);
           });
         }
       });
     }
     toolbar->addWidget(button);
-    tool.Button = button;
-    CaptureTools.push_back(std::move(tool));
+    CaptureButtons.push_back(button);
   }
 }
 
 void CQuellbyDlg::RefreshCaptureButtons() {
-  for (const CaptureTool& tool : CaptureTools) {
-    const BrowserInfo* browser = FindBrowser(tool.Current);
-    if (!browser) continue;
-    tool.Button->setText(BrowserCommands::CaptureLabel(*browser));
-    tool.Button->setToolTip(TooltipText(BrowserCommands::CaptureTooltip(*browser)));
+  for (size_t index = 0; index < CaptureButtons.size(); ++index) {
+    CaptureButtons[index]->setText(QString::fromStdString(CaptureTools.Label(index)));
+    CaptureButtons[index]->setToolTip(
+        TooltipText(QString::fromStdString(CaptureTools.Tooltip(index))));
   }
 }
 
 QToolButton* CQuellbyDlg::CaptureButton(int browserCode) const {
-  const BrowserInfo* browser = FindBrowser(browserCode);
-  if (!browser) return nullptr;
-  for (const BrowserInfo* sharer : CacheSharers(*browser)) {
-    for (const CaptureTool& tool : CaptureTools) {
-      if (std::find(tool.Codes.begin(), tool.Codes.end(), sharer->Code) != tool.Codes.end()) {
-        return tool.Button;
-      }
-    }
-  }
-  return nullptr;
+  const int tool = CaptureTools.ToolOf(browserCode);
+  return tool < 0 ? nullptr : CaptureButtons[static_cast<size_t>(tool)];
 }
 
 void CQuellbyDlg::BuildTrayMenu() {
@@ -269,57 +229,54 @@ void CQuellbyDlg::BuildTrayMenu() {
   title->setEnabled(false);
   TrayPopupMenu->addSeparator();
   CaptureNow = new QMenu(TrayPopupMenu);
-  for (size_t i = 0; i < kTrayItems.size(); ++i) {
-    if (i == TrayCaptureNow) {
-      TrayActions[i] = TrayPopupMenu->addMenu(CaptureNow);
-    } else {
-      TrayActions[i] = TrayPopupMenu->addAction(QString());
+  for (const TrayMenuController::Item& item : TrayControl.Items()) {
+    QAction* action = item.Id == TrayItem::CaptureNow ? TrayPopupMenu->addMenu(CaptureNow)
+                                                      : TrayPopupMenu->addAction(QString());
+    if (item.Checkable) {
+      action->setCheckable(true);
+      connect(action, &QAction::toggled, this,
+              [this](bool checked) { TrayControl.SetWatchingPaused(checked); });
+    } else if (item.Id != TrayItem::CaptureNow) {
+      connect(action, &QAction::triggered, this, [this, id = item.Id] { TrayControl.Run(id); });
     }
-    // Separators after Options, after Pause watching, after Download the Last Version and
-    // before Exit.
-    if (i == TrayOptions || i == TrayPauseWatching || i == TrayDownload || i == TrayAbout) {
-      TrayPopupMenu->addSeparator();
-    }
+    action->setText(QString::fromStdString(item.Text));
+    if (item.Default) TrayPopupMenu->setDefaultAction(action);
+    if (item.SeparatorAfter) TrayPopupMenu->addSeparator();
+    TrayActions[static_cast<size_t>(item.Id)] = action;
   }
-  TrayActions[TrayPauseWatching]->setCheckable(true);
-  TrayPopupMenu->setDefaultAction(TrayActions[TrayFilters]);
-  connect(TrayActions[TrayFilters], &QAction::triggered, this, &CQuellbyDlg::ShowMainWindow);
-  connect(TrayActions[TrayOptions], &QAction::triggered, this, &CQuellbyDlg::OnOptions);
-  connect(TrayActions[TrayOpenSaved], &QAction::triggered, this, &CQuellbyDlg::OnOpenSavedFiles);
-  connect(TrayActions[TrayPauseWatching], &QAction::toggled, this, &CQuellbyDlg::SetWatchingPaused);
-  connect(TrayActions[TrayVisit], &QAction::triggered, this, &CQuellbyDlg::OnVisitSite);
-  connect(TrayActions[TrayDownload], &QAction::triggered, this, &CQuellbyDlg::OnDownload);
-  connect(TrayActions[TrayHelp], &QAction::triggered, this, &CQuellbyDlg::OnHelp);
-  connect(TrayActions[TrayAbout], &QAction::triggered, this, &CQuellbyDlg::OnAbout);
-  connect(TrayActions[TrayExit], &QAction::triggered, this, &CQuellbyDlg::ExitRequested);
   connect(TrayPopupMenu, &QMenu::aboutToShow, this, &CQuellbyDlg::RefreshTrayMenu);
-  for (size_t i = 0; i < kTrayItems.size(); ++i) TrayActions[i]->setText(Text(kTrayItems[i]));
   TrayMenuButton->setMenu(TrayPopupMenu);
 }
 
 void CQuellbyDlg::RefreshTrayMenu() {
-  for (size_t i = 0; i < kTrayItems.size(); ++i) TrayActions[i]->setText(Text(kTrayItems[i]));
+  for (const TrayMenuController::Item& item : TrayControl.Items()) {
+    QAction* action = TrayActions[static_cast<size_t>(item.Id)];
+    action->setText(QString::fromStdString(item.Text));
+    if (item.Checkable && action->isChecked() != item.Checked) {
+      const QSignalBlocker quiet(action);
+      action->setChecked(item.Checked);
+    }
+  }
   FillCaptureNow();
 }
 
 void CQuellbyDlg::FillCaptureNow() {
   CaptureNow->clear();
-  const bool busy = IsBusy();
-  const std::vector<int> codes = BrowserCommands::CaptureNowCodes();
-  for (const int code : codes) {
-    const BrowserInfo* browser = FindBrowser(code);
-    QAction* entry = CaptureNow->addAction(BrowserCommands::CaptureLabel(*browser), this,
-                                           [this, code] { OnCapture(code); });
-    entry->setEnabled(!busy);
+  for (const CaptureCommands::Entry& entry : CaptureTools.CaptureNow()) {
+    QAction* action = CaptureNow->addAction(QString::fromStdString(entry.Text));
+    action->setEnabled(entry.Enabled);
+    if (entry.Code >= 0) {
+      connect(action, &QAction::triggered, this,
+              [this, code = entry.Code] { CaptureTools.Capture(code); });
+    }
   }
-  if (codes.empty()) CaptureNow->addAction(Text(UiTextKey::TrayMenuNoCache))->setEnabled(false);
 }
 
 void CQuellbyDlg::Create() {
   ProgressPopup = std::make_unique<CProgressDlg>();
-  const Settings settings = CurrentSettings();
-  ProgressPopup->SetTransparency(settings.NotifyProgressTransparency);
-  ProgressPopup->SetOnCenter(settings.NotifyProgressBarOnCenter);
+  const CaptureStateController::PopupLook look = CaptureStateController::PopupSettings();
+  ProgressPopup->SetTransparency(look.Transparency);
+  ProgressPopup->SetOnCenter(look.OnCenter);
   ProgressPopup->hide();
 
   TrayIcon = std::make_unique<CSystemTray>();
@@ -328,18 +285,12 @@ void CQuellbyDlg::Create() {
   TrayIcon->SetContextMenu(TrayPopupMenu);
   connect(TrayIcon.get(), &CSystemTray::LeftClicked, this, &CQuellbyDlg::ShowMainWindow);
 
-  SelectUserFilterFile();
-  if (!Quellby->LoadStartupFilterFile()) OnNew();
-
+  ListControl.Start();
   Quellby->SetCaptureStateCallback([this](bool started) { OnCaptureState(started); });
   Quellby->SetProgressCallback([this](int percent) { OnCaptureProgress(percent); });
   Quellby->StartWatchers();
-
-  ApplyTexts();
-  FillList();
-  UpdateTitle();
+  ShowTexts();
   UpdateTrayFallback();
-  ListReady = true;
   // Wide enough for every column, as far as the screen allows.
   const QMargins margins = layout()->contentsMargins();
   const int wanted = ListView->horizontalHeader()->length() + ListView->frameWidth() * 2 +
@@ -372,7 +323,7 @@ void CQuellbyDlg::AddShortcuts() {
   bind(QKeySequence(Qt::Key_F1), &CQuellbyDlg::OnHelp);
 }
 
-void CQuellbyDlg::ApplyTexts() {
+void CQuellbyDlg::ShowTexts() {
   for (size_t i = 0; i < kButtons.size(); ++i) {
     Buttons[i]->setText(QString());
     Buttons[i]->setToolTip(TooltipText(Text(kButtons[i].Tooltip)));
@@ -399,31 +350,6 @@ void CQuellbyDlg::FitColumns() {
   }
 }
 
-void CQuellbyDlg::FillList() {
-  {
-    auto filters = Quellby->Filters();
-    ListModel->Fill(*filters);
-  }
-  FitColumns();
-}
-
-void CQuellbyDlg::UpdateTitle() {
-  const QString file = Untitled ? Text(UiTextKey::NewFilter)
-                                : QString::fromStdString(CurrentSettings().FiltersFileName);
-  setWindowTitle(QStringLiteral("%1 - [%2%3]")
-                     .arg(QString::fromLatin1(ProgramInfo::Name), file,
-                          Changed ? QStringLiteral("*") : QString()));
-}
-
-void CQuellbyDlg::MarkChanged() {
-  Changed = true;
-  UpdateTitle();
-}
-
-bool CQuellbyDlg::IsBusy() const {
-  return Quellby->IsBusy();
-}
-
 int CQuellbyDlg::SelectedIndex() const {
   const QModelIndexList rows = ListView->selectionModel()->selectedRows();
   int first = -1;
@@ -437,79 +363,6 @@ void CQuellbyDlg::SelectRow(int row) {
   if (row < 0 || row >= ListModel->rowCount()) return;
   ListView->selectRow(row);
   ListView->setCurrentIndex(ListModel->index(row, 0));
-}
-
-// ---- Capture state ----------------------------------------------------------------
-
-QString CQuellbyDlg::NewFilesText(int count) {
-  if (count == 1) return QStringLiteral("1 new file has been captured and saved");
-  return QStringLiteral("%1 new files have been captured and saved").arg(count);
-}
-
-void CQuellbyDlg::OnCaptureState(bool started) {
-  // Once Exit began the window takes no more work; the job must not wait for it.
-  if (Exiting) return;
-  GuiMessages::RunOnUiThread(this, [this, started] { ApplyCaptureState(started); });
-}
-
-void CQuellbyDlg::OnCaptureProgress(int percent) {
-  if (Exiting) return;
-  GuiMessages::RunOnUiThread(this, [this, percent] {
-    if (ProgressPopup) ProgressPopup->SetPosition(percent);
-  });
-}
-
-void CQuellbyDlg::ApplyCaptureState(bool started) {
-  if (started) {
-    // The notice of an earlier capture is no news about this one.
-    Notice.clear();
-    NoticeLine->clear();
-    NoticeLine->hide();
-    ListView->setEnabled(false);
-    ProgressPopup->SetPosition(0);
-    if (CurrentSettings().ShowNotifyProgressBar) ProgressPopup->show();
-    TrayIcon->Animate(150, CSystemTray::Forever);
-    return;
-  }
-  ProgressPopup->hide();
-  TrayIcon->StopAnimation();
-  TrayIcon->SetIcon(ProgramIcons::Program());
-  ListView->setEnabled(true);
-  const int count = Quellby->GetNewFileCount();
-  if (count > 0) {
-    QString text = NewFilesText(count);
-    if (const uint32_t skipped = Quellby->GetSkippedCount(); skipped > 0) {
-      text += QStringLiteral(" (%1 %2)").arg(skipped).arg(Text(UiTextKey::SkippedEntries));
-    }
-    const std::vector<std::string> saved = Quellby->GetSavedFiles();
-    const QString folder =
-        saved.empty() ? QString() : QString::fromStdString(Platform::ParentFolder(saved.front()));
-    ShowNotice(text, folder);
-  }
-  // Shown once the job has let go of this thread: the box must not hold up the job.
-  if (const std::optional<UiMessage> problem = Quellby->GetLastProblem()) {
-    const QString text = QString::fromStdString(ComposeMessage(*problem));
-    QTimer::singleShot(0, this, [this, text] {
-      if (!Exiting) GuiMessages::ShowBox(MessageKind::Error, text, isVisible() ? this : nullptr);
-    });
-  }
-}
-
-void CQuellbyDlg::ShowNotice(const QString& text, const QString& folder) {
-  Notice = text;
-  const bool trayAvailable = TrayIcon->IsAvailable();
-  // The desktop's notification service keeps the notice for a user who was away.
-  const bool notified = Notifications->Notify(QString::fromLatin1(ProgramInfo::Name), text, folder);
-  if (!notified && TrayIcon->ShowBalloon(text, QString::fromLatin1(ProgramInfo::Name),
-                                         QSystemTrayIcon::Information, 10)) {
-    return;
-  }
-  // Without a notification area the window is the program's face: the count shows there
-  // too.
-  if (!notified || !trayAvailable) {
-    NoticeLine->setText(text);
-    NoticeLine->show();
-  }
 }
 
 void CQuellbyDlg::UpdateTrayFallback() {
@@ -535,14 +388,14 @@ bool CQuellbyDlg::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::ContextMenu) {
     auto* request = static_cast<QContextMenuEvent*>(event);
     // Only a mouse request opens the menu, and none while a capture runs.
-    if (request->reason() != QContextMenuEvent::Mouse || IsBusy()) return true;
+    if (request->reason() != QContextMenuEvent::Mouse) return true;
     std::unique_ptr<QMenu> menu(BuildListMenu());
-    menu->exec(request->globalPos());
+    if (!menu->isEmpty()) menu->exec(request->globalPos());
     return true;
   }
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
-    const QString hint = QString::fromStdString(Quellby->Filters()->GetHint());
+    const QString hint = QString::fromStdString(ListControl.Hint());
     if (hint.isEmpty()) {
       QToolTip::hideText();
     } else {

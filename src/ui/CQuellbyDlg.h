@@ -9,6 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "app/CaptureCommands.h"
+#include "app/CaptureNotice.h"
+#include "app/CaptureStateController.h"
+#include "app/CaptureStateView.h"
+#include "app/FilterListController.h"
+#include "app/FilterListView.h"
+#include "app/TrayMenuController.h"
+#include "app/TrayMenuView.h"
 #include "engine/CQuellbyMain.h"
 #include "ui/CProgressDlg.h"
 #include "ui/CSystemTray.h"
@@ -21,12 +29,15 @@ class QLayout;
 class QMenu;
 class QTableView;
 class QToolButton;
-struct FilterRecord;
 
-// The main window: the filter list with its commands, the owner of the capture
-// engine, the tray icon and the capture popup. Closing it only hides it; the tray
-// menu's Exit ends the program.
-class CQuellbyDlg : public QWidget {
+// The main window: the filter list with its tool buttons, the owner of the capture
+// engine, the tray icon and the capture popup. It draws what its controllers decide and
+// forwards the user's commands to them. Closing it only hides it; the tray menu's Exit
+// ends the program.
+class CQuellbyDlg : public QWidget,
+                    private FilterListView,
+                    private CaptureStateView,
+                    private TrayMenuView {
   Q_OBJECT
 
  public:
@@ -44,20 +55,7 @@ class CQuellbyDlg : public QWidget {
     HelpButton,
     ButtonCount
   };
-  // The tray menu's items below its title strip, top to bottom.
-  enum TrayItem {
-    TrayFilters,
-    TrayOptions,
-    TrayCaptureNow,
-    TrayOpenSaved,
-    TrayPauseWatching,
-    TrayVisit,
-    TrayDownload,
-    TrayHelp,
-    TrayAbout,
-    TrayExit,
-    TrayItemCount
-  };
+  using TrayItem = TrayMenuController::Command;
 
   // Takes the engine (a default one, which reads the settings and loads the language,
   // when none is given).
@@ -71,54 +69,42 @@ class CQuellbyDlg : public QWidget {
   void Create();
 
   // ---- Commands ----------------------------------------------------------------
-  void OnNew();
-  void OnOpen();
-  void OnSave();
-  void OnSaveAs();
-  void OnAdd();
-  void OnEdit();
-  void OnDelete();
-  void OnUp();
-  void OnDown();
-  void OnOpenFolder();
-  void SetAllChecks(bool enabled);
-  void OnOptions();
-  void OnHelp();
-  void OnCapture(int browserCode);
-  void OnAbout();
-  void OnVisitSite();
-  void OnDownload();
-  // Opens the default save folder (the part before any %DATE% or %TIME%), making it first.
-  void OnOpenSavedFiles();
-  // Stops every watcher, or starts the watched ones again.
-  void SetWatchingPaused(bool paused);
-  bool IsWatchingPaused() const { return WatchingPaused; }
-  void ShowMainWindow();
+  FilterListController& ListCommands() { return ListControl; }
+  TrayMenuController& TrayCommands() { return TrayControl; }
+  void OnNew() { ListControl.New(); }
+  void OnOpen() { ListControl.Open(); }
+  void OnSave() { ListControl.Save(); }
+  void OnSaveAs() { ListControl.SaveAs(); }
+  void OnAdd() { ListControl.Add(); }
+  void OnEdit() { ListControl.Edit(); }
+  void OnDelete() { ListControl.Delete(); }
+  void OnUp() { ListControl.Up(); }
+  void OnDown() { ListControl.Down(); }
+  void SetAllChecks(bool enabled) { ListControl.SetAllChecks(enabled); }
+  void OnOptions() { TrayControl.Options(); }
+  void OnHelp() { TrayControl.Help(); }
+  void OnCapture(int browserCode) { CaptureTools.Capture(browserCode); }
+  void ShowMainWindow() override;
   // The save question, then hidden (minimised where there is no tray to come back by).
   void HideMainWindow();
   // First step of Exit: no more window work for capture callbacks, watchers and a
   // running capture asked to stop. The program ends once !IsBusy().
   void BeginExit();
-  // With unsaved filter changes: the WarningChanged question (Yes saves, No discards).
-  void SavePrompt();
-  // At logout or shutdown, without asking: unsaved changes go to the file in use, else
-  // to a recovery file beside it (in the data folder for a list without a file). Returns
-  // the file written ("" when nothing needed saving or nothing could be written).
-  std::string SaveForTermination();
+  void SavePrompt() { ListControl.SavePrompt(); }
+  std::string SaveForTermination() { return ListControl.SaveForTermination(); }
 
   // ---- Capture callbacks: called on the capture's thread -------------------------
   void OnCaptureState(bool started);
   void OnCaptureProgress(int percent);
 
   // ---- State ---------------------------------------------------------------------
-  bool IsBusy() const;
-  bool IsChanged() const { return Changed; }
-  bool IsUntitled() const { return Untitled; }
+  bool IsBusy() const { return Quellby->IsBusy(); }
+  bool IsChanged() const { return ListControl.IsChanged(); }
   int SelectedIndex() const;
-  void SelectRow(int row);
+  void SelectRow(int row) override;
   // The text of the last end-of-capture notice ("" before one).
-  QString LastNotice() const { return Notice; }
-  static QString NewFilesText(int count);
+  QString LastNotice() const { return QString::fromStdString(CaptureControl.LastNotice()); }
+  static QString NewFilesText(int count) { return QString::fromStdString(::NewFilesText(count)); }
 
   CQuellbyMain& Engine() const { return *Quellby; }
   QTableView* List() const { return ListView; }
@@ -131,7 +117,7 @@ class CQuellbyDlg : public QWidget {
   QAction* TrayAction(TrayItem item) const { return TrayActions[static_cast<size_t>(item)]; }
   QMenu* CaptureNowMenu() const { return CaptureNow; }
   DesktopNotifier* Notifier() const { return Notifications.get(); }
-  // Brings the tray menu up to date (texts, "Capture now"), as opening it does.
+  // Brings the tray menu up to date (texts, states, "Capture now"), as opening it does.
   void RefreshTrayMenu();
   QToolButton* MenuButton() const { return TrayMenuButton; }
   QMenu* TrayMenu() const { return TrayPopupMenu; }
@@ -149,50 +135,62 @@ class CQuellbyDlg : public QWidget {
 
  private:
   void BuildWindow();
+  QLayout* BuildToolbar();
+  void BuildList();
   void BuildTrayMenu();
   void BuildCaptureButtons(QLayout* toolbar);
   void RefreshCaptureButtons();
   void FillCaptureNow();
   void FitColumns();
   void AddShortcuts();
-  void ApplyTexts();
-  void FillList();
-  void UpdateTitle();
-  // Saves into the file in use (asks for one when there is none); `askFirst` asks for a
-  // file even when there is one (Save As). Returns whether the list was saved.
-  bool SaveList(bool askFirst = false);
-  bool RunEditor(FilterRecord& record, const QString& title);
-  void ApplyCaptureState(bool started);
-  void ShowNotice(const QString& text, const QString& folder);
   void UpdateTrayFallback();
-  void MarkChanged();
+  QWidget* DialogParent();
+
+  // FilterListView
+  void ShowRows(const std::vector<FilterRow>& rows) override;
+  void ShowRow(int row, const FilterRow& content) override;
+  int SelectedRow() const override { return SelectedIndex(); }
+  void ShowTitle(const std::string& title) override;
+  void ShowTexts() override;
+  Answer Ask(const std::string& question) override;
+  void ShowMessage(MessageKind kind, const std::string& text) override;
+  std::optional<std::string> ChooseFilterFile(FileChoice choice,
+                                              const std::string& folder) override;
+  bool EditFilter(FilterRecord& record, const std::string& title) override;
+  void Open(const std::string& target) override;
+  // CaptureStateView
+  void EnableList(bool enabled) override;
+  void ShowPopup(bool shown) override;
+  void ShowProgress(int percent) override;
+  void StartTrayAnimation(int frameMs) override;
+  void StopTrayAnimation() override;
+  void ShowNotice(const std::string& text, const std::string& folder) override;
+  void ClearNotice() override;
+  void ShowMessageLater(MessageKind kind, const std::string& text) override;
+  // A notice the desktop's notification service did not take: a balloon, else the line.
+  void ShowNoticeElsewhere(const QString& text);
+  // TrayMenuView
+  bool RunOptions() override;
+  void ShowAbout() override;
+  void RequestExit() override;
 
   std::unique_ptr<CQuellbyMain> Quellby;
+  FilterListController ListControl;
+  CaptureStateController CaptureControl;
+  TrayMenuController TrayControl;
+  CaptureCommands CaptureTools;
   std::unique_ptr<CProgressDlg> ProgressPopup;
   std::unique_ptr<CSystemTray> TrayIcon;
   QMenu* TrayPopupMenu = nullptr;
-  std::array<QAction*, TrayItemCount> TrayActions{};
+  std::array<QAction*, TrayMenuController::CommandCount> TrayActions{};
   QMenu* CaptureNow = nullptr;
   QToolButton* TrayMenuButton = nullptr;
   QTableView* ListView = nullptr;
   FilterListModel* ListModel = nullptr;
   QLabel* NoticeLine = nullptr;
   std::array<QToolButton*, ButtonCount> Buttons{};
-  // One per cache format with a capture command; a format of several browsers has a
-  // menu of them and captures the one last chosen.
-  struct CaptureTool {
-    QToolButton* Button = nullptr;
-    std::vector<int> Codes;
-    int Current = 0;
-  };
-  std::vector<CaptureTool> CaptureTools;
+  // One per tool of CaptureTools, in its order.
+  std::vector<QToolButton*> CaptureButtons;
   std::unique_ptr<DesktopNotifier> Notifications;
-  QString Notice;
-  bool WatchingPaused = false;
-
-  bool FirstShow = true;
-  bool Changed = false;
-  bool Untitled = false;
-  bool ListReady = false;
   std::atomic<bool> Exiting{false};
 };

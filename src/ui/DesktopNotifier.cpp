@@ -7,9 +7,10 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include "app/ProgramInfo.h"
 #include "config/UiTexts.h"
 #include "ui/GuiMessages.h"
-#include "ui/ProgramInfo.h"
+#include "ui/QtText.h"
 
 namespace {
 
@@ -64,10 +65,8 @@ bool DesktopNotifier::Notify(const QString& title, const QString& text, const QS
   Listen();
   QStringList actions;
   if (!folder.isEmpty()) {
-    actions << QString::fromLatin1(kDefaultAction)
-            << QString::fromStdString(UiTexts::Get(UiTextKey::OpenFolder))
-            << QString::fromLatin1(OpenFolderAction)
-            << QString::fromStdString(UiTexts::Get(UiTextKey::OpenFolder));
+    actions << QString::fromLatin1(kDefaultAction) << Text(UiTextKey::OpenFolder)
+            << QString::fromLatin1(OpenFolderAction) << Text(UiTextKey::OpenFolder);
   }
   QVariantMap hints;
   hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(ProgramInfo::DesktopName));

@@ -1,69 +1,34 @@
 #include "ui/FilterListModel.h"
 
-#include "config/UiTexts.h"
-#include "engine/CCacheFilter.h"
-#include "sources/ContentKinds.h"
-
-namespace {
-
-constexpr std::array<UiTextKey, FilterListModel::ColumnCount> kHeaderKeys = {
-    UiTextKey::FilterListEnabled,   UiTextKey::FilterListContentType,
-    UiTextKey::FilterListMinSize,   UiTextKey::FilterListURL,
-    UiTextKey::FilterListMinWidth,  UiTextKey::FilterListMinHeight,
-    UiTextKey::FilterListDirectory, UiTextKey::FilterListFileNameDummy};
-
-}  // namespace
-
 FilterListModel::FilterListModel(QObject* parent) : QAbstractTableModel(parent) {
   RefreshHeaders();
 }
 
-QString FilterListModel::KindText(KindCode code) {
-  if (code == KindEveryPicture) {
-    return QString::fromStdString(UiTexts::Get(UiTextKey::FilterListEveryPicture));
-  }
-  if (code == KindEveryAudio) {
-    return QString::fromStdString(UiTexts::Get(UiTextKey::FilterListEveryAudio));
-  }
-  if (code == KindEveryVideo) {
-    return QString::fromStdString(UiTexts::Get(UiTextKey::FilterListEveryVideo));
-  }
-  const std::string_view kind = KindName(code);
-  return QString::fromUtf8(kind.data(), static_cast<qsizetype>(kind.size())).toUpper();
-}
-
-FilterListModel::Row FilterListModel::MakeRow(const FilterRecord& record) {
+FilterListModel::Row FilterListModel::MakeRow(const FilterRow& content) {
   Row row;
-  row.Checked = !record.Disabled;
-  row.Cells[1] = KindText(record.ContentType);
-  row.Cells[2] = QString::number(record.MinSize);
-  row.Cells[3] = QString::fromStdString(record.URL);
-  row.Cells[4] = QString::number(record.MinWidth);
-  row.Cells[5] = QString::number(record.MinHeight);
-  row.Cells[6] = QString::fromStdString(record.Directory);
-  row.Cells[7] = QString::fromStdString(record.FileNameDummy);
+  row.Checked = content.Checked;
+  for (size_t i = 0; i < content.Cells.size(); ++i) {
+    row.Cells[i] = QString::fromStdString(content.Cells[i]);
+  }
   return row;
 }
 
-void FilterListModel::Fill(const CCacheFilter& set) {
+void FilterListModel::Fill(const std::vector<FilterRow>& rows) {
   beginResetModel();
   Rows.clear();
-  for (const FilterRecord* record = set.GetFirst(); record; record = set.GetNext(*record)) {
-    Rows.push_back(MakeRow(*record));
-  }
+  for (const FilterRow& row : rows) Rows.push_back(MakeRow(row));
   endResetModel();
 }
 
-void FilterListModel::ShowRow(int row, const FilterRecord& record) {
+void FilterListModel::ShowRow(int row, const FilterRow& content) {
   if (row < 0 || row >= rowCount()) return;
-  Rows[static_cast<size_t>(row)] = MakeRow(record);
+  Rows[static_cast<size_t>(row)] = MakeRow(content);
   emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
 }
 
 void FilterListModel::RefreshHeaders() {
-  for (size_t i = 0; i < kHeaderKeys.size(); ++i) {
-    Headers[i] = QString::fromStdString(UiTexts::Get(kHeaderKeys[i]));
-  }
+  const std::array<std::string, ColumnCount> headers = FilterRow::Headers();
+  for (size_t i = 0; i < headers.size(); ++i) Headers[i] = QString::fromStdString(headers[i]);
   emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
 

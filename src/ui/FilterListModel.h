@@ -7,33 +7,24 @@
 #include <functional>
 #include <vector>
 
-#include "sources/ContentKinds.h"
+#include "app/FilterRow.h"
 
-class CCacheFilter;
-struct FilterRecord;
-
-// The main window's list: one row per filter of the set, in set order, with a check
-// box in column 0. It shows a copy of the rows made by Fill and ShowRow, so painting
-// never needs the filter set's lock; a click on a check box is handed to the owner.
+// The main window's list: the rows the filter list's controller made, with a check box
+// in column 0. It keeps a copy of them, so painting never needs the filter set's lock; a
+// click on a check box is handed to the owner.
 class FilterListModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  static constexpr int ColumnCount = 8;
+  static constexpr int ColumnCount = FilterRow::ColumnCount;
   // Asked to (un)check a row; returns whether the record took the change.
   using CheckHandler = std::function<bool(int row, bool checked)>;
 
   explicit FilterListModel(QObject* parent = nullptr);
 
-  // How a filter's content type is shown: a kind's short name in capitals, a
-  // group's text from the current language ("Every Picture").
-  static QString KindText(KindCode code);
-
   void SetCheckHandler(CheckHandler handler) { OnCheck = std::move(handler); }
-  // Rebuilds every row from the set (the caller holds the set's lock).
-  void Fill(const CCacheFilter& set);
-  // Rewrites one row from its record.
-  void ShowRow(int row, const FilterRecord& record);
+  void Fill(const std::vector<FilterRow>& rows);
+  void ShowRow(int row, const FilterRow& content);
   // Header texts from the current language.
   void RefreshHeaders();
   bool IsChecked(int row) const;
@@ -51,7 +42,7 @@ class FilterListModel : public QAbstractTableModel {
     bool Checked = true;
     std::array<QString, ColumnCount> Cells;
   };
-  static Row MakeRow(const FilterRecord& record);
+  static Row MakeRow(const FilterRow& content);
 
   std::vector<Row> Rows;
   std::array<QString, ColumnCount> Headers;

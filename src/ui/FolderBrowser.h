@@ -1,14 +1,15 @@
 #pragma once
 
-#include <QString>
+#include <optional>
+#include <string>
 
-class QLineEdit;
 class QWidget;
 
-// The folder browser behind every "..." button: it opens at the folder the edit names
-// and replaces the edit's text only when the user picked a folder.
+// The folder chooser behind every "..." button, titled `title` and opening at `start`:
+// the folder the user picked, in the system's notation, or nothing.
 namespace FolderBrowser {
 
-void BrowseInto(QWidget* owner, QLineEdit* edit);
+std::optional<std::string> Choose(QWidget* owner, const std::string& title,
+                                  const std::string& start);
 
 }  // namespace FolderBrowser

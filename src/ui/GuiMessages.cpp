@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "ui/ProgramInfo.h"
+#include "app/ProgramInfo.h"
 
 namespace GuiMessages {
 

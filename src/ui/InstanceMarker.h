@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "platform/Platform.h"
+#include "platform/InstanceMapping.h"
 
 // One running instance per user: a lock file marks it (on Windows also the named file
 // mapping "VORLANE"), and a local socket beside the lock lets a later start ask it to

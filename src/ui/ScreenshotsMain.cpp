@@ -20,6 +20,7 @@
 #include <cstring>
 #include <optional>
 
+#include "app/ProgramInfo.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
@@ -31,7 +32,7 @@
 #include "ui/CSystemTray.h"
 #include "ui/DesktopNotifier.h"
 #include "ui/GuiMessages.h"
-#include "ui/ProgramInfo.h"
+#include "ui/QtText.h"
 
 namespace {
 
@@ -81,8 +82,7 @@ void Save(Shots& shots, QWidget& widget, const QString& name, bool whole = false
 
 void SaveMessage(Shots& shots, QMessageBox::Icon icon, UiTextKey text,
                  QMessageBox::StandardButtons buttons, const QString& name) {
-  QMessageBox box(icon, QString::fromLatin1(ProgramInfo::Name),
-                  QString::fromStdString(UiTexts::Get(text)), buttons);
+  QMessageBox box(icon, QString::fromLatin1(ProgramInfo::Name), Text(text), buttons);
   box.setTextFormat(Qt::PlainText);
   Save(shots, box, name);
 }
@@ -136,6 +136,81 @@ std::unique_ptr<CQuellbyDlg> MakeWindow(std::optional<bool> trayAvailable) {
   return window;
 }
 
+// The tray menu and, on the desktop, a capture's notification.
+void ShootTrayMenu(Shots& shots, CQuellbyDlg& window) {
+  window.RefreshTrayMenu();
+  if (shots.Desktop) {
+    // Opened where a click on the tray icon opens it, its "Capture now" unfolded.
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    window.TrayMenu()->popup(area.bottomRight());
+    Settle(300);
+    window.TrayMenu()->setActiveAction(window.TrayAction(CQuellbyDlg::TrayItem::CaptureNow));
+    window.CaptureNowMenu()->popup(
+        window.TrayMenu()->geometry().topLeft() -
+        QPoint(window.CaptureNowMenu()->sizeHint().width(), 0) +
+        QPoint(0, window.TrayMenu()
+                      ->actionGeometry(window.TrayAction(CQuellbyDlg::TrayItem::CaptureNow))
+                      .top()));
+    Settle(700);
+    Write(shots, GrabScreen({}), QStringLiteral("tray-menu"));
+    window.CaptureNowMenu()->hide();
+    window.TrayMenu()->hide();
+    // A capture's result as the desktop's notification service shows it.
+    window.ShowMainWindow();
+    window.Notifier()->Notify(QString::fromLatin1(ProgramInfo::Name), CQuellbyDlg::NewFilesText(25),
+                              QDir::homePath());
+    Settle(1500);
+    Write(shots, GrabScreen({}), QStringLiteral("desktop"));
+    window.hide();
+  } else {
+    Save(shots, *window.TrayMenu(), QStringLiteral("tray-menu"));
+  }
+}
+
+// The main window as a tray user sees it, its dialogs and messages, the popup.
+void ShootWindowsWithTray(Shots& shots, std::optional<bool> tray) {
+  auto window = MakeWindow(tray);
+  window->SelectRow(1);
+  Save(shots, *window, QStringLiteral("main-window"));
+
+  FilterRecord record;
+  {
+    auto filters = window->Engine().Filters();
+    if (filters->GetAt(0)) record = *filters->GetAt(0);
+  }
+  CEditFilterDlg editor(record, QStringLiteral("Edit"));
+  Save(shots, editor, QStringLiteral("filter-editor"));
+
+  COptionsDlg options(true);
+  Save(shots, options, QStringLiteral("options"));
+
+  CAboutDlg about;
+  Save(shots, about, QStringLiteral("about"));
+
+  SaveMessage(shots, QMessageBox::Question, UiTextKey::AskStartAtLogin,
+              QMessageBox::Yes | QMessageBox::No, QStringLiteral("login-question"));
+  SaveMessage(shots, QMessageBox::Warning, UiTextKey::ErrorMinSize, QMessageBox::Ok,
+              QStringLiteral("min-size-message"));
+
+  window->Popup()->SetTransparency(255);
+  window->Popup()->SetPosition(42);
+  // On the desktop with the task bar, which must not list the popup.
+  Save(shots, *window->Popup(), QStringLiteral("popup"), true);
+
+  ShootTrayMenu(shots, *window);
+}
+
+// The same window on a desktop without a notification area.
+void ShootWindowWithoutTray(Shots& shots) {
+  auto window = MakeWindow(false);
+  COptionsDlg options(false);
+  Save(shots, options, QStringLiteral("options-no-tray"));
+  window->ShowMainWindow();
+  window->NoticeLabel()->setText(CQuellbyDlg::NewFilesText(25));
+  window->NoticeLabel()->show();
+  Save(shots, *window, QStringLiteral("main-window-no-tray"));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -166,73 +241,8 @@ int main(int argc, char** argv) {
   // The real tray host on the desktop; offscreen the window as a tray user sees it.
   const std::optional<bool> tray = shots.Desktop ? std::nullopt : std::optional<bool>(true);
 
-  {
-    auto window = MakeWindow(tray);
-    window->SelectRow(1);
-    Save(shots, *window, QStringLiteral("main-window"));
-
-    FilterRecord record;
-    {
-      auto filters = window->Engine().Filters();
-      if (filters->GetAt(0)) record = *filters->GetAt(0);
-    }
-    CEditFilterDlg editor(record, QStringLiteral("Edit"));
-    Save(shots, editor, QStringLiteral("filter-editor"));
-
-    COptionsDlg options(true);
-    Save(shots, options, QStringLiteral("options"));
-
-    CAboutDlg about;
-    Save(shots, about, QStringLiteral("about"));
-
-    SaveMessage(shots, QMessageBox::Question, UiTextKey::AskStartAtLogin,
-                QMessageBox::Yes | QMessageBox::No, QStringLiteral("login-question"));
-    SaveMessage(shots, QMessageBox::Warning, UiTextKey::ErrorMinSize, QMessageBox::Ok,
-                QStringLiteral("min-size-message"));
-
-    window->Popup()->SetTransparency(255);
-    window->Popup()->SetPosition(42);
-    // On the desktop with the task bar, which must not list the popup.
-    Save(shots, *window->Popup(), QStringLiteral("popup"), true);
-
-    window->RefreshTrayMenu();
-    if (shots.Desktop) {
-      // Opened where a click on the tray icon opens it, its "Capture now" unfolded.
-      const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-      window->TrayMenu()->popup(area.bottomRight());
-      Settle(300);
-      window->TrayMenu()->setActiveAction(window->TrayAction(CQuellbyDlg::TrayCaptureNow));
-      window->CaptureNowMenu()->popup(
-          window->TrayMenu()->geometry().topLeft() -
-          QPoint(window->CaptureNowMenu()->sizeHint().width(), 0) +
-          QPoint(0, window->TrayMenu()
-                        ->actionGeometry(window->TrayAction(CQuellbyDlg::TrayCaptureNow))
-                        .top()));
-      Settle(700);
-      Write(shots, GrabScreen({}), QStringLiteral("tray-menu"));
-      window->CaptureNowMenu()->hide();
-      window->TrayMenu()->hide();
-      // A capture's result as the desktop's notification service shows it.
-      window->ShowMainWindow();
-      window->Notifier()->Notify(QString::fromLatin1(ProgramInfo::Name),
-                                 CQuellbyDlg::NewFilesText(25), QDir::homePath());
-      Settle(1500);
-      Write(shots, GrabScreen({}), QStringLiteral("desktop"));
-      window->hide();
-    } else {
-      Save(shots, *window->TrayMenu(), QStringLiteral("tray-menu"));
-    }
-  }
-  {
-    // The same window on a desktop without a notification area.
-    auto window = MakeWindow(false);
-    COptionsDlg options(false);
-    Save(shots, options, QStringLiteral("options-no-tray"));
-    window->ShowMainWindow();
-    window->NoticeLabel()->setText(CQuellbyDlg::NewFilesText(25));
-    window->NoticeLabel()->show();
-    Save(shots, *window, QStringLiteral("main-window-no-tray"));
-  }
+  ShootWindowsWithTray(shots, tray);
+  ShootWindowWithoutTray(shots);
   InstallMessageHandler(nullptr);
   std::printf("%s\n", qPrintable(shots.Folder.absolutePath()));
   return shots.Ok ? 0 : 1;

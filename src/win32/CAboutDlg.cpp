@@ -1,6 +1,6 @@
 #include "win32/CAboutDlg.h"
 
-#include "win32/ProgramInfo.h"
+#include "app/ProgramInfo.h"
 #include "win32/resources/ResourceIds.h"
 
 CAboutDlg::CAboutDlg() : Dialog(IDD_ABOUT) {}

@@ -31,21 +31,38 @@ constexpr std::pair<int, UiTextKey> kTexts[] = {
     {IDCANCEL, UiTextKey::Cancel},
 };
 
-// The Chromium family's switches inside their group, in dialog units of the page.
+// Switches made at run time inside their group, in dialog units of the page: the
+// Firefox forks in a row below Firefox, the Chromium family in two columns.
+struct SwitchArea {
+  int Group;
+  int Top;  // below the group's top
+  int Columns;
+};
+constexpr SwitchArea kForkSwitches{IDC_OPT_GROUP_MOZILLA, 24, 3};
+constexpr SwitchArea kChromiumSwitches{IDC_OPT_GROUP_CHROMIUM, 12, 2};
 constexpr int kSwitchLeft = 6;
-constexpr int kSwitchTop = 12;
 constexpr int kSwitchHeight = 10;
 constexpr int kSwitchStep = 11;
-constexpr int kSwitchColumns = 2;
 // A group heading names this many browsers before "...".
 constexpr size_t kHeadingNames = 4;
 
-std::vector<const BrowserInfo*> ChromiumFamily() {
+std::vector<const BrowserInfo*> FamilyOf(std::string_view format) {
   std::vector<const BrowserInfo*> family;
   for (const BrowserInfo& browser : Browsers()) {
-    if (browser.Format == CacheFormat::Chromium) family.push_back(&browser);
+    if (browser.FormatId == format) family.push_back(&browser);
   }
   return family;
+}
+
+std::vector<const BrowserInfo*> ChromiumFamily() {
+  return FamilyOf("chromium");
+}
+
+// Firefox itself has its switch in the template.
+std::vector<const BrowserInfo*> FirefoxForks() {
+  std::vector<const BrowserInfo*> forks = FamilyOf("mozilla");
+  std::erase_if(forks, [](const BrowserInfo* browser) { return browser->Code == Firefox; });
+  return forks;
 }
 
 }  // namespace
@@ -132,20 +149,27 @@ bool COptionsDlg::OnInitDialog() {
 }
 
 void COptionsDlg::AddBrowserSwitches() {
+  AddSwitches(kForkSwitches.Group, kForkSwitches.Top, kForkSwitches.Columns, FirefoxForks());
+  AddSwitches(kChromiumSwitches.Group, kChromiumSwitches.Top, kChromiumSwitches.Columns,
+              ChromiumFamily());
+}
+
+void COptionsDlg::AddSwitches(int groupId, int top, int columns,
+                              const std::vector<const BrowserInfo*>& family) {
   HWND page = Page(1);
-  HWND group = ::GetDlgItem(page, IDC_OPT_GROUP_CHROMIUM);
+  HWND group = ::GetDlgItem(page, groupId);
   RECT box{};
   ::GetWindowRect(group, &box);
   ::MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&box), 2);
-  RECT units{kSwitchLeft, kSwitchTop, kSwitchStep, kSwitchHeight};
+  RECT units{kSwitchLeft, top, kSwitchStep, kSwitchHeight};
   ::MapDialogRect(page, &units);
-  const int width = (box.right - box.left - 2 * units.left) / kSwitchColumns;
-  const std::vector<const BrowserInfo*> family = ChromiumFamily();
-  const size_t rows = (family.size() + kSwitchColumns - 1) / kSwitchColumns;
+  const int width = (box.right - box.left - 2 * units.left) / columns;
+  const size_t rows =
+      (family.size() + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns);
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(page, WM_GETFONT, 0, 0));
   HWND after = group;
   for (size_t i = 0; i < family.size(); ++i) {
-    // Down the first column, then down the second.
+    // Down the first column, then down the next.
     const int column = static_cast<int>(i / rows);
     const int row = static_cast<int>(i % rows);
     HWND control = ::CreateWindowExW(

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "config/BrowserTable.h"
 #include "win32/Dialog.h"
 #include "win32/OptionsPage.h"
 
@@ -40,6 +41,8 @@ class COptionsDlg : public Dialog {
  private:
   void ApplyTexts();
   void AddBrowserSwitches();
+  void AddSwitches(int groupId, int top, int columns,
+                   const std::vector<const BrowserInfo*>& family);
 
   std::array<OptionsPage, PageCount> Pages;
   AcceptCheck Check;

@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "config/Settings.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "win32/MessageBoxes.h"
 #include "win32/ShellDialogs.h"
 #include "win32/resources/ResourceIds.h"

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
+#include "app/ProgramInfo.h"
 #include "config/BrowserTable.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "win32/CAboutDlg.h"
 #include "win32/ProgramIcons.h"
-#include "win32/ProgramInfo.h"
 #include "win32/WideText.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // The tray icon's side of the main window: its mouse messages and its menu.
+#include "app/ProgramInfo.h"
 #include "config/UiTexts.h"
 #include "win32/CQuellbyDlg.h"
-#include "win32/ProgramInfo.h"
 #include "win32/WideText.h"
 
 namespace {

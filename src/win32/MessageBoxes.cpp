@@ -1,7 +1,7 @@
 #include "win32/MessageBoxes.h"
 
+#include "app/ProgramInfo.h"
 #include "config/UiTexts.h"
-#include "win32/ProgramInfo.h"
 #include "win32/UiThreadBridge.h"
 #include "win32/WideText.h"
 

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "platform/Platform.h"
+#include "platform/InstanceMapping.h"
 #include "win32/Window.h"
 
 // One running tray program per session: the named mapping "VORLANE" marks it, and a

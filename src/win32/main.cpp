@@ -1,5 +1,5 @@
 // The Windows tray program: one instance per session, living in the notification area.
-#include "platform/Platform.h"
+#include "platform/Console.h"
 #include "win32/CQuellbyApp.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

@@ -76,6 +76,27 @@ TEST(Text, CaseTrimAndSplit) {
   EXPECT_FALSE(Text::ParseUnsigned("", value));
 }
 
+// Each boundary of the encoding's lengths, on both sides.
+TEST(Text, AppendUtf8AtEveryLengthBoundary) {
+  const std::pair<char32_t, std::string_view> cases[] = {
+      {0x00, std::string_view("\0", 1)},
+      {0x7F, "\x7F"},
+      {0x80, "\xC2\x80"},
+      {0x7FF, "\xDF\xBF"},
+      {0x800, "\xE0\xA0\x80"},
+      {0xFFFD, "\xEF\xBF\xBD"},
+      {0xFFFF, "\xEF\xBF\xBF"},
+      {0x10000, "\xF0\x90\x80\x80"},
+      {0x10FFFF, "\xF4\x8F\xBF\xBF"},
+  };
+  for (const auto& [codePoint, bytes] : cases) {
+    std::string out = "a";
+    Text::AppendUtf8(out, codePoint);
+    EXPECT_EQ(out, "a" + std::string(bytes)) << std::hex << static_cast<uint32_t>(codePoint);
+    EXPECT_TRUE(Text::IsValidUtf8(out));
+  }
+}
+
 TEST(ResponseHead, LineEndsNamesAndValues) {
   const ResponseHead crlf = ResponseHead::Parse(
       "HTTP/1.1 206 Partial Content\r\ncontent-type:  image/png \r\nETag: a\nEtag: b\r\nX: y",

@@ -11,7 +11,7 @@
 
 #include "CliRun.h"
 #include "cli/CliApp.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"
@@ -40,7 +40,7 @@ CliRun RunCliAfter(const std::string& shell, const std::vector<std::string>& arg
 
 TEST(Cli, CapturesTheUrlCacheOfAWinePrefixThroughTheFilters) {
   // A Wine prefix as the program finds it by itself, with the cached files present.
-  const std::string cache = Platform::HomeFolder() +
+  const std::string cache = Platform::HomeFolder().value_or(std::string()) +
                             "/.wine/drive_c/users/me/AppData/Local/Microsoft/Windows/INetCache/"
                             "Content.IE5";
   vorlane::test::UrlCacheIndexWriter writer(

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/TestPlatform.h"
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "CliRun.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/SystemUrlCache.h"
 #include "support/TestPlatform.h"

@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+#include "platform/Files.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ReadFile;
@@ -105,7 +106,7 @@ class Autostart : public testing::Test {
 }  // namespace
 
 TEST_F(Autostart, EntryIsCreatedRewrittenAndRemoved) {
-  const std::string path = Platform::StartWithLoginEntryPath();
+  const std::string path = Platform::StartWithLoginEntryPath().value_or(std::string());
   EXPECT_EQ(path, dir / "config/autostart/vorlane.desktop");
 
   ASSERT_TRUE(Platform::SetStartWithLogin(true, "/opt/vorlane/vorlane"));
@@ -148,7 +149,8 @@ TEST_F(Autostart, ExecNamesTheExecutableExactly) {
   };
   for (const auto& [executable, exec] : cases) {
     ASSERT_TRUE(Platform::SetStartWithLogin(true, executable)) << executable;
-    const std::string value = ExecValue(ReadFile(Platform::StartWithLoginEntryPath()));
+    const std::string value =
+        ExecValue(ReadFile(Platform::StartWithLoginEntryPath().value_or(std::string())));
     EXPECT_EQ(value, exec) << executable;
     EXPECT_EQ(DecodeExec(value), std::vector<std::string>{executable}) << executable;
   }

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
 #include "support/TestPlatform.h"
 
 using vorlane::test::StartWithLoginText;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "config/OutputFolderCheck.h"
-#include "platform/Platform.h"
+#include "platform/System.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ScopedEnv;

@@ -7,7 +7,10 @@
 #include <string>
 
 #include "config/Settings.h"
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
@@ -76,6 +79,7 @@ TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrder) {
                 // The further browsers of the table, with their defaults.
                 "Chrome=1\nChromium=1\nEdge=1\nBrave=1\nOpera=1\nVivaldi=1\n"
                 "Discord=0\nSlack=0\nCode=0\nTeams=0\n"
+                "LibreWolf=0\nWaterfox=0\nFloorp=0\n"
                 "StartWithLoginAsked=0\n");
   // Start with login is on by default, but nothing enters the session before the user
   // has been asked.
@@ -108,10 +112,13 @@ TEST_F(SettingsFile, ValuesAreReadByTheirType) {
   EXPECT_FALSE(settings.Watch[Firefox]);
   EXPECT_TRUE(settings.Watch[InternetExplorer]);
   EXPECT_TRUE(settings.Watch[Maxthon]);
+  // Browsers the file does not know yet keep their defaults.
+  EXPECT_TRUE(settings.Watch[Chrome]);
+  EXPECT_FALSE(settings.Watch[LibreWolf] || settings.Watch[Waterfox] || settings.Watch[Floorp]);
   EXPECT_FALSE(settings.OneCopy);
   EXPECT_EQ(settings.DefaultCombPath, "~/VOR_SAVES");  // empty value: default stays
   EXPECT_EQ(settings.DefaultFileNameDummy, "pic");
-  EXPECT_EQ(settings.MozillaCachePath, "/home/u/.cache/mozilla/firefox/x.default/Cache");
+  EXPECT_EQ(settings.CacheFolders[Firefox], "/home/u/.cache/mozilla/firefox/x.default/Cache");
   EXPECT_EQ(settings.NotifyProgressTransparency, 300);  // the popup takes the low 8 bits
   EXPECT_TRUE(settings.SkipDuplicates);                 // missing: default stays
   EXPECT_FALSE(settings.DecodeContent);

@@ -9,7 +9,7 @@
 #include "config/IniFile.h"
 #include "config/LanguageList.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ReadFile;

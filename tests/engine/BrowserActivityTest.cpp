@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <ctime>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -15,7 +16,7 @@
 
 #include "config/BrowserTable.h"
 #include "engine/CBrowserActivity.h"
-#include "platform/Platform.h"
+#include "platform/Processes.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
@@ -106,6 +107,15 @@ class Recorder {
 
 const std::vector<std::string> Names = {"firefox"};
 
+// Notes the end of the thread it belongs to (as a thread_local, it goes when the thread
+// does), so a test knows a thread is gone without waiting for time to pass.
+struct ThreadEndNote {
+  std::atomic<bool>* Ended = nullptr;
+  ~ThreadEndNote() {
+    if (Ended) *Ended = true;
+  }
+};
+
 // A browser that runs during the looks marked 'X'; after the script the last state stays.
 CBrowserActivity::ProcessCheck Scripted(Recorder& recorder, std::string script) {
   return recorder.Check([script](size_t look) {
@@ -190,9 +200,14 @@ TEST(BrowserActivity, CallbackMayStopOrRestartItsOwnWatcher) {
     Recorder recorder;
     CBrowserActivity watcher(Scripted(recorder, "X.X.X."), recorder.LookClock());
     watcher.SetIntervalMs(1);
-    ASSERT_TRUE(watcher.Start(Names, recorder.Callback([&](int, int64_t) { watcher.Stop(); }), 3));
-    recorder.WaitForCalls(1);
-    std::this_thread::sleep_for(20ms);
+    std::promise<void> stopped;
+    ASSERT_TRUE(watcher.Start(Names, recorder.Callback([&](int, int64_t) {
+      watcher.Stop();
+      stopped.set_value();
+    }),
+                              3));
+    // Stop takes effect at once: no look and no callback come after it.
+    ASSERT_EQ(stopped.get_future().wait_for(20s), std::future_status::ready);
     EXPECT_FALSE(watcher.IsWatching());
     EXPECT_EQ(recorder.CallsMade(), (std::vector<Closing>{{3, 0}}));
   }
@@ -217,7 +232,13 @@ TEST(BrowserActivity, CallbackMayStopOrRestartItsOwnWatcher) {
 TEST(BrowserActivity, DestructorWaitsForCallbackInProgress) {
   Recorder recorder;
   std::atomic<bool> finished{false};
-  auto watcher = std::make_unique<CBrowserActivity>(Scripted(recorder, "X."));
+  std::atomic<bool> threadEnded{false};
+  const CBrowserActivity::ProcessCheck check = Scripted(recorder, "X.");
+  auto watcher = std::make_unique<CBrowserActivity>([&](const std::vector<std::string>& names) {
+    thread_local ThreadEndNote note;
+    note.Ended = &threadEnded;
+    return check(names);
+  });
   watcher->SetIntervalMs(1);
   ASSERT_TRUE(watcher->Start(Names, recorder.Callback([&](int, int64_t) {
     std::this_thread::sleep_for(100ms);
@@ -227,9 +248,8 @@ TEST(BrowserActivity, DestructorWaitsForCallbackInProgress) {
   recorder.WaitForCalls(1);
   watcher.reset();
   EXPECT_TRUE(finished);
-  const size_t looksAtEnd = recorder.Looks();
-  std::this_thread::sleep_for(20ms);
-  EXPECT_EQ(recorder.Looks(), looksAtEnd);
+  // The polling thread has ended, not only stopped looking: no look can come after.
+  EXPECT_TRUE(threadEnded);
 }
 
 // Real processes: a program that sleeps, named as Firefox's process is here, stands in

@@ -11,7 +11,9 @@
 #include "config/BrowserTable.h"
 #include "config/Settings.h"
 #include "engine/CQuellbyMain.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "sources/CError.h"
 #include "support/MemorySource.h"
 #include "support/TestPlatform.h"
@@ -209,7 +211,7 @@ TEST_F(CaptureEngine, DiscoveredFirefoxFolderIsRemembered) {
   Platform::CreateFolderTree(Platform::JoinPath(profile, "Cache"));
   auto engine = MakeEngine();
   engine->CaptureJob(CQuellbyMain::Firefox, 0);  // no cache files: it cannot open
-  EXPECT_EQ(CurrentSettings().MozillaCachePath, Platform::JoinPath(profile, "Cache"));
+  EXPECT_EQ(CurrentSettings().CacheFolders[Firefox], Platform::JoinPath(profile, "Cache"));
   if (Platform::RunningOnWindows) std::filesystem::remove_all(vorlane::test::PathOf(profile));
 }
 

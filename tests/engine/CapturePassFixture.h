@@ -1,7 +1,7 @@
 #pragma once
 
-// A filter set with a fake image probe and helpers to add filters and run a pass over
-// an in-memory source; shared by the engine's pass tests.
+// A filter set, a fake image probe and helpers to add filters and run a pass over an
+// in-memory source; shared by the engine's pass tests.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/CCacheFilter.h"
+#include "engine/CCapturePass.h"
 #include "support/MemorySource.h"
 #include "support/TestSupport.h"
 
@@ -26,8 +27,6 @@ CGraphicLT::ImageSize FakeProbe(const std::string& path) {
 
 class CapturePass : public testing::Test {
  protected:
-  CapturePass() { set.SetImageProbe(&FakeProbe); }
-
   FilterRecord* Add(const std::string& folder, const std::string& stem, KindCode kind = 0) {
     auto record = std::make_unique<FilterRecord>();
     record->Directory = folder;
@@ -36,16 +35,30 @@ class CapturePass : public testing::Test {
     return set.Insert(std::move(record), -1);
   }
 
+  // A pass over a loaded source with `choices`, as the engine runs one: over a copy of
+  // the set, whose resolved folders the set keeps.
+  int Comb(CCacheBrowser& source, bool oneCopy = true, bool skipDuplicates = true) {
+    choices.OneCopy = oneCopy;
+    choices.SkipDuplicates = skipDuplicates;
+    pass = std::make_unique<CCapturePass>(set, choices);
+    pass->SetImageProbe(&FakeProbe);
+    pass->SetProgressCallback(progress);
+    EXPECT_TRUE(pass->Comb(source));
+    set.KeepResolvedFolders(pass->GetFilters());
+    return pass->GetNewFileCount();
+  }
+
   int Run(vorlane::test::MemorySource& source, bool oneCopy = true, bool skipDuplicates = true) {
     source.LoadEntries();
-    set.SetOptions(oneCopy, skipDuplicates);
-    set.CombWithOptions(source);
-    return set.GetNewFileCount();
+    return Comb(source, oneCopy, skipDuplicates);
   }
 
   vorlane::test::TempDir dir;
   std::string out = dir / "out";
   CCacheFilter set;
+  CCapturePass::PassChoices choices;
+  CCapturePass::ProgressFunction progress;
+  std::unique_ptr<CCapturePass> pass;  // the last one run
 };
 
 }  // namespace

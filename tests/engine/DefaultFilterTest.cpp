@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "engine/CCacheFilter.h"
-#include "platform/Platform.h"
+#include "engine/CCapturePass.h"
+#include "engine/OutputFolders.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "sources/ContentKinds.h"
 #include "support/MemorySource.h"
 #include "support/TestPlatform.h"
@@ -86,8 +89,8 @@ TEST(DefaultFilter, SavesTodaysPicturesAudioAndVideo) {
       Entry("https://cdn.example/font.woff2", "font/woff2", "font"),
   });
   source.LoadEntries();
-  set.SetOptions(true, true);
-  set.CombWithOptions(source);
+  CCapturePass pass(set, {});
+  pass.Comb(source);
 
   const std::string pictures = ResolveDirectory("~/VOR_SAVES/%DATE%/Pictures");
   const std::string music = ResolveDirectory("~/VOR_SAVES/%DATE%/Music");
@@ -103,7 +106,7 @@ TEST(DefaultFilter, SavesTodaysPicturesAudioAndVideo) {
   EXPECT_EQ(ReadFile(music + "/music1.m4a"), "m4a audio");
   EXPECT_EQ(ListNames(video), (std::vector<std::string>{"video0.webm"}));
   EXPECT_EQ(ReadFile(video + "/video0.webm"), "webm video");
-  EXPECT_EQ(set.GetNewFileCount(), 8);
+  EXPECT_EQ(pass.GetNewFileCount(), 8);
   // No Flash folder any more, nor any other.
   std::set<std::string> folders;
   for (const auto& item :

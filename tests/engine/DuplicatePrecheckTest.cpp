@@ -5,6 +5,8 @@
 
 #include "CapturePassFixture.h"
 #include "engine/CCacheFilter.h"
+#include "engine/CCapturePass.h"
+#include "platform/CacheFiles.h"
 #include "support/MemorySource.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/TestSupport.h"
@@ -103,13 +105,13 @@ TEST_F(DuplicatePrecheck, CopyIsComparedWhenTheCacheBytesCannot) {
     record->FileNameDummy = "f";
     record->MinWidth = record->MinHeight = c.MinSize;
     filters.Insert(std::move(record), -1);
-    filters.SetImageProbe([](const std::string&) { return CGraphicLT::ImageSize{10, 10}; });
+    CCapturePass capture(filters, {});
+    capture.SetImageProbe([](const std::string&) { return CGraphicLT::ImageSize{10, 10}; });
     PackedSource source({{"u0", "same", 3}, {"u1", "same", 3}}, here / "pack");
     source.Unlocatable = c.Unlocatable;
     source.LoadEntries();
-    filters.SetOptions(true, true);
-    filters.CombWithOptions(source);
-    EXPECT_EQ(filters.GetNewFileCount(), 1);
+    capture.Comb(source);
+    EXPECT_EQ(capture.GetNewFileCount(), 1);
     EXPECT_EQ(source.CopyCalls, 2);
     EXPECT_EQ(ListNames(here / "out"), std::vector<std::string>{"f0.png"});
   }
@@ -136,9 +138,9 @@ TEST_F(DuplicatePrecheck, BodiesToBeDecodedAreComparedAfterDecoding) {
   source.SetDecodeContent(false);
   source.CopyCalls = 0;
   source.LoadEntries();
-  raw.SetOptions(true, true);
-  raw.CombWithOptions(source);
-  EXPECT_EQ(raw.GetNewFileCount(), 1);
+  CCapturePass rawPass(raw, {});
+  rawPass.Comb(source);
+  EXPECT_EQ(rawPass.GetNewFileCount(), 1);
   EXPECT_EQ(source.CopyCalls, 1);
 }
 
@@ -166,8 +168,9 @@ TEST_F(DuplicatePrecheck, RecordsNamingOneFileCostOneCopy) {
     record->FileNameDummy = "f";
     record->MinWidth = record->MinHeight = pixels ? 5 : 0;
     filters.Insert(std::move(record), -1);
+    CCapturePass capture(filters, {});
     int probes = 0;
-    filters.SetImageProbe([&probes](const std::string&) {
+    capture.SetImageProbe([&probes](const std::string&) {
       ++probes;
       return CGraphicLT::ImageSize{10, 10};
     });
@@ -175,9 +178,8 @@ TEST_F(DuplicatePrecheck, RecordsNamingOneFileCostOneCopy) {
     source.Shared = here / "the-one";
     WriteFile(source.Shared, "shared bytes");
     source.LoadEntries();
-    filters.SetOptions(true, true);
-    filters.CombWithOptions(source);
-    EXPECT_EQ(filters.GetNewFileCount(), 1);
+    capture.Comb(source);
+    EXPECT_EQ(capture.GetNewFileCount(), 1);
     EXPECT_EQ(source.CopyCalls, 1);
     EXPECT_EQ(ListNames(here / "out"), std::vector<std::string>{"f0.jpg"});
     // The pixel test of a known duplicate reads the header of the saved file only.

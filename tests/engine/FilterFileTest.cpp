@@ -2,7 +2,8 @@
 
 #include "config/Settings.h"
 #include "engine/CCacheFilter.h"
-#include "platform/Platform.h"
+#include "engine/OutputFolders.h"
+#include "platform/Files.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ReadFile;

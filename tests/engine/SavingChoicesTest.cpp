@@ -5,11 +5,14 @@
 #include <filesystem>
 
 #include "CapturePassFixture.h"
-#include "base/FileNames.h"
 #include "base/HttpDate.h"
 #include "base/Sha256.h"
-#include "engine/CCacheFilter.h"
-#include "platform/Platform.h"
+#include "engine/CCapturePass.h"
+#include "engine/OutputFolders.h"
+#include "platform/CacheFiles.h"
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "platform/System.h"
 #include "support/MemorySource.h"
 #include "support/TestSupport.h"
 
@@ -20,13 +23,6 @@ using vorlane::test::WriteFile;
 
 namespace {
 
-CCacheBrowser::CCacheElement Entry(std::string url, std::string disposition = {}) {
-  CCacheBrowser::CCacheElement entry;
-  entry.SourceUrl = std::move(url);
-  entry.ContentDisposition = std::move(disposition);
-  return entry;
-}
-
 int64_t ModifiedTime(const std::string& path) {
   Platform::ReadOnlyFile file;
   EXPECT_TRUE(file.Open(path)) << path;
@@ -35,54 +31,13 @@ int64_t ModifiedTime(const std::string& path) {
 
 class SavingChoices : public CapturePass {
  protected:
-  int RunWith(MemorySource& source, CCacheFilter::PassChoices choices, bool skipDuplicates = true) {
-    set.SetChoices(std::move(choices));
+  int RunWith(MemorySource& source, CCapturePass::PassChoices with, bool skipDuplicates = true) {
+    choices = std::move(with);
     return Run(source, false, skipDuplicates);
   }
 };
 
 }  // namespace
-
-TEST(OriginalNames, FromTheServerOrTheUrl) {
-  const std::pair<CCacheBrowser::CCacheElement, std::string> cases[] = {
-      {Entry("http://h/dir/photo%20one.jpg?size=2#top"), "photo one"},
-      {Entry("http://h/a.tar.gz"), "a.tar"},
-      {Entry("http://h/x", "attachment; filename=\"report 2026.pdf\""), "report 2026"},
-      {Entry("http://h/x", "inline; filename=plain.txt"), "plain"},
-      // filename* wins, percent-decoded from UTF-8, whatever its place.
-      {Entry("http://h/x", "attachment; filename=\"naive.pdf\"; filename*=UTF-8''na%C3%AFve.pdf"),
-       "na\xC3\xAFve"},
-      {Entry("http://h/x", "attachment; filename=\"../../etc/passwd\""), "passwd"},
-      {Entry("http://h/.hidden"), "hidden"},
-      {Entry("http://h/dir/"), ""},
-      {Entry("http://h/%00nul%0Ac"), "_nul_c"},
-      {Entry("http://h/" + std::string(300, 'a') + ".jpg"), std::string(200, 'a')},
-  };
-  for (const auto& [entry, expected] : cases) {
-    EXPECT_EQ(OriginalStem(entry), expected) << entry.SourceUrl << " " << entry.ContentDisposition;
-  }
-  // A long name is cut between UTF-8 sequences, never inside one.
-  EXPECT_EQ(FileNames::SafeFileName(std::string(199, 'a') + "\xC3\xA9", false),
-            std::string(199, 'a'));
-  const std::pair<std::string, std::string> windows[] = {
-      {"CON", "_CON"}, {"nul.txt", "_nul.txt"}, {"a:b*c?", "a_b_c_"}, {"name. . ", "name"},
-      {"..", ""},      {"COM10", "COM10"},
-  };
-  for (const auto& [name, expected] : windows) {
-    EXPECT_EQ(FileNames::SafeFileName(name, true), expected) << name;
-  }
-  EXPECT_EQ(SiteFolderName("https://WWW.Example.com:8443/a"), "example.com");
-  EXPECT_EQ(SiteFolderName("http://user:pw@cdn.example.com/a"), "cdn.example.com");
-  EXPECT_EQ(SiteFolderName("http://[::1]:80/a"), Platform::RunningOnWindows ? "[__1]" : "[::1]");
-  EXPECT_EQ(SiteFolderName("not a url"), "not a url");
-  EXPECT_EQ(SiteFolderName(""), "unknown-site");
-  const std::string saves = Platform::JoinPath(Platform::JoinPath("/home/u", "VOR"), "all");
-  EXPECT_EQ(FolderAboveEntryTokens(saves), saves);
-  EXPECT_EQ(FolderAboveEntryTokens(Platform::JoinPath(saves, "%SITE%")), saves);
-  EXPECT_EQ(FolderAboveEntryTokens(Platform::JoinPath(saves, "%BROWSER%-%SITE%")), saves);
-  EXPECT_EQ(FolderAboveEntryTokens(Platform::JoinPath(Platform::JoinPath(saves, "x%SITE%"), "y")),
-            saves);
-}
 
 TEST(HttpDates, TheThreeFormsAndNothingElse) {
   const std::pair<const char*, std::optional<int64_t>> cases[] = {
@@ -126,7 +81,7 @@ TEST_F(SavingChoices, SiteAndBrowserFoldersAndOriginalNamesPerEntry) {
                         {},
                         "attachment; filename=\"photo.jpg\""},
                        {"http://cdn.other.org/", "four", 1}});
-  EXPECT_EQ(RunWith(source, {"Chrome", false, false, false, false}), 4);
+  EXPECT_EQ(RunWith(source, {.BrowserName = "Chrome"}), 4);
   const std::string day = ExpandTokens("%ISODATE%", Platform::CurrentTime());
   const std::string example = out + "/Chrome/example.com/" + day;
   EXPECT_EQ(ListNames(example),
@@ -165,16 +120,16 @@ TEST_F(SavingChoices, ServerTimesAReportAndADryRun) {
                        {"http://h/d.jpg", "with modified", 1},
                        {"http://h/e.jpg", "gone", 1, 0, -1, true}});
   // A dry run names the files and makes nothing, not even the folder.
-  EXPECT_EQ(RunWith(source, {"Firefox", false, true, false, true}), 4);
+  EXPECT_EQ(RunWith(source, {.BrowserName = "Firefox", .DryRun = true, .Report = true}), 4);
   EXPECT_FALSE(std::filesystem::exists(out));
-  EXPECT_EQ(set.GetSavedFiles().front(), Platform::JoinPath(out, "f0.jpg"));
-  EXPECT_EQ(set.GetReport().front().Outcome, "would be saved");
+  EXPECT_EQ(pass->GetSavedFiles().front(), Platform::JoinPath(out, "f0.jpg"));
+  EXPECT_EQ(pass->GetReport().front().Outcome, "would be saved");
 
-  EXPECT_EQ(RunWith(source, {"Firefox", true, false, false, true}), 3);
+  EXPECT_EQ(RunWith(source, {.BrowserName = "Firefox", .KeepServerTime = true, .Report = true}), 3);
   EXPECT_EQ(ModifiedTime(out + "/f0.jpg"), 784111777);
   EXPECT_EQ(ModifiedTime(out + "/f1.jpg"), 784111777 + 86400);
   EXPECT_EQ(ModifiedTime(out + "/f2.jpg"), 1000);
-  const auto& report = set.GetReport();
+  const auto& report = pass->GetReport();
   ASSERT_EQ(report.size(), 5u);
   EXPECT_EQ(report[0].Outcome, "saved");
   EXPECT_EQ(report[0].SavedPath, Platform::JoinPath(out, "f0.jpg"));
@@ -196,7 +151,7 @@ TEST_F(SavingChoices, LiveCaptureSkipsWhatChangesWhileRead) {
   source.BeforeCopy = [&] {
     if (source.CopyCalls == 2) WriteFile(source.BodyFile(1), "growing and growing");
   };
-  EXPECT_EQ(RunWith(source, {"Firefox", false, false, true, false}), 1);
-  EXPECT_EQ(set.GetUnreadableCount(), 1u);
+  EXPECT_EQ(RunWith(source, {.BrowserName = "Firefox", .Live = true}), 1);
+  EXPECT_EQ(pass->GetUnreadableCount(), 1u);
   EXPECT_EQ(ListNames(out), std::vector<std::string>{"f0.jpg"});
 }

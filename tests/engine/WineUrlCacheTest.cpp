@@ -5,8 +5,8 @@
 #include <string>
 
 #include "CapturePassFixture.h"
-#include "platform/Platform.h"
-#include "sources/CIECache.h"
+#include "platform/Paths.h"
+#include "sources/urlcache/CIECache.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
@@ -41,10 +41,8 @@ TEST_F(WineUrlCache, EveryFileIsSavedWhateverItsName) {
     CIECache source;
     source.SetCachePath(cache);
     ASSERT_EQ(source.LoadEntries(), 3);
-    set.SetOptions(true, true);
-    ASSERT_TRUE(set.CombWithOptions(source));
-    EXPECT_EQ(set.GetNewFileCount(), 3);
-    EXPECT_EQ(set.GetUnreadableCount(), 0u);
+    EXPECT_EQ(Comb(source), 3);
+    EXPECT_EQ(pass->GetUnreadableCount(), 0u);
     EXPECT_EQ(Contents(out), bodies);
   }
 
@@ -59,9 +57,8 @@ TEST_F(WineUrlCache, EveryFileIsSavedWhateverItsName) {
   CIECache source;
   source.SetCachePath(cache);
   ASSERT_EQ(source.LoadEntries(), 3);
-  ASSERT_TRUE(set.CombWithOptions(source));
-  EXPECT_EQ(set.GetNewFileCount(), 2);
-  EXPECT_EQ(set.GetUnreadableCount(), 1u);
+  EXPECT_EQ(Comb(source), 2);
+  EXPECT_EQ(pass->GetUnreadableCount(), 1u);
   EXPECT_EQ(Contents(out),
             (std::set<std::string>{"GIF89a logo body", "\xFF\xD8\xFF\xE0 jpeg body"}));
 }

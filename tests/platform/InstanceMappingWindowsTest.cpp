@@ -2,7 +2,8 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/InstanceMapping.h"
+#include "platform/Paths.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
@@ -18,7 +19,7 @@ TEST(WindowsInstanceMapping, ASecondOpenerSeesTheFirst) {
   EXPECT_EQ(second.TryClaim(name), Claim::HeldByOther);
 
   vorlane::test::TempDir dir;
-  const std::string program = Platform::ExecutablePath();
+  const std::string program = Platform::ExecutablePath().value_or(std::string());
   EXPECT_EQ(vorlane::test::RunProgram(program, {std::string(vorlane::test::ClaimArgument), name},
                                       dir / "out", dir / "err"),
             static_cast<int>(Claim::HeldByOther));

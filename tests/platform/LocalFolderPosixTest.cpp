@@ -3,7 +3,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/posix/LocalFolder.h"
 #include "platform/posix/MountTable.h"
 #include "support/TestSupport.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/TestSupport.h"
 
 // Output folders must lie on a fixed local disk: the temporary folder does, roots,

@@ -2,7 +2,9 @@
 
 #include <string>
 
-#include "platform/Platform.h"
+#include "config/BrowserTable.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 TEST(WindowsPaths, DrivesSharesAndSeparators) {
   EXPECT_EQ(Platform::PathSeparator, '\\');
@@ -45,23 +47,39 @@ TEST(WindowsPaths, PlacesComeFromTheShell) {
   EXPECT_TRUE(Platform::FolderExists(*local));
   EXPECT_NE(*local, *roaming);
   EXPECT_EQ(Platform::UserCacheFolder(), local);
-  EXPECT_TRUE(Platform::FolderExists(Platform::HomeFolder()));
-  EXPECT_EQ(Platform::ExpandHome("~\\x"), Platform::JoinPath(Platform::HomeFolder(), "x"));
-  EXPECT_EQ(Platform::ExpandHome("~/x/y"), Platform::JoinPath(Platform::HomeFolder(), "x/y"));
+  const std::string home = Platform::HomeFolder().value_or(std::string());
+  EXPECT_TRUE(Platform::FolderExists(home));
+  EXPECT_EQ(Platform::ExpandHome("~\\x"), Platform::JoinPath(home, "x"));
+  EXPECT_EQ(Platform::ExpandHome("~/x/y"), Platform::JoinPath(home, "x/y"));
 
-  const std::string executable = Platform::ExecutablePath();
+  const std::string executable = Platform::ExecutablePath().value_or(std::string());
   EXPECT_TRUE(executable.ends_with("vorlane_platform_tests.exe")) << executable;
   EXPECT_EQ(Platform::ProgramFolder(), Platform::JoinPath(Platform::ParentFolder(executable), ""));
 
-  // Firefox keeps profiles.ini in the roaming folder and the caches in the local one.
-  const auto firefox = Platform::FirefoxProfileRoots();
-  ASSERT_EQ(firefox.size(), 2u);
-  EXPECT_EQ(firefox[0].Folder, Platform::JoinPath(*local, "Mozilla/Firefox"));
-  EXPECT_EQ(firefox[0].IniFolder, Platform::JoinPath(*roaming, "Mozilla/Firefox"));
-  EXPECT_EQ(firefox[1].Folder, Platform::JoinPath(*local, "Mozilla/Firefox/Profiles"));
-  for (const auto& root : firefox) EXPECT_TRUE(root.CacheMustExist);
+  // Firefox and the browsers built from it keep profiles.ini in their roaming folder and
+  // the caches in their local one.
+  const struct {
+    BrowserCode Browser;
+    const char* Local;
+    const char* Roaming;
+  } firefoxFamily[] = {
+      {Firefox, "Mozilla\\Firefox", "Mozilla\\Firefox"},
+      {LibreWolf, "librewolf", "librewolf"},
+      {Waterfox, "Waterfox", "Waterfox"},
+      {Floorp, "Floorp", "Floorp"},
+  };
+  for (const auto& row : firefoxFamily) {
+    SCOPED_TRACE(row.Local);
+    const auto firefox = Platform::FirefoxProfileRoots(Browsers()[row.Browser].Places);
+    ASSERT_EQ(firefox.size(), 2u);
+    EXPECT_EQ(firefox[0].Folder, Platform::JoinPath(*local, row.Local));
+    EXPECT_EQ(firefox[0].IniFolder, Platform::JoinPath(*roaming, row.Roaming));
+    EXPECT_EQ(firefox[1].Folder, Platform::JoinPath(*local, std::string(row.Local) + "\\Profiles"));
+    for (const auto& root : firefox) EXPECT_TRUE(root.CacheMustExist);
+  }
+  EXPECT_TRUE(Platform::FirefoxProfileRoots({}).empty());
 
-  Platform::ChromiumVendorPaths chrome{};
+  Platform::BrowserPlaces chrome{};
   chrome.LinuxFolder = "google-chrome";
   chrome.WindowsFolder = "Google\\Chrome";
   const auto roots = Platform::ChromiumProfileRoots(chrome);
@@ -71,7 +89,7 @@ TEST(WindowsPaths, PlacesComeFromTheShell) {
   chrome.WindowsFolder = "";
   EXPECT_TRUE(Platform::ChromiumProfileRoots(chrome).empty());
   // An app's one profile is its roaming folder itself.
-  Platform::ChromiumVendorPaths app{};
+  Platform::BrowserPlaces app{};
   app.WindowsRoamingFolder = "discord";
   const auto apps = Platform::ChromiumProfileRoots(app);
   ASSERT_EQ(apps.size(), 1u);

@@ -3,7 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/Processes.h"
 #include "platform/posix/ProcessMatch.h"
 #include "platform/posix/Processes.h"
 #include "support/TestSupport.h"
@@ -116,7 +118,7 @@ TEST(ProcessScan, FindsLiveBrowsersInProcessTable) {
 }
 
 TEST(ProcessScan, SeesItselfInRealProcessTable) {
-  const std::string self = Platform::ExecutablePath();
+  const std::string self = Platform::ExecutablePath().value_or(std::string());
   ASSERT_FALSE(self.empty());
   const std::string name(Platform::ProcessMatch::BaseName(self));
   EXPECT_TRUE(Platform::IsProcessRunning({name}));

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "config/BrowserTable.h"
-#include "platform/Platform.h"
+#include "platform/Processes.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 

@@ -3,9 +3,11 @@
 #include <map>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/UrlCache.h"
 #include "platform/win32/WinInetEnumerator.h"
+#include "sources/urlcache/UrlCacheFolder.h"
 #include "support/SystemUrlCache.h"
 #include "support/TestSupport.h"
 
@@ -67,10 +69,9 @@ TEST(SystemUrlCache, EnumeratesTheEntriesCommitted) {
   EXPECT_GT(small.BufferGrowths(), 0);
 
   // The cache's index file lies where the index reader would look for it.
-  std::string looked;
-  const std::string folder = Platform::FindUrlCacheFolder(&looked);
-  EXPECT_NE(looked.find("Content.IE5"), std::string::npos) << looked;
-  if (!folder.empty()) {
-    EXPECT_TRUE(Platform::FileExists(Platform::JoinPath(folder, "index.dat")));
+  const UrlCacheFolderSearch search = FindUrlCacheFolder();
+  EXPECT_NE(search.LookedAt.find("Content.IE5"), std::string::npos) << search.LookedAt;
+  if (search.Folder) {
+    EXPECT_TRUE(Platform::FileExists(Platform::JoinPath(*search.Folder, "index.dat")));
   }
 }

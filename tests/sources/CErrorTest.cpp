@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "config/BrowserTable.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
 #include "sources/CError.h"
@@ -16,23 +17,29 @@ TEST(CError, KeepsItsFactsAndShowsNothing) {
 }
 
 // The front end words an error from the language texts: no class names, no text of
-// another language, the system's reason at the end.
+// another language, the system's reason at the end. A failed open of a cache whose
+// folder may be named in the options points there.
 TEST(CError, MessagesComeFromTheLanguageTexts) {
   UiTexts::Reset();
-  const std::pair<CError, std::string> cases[] = {
-      {CError(CError::FilterCache, CError::FolderFailed, "/mnt/x", "Permission denied"),
+  const struct {
+    CError Error;
+    const BrowserInfo* Browser;
+    std::string Expected;
+  } cases[] = {
+      {CError(CError::FilterCache, CError::FolderFailed, "/mnt/x", "Permission denied"), nullptr,
        "Can't create the folder:\n/mnt/x\nPermission denied"},
-      {CError(CError::FilterCache, CError::SaveFailed, "/out", "No space left on device"),
+      {CError(CError::FilterCache, CError::SaveFailed, "/out", "No space left on device"), nullptr,
        "Can't save the file in the folder:\n/out\nNo space left on device"},
       {CError(CError::IECache, CError::OpenFailed, "/wine/Content.IE5"),
-       "Can't open the cache:\n/wine/Content.IE5"},
+       FindBrowser(InternetExplorer), "Can't open the cache:\n/wine/Content.IE5"},
       {CError(CError::MozillaCache, CError::OpenFailed, "/p/cache2", "Not a directory"),
+       FindBrowser(Firefox),
        "Can't open Mozilla cache. Please, define the correct path in the Options dialog.\n"
        "/p/cache2\nNot a directory"},
-      {CError(7, 9, {}), "Unknown error"},
+      {CError(7, 9, {}), nullptr, "Unknown error"},
   };
-  for (const auto& [error, expected] : cases) {
-    EXPECT_EQ(ComposeMessage(CQuellbyMain::MessageFor(error)), expected);
+  for (const auto& [error, browser, expected] : cases) {
+    EXPECT_EQ(ComposeMessage(CQuellbyMain::MessageFor(error, browser)), expected);
   }
   UiTexts::Set(UiTextKey::ErrorCreateFolder, "Ordner kann nicht angelegt werden");
   EXPECT_EQ(ComposeMessage(

@@ -2,8 +2,8 @@
 #include <sys/stat.h>
 
 #include "IECacheFolder.h"
-#include "platform/Platform.h"
-#include "sources/CIECache.h"
+#include "platform/Files.h"
+#include "sources/urlcache/CIECache.h"
 #include "support/SaveEntry.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"

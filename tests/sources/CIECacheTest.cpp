@@ -3,8 +3,9 @@
 #include <map>
 
 #include "IECacheFolder.h"
-#include "platform/Platform.h"
-#include "sources/CIECache.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "sources/urlcache/CIECache.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestSupport.h"

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "platform/CacheFiles.h"
 #include "sources/CCacheBrowser.h"
 #include "sources/CError.h"
 #include "support/MemorySource.h"

@@ -6,8 +6,8 @@
 
 #include <filesystem>
 
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/urlcache/CIECache.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/MozillaV1Writer.h"
 #include "support/SaveEntry.h"

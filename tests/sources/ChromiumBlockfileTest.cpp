@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "sources/ChromiumBlockfileReader.h"
-#include "sources/ChromiumBlockfileSparse.h"
+#include "sources/chromium/ChromiumBlockfileReader.h"
+#include "sources/chromium/ChromiumBlockfileSparse.h"
 #include "support/ChromiumBlockfileWriter.h"
 #include "support/ChromiumSimpleWriter.h"
 

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "ChromiumTestItems.h"
-#include "platform/Platform.h"
-#include "sources/ChromiumCacheFolder.h"
+#include "platform/Paths.h"
+#include "sources/chromium/ChromiumCacheFolder.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -21,7 +21,7 @@ TEST(ChromiumCache, EveryProfileOfABrowserIsFoundInAFixedOrder) {
   vorlane::test::ScopedEnv cacheHome("XDG_CACHE_HOME", home / "cache");
   vorlane::test::ScopedEnv configHome("XDG_CONFIG_HOME", home / "config");
   vorlane::test::ScopedEnv homeEnv("HOME", home.Path());
-  const Platform::ChromiumVendorPaths vendor{"chromium", {}, {}, {}, "chromium", {}, {}};
+  const Platform::BrowserPlaces vendor{.LinuxFolder = "chromium", .SnapName = "chromium"};
   for (const char* profile : {"Profile 10", "Default", "Profile 2", "Guest Profile", "Empty"}) {
     const std::string cache = home / ("cache/chromium/" + std::string(profile));
     if (std::string(profile) == "Empty") {
@@ -49,7 +49,7 @@ TEST(ChromiumCache, EveryProfileOfABrowserIsFoundInAFixedOrder) {
   EXPECT_EQ(FindChromiumCacheFolders(vendor).front(), prefix + "Default/Cache/Cache_Data");
   EXPECT_EQ(FindChromiumCacheFolders(vendor).size(), 3u);
 
-  const Platform::ChromiumVendorPaths app{{}, {}, "discord", {}, {}, {}, {}};
+  const Platform::BrowserPlaces app{.LinuxConfigOnly = "discord"};
   PutSimple(home / "config/discord/Cache/Cache_Data", 1, "1/0/http://h/app", Head("x"), "b");
   EXPECT_EQ(FindChromiumCacheFolders(app),
             std::vector<std::string>{home / "config/discord/Cache/Cache_Data"});

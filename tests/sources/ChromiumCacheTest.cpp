@@ -4,8 +4,8 @@
 #include <map>
 
 #include "ChromiumTestItems.h"
-#include "sources/CChromiumCache.h"
-#include "sources/ChromiumCacheFolder.h"
+#include "sources/chromium/CChromiumCache.h"
+#include "sources/chromium/ChromiumCacheFolder.h"
 #include "support/ChromiumBlockfileWriter.h"
 #include "support/ChromiumSimpleWriter.h"
 #include "support/MozillaCache2Writer.h"
@@ -49,6 +49,60 @@ std::map<std::string, std::string> SaveAll(CChromiumCache& cache) {
   return saved;
 }
 
+// One table of bodies in `folder`, in either backend's own files: a picture, a
+// gzipped style sheet, a redirect, a TLS record and a range-loaded video, whole and
+// with a gap; the blockfile cache adds a doomed entry, the simple one a damaged file.
+void WriteBothBackendsTable(const std::string& folder, bool blockfile, const std::string& gzipped,
+                            const std::string& movie) {
+  vorlane::test::ChromiumBlockfileWriter writer;
+  const auto blockItem = [](const std::string& key, const std::string& head,
+                            const std::string& body, int32_t state) {
+    vorlane::test::ChromiumBlockfileItem item;
+    item.Key = key;
+    item.Stream0 = ChromiumResponseInfo(head);
+    item.Stream1 = body;
+    item.State = state;
+    return item;
+  };
+  const auto addAny = [&](int n, const std::string& key, const std::string& head,
+                          const std::string& body) {
+    if (blockfile) {
+      writer.Add(blockItem(key, head, body, 0));
+    } else {
+      PutSimple(folder, n, key, head, body);
+    }
+  };
+  addAny(1, kSite + "http://localhost:8780/a.png", Head("image/png"), "\x89PNG picture");
+  addAny(2, "1/0/http://h/s.css", Head("text/css", "Content-Encoding: GZIP\n"), gzipped);
+  addAny(3, "1/0/http://h/moved", "HTTP/1.1 301 Moved\nLocation: /x\n", "");
+  addAny(4, "sslhostinfo:h:443", "", "not http");
+  // A range-loaded video: pieces in write order, covering it; another with a gap. (The
+  // blockfile backend keeps whole kilobytes of a range only, so the pieces fall on them.)
+  const std::string videoHead =
+      "HTTP/1.1 206 Partial Content\nContent-Type: video/webm\nContent-Length: 3000\n";
+  if (blockfile) {
+    // In order: a later whole-block write makes the browser forget a partial block.
+    writer.AddSparse("1/0/http://h/whole.webm", ChromiumResponseInfo(videoHead),
+                     {{0, movie.substr(0, 2048)}, {2048, movie.substr(2048)}});
+    writer.AddSparse("1/0/http://h/gap.webm", ChromiumResponseInfo(videoHead),
+                     {{0, movie.substr(0, 1024)}, {2048, movie.substr(2048)}});
+    writer.Add(blockItem("1/0/http://h/doomed.gif", Head("image/gif"), "GIF89a", 2));
+    for (const auto& [name, bytes] : writer.FileBytes) WriteFile(folder + "/" + name, bytes);
+    return;
+  }
+  PutSimple(folder, 5, "1/0/http://h/whole.webm", videoHead, "");
+  WriteFile(
+      folder + "/" + EntryName(5, 's'),
+      ChromiumSimpleWriter::SparseFile("1/0/http://h/whole.webm",
+                                       {{2048, movie.substr(2048)}, {0, movie.substr(0, 2048)}}));
+  PutSimple(folder, 6, "1/0/http://h/gap.webm", videoHead, "");
+  WriteFile(folder + "/" + EntryName(6, 's'),
+            ChromiumSimpleWriter::SparseFile(
+                "1/0/http://h/gap.webm", {{0, movie.substr(0, 1024)}, {2048, movie.substr(2048)}}));
+  WriteFile(folder + "/" + EntryName(7), "damaged");
+  WriteFile(folder + "/index", ChromiumSimpleWriter::FakeIndex(9));
+}
+
 }  // namespace
 
 // One table of bodies, written by both backends, read back the same way.
@@ -61,54 +115,7 @@ TEST(ChromiumCache, BothBackendsListAndSaveWhatTheBrowserStored) {
     TempDir dir;
     const std::string folder = dir / "Default/Cache/Cache_Data";
     fs::create_directories(folder);
-    vorlane::test::ChromiumBlockfileWriter writer;
-    const auto blockItem = [](const std::string& key, const std::string& head,
-                              const std::string& body, int32_t state) {
-      vorlane::test::ChromiumBlockfileItem item;
-      item.Key = key;
-      item.Stream0 = ChromiumResponseInfo(head);
-      item.Stream1 = body;
-      item.State = state;
-      return item;
-    };
-    const auto addAny = [&](int n, const std::string& key, const std::string& head,
-                            const std::string& body) {
-      if (blockfile) {
-        writer.Add(blockItem(key, head, body, 0));
-      } else {
-        PutSimple(folder, n, key, head, body);
-      }
-    };
-    addAny(1, kSite + "http://localhost:8780/a.png", Head("image/png"), "\x89PNG picture");
-    addAny(2, "1/0/http://h/s.css", Head("text/css", "Content-Encoding: GZIP\n"), gzipped);
-    addAny(3, "1/0/http://h/moved", "HTTP/1.1 301 Moved\nLocation: /x\n", "");
-    addAny(4, "sslhostinfo:h:443", "", "not http");
-    // A range-loaded video: pieces in write order, covering it; another with a gap. (The
-    // blockfile backend keeps whole kilobytes of a range only, so the pieces fall on them.)
-    const std::string videoHead =
-        "HTTP/1.1 206 Partial Content\nContent-Type: video/webm\nContent-Length: 3000\n";
-    if (blockfile) {
-      // In order: a later whole-block write makes the browser forget a partial block.
-      writer.AddSparse("1/0/http://h/whole.webm", ChromiumResponseInfo(videoHead),
-                       {{0, movie.substr(0, 2048)}, {2048, movie.substr(2048)}});
-      writer.AddSparse("1/0/http://h/gap.webm", ChromiumResponseInfo(videoHead),
-                       {{0, movie.substr(0, 1024)}, {2048, movie.substr(2048)}});
-      writer.Add(blockItem("1/0/http://h/doomed.gif", Head("image/gif"), "GIF89a", 2));
-      for (const auto& [name, bytes] : writer.FileBytes) WriteFile(folder + "/" + name, bytes);
-    } else {
-      PutSimple(folder, 5, "1/0/http://h/whole.webm", videoHead, "");
-      WriteFile(
-          folder + "/" + EntryName(5, 's'),
-          ChromiumSimpleWriter::SparseFile(
-              "1/0/http://h/whole.webm", {{2048, movie.substr(2048)}, {0, movie.substr(0, 2048)}}));
-      PutSimple(folder, 6, "1/0/http://h/gap.webm", videoHead, "");
-      WriteFile(
-          folder + "/" + EntryName(6, 's'),
-          ChromiumSimpleWriter::SparseFile(
-              "1/0/http://h/gap.webm", {{0, movie.substr(0, 1024)}, {2048, movie.substr(2048)}}));
-      WriteFile(folder + "/" + EntryName(7), "damaged");
-      WriteFile(folder + "/index", ChromiumSimpleWriter::FakeIndex(9));
-    }
+    WriteBothBackendsTable(folder, blockfile, gzipped, movie);
 
     CChromiumCache cache;
     cache.SetCachePath(dir / "Default");  // a profile folder names its cache too

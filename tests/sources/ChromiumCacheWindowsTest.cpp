@@ -5,8 +5,9 @@
 #include <vector>
 
 #include "ChromiumTestItems.h"
-#include "platform/Platform.h"
-#include "sources/ChromiumCacheFolder.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "sources/chromium/ChromiumCacheFolder.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
@@ -38,7 +39,7 @@ TEST(WindowsChromiumCacheFolder, ProfilesUnderLocalAppDataAppsUnderRoaming) {
   }
   PutSimple(Platform::JoinPath(app, "Cache/Cache_Data"), 1, "1/0/http://h/app", Head("x"), "b");
 
-  Platform::ChromiumVendorPaths vendor{};
+  Platform::BrowserPlaces vendor{};
   vendor.LinuxFolder = "vorlanetest-browser";
   vendor.WindowsFolder = "VorlaneTest\\Browser";
   EXPECT_EQ(FindChromiumCacheFolders(vendor),
@@ -50,7 +51,7 @@ TEST(WindowsChromiumCacheFolder, ProfilesUnderLocalAppDataAppsUnderRoaming) {
   EXPECT_EQ(FindChromiumCacheFolders(vendor),
             std::vector<std::string>{Platform::JoinPath(browser, "Profile 2/Cache/Cache_Data")});
 
-  Platform::ChromiumVendorPaths appPaths{};
+  Platform::BrowserPlaces appPaths{};
   appPaths.WindowsRoamingFolder = "vorlanetestapp";
   EXPECT_EQ(FindChromiumCacheFolders(appPaths),
             std::vector<std::string>{Platform::JoinPath(app, "Cache/Cache_Data")});

@@ -3,15 +3,16 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "base/MemoryFiles.h"
 #include "base/ResponseHead.h"
-#include "sources/ChromiumBlockfileReader.h"
-#include "sources/ChromiumBlockfileSparse.h"
-#include "sources/ChromiumKey.h"
-#include "sources/ChromiumResponseInfo.h"
-#include "sources/ChromiumSimple.h"
-#include "sources/ChromiumSimpleIndex.h"
+#include "sources/chromium/ChromiumBlockfileReader.h"
+#include "sources/chromium/ChromiumBlockfileSparse.h"
+#include "sources/chromium/ChromiumKey.h"
+#include "sources/chromium/ChromiumResponseInfo.h"
+#include "sources/chromium/ChromiumSimple.h"
+#include "sources/chromium/ChromiumSimpleIndex.h"
 #include "support/ChromiumSimpleWriter.h"
 #include "support/TestSupport.h"
 
@@ -87,6 +88,60 @@ TEST(ChromiumFixture, SimpleCachesOfChrome52And68) {
   }
 }
 
+namespace {
+
+// What the entries of one blockfile cache hold, counted.
+struct BlockfileTally {
+  size_t Heads = 0, External = 0, Gzip = 0, LongKeys = 0, Partitioned = 0, Parents = 0;
+  std::map<int, int> Statuses;
+};
+
+// Each parent's child (its data are in the missing files) names its signature.
+void ExpectChildOfParent(ChromiumBlockfile::Reader& reader, const ChromiumBlockfile::Walk& walk,
+                         const std::map<std::string, std::vector<size_t>, std::less<>>& children,
+                         const ChromiumBlockfile::Entry& entry) {
+  const auto data = reader.ReadStream(entry.Store, 2, 1 << 16);
+  ASSERT_TRUE(data);
+  const auto header = ChromiumBlockfile::ParseSparseHeader(*data);
+  ASSERT_TRUE(header && children.contains(entry.Key));
+  const auto& child = walk.Entries[children.at(entry.Key).front()];
+  EXPECT_EQ(Chromium::ParseKey(child.Key).Signature, static_cast<uint64_t>(header->Signature));
+  EXPECT_EQ(child.Store.DataSize[2], 192);
+}
+
+// Counts an entry's head, and checks the body kept with the fixtures: whole, and as sent.
+void TallyHeadAndBody(ChromiumBlockfile::Reader& reader, const Bytes::MemoryFiles& files,
+                      const ChromiumBlockfile::Entry& entry, uint32_t infoVersion,
+                      BlockfileTally& tally) {
+  const auto stream0 = reader.ReadStream(entry.Store, 0, 1 << 20);
+  const auto info = stream0 ? Chromium::ParseResponseInfo(*stream0) : std::nullopt;
+  if (!info) return;
+  ++tally.Heads;
+  EXPECT_EQ(info->Version(), infoVersion);
+  const ResponseHead head = ResponseHead::Parse(info->Headers, ResponseHead::LineEnds::Nul);
+  ++tally.Statuses[head.StatusCode().value_or(0)];
+  const bool gzipped = head.First("Content-Encoding") == "gzip";
+  tally.Gzip += gzipped;
+  const auto body = reader.LocateStream(entry.Store, 1);
+  if (!body) return;  // in the missing data_3
+  const auto file = body->Length ? files.Find(body->File) : std::nullopt;
+  if (!file) return;
+  const std::string bytes(reinterpret_cast<const char*>(file->data()) + body->FileOffset,
+                          body->Length);
+  if (body->File.starts_with("f_")) {
+    EXPECT_EQ(file->size(), body->Length);
+    ++tally.External;
+  }
+  if (gzipped) {
+    EXPECT_EQ(bytes.substr(0, 2), "\x1f\x8b") << entry.Key;
+  }
+  if (head.First("Content-Type") == "image/gif") {
+    EXPECT_EQ(bytes.substr(0, 4), "GIF8");
+  }
+}
+
+}  // namespace
+
 TEST(ChromiumFixture, BlockfileCaches) {
   struct Expected {
     std::string Folder;
@@ -115,61 +170,27 @@ TEST(ChromiumFixture, BlockfileCaches) {
     EXPECT_EQ(walk->Header.TableLength, 0x10000u);
     EXPECT_EQ(walk->Entries.size(), e.Entries);
     EXPECT_EQ(walk->Stats.Damaged, e.Damaged);
-    size_t heads = 0, external = 0, gzip = 0, longKeys = 0, partitioned = 0, parents = 0;
-    std::map<int, int> statuses;
     const auto children = ChromiumBlockfile::MapChildren(walk->Entries);
+    BlockfileTally tally;
     for (const ChromiumBlockfile::Entry& entry : walk->Entries) {
       const Chromium::CacheKey key = Chromium::ParseKey(entry.Key);
-      longKeys += entry.Key.size() > ChromiumBlockfile::MaxInlineKeyLength;
-      partitioned += !key.TopFrameSite.empty();
+      tally.LongKeys += entry.Key.size() > ChromiumBlockfile::MaxInlineKeyLength;
+      tally.Partitioned += !key.TopFrameSite.empty();
       if (entry.Key.starts_with("sslhostinfo:")) {
         EXPECT_EQ(key.Kind, Chromium::KeyKind::NotHttp);
       }
       if (entry.IsParent()) {
-        ++parents;
-        // Each parent's child (its data are in the missing files) names its signature.
-        const auto data = reader.ReadStream(entry.Store, 2, 1 << 16);
-        ASSERT_TRUE(data);
-        const auto header = ChromiumBlockfile::ParseSparseHeader(*data);
-        ASSERT_TRUE(header && children.contains(entry.Key));
-        const auto& child = walk->Entries[children.at(entry.Key).front()];
-        EXPECT_EQ(Chromium::ParseKey(child.Key).Signature,
-                  static_cast<uint64_t>(header->Signature));
-        EXPECT_EQ(child.Store.DataSize[2], 192);
+        ++tally.Parents;
+        ExpectChildOfParent(reader, *walk, children, entry);
       }
-      const auto stream0 = reader.ReadStream(entry.Store, 0, 1 << 20);
-      const auto info = stream0 ? Chromium::ParseResponseInfo(*stream0) : std::nullopt;
-      if (!info) continue;
-      ++heads;
-      EXPECT_EQ(info->Version(), e.InfoVersion);
-      const ResponseHead head = ResponseHead::Parse(info->Headers, ResponseHead::LineEnds::Nul);
-      ++statuses[head.StatusCode().value_or(0)];
-      const bool gzipped = head.First("Content-Encoding") == "gzip";
-      gzip += gzipped;
-      // The external bodies kept with the fixtures: whole, and as sent.
-      const auto body = reader.LocateStream(entry.Store, 1);
-      if (!body) continue;  // in the missing data_3
-      if (const auto file = body->Length ? files.Find(body->File) : std::nullopt) {
-        const std::string bytes(reinterpret_cast<const char*>(file->data()) + body->FileOffset,
-                                body->Length);
-        if (body->File.starts_with("f_")) {
-          EXPECT_EQ(file->size(), body->Length);
-          ++external;
-        }
-        if (gzipped) {
-          EXPECT_EQ(bytes.substr(0, 2), "\x1f\x8b") << entry.Key;
-        }
-        if (head.First("Content-Type") == "image/gif") {
-          EXPECT_EQ(bytes.substr(0, 4), "GIF8");
-        }
-      }
+      TallyHeadAndBody(reader, files, entry, e.InfoVersion, tally);
     }
-    EXPECT_EQ(heads, e.Heads);
-    EXPECT_EQ(external, e.Folder == "blockfile-plaso" ? 3u : 0u);
-    EXPECT_EQ(gzip, e.Gzip);
-    EXPECT_EQ(longKeys, e.LongKeys);
-    EXPECT_EQ(partitioned, e.Partitioned);
-    EXPECT_EQ(parents, e.Parents);
-    EXPECT_EQ(statuses, e.Statuses);
+    EXPECT_EQ(tally.Heads, e.Heads);
+    EXPECT_EQ(tally.External, e.Folder == "blockfile-plaso" ? 3u : 0u);
+    EXPECT_EQ(tally.Gzip, e.Gzip);
+    EXPECT_EQ(tally.LongKeys, e.LongKeys);
+    EXPECT_EQ(tally.Partitioned, e.Partitioned);
+    EXPECT_EQ(tally.Parents, e.Parents);
+    EXPECT_EQ(tally.Statuses, e.Statuses);
   }
 }

@@ -2,11 +2,11 @@
 
 #include "base/RangeFetch.h"
 #include "base/ResponseHead.h"
-#include "sources/ChromiumKey.h"
-#include "sources/ChromiumResponseInfo.h"
-#include "sources/ChromiumSimple.h"
-#include "sources/ChromiumSimpleIndex.h"
-#include "sources/ChromiumSimpleSparse.h"
+#include "sources/chromium/ChromiumKey.h"
+#include "sources/chromium/ChromiumResponseInfo.h"
+#include "sources/chromium/ChromiumSimple.h"
+#include "sources/chromium/ChromiumSimpleIndex.h"
+#include "sources/chromium/ChromiumSimpleSparse.h"
 #include "support/ChromiumSimpleWriter.h"
 
 using namespace vorlane::test;

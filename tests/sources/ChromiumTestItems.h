@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/ChromiumSimpleWriter.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/TestSupport.h"

@@ -2,9 +2,8 @@
 
 #include <map>
 
-#include "platform/Platform.h"
-#include "sources/CIECache.h"
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/urlcache/CIECache.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/MozillaV1Writer.h"
 #include "support/SaveEntry.h"

@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "ImageSizePrint.h"
+#include "platform/CacheFiles.h"
+#include "platform/Files.h"
 #include "sources/CGraphicLT.h"
 #include "sources/FileImageSource.h"
 #include "sources/ImageHeaders.h"

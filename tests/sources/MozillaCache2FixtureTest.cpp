@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "sources/CGraphicLT.h"
-#include "sources/CMozillaCache.h"
-#include "sources/MozillaCache2.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/MozillaCache2.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestSupport.h"
@@ -41,26 +41,57 @@ bool LooksLikeText(const std::string& bytes) {
   return !bytes.empty();
 }
 
+struct ListedEntry {
+  const char* File;  // first eight digits of the entry's name
+  std::string Url;
+  int32_t Size;
+  int64_t Time;
+  std::string MimeType;
+  KindCode Kind;
+  std::string Encoding;
+  std::string Partition;
+};
+struct ListedFolder {
+  const char* Folder;
+  size_t Count;
+  std::vector<ListedEntry> Entries;
+};
+
+// Opens a fixture folder as cache2 and checks its count and the entries it names.
+void ExpectListed(const ListedFolder& c) {
+  SCOPED_TRACE(c.Folder);
+  CMozillaCache cache;
+  cache.SetCachePath(Cache2Fixture(c.Folder));
+  ASSERT_TRUE(cache.TryOpen());
+  EXPECT_EQ(cache.GetFormat(), CMozillaCache::Format::Cache2);
+  EXPECT_EQ(cache.LoadEntries(), static_cast<int32_t>(c.Count));
+  const auto entries = ByFile(cache);
+  EXPECT_EQ(entries.size(), c.Count);
+  for (const ListedEntry& e : c.Entries) {
+    SCOPED_TRACE(e.File);
+    ASSERT_TRUE(entries.count(e.File));
+    const Element& entry = *entries.at(e.File);
+    if (!e.Url.empty()) {
+      EXPECT_EQ(entry.SourceUrl, e.Url);
+    }
+    EXPECT_EQ(entry.Size, e.Size);
+    EXPECT_EQ(entry.Time, e.Time);
+    EXPECT_EQ(entry.MimeType, e.MimeType);
+    EXPECT_EQ(entry.Kind, e.Kind);
+    EXPECT_EQ(entry.ContentEncoding, e.Encoding);
+    EXPECT_EQ(entry.Partition, e.Partition);
+  }
+  for (const auto& [file, entry] : entries) {
+    EXPECT_TRUE(entry->LocalFile.starts_with(vorlane::test::NativeSeparators("entries/")))
+        << entry->LocalFile;
+  }
+}
+
 }  // namespace
 
 TEST(MozillaCache2Fixture, EveryVersionIsListed) {
   // "application/json" counts as js: the kind table matches substrings.
-  struct Expect {
-    const char* File;  // first eight digits of the entry's name
-    std::string Url;
-    int32_t Size;
-    int64_t Time;
-    std::string MimeType;
-    KindCode Kind;
-    std::string Encoding;
-    std::string Partition;
-  };
-  struct Case {
-    const char* Folder;
-    size_t Count;
-    std::vector<Expect> Entries;
-  };
-  const Case cases[] = {
+  const ListedFolder cases[] = {
       {"firefox-32.0-dtformats",
        4,  // the fifth holds no data (a 204 answer)
        {{"029FC2EB", "http://ocsp.pki.goog/GTSGIAG3", 463, 0, "application/ocsp-response", 0, "",
@@ -101,34 +132,7 @@ TEST(MozillaCache2Fixture, EveryVersionIsListed) {
          "application/json; charset=utf-8", 11, "gzip", ""},
         {"1F4B3A4F", "", 5663, 1430580931, "image/png", 3, "", ""}}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.Folder);
-    CMozillaCache cache;
-    cache.SetCachePath(Cache2Fixture(c.Folder));
-    ASSERT_TRUE(cache.TryOpen());
-    EXPECT_EQ(cache.GetFormat(), CMozillaCache::Format::Cache2);
-    EXPECT_EQ(cache.LoadEntries(), static_cast<int32_t>(c.Count));
-    const auto entries = ByFile(cache);
-    EXPECT_EQ(entries.size(), c.Count);
-    for (const Expect& e : c.Entries) {
-      SCOPED_TRACE(e.File);
-      ASSERT_TRUE(entries.count(e.File));
-      const Element& entry = *entries.at(e.File);
-      if (!e.Url.empty()) {
-        EXPECT_EQ(entry.SourceUrl, e.Url);
-      }
-      EXPECT_EQ(entry.Size, e.Size);
-      EXPECT_EQ(entry.Time, e.Time);
-      EXPECT_EQ(entry.MimeType, e.MimeType);
-      EXPECT_EQ(entry.Kind, e.Kind);
-      EXPECT_EQ(entry.ContentEncoding, e.Encoding);
-      EXPECT_EQ(entry.Partition, e.Partition);
-    }
-    for (const auto& [file, entry] : entries) {
-      EXPECT_TRUE(entry->LocalFile.starts_with(vorlane::test::NativeSeparators("entries/")))
-          << entry->LocalFile;
-    }
-  }
+  for (const ListedFolder& c : cases) ExpectListed(c);
 }
 
 TEST(MozillaCache2Fixture, CompressedBodiesAreSavedDecoded) {

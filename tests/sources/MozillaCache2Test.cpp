@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "sources/CMozillaCache.h"
-#include "sources/MozillaCache2.h"
+#include "sources/mozilla/CMozillaCache.h"
+#include "sources/mozilla/MozillaCache2.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestPlatform.h"
@@ -63,6 +63,62 @@ std::string Lower(std::string text) {
 
 std::span<const std::byte> Bytes(const std::string& text) {
   return std::as_bytes(std::span<const char>(text.data(), text.size()));
+}
+
+// One entry of each version and shape the browser writes, with what it lists as.
+struct VersionCase {
+  const char* Name;
+  MozillaCache2Item Item;
+  KindCode Kind;
+  int32_t Size;
+  int64_t Time;
+  std::string Partition;
+};
+
+std::vector<VersionCase> VersionCases() {
+  const uint32_t chunk = kCache2ChunkSize;
+  const std::string jsBody = "var x = 1;\n";
+  return {
+      {"version 1",
+       MozillaCache2Item("http://v1/a.png", Pattern(600, 1))
+           .WithVersion(1)
+           .WithHead(Head("image/png"))
+           .WithTimes(100, 200),
+       3, 600, 200, ""},
+      {"version 2",
+       MozillaCache2Item("http://v2/b.gif", Pattern(1, 2))
+           .WithVersion(2)
+           .WithHead(Head("image/gif"))
+           .WithTimes(300, 0),
+       2, 1, 300, ""},
+      {"version 3 partitioned",
+       MozillaCache2Item("https://v3/c.jpg", Pattern(chunk - 1, 3))
+           .WithVersion(3)
+           .WithTags({"O^partitionKey=%28https%2Cexample.com%29", "a"})
+           .WithHead(Head("image/jpeg"))
+           .WithTimes(1, 2),
+       1, static_cast<int32_t>(chunk - 1), 2, "partitionKey=%28https%2Cexample.com%29"},
+      {"version 4 two chunks",
+       MozillaCache2Item("https://v4/d.mp4", Pattern(chunk + 1, 4))
+           .WithHead(Head("video/mp4"))
+           .WithTimes(5, 6),
+       19, static_cast<int32_t>(chunk + 1), 6, ""},
+      {"exactly one chunk", MozillaCache2Item("https://v4/e.bin", Pattern(chunk, 5)), 0,
+       static_cast<int32_t>(chunk), 0, ""},
+      {"alt-data",
+       MozillaCache2Item("https://v4/f.js", jsBody)
+           .WithHead(Head("application/javascript"))
+           .WithAltData(Pattern(3000, 6)),
+       11, static_cast<int32_t>(jsBody.size()), 0, ""},
+      {"version 4 as Firefox 153 writes it",
+       [] {
+         MozillaCache2Item item("https://v4/h.gif", Pattern(40, 7));
+         item.UnhashedTail = std::string("\0\0\x04\0", 4);
+         return item.WithHead(Head("image/gif")).WithTimes(8, 9);
+       }(),
+       2, 40, 9, ""},
+      {"no response head", MozillaCache2Item("https://v4/g.css", "b{}").WithHead(""), 10, 3, 0, ""},
+  };
 }
 
 }  // namespace
@@ -124,73 +180,23 @@ TEST(MozillaCache2, AltDataOffsets) {
 }
 
 TEST(MozillaCache2, EveryVersionListsAndCopies) {
-  const uint32_t chunk = kCache2ChunkSize;
-  struct Case {
-    const char* Name;
-    MozillaCache2Item Item;
-    KindCode Kind;
-    int32_t Size;
-    int64_t Time;
-    std::string Partition;
-  };
-  const std::string jsBody = "var x = 1;\n";
-  const Case cases[] = {
-      {"version 1",
-       MozillaCache2Item("http://v1/a.png", Pattern(600, 1))
-           .WithVersion(1)
-           .WithHead(Head("image/png"))
-           .WithTimes(100, 200),
-       3, 600, 200, ""},
-      {"version 2",
-       MozillaCache2Item("http://v2/b.gif", Pattern(1, 2))
-           .WithVersion(2)
-           .WithHead(Head("image/gif"))
-           .WithTimes(300, 0),
-       2, 1, 300, ""},
-      {"version 3 partitioned",
-       MozillaCache2Item("https://v3/c.jpg", Pattern(chunk - 1, 3))
-           .WithVersion(3)
-           .WithTags({"O^partitionKey=%28https%2Cexample.com%29", "a"})
-           .WithHead(Head("image/jpeg"))
-           .WithTimes(1, 2),
-       1, static_cast<int32_t>(chunk - 1), 2, "partitionKey=%28https%2Cexample.com%29"},
-      {"version 4 two chunks",
-       MozillaCache2Item("https://v4/d.mp4", Pattern(chunk + 1, 4))
-           .WithHead(Head("video/mp4"))
-           .WithTimes(5, 6),
-       19, static_cast<int32_t>(chunk + 1), 6, ""},
-      {"exactly one chunk", MozillaCache2Item("https://v4/e.bin", Pattern(chunk, 5)), 0,
-       static_cast<int32_t>(chunk), 0, ""},
-      {"alt-data",
-       MozillaCache2Item("https://v4/f.js", jsBody)
-           .WithHead(Head("application/javascript"))
-           .WithAltData(Pattern(3000, 6)),
-       11, static_cast<int32_t>(jsBody.size()), 0, ""},
-      {"version 4 as Firefox 153 writes it",
-       [] {
-         MozillaCache2Item item("https://v4/h.gif", Pattern(40, 7));
-         item.UnhashedTail = std::string("\0\0\x04\0", 4);
-         return item.WithHead(Head("image/gif")).WithTimes(8, 9);
-       }(),
-       2, 40, 9, ""},
-      {"no response head", MozillaCache2Item("https://v4/g.css", "b{}").WithHead(""), 10, 3, 0, ""},
-  };
+  const std::vector<VersionCase> cases = VersionCases();
   MozillaCache2Writer writer;
   std::map<std::string, std::string> names;
-  for (const Case& c : cases) names[c.Item.Url] = writer.Add(c.Item);
+  for (const VersionCase& c : cases) names[c.Item.Url] = writer.Add(c.Item);
   TempDir dir;
   ASSERT_TRUE(writer.Write(dir.Path()));
 
   const auto cache = Load(dir.Path());
   EXPECT_EQ(cache->GetFormat(), CMozillaCache::Format::Cache2);
-  ASSERT_EQ(cache->GetCount(), std::size(cases));
+  ASSERT_EQ(cache->GetCount(), cases.size());
   // Listed in file-name order, whatever the directory order.
   for (size_t i = 1; i < cache->GetCount(); ++i) {
     EXPECT_LT(cache->GetAt(i - 1)->LocalFile, cache->GetAt(i)->LocalFile);
   }
   const auto entries = ByUrl(*cache);
   TempDir out;
-  for (const Case& c : cases) {
+  for (const VersionCase& c : cases) {
     SCOPED_TRACE(c.Name);
     const Element* entry = entries.at(c.Item.Url);
     EXPECT_EQ(entry->Kind, c.Kind);

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/Platform.h"
-#include "sources/MozillaCacheFolder.h"
+#include "config/BrowserTable.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "sources/mozilla/MozillaCacheFolder.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
@@ -13,26 +15,32 @@ using namespace vorlane::test;
 
 namespace {
 
-// The Wine user's own Firefox folders, emptied before and after each case.
+// The Wine user's own folders of a Firefox-family browser, emptied before and after
+// each case.
 struct FirefoxFolders {
-  FirefoxFolders() { Remove(); }
+  explicit FirefoxFolders(const Platform::BrowserPlaces& places)
+      : Local(
+            Platform::JoinPath(Platform::LocalAppDataFolder().value_or(""), places.WindowsFolder)),
+        Roaming(Platform::JoinPath(Platform::UserConfigFolder().value_or(""),
+                                   places.WindowsRoamingFolder)) {
+    Remove();
+  }
   ~FirefoxFolders() { Remove(); }
   void Remove() const {
     std::error_code ignored;
     std::filesystem::remove_all(PathOf(Local), ignored);
     std::filesystem::remove_all(PathOf(Roaming), ignored);
   }
-  const std::string Local =
-      Platform::JoinPath(Platform::LocalAppDataFolder().value_or(""), "Mozilla/Firefox");
-  const std::string Roaming =
-      Platform::JoinPath(Platform::UserConfigFolder().value_or(""), "Mozilla/Firefox");
+  const std::string Local;
+  const std::string Roaming;
 };
 
 }  // namespace
 
 // profiles.ini (roaming) names the default profile as "Profiles/<name>"; its cache lies
 // at the same place under local app data. Without a default that has a cache, the
-// first profile by name that has one is taken.
+// first profile by name that has one is taken. Every browser of Firefox's format keeps
+// its profiles the same way, in folders of its own.
 TEST(WindowsMozillaCacheFolder, DefaultProfileUnderLocalAppData) {
   if (!RunningUnderWine()) GTEST_SKIP() << "would empty the user's own Firefox folders";
   ASSERT_TRUE(Platform::LocalAppDataFolder() && Platform::UserConfigFolder());
@@ -59,16 +67,19 @@ TEST(WindowsMozillaCacheFolder, DefaultProfileUnderLocalAppData) {
        "",
        "Profiles/mm.x/Cache"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Name);
-    const FirefoxFolders firefox;
-    for (const std::string& cache : c.Caches) {
-      ASSERT_TRUE(Platform::CreateFolderTree(Platform::JoinPath(firefox.Local, cache)));
+  for (const BrowserInfo& browser : Browsers()) {
+    if (browser.FormatId != "mozilla") continue;
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(browser.CliName) + ": " + c.Name);
+      const FirefoxFolders firefox(browser.Places);
+      for (const std::string& cache : c.Caches) {
+        ASSERT_TRUE(Platform::CreateFolderTree(Platform::JoinPath(firefox.Local, cache)));
+      }
+      if (!c.ProfilesIni.empty()) {
+        WriteFile(Platform::JoinPath(firefox.Roaming, "profiles.ini"), c.ProfilesIni);
+      }
+      EXPECT_EQ(FindCacheFolder(browser.Places),
+                c.Expected.empty() ? "" : Platform::JoinPath(firefox.Local, c.Expected));
     }
-    if (!c.ProfilesIni.empty()) {
-      WriteFile(Platform::JoinPath(firefox.Roaming, "profiles.ini"), c.ProfilesIni);
-    }
-    EXPECT_EQ(FindCacheFolder(),
-              c.Expected.empty() ? "" : Platform::JoinPath(firefox.Local, c.Expected));
   }
 }

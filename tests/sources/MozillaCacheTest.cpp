@@ -6,9 +6,10 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "sources/CError.h"
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
 #include "support/MozillaV1Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestPlatform.h"
@@ -50,23 +51,17 @@ std::map<std::string, const Element*> ByUrl(const CMozillaCache& cache) {
   return entries;
 }
 
-}  // namespace
+struct Placement {
+  MozillaV1Item Item;
+  KindCode Kind;
+  uint32_t DataFile;  // 0: a separate file
+};
 
-class MozillaCacheEras : public testing::TestWithParam<uint32_t> {};
-
-INSTANTIATE_TEST_SUITE_P(BothLayouts, MozillaCacheEras,
-                         testing::Values(kMozillaNestedVersion, kMozillaFlatVersion));
-
-TEST_P(MozillaCacheEras, ListsAndCopiesEveryPlacement) {
-  const uint32_t version = GetParam();
-  const bool nested = version >= kMozillaNestedVersion;
-  MozillaV1Writer writer(version);
-  struct Expect {
-    MozillaV1Item Item;
-    KindCode Kind;
-    uint32_t DataFile;
-  };
-  std::vector<Expect> expected;
+// Adds an item of each placement in the old format's files (block files 1 to 3, a
+// separate data file, separate metadata, a generation above 9, no head) and three items
+// that are never listed. Returns the listed ones with the kind and file they get.
+std::vector<Placement> AddEveryPlacement(MozillaV1Writer& writer) {
+  std::vector<Placement> expected;
   auto add = [&](MozillaV1Item item, KindCode kind, uint32_t dataFile) {
     writer.Add(item);
     expected.push_back({std::move(item), kind, dataFile});
@@ -111,6 +106,21 @@ TEST_P(MozillaCacheEras, ListsAndCopiesEveryPlacement) {
   writer.Add(MozillaV1Item("http://example.com/zero-hash", "abc").WithHash(0u));
   writer.Add(MozillaV1Item("http://example.com/generate_204", ""));
   writer.Add(MozillaV1Item("", "abc").WithKey("wyciwyg:http://example.com/"));
+  return expected;
+}
+
+}  // namespace
+
+class MozillaCacheEras : public testing::TestWithParam<uint32_t> {};
+
+INSTANTIATE_TEST_SUITE_P(BothLayouts, MozillaCacheEras,
+                         testing::Values(kMozillaNestedVersion, kMozillaFlatVersion));
+
+TEST_P(MozillaCacheEras, ListsAndCopiesEveryPlacement) {
+  const uint32_t version = GetParam();
+  const bool nested = version >= kMozillaNestedVersion;
+  MozillaV1Writer writer(version);
+  const std::vector<Placement> expected = AddEveryPlacement(writer);
 
   TempDir dir;
   ASSERT_TRUE(writer.Write(dir.Path()));
@@ -120,7 +130,7 @@ TEST_P(MozillaCacheEras, ListsAndCopiesEveryPlacement) {
   const auto entries = ByUrl(*cache);
 
   TempDir out;
-  for (const Expect& e : expected) {
+  for (const Placement& e : expected) {
     SCOPED_TRACE(e.Item.Url);
     ASSERT_EQ(entries.count(e.Item.Url), 1u);
     const Element& entry = *entries.at(e.Item.Url);

@@ -4,7 +4,7 @@
 #include <map>
 #include <memory>
 
-#include "sources/CMozillaCache.h"
+#include "sources/mozilla/CMozillaCache.h"
 #include "support/MozillaV1Writer.h"
 #include "support/SaveEntry.h"
 #include "support/TestSupport.h"

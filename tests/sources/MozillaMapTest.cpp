@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "sources/MozillaMap.h"
+#include "sources/mozilla/MozillaMap.h"
 #include "support/MozillaV1Writer.h"
 #include "support/TestSupport.h"
 

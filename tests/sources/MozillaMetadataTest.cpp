@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "sources/MozillaMetadata.h"
+#include "sources/mozilla/MozillaMetadata.h"
 #include "support/MozillaV1Writer.h"
 
-using Element = CMozillaCache::CMozillaCacheElement;
+using Element = CMozillaCacheElement;
 using vorlane::test::MozillaMetadataBytes;
 using vorlane::test::MozillaMetadataSpec;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "platform/Platform.h"
-#include "sources/UrlCacheIndexReader.h"
+#include "platform/CacheFiles.h"
+#include "sources/urlcache/UrlCacheIndexReader.h"
 #include "support/TestSupport.h"
 
 TEST(UrlCacheIndexEnumerator, AFifoInPlaceOfTheIndexIsNone) {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/Platform.h"
-#include "sources/UrlCacheIndexReader.h"
+#include "platform/CacheFiles.h"
+#include "sources/urlcache/UrlCacheIndexReader.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"
 

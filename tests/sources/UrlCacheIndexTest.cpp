@@ -8,8 +8,8 @@
 #include <sstream>
 
 #include "base/CivilTime.h"
-#include "platform/Platform.h"
-#include "sources/UrlCacheIndex.h"
+#include "platform/Text.h"
+#include "sources/urlcache/UrlCacheIndex.h"
 #include "support/TestSupport.h"
 #include "support/UrlCacheIndexWriter.h"
 

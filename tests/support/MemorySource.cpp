@@ -1,6 +1,7 @@
 #include "support/MemorySource.h"
 
-#include "platform/Platform.h"
+#include "platform/CacheFiles.h"
+#include "platform/OutputFile.h"
 
 namespace vorlane::test {
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/OutputFile.h"
 #include "sources/CCacheBrowser.h"
 #include "support/TestSupport.h"
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "sources/MozillaHash.h"
+#include "sources/mozilla/MozillaHash.h"
 
 namespace vorlane::test {
 

@@ -1,6 +1,7 @@
 #include "support/SaveEntry.h"
 
-#include "platform/Platform.h"
+#include "platform/OutputFile.h"
+#include "platform/Paths.h"
 
 namespace vorlane::test {
 

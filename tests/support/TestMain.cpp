@@ -4,7 +4,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/Platform.h"
+#include "platform/InstanceMapping.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 

@@ -9,7 +9,9 @@
 #include <cstdlib>
 #include <random>
 
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "support/TestPlatform.h"
 
 extern char** environ;
@@ -39,7 +41,8 @@ std::optional<std::string> GetEnv(const std::string& name) {
 }
 
 std::string StartWithLoginText() {
-  const auto text = Platform::ReadWholeFile(Platform::StartWithLoginEntryPath(), 1 << 20);
+  const auto text =
+      Platform::ReadWholeFile(Platform::StartWithLoginEntryPath().value_or(std::string()), 1 << 20);
   return text.value_or(std::string());
 }
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <random>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/TestPlatform.h"
 
 namespace vorlane::test {
@@ -192,7 +192,8 @@ StandIn MakeStandIn(const std::string& folder, const std::string& name, int seco
   // The test binaries are linked statically, so a copy runs from any folder.
   const std::string program = Platform::JoinPath(folder, name);
   std::error_code error;
-  std::filesystem::copy_file(PathOf(Platform::ExecutablePath()), PathOf(program), error);
+  std::filesystem::copy_file(PathOf(Platform::ExecutablePath().value_or(std::string())),
+                             PathOf(program), error);
   if (error) return {};
   return {program, {std::string(SleepArgument), std::to_string(seconds * 1000)}};
 }

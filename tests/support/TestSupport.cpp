@@ -1,7 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "config/Settings.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "support/TestPlatform.h"
 
 #include <algorithm>

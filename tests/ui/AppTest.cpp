@@ -14,7 +14,8 @@
 #include "UiTestSupport.h"
 #include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+#include "platform/Files.h"
 #include "ui/CQuellbyApp.h"
 #include "ui/CQuellbyDlg.h"
 #include "ui/GuiMessages.h"
@@ -56,7 +57,8 @@ class AppTest : public QObject {
       QVERIFY(!closeAlone.InitInstance());  // nothing to close: ends at once
     }
 
-    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
+    QFile::remove(
+        QString::fromStdString(Platform::StartWithLoginEntryPath().value_or(std::string())));
     QFile::remove(QString::fromStdString(UserFilterPath()));
     CQuellbyApp running(QStringList{"vorlane"});
     QString question;
@@ -70,7 +72,7 @@ class AppTest : public QObject {
     // Data folder, settings, start entry, and the user's own copy of the default filters.
     QVERIFY(uitest::ReadText(settingsFile).contains("StartWithWindowsStartUp=1"));
     QVERIFY(uitest::ReadText(settingsFile).contains("StartWithLoginAsked=1"));
-    QVERIFY(Platform::FileExists(Platform::StartWithLoginEntryPath()));
+    QVERIFY(Platform::FileExists(Platform::StartWithLoginEntryPath().value_or(std::string())));
     QCOMPARE(running.MainWindow()->windowTitle(),
              QStringLiteral("Vorlane - [%1]").arg(QString::fromStdString(UserFilterPath())));
     QCOMPARE(uitest::ReadText(QString::fromStdString(UserFilterPath())),
@@ -120,7 +122,8 @@ class AppTest : public QObject {
     const QString settingsFile = QString::fromStdString(ProgramPlaces().SettingsPath);
     struct sigaction before {};
     sigaction(SIGTERM, nullptr, &before);
-    QFile::remove(QString::fromStdString(Platform::StartWithLoginEntryPath()));
+    QFile::remove(
+        QString::fromStdString(Platform::StartWithLoginEntryPath().value_or(std::string())));
     const QString list = WriteList(QStringLiteral("terminated.flt"));
     UpdateSettings([](Settings& settings) { settings.StartWithLoginAsked = false; });
     CQuellbyApp running(QStringList{"vorlane"});
@@ -150,7 +153,7 @@ class AppTest : public QObject {
     running.ExitInstance(0);
     QVERIFY(uitest::ReadText(settingsFile).contains("OneCopy=0"));
     QVERIFY(uitest::ReadText(settingsFile).contains("StartWithWindowsStartUp=0"));
-    QVERIFY(!Platform::FileExists(Platform::StartWithLoginEntryPath()));
+    QVERIFY(!Platform::FileExists(Platform::StartWithLoginEntryPath().value_or(std::string())));
     // The unsaved filter changes went to the file in use.
     QVERIFY(uitest::ReadText(list).contains("Disabled=1"));
     QVERIFY(!uitest::ReadText(list).contains("Disabled=0"));
@@ -175,8 +178,9 @@ class AppTest : public QObject {
       if (answer == QMessageBox::No) {
         closer = std::thread([] { CQuellbyApp(QStringList{"vorlane", "Close"}).InitInstance(); });
       } else {
-        QTimer::singleShot(
-            0, [&running] { running.MainWindow()->TrayAction(CQuellbyDlg::TrayExit)->trigger(); });
+        QTimer::singleShot(0, [&running] {
+          running.MainWindow()->TrayAction(CQuellbyDlg::TrayItem::Exit)->trigger();
+        });
       }
       QCOMPARE(RunLoop(), 0);
       running.ExitInstance(0);

@@ -5,16 +5,13 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <atomic>
-#include <condition_variable>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/CQuellbyMain.h"
-#include "sources/CCacheBrowser.h"
+#include "support/GatedSource.h"
 
 class QMessageBox;
 
@@ -78,29 +75,10 @@ class OpenRecorder {
 // starts unless the settings ask for one.
 std::unique_ptr<CQuellbyMain> MakeEngine();
 
-// A cache whose Open waits until Release(), then offers `entryCount` JPEG entries of
-// 100 bytes each, each with bytes of its own.
-class GatedSource : public CCacheBrowser {
+// The gated cache of the core's tests, its entries kept in the sandbox.
+class GatedSource : public vorlane::test::GatedSource {
  public:
-  struct Gate {
-    std::mutex Lock;
-    std::condition_variable Changed;
-    bool Open = false;
-    std::atomic<bool> Waiting{false};
-    void Release();
-  };
-
-  // The entries were cached at `time` (seconds since 1970).
   GatedSource(std::shared_ptr<Gate> gate, int entryCount, int64_t time = 1000);
-  std::string GetEntryFile(const CCacheElement& entry) const override;
-  void Open() override;
-  void ReadEntries() override;
-  std::optional<EntryContent> OpenContent(const CCacheElement& entry) const override;
-
- private:
-  std::shared_ptr<Gate> TheGate;
-  int EntryCount;
-  int64_t Time;
 };
 
 // Runs every test class; defined once per test file with REGISTER_UI_TEST.

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "Win32TestSupport.h"
+#include "app/ProgramInfo.h"
 #include "config/UiTexts.h"
 #include "win32/CAboutDlg.h"
-#include "win32/ProgramInfo.h"
 #include "win32/WideText.h"
 #include "win32/resources/ResourceIds.h"
 

@@ -7,7 +7,7 @@
 
 #include "Win32TestSupport.h"
 #include "config/Settings.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
 #include "support/TestSupport.h"
 #include "win32/CQuellbyApp.h"
 #include "win32/OwnedHandle.h"

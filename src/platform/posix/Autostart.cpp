@@ -1,8 +1,11 @@
+#include "platform/Autostart.h"
+
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 
 namespace Platform {
 
@@ -69,20 +72,21 @@ std::string EntryText(const std::string& executable) {
 
 }  // namespace
 
-std::string StartWithLoginEntryPath() {
+std::optional<std::string> StartWithLoginEntryPath() {
   const std::optional<std::string> config = UserConfigFolder();
-  if (!config) return {};
+  if (!config) return std::nullopt;
   return JoinPath(*config, "autostart/vorlane.desktop");
 }
 
 bool StartsWithLogin() {
-  const std::string path = StartWithLoginEntryPath();
-  return !path.empty() && FileExists(path);
+  const std::optional<std::string> path = StartWithLoginEntryPath();
+  return path && FileExists(*path);
 }
 
 bool SetStartWithLogin(bool enable, const std::string& executable) {
-  const std::string path = StartWithLoginEntryPath();
-  if (path.empty()) return false;
+  const std::optional<std::string> entry = StartWithLoginEntryPath();
+  if (!entry) return false;
+  const std::string& path = *entry;
   if (!enable) return ::unlink(path.c_str()) == 0 || errno == ENOENT;
 
   // Only an absolute path starts from a session's autostart.

@@ -1,5 +1,7 @@
 // Stopping the command-line program between two files: the stop signals are blocked in
 // every thread and taken by a waiting thread of their own.
+#include "platform/Console.h"
+
 #include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
@@ -7,8 +9,6 @@
 #include <atomic>
 #include <cstdio>
 #include <thread>
-
-#include "platform/Platform.h"
 
 namespace Platform {
 

@@ -4,12 +4,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <memory>
-#include <random>
 
-#include "platform/Platform.h"
-#include "platform/posix/FileHandle.h"
+#include "platform/Files.h"
+#include "platform/NativeSteps.h"
+#include "platform/posix/Posix.h"
 
 namespace Platform {
 
@@ -28,10 +27,10 @@ int OpenForReading(const std::string& path) {
 
 }  // namespace
 
-bool ListFolderFiles(const std::string& folder, std::vector<FolderItem>& out) {
-  out.clear();
+std::optional<std::vector<FolderItem>> ListFolderFiles(const std::string& folder) {
   DirHandle dir(opendir(folder.c_str()));
-  if (!dir) return false;
+  if (!dir) return std::nullopt;
+  std::vector<FolderItem> out;
   const int dirFd = dirfd(dir.get());
   while (const dirent* item = readdir(dir.get())) {
     const std::string_view name = item->d_name;
@@ -41,13 +40,13 @@ bool ListFolderFiles(const std::string& folder, std::vector<FolderItem>& out) {
     if (!S_ISREG(info.st_mode)) continue;
     out.push_back({std::string(name), static_cast<uint64_t>(info.st_size)});
   }
-  return true;
+  return out;
 }
 
-bool ListSubFolders(const std::string& folder, std::vector<std::string>& out) {
-  out.clear();
+std::optional<std::vector<std::string>> ListSubFolders(const std::string& folder) {
   DirHandle dir(opendir(folder.c_str()));
-  if (!dir) return false;
+  if (!dir) return std::nullopt;
+  std::vector<std::string> out;
   const int dirFd = dirfd(dir.get());
   while (const dirent* item = readdir(dir.get())) {
     const std::string_view name = item->d_name;
@@ -56,7 +55,7 @@ bool ListSubFolders(const std::string& folder, std::vector<std::string>& out) {
     if (fstatat(dirFd, item->d_name, &info, 0) != 0 || !S_ISDIR(info.st_mode)) continue;
     out.emplace_back(name);
   }
-  return true;
+  return out;
 }
 
 bool FileExists(const std::string& path) {
@@ -99,44 +98,17 @@ bool DeleteFile(const std::string& path) {
   return ::unlink(path.c_str()) == 0;
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
-  // Keep the permissions of the file being replaced.
-  mode_t mode = 0644;
-  struct stat info {};
-  if (::stat(path.c_str(), &info) == 0) mode = info.st_mode & 07777;
-
-  static thread_local std::mt19937_64 random{std::random_device{}()};
-  std::string temporary;
-  FileHandle out;
-  for (int attempt = 0; attempt < 16 && !out.Valid(); ++attempt) {
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-    temporary = path + suffix;
-    out.Reset(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (!out.Valid() && errno != EEXIST) return false;
-  }
-  if (!out.Valid()) return false;
-  const bool written =
-      Posix::WriteAll(out.Get(), content.data(), content.size()) && ::fsync(out.Get()) == 0;
-  const int closed = ::close(out.Release());
-  if (!written || closed != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  return true;
-}
-
 std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit) {
-  FileHandle in(OpenForReading(path));
+  SystemHandle in(OpenForReading(path));
   if (!in.Valid()) return std::nullopt;
   struct stat info {};
-  if (::fstat(in.Get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (::fstat(Posix::Fd(in), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
   if (static_cast<uint64_t>(info.st_size) > limit) return std::nullopt;
   std::string content;
   content.resize(static_cast<size_t>(info.st_size));
   size_t done = 0;
   while (done < content.size()) {
-    const ssize_t n = ::read(in.Get(), content.data() + done, content.size() - done);
+    const ssize_t n = ::read(Posix::Fd(in), content.data() + done, content.size() - done);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return std::nullopt;
     if (n == 0) break;
@@ -144,20 +116,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit
   }
   content.resize(done);
   return content;
-}
-
-bool CopyToNewFile(const std::string& source, const std::string& destination) {
-  constexpr uint64_t kLimit = uint64_t{64} << 20;
-  const std::optional<std::string> content = ReadWholeFile(source, kLimit);
-  if (!content) return false;
-  FileHandle out(::open(destination.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-  if (!out.Valid()) return false;
-  if (!Posix::WriteAll(out.Get(), content->data(), content->size()) ||
-      ::close(out.Release()) != 0) {
-    ::unlink(destination.c_str());
-    return false;
-  }
-  return true;
 }
 
 namespace Posix {
@@ -180,5 +138,37 @@ bool WriteAll(int fd, const char* data, size_t length) {
 }
 
 }  // namespace Posix
+
+namespace Native {
+
+Created CreateNewFile(const std::string& path, const std::string& like, SystemHandle& file,
+                      std::string& failure) {
+  mode_t mode = 0644;
+  struct stat info {};
+  if (!like.empty() && ::stat(like.c_str(), &info) == 0) mode = info.st_mode & 07777;
+  file.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+  if (file.Valid()) return Created::Yes;
+  const int error = errno;
+  failure = Posix::ErrorText(error);
+  return error == EEXIST ? Created::NameTaken : Created::Failed;
+}
+
+bool WriteAll(const SystemHandle& file, std::span<const std::byte> bytes, std::string& failure) {
+  if (Posix::WriteAll(Posix::Fd(file), reinterpret_cast<const char*>(bytes.data()), bytes.size())) {
+    return true;
+  }
+  failure = Posix::ErrorText(errno);
+  return false;
+}
+
+bool FlushToDisk(const SystemHandle& file) {
+  return ::fsync(Posix::Fd(file)) == 0;
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace Native
 
 }  // namespace Platform

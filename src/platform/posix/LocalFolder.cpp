@@ -9,7 +9,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/posix/MountTable.h"
 
 namespace Platform {

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <charconv>
 
-#include "platform/posix/FileHandle.h"
+#include "platform/posix/Posix.h"
 
 namespace Platform {
 
@@ -99,12 +99,12 @@ MountTable MountTable::Parse(std::string_view text) {
 
 std::optional<MountTable> MountTable::Load(const std::string& path) {
   // Files under /proc report a size of 0, so read until the end.
-  FileHandle in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  SystemHandle in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (!in.Valid()) return std::nullopt;
   std::string text;
   char buffer[16384];
   while (true) {
-    const ssize_t n = ::read(in.Get(), buffer, sizeof buffer);
+    const ssize_t n = ::read(Posix::Fd(in), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return std::nullopt;
     if (n == 0) break;

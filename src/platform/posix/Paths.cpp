@@ -1,15 +1,15 @@
+#include "platform/Paths.h"
+
 #include <pwd.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <ctime>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
 
 namespace Platform {
 
 const char PathSeparator = '/';
-const bool RunningOnWindows = false;
 
 namespace {
 
@@ -17,14 +17,15 @@ std::optional<std::string> XdgFolder(const char* variable, const char* fallback)
   // The XDG rules ignore a relative value.
   const char* value = std::getenv(variable);
   if (value && value[0] == '/') return std::string(value);
-  std::string home = HomeFolder();
-  if (home.empty()) return std::nullopt;
-  return JoinPath(home, fallback);
+  const std::optional<std::string> home = HomeFolder();
+  if (!home) return std::nullopt;
+  return JoinPath(*home, fallback);
 }
 
+// A path below the home folder; "" without one, which no root below is then kept under.
 std::string HomeJoin(std::string_view relative) {
-  const std::string home = HomeFolder();
-  return home.empty() ? std::string() : JoinPath(home, relative);
+  const std::optional<std::string> home = HomeFolder();
+  return home ? JoinPath(*home, relative) : std::string();
 }
 
 }  // namespace
@@ -58,21 +59,21 @@ std::string WithoutTrailingSeparators(std::string_view path) {
   return std::string(path);
 }
 
-std::string ExecutablePath() {
+std::optional<std::string> ExecutablePath() {
   std::string buffer(4096, '\0');
   const ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-  if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return {};
+  if (length <= 0 || static_cast<size_t>(length) >= buffer.size()) return std::nullopt;
   buffer.resize(static_cast<size_t>(length));
   return buffer;
 }
 
-std::string ProgramFolder() {
-  const std::string executable = ExecutablePath();
-  if (executable.empty()) return {};
-  const std::string executableFolder = ParentFolder(executable) + "/";
+std::optional<std::string> ProgramFolder() {
+  const std::optional<std::string> executable = ExecutablePath();
+  if (!executable) return std::nullopt;
+  const std::string executableFolder = ParentFolder(*executable) + "/";
   if (FolderExists(executableFolder + "Langs")) return executableFolder;
   // An installed build: <prefix>/bin/vorlane with <prefix>/share/vorlane/Langs.
-  const std::string prefix = ParentFolder(ParentFolder(executable));
+  const std::string prefix = ParentFolder(ParentFolder(*executable));
   if (!prefix.empty()) {
     const std::string shared = JoinPath(prefix, "share/vorlane/");
     if (FolderExists(shared + "Langs")) return shared;
@@ -80,12 +81,12 @@ std::string ProgramFolder() {
   return executableFolder;
 }
 
-std::string HomeFolder() {
+std::optional<std::string> HomeFolder() {
   const char* home = std::getenv("HOME");
   if (home && home[0] == '/') return home;
   const passwd* entry = getpwuid(getuid());
-  if (entry && entry->pw_dir) return entry->pw_dir;
-  return {};
+  if (entry && entry->pw_dir && entry->pw_dir[0] != '\0') return entry->pw_dir;
+  return std::nullopt;
 }
 
 std::optional<std::string> LocalAppDataFolder() {
@@ -98,73 +99,58 @@ std::optional<std::string> UserConfigFolder() {
   return XdgFolder("XDG_CONFIG_HOME", ".config");
 }
 
-std::string ExpandHome(std::string_view path) {
-  if (path == "~") return HomeFolder();
-  if (path.size() >= 2 && path[0] == '~' && path[1] == '/') {
-    const std::string home = HomeFolder();
-    if (!home.empty()) return JoinPath(home, path.substr(2));
-  }
-  return std::string(path);
-}
-
-std::vector<FirefoxProfileRoot> FirefoxProfileRoots() {
+std::vector<FirefoxProfileRoot> FirefoxProfileRoots(const BrowserPlaces& places) {
   // The XDG cache root, the old profiles folder, then the snap and flatpak packages'
   // own cache roots.
   std::vector<FirefoxProfileRoot> roots;
-  const std::string firefoxHome = HomeJoin(".mozilla/firefox");
+  if (places.LinuxFolder.empty() || places.LinuxHomeFolder.empty()) return roots;
+  const std::string profiles = HomeJoin(places.LinuxHomeFolder);
   if (const auto cache = UserCacheFolder()) {
-    roots.push_back({JoinPath(*cache, "mozilla/firefox"), false, firefoxHome});
+    roots.push_back({JoinPath(*cache, places.LinuxFolder), false, profiles});
   }
-  if (!firefoxHome.empty()) {
-    roots.push_back({firefoxHome, true, firefoxHome});
-    roots.push_back({HomeJoin("snap/firefox/common/.cache/mozilla/firefox"), false,
-                     HomeJoin("snap/firefox/common/.mozilla/firefox")});
-    roots.push_back({HomeJoin(".var/app/org.mozilla.firefox/cache/mozilla/firefox"), false,
-                     HomeJoin(".var/app/org.mozilla.firefox/.mozilla/firefox")});
+  if (profiles.empty()) return roots;
+  roots.push_back({profiles, true, profiles});
+  if (!places.SnapName.empty()) {
+    const std::string common = HomeJoin(JoinPath(JoinPath("snap", places.SnapName), "common"));
+    roots.push_back({JoinPath(JoinPath(common, ".cache"), places.LinuxFolder), false,
+                     JoinPath(common, places.LinuxHomeFolder)});
+  }
+  if (!places.FlatpakId.empty()) {
+    const std::string app = HomeJoin(JoinPath(".var/app", places.FlatpakId));
+    roots.push_back({JoinPath(JoinPath(app, "cache"), places.LinuxFolder), false,
+                     JoinPath(app, places.LinuxHomeFolder)});
   }
   return roots;
 }
 
-std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const ChromiumVendorPaths& vendor) {
+std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const BrowserPlaces& places) {
   std::vector<ChromiumProfileRoot> roots;
   const std::optional<std::string> cache = UserCacheFolder();
   const std::optional<std::string> config = UserConfigFolder();
-  for (const std::string_view folder : {vendor.LinuxFolder, vendor.LinuxAltFolder}) {
+  for (const std::string_view folder : {places.LinuxFolder, places.LinuxAltFolder}) {
     if (!folder.empty() && cache && config) {
       roots.push_back({JoinPath(*cache, folder), JoinPath(*config, folder), true});
     }
   }
-  if (!vendor.LinuxConfigOnly.empty() && config) {
-    const std::string folder = JoinPath(*config, vendor.LinuxConfigOnly);
+  if (!places.LinuxConfigOnly.empty() && config) {
+    const std::string folder = JoinPath(*config, places.LinuxConfigOnly);
     roots.push_back({folder, folder, false});
   }
-  if (!vendor.FlatpakId.empty() && !vendor.LinuxFolder.empty()) {
-    const std::string app = HomeJoin(JoinPath(".var/app", vendor.FlatpakId));
+  if (!places.FlatpakId.empty() && !places.LinuxFolder.empty()) {
+    const std::string app = HomeJoin(JoinPath(".var/app", places.FlatpakId));
     if (!app.empty()) {
-      roots.push_back({JoinPath(JoinPath(app, "cache"), vendor.LinuxFolder),
-                       JoinPath(JoinPath(app, "config"), vendor.LinuxFolder), true});
+      roots.push_back({JoinPath(JoinPath(app, "cache"), places.LinuxFolder),
+                       JoinPath(JoinPath(app, "config"), places.LinuxFolder), true});
     }
   }
-  if (!vendor.SnapName.empty() && !vendor.LinuxFolder.empty()) {
-    const std::string snap = HomeJoin(JoinPath("snap", vendor.SnapName));
+  if (!places.SnapName.empty() && !places.LinuxFolder.empty()) {
+    const std::string snap = HomeJoin(JoinPath("snap", places.SnapName));
     if (!snap.empty()) {
-      roots.push_back({JoinPath(JoinPath(snap, "common/.cache"), vendor.LinuxFolder),
-                       JoinPath(JoinPath(snap, "common"), vendor.LinuxFolder), true});
+      roots.push_back({JoinPath(JoinPath(snap, "common/.cache"), places.LinuxFolder),
+                       JoinPath(JoinPath(snap, "common"), places.LinuxFolder), true});
     }
   }
   return roots;
-}
-
-int64_t CurrentTime() {
-  return static_cast<int64_t>(std::time(nullptr));
-}
-
-LocalDateTime ToLocalTime(int64_t seconds) {
-  const auto when = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  localtime_r(&when, &local);
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-          local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 }  // namespace Platform

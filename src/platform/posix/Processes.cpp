@@ -1,3 +1,6 @@
+#include "platform/Processes.h"
+#include "platform/posix/Processes.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -6,10 +9,8 @@
 #include <climits>
 #include <memory>
 
-#include "platform/Platform.h"
-#include "platform/posix/FileHandle.h"
+#include "platform/posix/Posix.h"
 #include "platform/posix/ProcessMatch.h"
-#include "platform/posix/Processes.h"
 
 namespace Platform {
 
@@ -40,12 +41,12 @@ bool IsProcessFolderName(const char* name) {
 // Reads at most `limit` bytes of a file relative to `folder`; empty when unreadable.
 // procfs files report no size, so the read loops until the end or the limit.
 std::string ReadBounded(int folder, const std::string& relative, size_t limit) {
-  FileHandle file(::openat(folder, relative.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  SystemHandle file(::openat(folder, relative.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
   if (!file.Valid()) return {};
   std::string content(limit, '\0');
   size_t used = 0;
   while (used < limit) {
-    const ssize_t n = ::read(file.Get(), content.data() + used, limit - used);
+    const ssize_t n = ::read(Posix::Fd(file), content.data() + used, limit - used);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     used += static_cast<size_t>(n);

@@ -4,7 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/UrlCache.h"
 
 namespace Platform {
@@ -17,11 +18,12 @@ constexpr std::array<std::string_view, 2> CacheFolders{
     "Local Settings/Temporary Internet Files/Content.IE5",
 };
 
-std::string WinePrefix() {
+std::optional<std::string> WinePrefix() {
   const char* prefix = std::getenv("WINEPREFIX");
   if (prefix && prefix[0] != '\0') return prefix;
-  const std::string home = HomeFolder();
-  return home.empty() ? std::string() : JoinPath(home, ".wine");
+  const std::optional<std::string> home = HomeFolder();
+  if (!home) return std::nullopt;
+  return JoinPath(*home, ".wine");
 }
 
 }  // namespace
@@ -30,23 +32,23 @@ std::unique_ptr<UrlCacheEnumerator> OpenSystemUrlCache() {
   return nullptr;
 }
 
-std::string FindUrlCacheFolder(std::string* looked) {
-  const std::string prefix = WinePrefix();
-  if (prefix.empty()) return {};
-  const std::string users = JoinPath(prefix, "drive_c/users");
-  if (looked) *looked = JoinPath(users, "*/" + std::string(CacheFolders[0]));
-  std::vector<std::string> names;
-  if (!ListSubFolders(users, names)) return {};
+UrlCacheFolderPlaces UrlCacheFolders() {
+  UrlCacheFolderPlaces places;
+  const std::optional<std::string> prefix = WinePrefix();
+  if (!prefix) return places;
+  const std::string users = JoinPath(*prefix, "drive_c/users");
+  places.LookedAt = JoinPath(users, "*/" + std::string(CacheFolders[0]));
+  std::optional<std::vector<std::string>> names = ListSubFolders(users);
+  if (!names) return places;
   // The system lists folders in no particular order; sorting keeps the choice the
   // same from one capture to the next.
-  std::sort(names.begin(), names.end());
-  for (const std::string& name : names) {
+  std::sort(names->begin(), names->end());
+  for (const std::string& name : *names) {
     for (std::string_view relative : CacheFolders) {
-      const std::string folder = JoinPath(JoinPath(users, name), relative);
-      if (FileExists(JoinPath(folder, "index.dat"))) return folder;
+      places.Folders.push_back(JoinPath(JoinPath(users, name), relative));
     }
   }
-  return {};
+  return places;
 }
 
 }  // namespace Platform

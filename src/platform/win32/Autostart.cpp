@@ -1,5 +1,7 @@
 // Start with login: the value "Vorlane" under the current user's Run key.
-#include "platform/Platform.h"
+#include "platform/Autostart.h"
+
+#include "platform/Paths.h"
 #include "platform/win32/WideText.h"
 
 namespace Platform {
@@ -35,7 +37,7 @@ std::optional<std::wstring> ReadValue() {
 
 }  // namespace
 
-std::string StartWithLoginEntryPath() {
+std::optional<std::string> StartWithLoginEntryPath() {
   return "HKEY_CURRENT_USER\\" + Win32::Utf8(kRunKey) + "\\" + Win32::Utf8(kValueName);
 }
 

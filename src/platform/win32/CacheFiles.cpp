@@ -10,11 +10,11 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/Platform.h"
+#include "platform/NativeSteps.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/WideText.h"
 
-namespace Platform {
+namespace Platform::Native {
 
 namespace {
 
@@ -48,7 +48,7 @@ bool IsPlainPiece(std::wstring_view piece) {
 // Opens `name` inside the folder `parent`, not following it if it is a link. First
 // with the right to keep its access time, then without it (a read-only volume, or a
 // file the user may only read).
-NTSTATUS OpenBelow(HANDLE parent, std::wstring_view name, bool folder, Win32::Handle& out) {
+NTSTATUS OpenPiece(HANDLE parent, std::wstring_view name, bool folder, Win32::Handle& out) {
   UNICODE_STRING text;
   text.Buffer = const_cast<wchar_t*>(name.data());
   text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
@@ -112,7 +112,7 @@ Win32::Handle OpenRelative(HANDLE folder, std::string_view relative, bool wantFo
       return Win32::Handle();
     }
     Win32::Handle next;
-    const NTSTATUS status = OpenBelow(at, piece, !last || wantFolder, next);
+    const NTSTATUS status = OpenPiece(at, piece, !last || wantFolder, next);
     if (!NT_SUCCESS(status)) {
       failure = Win32::ErrorText(::RtlNtStatusToDosError(status));
       return Win32::Handle();
@@ -133,25 +133,53 @@ Win32::Handle OpenRelative(HANDLE folder, std::string_view relative, bool wantFo
   }
 }
 
-bool ListNames(HANDLE folder, bool wantFolders, std::vector<std::string>& names,
-               std::string& failure) {
-  names.clear();
-  if (folder == nullptr) {
-    failure = Win32::ErrorText(ERROR_INVALID_HANDLE);
-    return false;
+}  // namespace
+
+SystemHandle OpenNamedFolder(const std::string& path, std::string& failure) {
+  // FILE_FLAG_BACKUP_SEMANTICS is what lets CreateFileW open a folder.
+  Win32::Handle folder = OpenNamed(path, kFolderAccess, FILE_FLAG_BACKUP_SEMANTICS);
+  if (!folder.Valid()) {
+    failure = Win32::ErrorText(path.empty() ? ERROR_PATH_NOT_FOUND : ::GetLastError());
+    return SystemHandle();
   }
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(folder.Get(), &info) ||
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    failure = Win32::ErrorText(ERROR_DIRECTORY);
+    return SystemHandle();
+  }
+  return Win32::Own(std::move(folder));
+}
+
+SystemHandle OpenNamedFile(const std::string& path, std::string& failure) {
+  Win32::Handle file = OpenNamed(path, kFileAccess, FILE_ATTRIBUTE_NORMAL);
+  if (!file.Valid()) {
+    failure = Win32::ErrorText(path.empty() ? ERROR_FILE_NOT_FOUND : ::GetLastError());
+  }
+  return Win32::Own(std::move(file));
+}
+
+SystemHandle OpenBelow(const SystemHandle& folder, std::string_view relative, bool wantFolder,
+                       std::string& failure) {
+  return Win32::Own(OpenRelative(Win32::Raw(folder), relative, wantFolder, failure));
+}
+
+std::optional<std::vector<std::string>> ListNames(const SystemHandle& folder, bool folders,
+                                                  std::string& failure) {
   // 8-byte elements: the records hold 64-bit fields and must be aligned.
   std::vector<uint64_t> buffer(kListBufferBytes / sizeof(uint64_t));
   const auto* bytes = reinterpret_cast<const unsigned char*>(buffer.data());
   const size_t size = buffer.size() * sizeof(uint64_t);
+  std::vector<std::string> names;
   // The first call starts the listing over, so a folder can be listed again.
   FILE_INFO_BY_HANDLE_CLASS kind = FileFullDirectoryRestartInfo;
   while (true) {
-    if (!::GetFileInformationByHandleEx(folder, kind, buffer.data(), static_cast<DWORD>(size))) {
+    if (!::GetFileInformationByHandleEx(Win32::Raw(folder), kind, buffer.data(),
+                                        static_cast<DWORD>(size))) {
       const DWORD error = ::GetLastError();
-      if (error == ERROR_NO_MORE_FILES) return true;
+      if (error == ERROR_NO_MORE_FILES) return names;
       failure = Win32::ErrorText(error);
-      return false;
+      return std::nullopt;
     }
     kind = FileFullDirectoryInfo;
     constexpr size_t kNameAt = offsetof(FILE_FULL_DIR_INFO, FileName);
@@ -164,7 +192,7 @@ bool ListNames(HANDLE folder, bool wantFolders, std::vector<std::string>& names,
       std::memcpy(name.data(), bytes + at + kNameAt, name.size() * sizeof(wchar_t));
       const bool isFolder = (item.FileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
       const bool isLink = (item.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-      if (name != L"." && name != L".." && !isLink && isFolder == wantFolders) {
+      if (name != L"." && name != L".." && !isLink && isFolder == folders) {
         names.push_back(Win32::Utf8(name));
       }
       if (item.NextEntryOffset == 0) break;
@@ -173,148 +201,38 @@ bool ListNames(HANDLE folder, bool wantFolders, std::vector<std::string>& names,
   }
 }
 
-// Takes a handle only when it is a regular file; fills size, time and identity.
-bool AdoptRegularFile(Win32::Handle in, Win32::Handle& file, uint64_t& length, int64_t& modified,
-                      FileIdentity& id, std::string& failure) {
-  if (!in.Valid()) return false;
+std::optional<FileFacts> RegularFileFacts(const SystemHandle& file, std::string& failure) {
   BY_HANDLE_FILE_INFORMATION info{};
-  if (::GetFileType(in.Get()) != FILE_TYPE_DISK || !::GetFileInformationByHandle(in.Get(), &info)) {
+  if (::GetFileType(Win32::Raw(file)) != FILE_TYPE_DISK ||
+      !::GetFileInformationByHandle(Win32::Raw(file), &info)) {
     failure = Win32::ErrorText(::GetLastError());
-    return false;
+    return std::nullopt;
   }
   if ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     failure = Win32::ErrorText(ERROR_DIRECTORY);
-    return false;
+    return std::nullopt;
   }
-  length = (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-  modified = Win32::FileTimeToUnix(info.ftLastWriteTime);
-  id = {info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
-  file = std::move(in);
-  return true;
+  return FileFacts{
+      (uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
+      Win32::FileTimeToUnix(info.ftLastWriteTime),
+      {info.dwVolumeSerialNumber, (uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow}};
 }
 
-}  // namespace
-
-OpenFolder::OpenFolder() : Handle(std::make_unique<Native>()) {}
-OpenFolder::OpenFolder(OpenFolder&& other) noexcept = default;
-OpenFolder& OpenFolder::operator=(OpenFolder&& other) noexcept = default;
-OpenFolder::~OpenFolder() = default;
-
-bool OpenFolder::Open(const std::string& path) {
-  Close();
-  if (!Handle) Handle = std::make_unique<Native>();
-  // FILE_FLAG_BACKUP_SEMANTICS is what lets CreateFileW open a folder.
-  Win32::Handle folder = OpenNamed(path, kFolderAccess, FILE_FLAG_BACKUP_SEMANTICS);
-  if (!folder.Valid()) {
-    Failure = Win32::ErrorText(path.empty() ? ERROR_PATH_NOT_FOUND : ::GetLastError());
-    return false;
+std::optional<size_t> ReadSome(const SystemHandle& file, uint64_t offset, std::byte* buffer,
+                               size_t length, std::string& failure) {
+  // The offset goes with each read, so reads from several threads do not meet.
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  const auto piece = static_cast<DWORD>(std::min<size_t>(length, size_t{1} << 30));
+  DWORD read = 0;
+  if (!::ReadFile(Win32::Raw(file), buffer, piece, &read, &at)) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_HANDLE_EOF) return 0;
+    failure = Win32::ErrorText(error);
+    return std::nullopt;
   }
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!::GetFileInformationByHandle(folder.Get(), &info) ||
-      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-    Failure = Win32::ErrorText(ERROR_DIRECTORY);
-    return false;
-  }
-  Handle->Folder = std::move(folder);
-  return true;
+  return static_cast<size_t>(read);
 }
 
-bool OpenFolder::OpenIn(const OpenFolder& parent, std::string_view relative) {
-  Close();
-  if (!Handle) Handle = std::make_unique<Native>();
-  if (!parent.IsOpen()) {
-    Failure = Win32::ErrorText(ERROR_INVALID_HANDLE);
-    return false;
-  }
-  Handle->Folder = OpenRelative(parent.Handle->Folder.Get(), relative, true, Failure);
-  return Handle->Folder.Valid();
-}
-
-void OpenFolder::Close() {
-  if (Handle) Handle->Folder.Reset();
-}
-
-bool OpenFolder::IsOpen() const {
-  return Handle && Handle->Folder.Valid();
-}
-
-bool OpenFolder::ListFileNames(std::vector<std::string>& names) const {
-  return ListNames(IsOpen() ? Handle->Folder.Get() : nullptr, false, names, Failure);
-}
-
-bool OpenFolder::ListFolderNames(std::vector<std::string>& names) const {
-  return ListNames(IsOpen() ? Handle->Folder.Get() : nullptr, true, names, Failure);
-}
-
-ReadOnlyFile::ReadOnlyFile() : Handle(std::make_unique<Native>()) {}
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept = default;
-ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept = default;
-ReadOnlyFile::~ReadOnlyFile() = default;
-
-bool ReadOnlyFile::Open(const std::string& path) {
-  Close();
-  Win32::Handle file = OpenNamed(path, kFileAccess, FILE_ATTRIBUTE_NORMAL);
-  if (!file.Valid()) {
-    Failure = Win32::ErrorText(path.empty() ? ERROR_FILE_NOT_FOUND : ::GetLastError());
-    return false;
-  }
-  return AdoptRegularFile(std::move(file), Handle->File, FileLength, Modified, Id, Failure);
-}
-
-bool ReadOnlyFile::OpenIn(const OpenFolder& folder, std::string_view relative) {
-  Close();
-  if (!folder.IsOpen()) {
-    Failure = Win32::ErrorText(ERROR_INVALID_HANDLE);
-    return false;
-  }
-  Win32::Handle file = OpenRelative(folder.Handle->Folder.Get(), relative, false, Failure);
-  return AdoptRegularFile(std::move(file), Handle->File, FileLength, Modified, Id, Failure);
-}
-
-void ReadOnlyFile::Close() {
-  if (!Handle) Handle = std::make_unique<Native>();
-  Handle->File.Reset();
-  FileLength = 0;
-  Modified = 0;
-  Id = {};
-}
-
-bool ReadOnlyFile::IsOpen() const {
-  return Handle && Handle->File.Valid();
-}
-
-std::optional<std::pair<uint64_t, int64_t>> ReadOnlyFile::CurrentSizeAndTime() const {
-  BY_HANDLE_FILE_INFORMATION info{};
-  if (!IsOpen() || !::GetFileInformationByHandle(Handle->File.Get(), &info)) return std::nullopt;
-  return std::pair<uint64_t, int64_t>{(uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow,
-                                      Win32::FileTimeToUnix(info.ftLastWriteTime)};
-}
-
-int64_t ReadOnlyFile::ReadAt(uint64_t offset, void* buffer, size_t length) const {
-  if (!IsOpen()) {
-    Failure = Win32::ErrorText(ERROR_INVALID_HANDLE);
-    return -1;
-  }
-  size_t done = 0;
-  auto* out = static_cast<char*>(buffer);
-  while (done < length) {
-    // The offset goes with each read, so reads from several threads do not meet.
-    OVERLAPPED at{};
-    const uint64_t position = offset + done;
-    at.Offset = static_cast<DWORD>(position & 0xFFFFFFFFu);
-    at.OffsetHigh = static_cast<DWORD>(position >> 32);
-    const auto piece = static_cast<DWORD>(std::min<size_t>(length - done, size_t{1} << 30));
-    DWORD read = 0;
-    if (!::ReadFile(Handle->File.Get(), out + done, piece, &read, &at)) {
-      const DWORD error = ::GetLastError();
-      if (error == ERROR_HANDLE_EOF) break;
-      Failure = Win32::ErrorText(error);
-      return -1;
-    }
-    if (read == 0) break;
-    done += read;
-  }
-  return static_cast<int64_t>(done);
-}
-
-}  // namespace Platform
+}  // namespace Platform::Native

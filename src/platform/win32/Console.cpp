@@ -10,7 +10,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "platform/Platform.h"
+#include "platform/Console.h"
 #include "platform/win32/WideText.h"
 
 namespace Platform {

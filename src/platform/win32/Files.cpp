@@ -1,7 +1,7 @@
-#include <cstdio>
-#include <random>
+#include "platform/Files.h"
 
-#include "platform/Platform.h"
+#include "platform/NativeSteps.h"
+#include "platform/Paths.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/WideText.h"
 
@@ -51,21 +51,25 @@ bool ForEachItem(const std::string& folder, Visit visit) {
 
 }  // namespace
 
-bool ListFolderFiles(const std::string& folder, std::vector<FolderItem>& out) {
-  out.clear();
-  return ForEachItem(folder, [&](const WIN32_FIND_DATAW& item) {
+std::optional<std::vector<FolderItem>> ListFolderFiles(const std::string& folder) {
+  std::vector<FolderItem> out;
+  const bool listed = ForEachItem(folder, [&](const WIN32_FIND_DATAW& item) {
     if (IsFolder(item.dwFileAttributes) || IsLink(item.dwFileAttributes)) return;
     const uint64_t size = (uint64_t{item.nFileSizeHigh} << 32) | item.nFileSizeLow;
     out.push_back({Win32::Utf8(item.cFileName), size});
   });
+  if (!listed) return std::nullopt;
+  return out;
 }
 
-bool ListSubFolders(const std::string& folder, std::vector<std::string>& out) {
-  out.clear();
+std::optional<std::vector<std::string>> ListSubFolders(const std::string& folder) {
+  std::vector<std::string> out;
   // A link to a folder counts, as on other systems.
-  return ForEachItem(folder, [&](const WIN32_FIND_DATAW& item) {
+  const bool listed = ForEachItem(folder, [&](const WIN32_FIND_DATAW& item) {
     if (IsFolder(item.dwFileAttributes)) out.push_back(Win32::Utf8(item.cFileName));
   });
+  if (!listed) return std::nullopt;
+  return out;
 }
 
 bool FileExists(const std::string& path) {
@@ -118,33 +122,6 @@ bool DeleteFile(const std::string& path) {
   return !path.empty() && ::DeleteFileW(Win32::WidePath(path).c_str());
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view content) {
-  if (path.empty()) return false;
-  static thread_local std::mt19937_64 random{std::random_device{}()};
-  std::string temporary;
-  Win32::Handle out;
-  for (int attempt = 0; attempt < 16 && !out.Valid(); ++attempt) {
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-    temporary = path + suffix;
-    out.Reset(::CreateFileW(Win32::WidePath(temporary).c_str(), GENERIC_WRITE, 0, nullptr,
-                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.Valid() && ::GetLastError() != ERROR_FILE_EXISTS) return false;
-  }
-  if (!out.Valid()) return false;
-  const bool written =
-      Win32::WriteAll(out.Get(), content.data(), content.size()) && ::FlushFileBuffers(out.Get());
-  const bool closed = out.Close();
-  const std::wstring wideTemporary = Win32::WidePath(temporary);
-  if (!written || !closed ||
-      !::MoveFileExW(wideTemporary.c_str(), Win32::WidePath(path).c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    ::DeleteFileW(wideTemporary.c_str());
-    return false;
-  }
-  return true;
-}
-
 std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit) {
   if (path.empty()) return std::nullopt;
   Win32::Handle in(::CreateFileW(Win32::WidePath(path).c_str(), GENERIC_READ, kShareAll, nullptr,
@@ -169,22 +146,6 @@ std::optional<std::string> ReadWholeFile(const std::string& path, uint64_t limit
   return content;
 }
 
-bool CopyToNewFile(const std::string& source, const std::string& destination) {
-  constexpr uint64_t kLimit = uint64_t{64} << 20;
-  const std::optional<std::string> content = ReadWholeFile(source, kLimit);
-  if (!content || destination.empty()) return false;
-  const std::wstring target = Win32::WidePath(destination);
-  Win32::Handle out(::CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!out.Valid()) return false;
-  const bool written = Win32::WriteAll(out.Get(), content->data(), content->size());
-  if (!out.Close() || !written) {
-    ::DeleteFileW(target.c_str());
-    return false;
-  }
-  return true;
-}
-
 namespace Win32 {
 
 bool WriteAll(HANDLE file, const char* data, size_t length) {
@@ -203,5 +164,39 @@ bool WriteAll(HANDLE file, const char* data, size_t length) {
 }
 
 }  // namespace Win32
+
+namespace Native {
+
+Created CreateNewFile(const std::string& path, const std::string&, SystemHandle& file,
+                      std::string& failure) {
+  // A new file takes the permissions of its folder here, a replacement included.
+  file = Win32::Own(::CreateFileW(Win32::WidePath(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                  CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (file.Valid()) return Created::Yes;
+  const DWORD error = ::GetLastError();
+  failure = Win32::ErrorText(error);
+  return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Created::NameTaken
+                                                                     : Created::Failed;
+}
+
+bool WriteAll(const SystemHandle& file, std::span<const std::byte> bytes, std::string& failure) {
+  if (Win32::WriteAll(Win32::Raw(file), reinterpret_cast<const char*>(bytes.data()),
+                      bytes.size())) {
+    return true;
+  }
+  failure = Win32::ErrorText(::GetLastError());
+  return false;
+}
+
+bool FlushToDisk(const SystemHandle& file) {
+  return ::FlushFileBuffers(Win32::Raw(file)) != FALSE;
+}
+
+bool RenameReplacing(const std::string& from, const std::string& to) {
+  return ::MoveFileExW(Win32::WidePath(from).c_str(), Win32::WidePath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+}  // namespace Native
 
 }  // namespace Platform

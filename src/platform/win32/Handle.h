@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/SystemHandle.h"
 #include "platform/win32/WinApi.h"
 
 namespace Platform::Win32 {
@@ -42,26 +43,21 @@ class Handle {
   HANDLE Value = nullptr;
 };
 
+// A kernel handle held in the platform's SystemHandle, and the handle a SystemHandle
+// holds: both "no handle" values of Windows become SystemHandle::None.
+inline SystemHandle Own(HANDLE handle) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return SystemHandle();
+  return SystemHandle(reinterpret_cast<SystemHandle::Value>(handle));
+}
+inline SystemHandle Own(Handle&& handle) {
+  return Own(handle.Release());
+}
+inline HANDLE Raw(const SystemHandle& handle) {
+  return handle.Valid() ? reinterpret_cast<HANDLE>(handle.Get()) : nullptr;
+}
+
 // Writes every byte in pieces that one call always takes whole; false with the last
 // error set.
 bool WriteAll(HANDLE file, const char* data, size_t length);
 
 }  // namespace Platform::Win32
-
-#include "platform/Platform.h"
-
-namespace Platform {
-
-// What the platform's file objects hold here: one handle each. Every open below a
-// folder goes through its handle, never through its path again.
-struct OpenFolder::Native {
-  Win32::Handle Folder;
-};
-struct ReadOnlyFile::Native {
-  Win32::Handle File;
-};
-struct OutputFile::Native {
-  Win32::Handle File;
-};
-
-}  // namespace Platform

@@ -1,17 +1,11 @@
 // The running tray program is marked by a named file mapping: a second start that
 // creates the same name is told that it exists.
-#include "platform/Platform.h"
+#include "platform/InstanceMapping.h"
+
 #include "platform/win32/Handle.h"
 #include "platform/win32/WideText.h"
 
 namespace Platform {
-
-struct InstanceMapping::Native {
-  Win32::Handle Mapping;
-};
-
-InstanceMapping::InstanceMapping() : Handle(std::make_unique<Native>()) {}
-InstanceMapping::~InstanceMapping() = default;
 
 InstanceMapping::Claim InstanceMapping::TryClaim(std::string_view name) {
   Release();
@@ -27,12 +21,8 @@ InstanceMapping::Claim InstanceMapping::TryClaim(std::string_view name) {
     return error == ERROR_INVALID_HANDLE ? Claim::HeldByOther : Claim::Unavailable;
   }
   if (error == ERROR_ALREADY_EXISTS) return Claim::HeldByOther;
-  Handle->Mapping = std::move(mapping);
+  Mapping = Win32::Own(std::move(mapping));
   return Claim::Taken;
-}
-
-void InstanceMapping::Release() {
-  Handle->Mapping.Reset();
 }
 
 }  // namespace Platform

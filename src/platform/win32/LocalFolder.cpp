@@ -1,5 +1,6 @@
 // The output-folder rule: fixed local disks only, as GetDriveTypeW tells them.
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "platform/win32/WideText.h"
 
 namespace Platform {

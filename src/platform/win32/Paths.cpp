@@ -3,15 +3,14 @@
 #include <knownfolders.h>
 #include <shlobj.h>
 
-#include <ctime>
+#include <algorithm>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "platform/win32/WideText.h"
 
 namespace Platform {
 
 const char PathSeparator = '\\';
-const bool RunningOnWindows = true;
 
 namespace {
 
@@ -99,29 +98,29 @@ std::string WithoutTrailingSeparators(std::string_view path) {
   return std::string(path);
 }
 
-std::string ExecutablePath() {
+std::optional<std::string> ExecutablePath() {
   // The buffer grows until the whole path fits (paths may be longer than MAX_PATH).
   for (DWORD size = MAX_PATH; size <= 32768; size *= 2) {
     std::wstring buffer(size, L'\0');
     const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), size);
-    if (length == 0) return {};
+    if (length == 0) return std::nullopt;
     if (length < size) {
       buffer.resize(length);
       return Win32::Utf8(buffer);
     }
   }
-  return {};
+  return std::nullopt;
 }
 
-std::string ProgramFolder() {
+std::optional<std::string> ProgramFolder() {
   // An installed program keeps Filters\, Langs\ and help\ beside its executable.
-  const std::string executable = ExecutablePath();
-  if (executable.empty()) return {};
-  return JoinPath(ParentFolder(executable), "");
+  const std::optional<std::string> executable = ExecutablePath();
+  if (!executable) return std::nullopt;
+  return JoinPath(ParentFolder(*executable), "");
 }
 
-std::string HomeFolder() {
-  return KnownFolder(FOLDERID_Profile).value_or(std::string());
+std::optional<std::string> HomeFolder() {
+  return KnownFolder(FOLDERID_Profile);
 }
 
 std::optional<std::string> LocalAppDataFolder() {
@@ -134,57 +133,38 @@ std::optional<std::string> UserConfigFolder() {
   return KnownFolder(FOLDERID_RoamingAppData);
 }
 
-std::string ExpandHome(std::string_view path) {
-  if (path == "~") return HomeFolder();
-  if (path.size() >= 2 && path[0] == '~' && IsSeparator(path[1])) {
-    const std::string home = HomeFolder();
-    if (!home.empty()) return JoinPath(home, path.substr(2));
-  }
-  return std::string(path);
-}
-
-std::vector<FirefoxProfileRoot> FirefoxProfileRoots() {
-  // profiles.ini lies in the roaming Firefox folder and names profiles as
+std::vector<FirefoxProfileRoot> FirefoxProfileRoots(const BrowserPlaces& places) {
+  // profiles.ini lies in the browser's roaming folder and names profiles as
   // "Profiles/<name>"; their caches lie at the same place under local app data. The
   // default profile is looked for first, then any profile with a cache.
   std::vector<FirefoxProfileRoot> roots;
   const std::optional<std::string> local = LocalAppDataFolder();
   const std::optional<std::string> roaming = UserConfigFolder();
-  if (!local) return roots;
-  const std::string caches = JoinPath(*local, "Mozilla/Firefox");
-  const std::string ini = roaming ? JoinPath(*roaming, "Mozilla/Firefox") : std::string();
+  if (!local || places.WindowsFolder.empty()) return roots;
+  const std::string caches = JoinPath(*local, places.WindowsFolder);
+  const std::string ini = roaming && !places.WindowsRoamingFolder.empty()
+                              ? JoinPath(*roaming, places.WindowsRoamingFolder)
+                              : std::string();
   roots.push_back({caches, true, ini});
   roots.push_back({JoinPath(caches, "Profiles"), true, {}});
   return roots;
 }
 
-std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const ChromiumVendorPaths& vendor) {
-  // Browsers keep "<vendor>\User Data\<profile>" under local app data; apps built on
+std::vector<ChromiumProfileRoot> ChromiumProfileRoots(const BrowserPlaces& places) {
+  // Browsers keep "<folder>\User Data\<profile>" under local app data; apps built on
   // Chromium keep one profile, the folder itself, under the roaming one.
   std::vector<ChromiumProfileRoot> roots;
   const std::optional<std::string> local = LocalAppDataFolder();
-  if (!vendor.WindowsFolder.empty() && local) {
-    const std::string folder = JoinPath(JoinPath(*local, vendor.WindowsFolder), "User Data");
+  if (!places.WindowsFolder.empty() && local) {
+    const std::string folder = JoinPath(JoinPath(*local, places.WindowsFolder), "User Data");
     roots.push_back({folder, folder, true});
   }
   const std::optional<std::string> roaming = UserConfigFolder();
-  if (!vendor.WindowsRoamingFolder.empty() && roaming) {
-    const std::string folder = JoinPath(*roaming, vendor.WindowsRoamingFolder);
+  if (!places.WindowsRoamingFolder.empty() && roaming) {
+    const std::string folder = JoinPath(*roaming, places.WindowsRoamingFolder);
     roots.push_back({folder, folder, false});
   }
   return roots;
-}
-
-int64_t CurrentTime() {
-  return static_cast<int64_t>(std::time(nullptr));
-}
-
-LocalDateTime ToLocalTime(int64_t seconds) {
-  const auto when = static_cast<std::time_t>(seconds);
-  std::tm local{};
-  if (localtime_s(&local, &when) != 0) return {};
-  return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-          local.tm_hour,        local.tm_min,     local.tm_sec};
 }
 
 }  // namespace Platform

@@ -4,7 +4,8 @@
 #include <tlhelp32.h>
 
 #include "base/Text.h"
-#include "platform/Platform.h"
+#include "platform/Paths.h"
+#include "platform/Processes.h"
 #include "platform/win32/Handle.h"
 #include "platform/win32/WideText.h"
 

@@ -1,7 +1,8 @@
+#include "platform/Text.h"
+
 #include <climits>
 
 #include "base/Text.h"
-#include "platform/Platform.h"
 #include "platform/win32/WideText.h"
 
 namespace Platform {

@@ -5,7 +5,7 @@
 
 #include <array>
 
-#include "platform/Platform.h"
+#include "platform/Paths.h"
 #include "platform/UrlCache.h"
 #include "platform/win32/WideText.h"
 #include "platform/win32/WinInetEnumerator.h"
@@ -14,9 +14,9 @@ namespace Platform {
 
 namespace {
 
-// Where the index file lies below the user's Internet cache folder, in the order of
-// the Windows versions that keep one there.
-constexpr std::array<std::string_view, 3> kIndexFolders{"Content.IE5", "Low/Content.IE5", "IE"};
+// The URL cache's folders below the user's Internet cache folder, in the order of the
+// Windows versions that keep one there.
+constexpr std::array<std::string_view, 3> kCacheFolders{"Content.IE5", "Low/Content.IE5", "IE"};
 
 }  // namespace
 
@@ -24,7 +24,8 @@ std::unique_ptr<UrlCacheEnumerator> OpenSystemUrlCache() {
   return std::make_unique<Win32::WinInetEnumerator>();
 }
 
-std::string FindUrlCacheFolder(std::string* looked) {
+UrlCacheFolderPlaces UrlCacheFolders() {
+  UrlCacheFolderPlaces places;
   wchar_t* path = nullptr;
   std::string cache;
   if (SUCCEEDED(::SHGetKnownFolderPath(FOLDERID_InternetCache, KF_FLAG_DEFAULT, nullptr, &path)) &&
@@ -32,13 +33,11 @@ std::string FindUrlCacheFolder(std::string* looked) {
     cache = Win32::Utf8(path);
   }
   ::CoTaskMemFree(path);
-  if (cache.empty()) return {};
-  if (looked) *looked = JoinPath(cache, kIndexFolders[0]);
-  for (std::string_view relative : kIndexFolders) {
-    const std::string folder = JoinPath(cache, relative);
-    if (FileExists(JoinPath(folder, "index.dat"))) return folder;
-  }
-  return {};
+  if (cache.empty()) return places;
+  places.LookedAt = JoinPath(cache, kCacheFolders[0]);
+  for (std::string_view relative : kCacheFolders)
+    places.Folders.push_back(JoinPath(cache, relative));
+  return places;
 }
 
 }  // namespace Platform

@@ -10,7 +10,8 @@
 
 #include "config/BrowserTable.h"
 #include "config/UiTexts.h"
-#include "platform/Platform.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "win32/CAboutDlg.h"
 #include "win32/CEditFilterDlg.h"
 #include "win32/COptionsDlg.h"

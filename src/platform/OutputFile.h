@@ -1,0 +1,86 @@
+#pragma once
+
+// Writing captured files. A saved file is whole or absent: its bytes go into a hidden
+// temporary in the destination folder, created exclusively, and only a finished file
+// gets its final name, by a rename that never replaces an existing file. Failures:
+// actions return bool, and a result enum where callers must tell outcomes apart
+// (CopyResult, CommitResult); the object keeps the system's reason for its last failure
+// in FailureText(); nothing throws.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/SystemHandle.h"
+
+namespace Platform {
+
+class ReadOnlyFile;
+
+// Names of the temporaries begin with this; a pass removes those that an interrupted
+// earlier pass left behind.
+extern const std::string_view OutputTemporaryPrefix;
+extern const std::string_view OutputTemporarySuffix;
+bool IsOutputTemporaryName(std::string_view name);
+
+enum class CopyResult {
+  Ok,
+  SourceEnded,        // the cache side ended early; what there was is copied
+  SourceFailed,       // the cache side could not be read
+  DestinationFailed,  // the output side could not be written (no space, I/O error...)
+};
+
+enum class CommitResult {
+  Committed,
+  NameTaken,  // a file of that name exists; nothing was replaced
+  Failed,     // the name cannot be given (too long, not allowed, I/O error...)
+};
+
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  // Removes the temporary unless it was committed.
+  ~OutputFile();
+
+  // Creates a new temporary in `folder`; false (with FailureText) when it cannot.
+  bool Create(const std::string& folder);
+  // Full path of the temporary while it is open or finished, of the saved file after
+  // Commit.
+  const std::string& Path() const { return CurrentPath; }
+
+  bool Write(std::span<const std::byte> bytes);
+  // Copies `length` bytes of `source` from `offset` (kernel-side where the system can).
+  CopyResult CopyFrom(const ReadOnlyFile& source, uint64_t offset, uint64_t length);
+  uint64_t BytesWritten() const { return Written; }
+  // Empties the temporary for a second attempt (a body that failed to decode).
+  bool Restart();
+
+  // Writes out what is buffered and closes the temporary; false when the bytes did
+  // not all reach the file.
+  bool Finish();
+  // Gives the finished temporary the name `name` in its folder, never replacing a file.
+  CommitResult Commit(std::string_view name);
+  // Sets the saved file's modification time (seconds since 1970).
+  bool SetModifiedTime(int64_t seconds);
+  // Removes the temporary (or nothing, after Commit).
+  void Discard();
+
+  const std::string& FailureText() const { return Failure; }
+
+ private:
+  SystemHandle Handle;
+  std::string Folder;
+  std::string CurrentPath;
+  uint64_t Written = 0;
+  bool Committed = false;
+  std::string Failure;
+};
+
+// Removes the output temporaries (IsOutputTemporaryName) of a folder; returns how many.
+int RemoveOutputTemporaries(const std::string& folder);
+
+}  // namespace Platform

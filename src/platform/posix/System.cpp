@@ -1,0 +1,7 @@
+#include "platform/System.h"
+
+namespace Platform {
+
+const bool RunningOnWindows = false;
+
+}  // namespace Platform

@@ -1,0 +1,38 @@
+#include "sources/urlcache/UrlCacheFormat.h"
+
+#include "platform/Files.h"
+#include "platform/Paths.h"
+#include "platform/UrlCache.h"
+#include "sources/urlcache/CIECache.h"
+#include "sources/urlcache/UrlCacheFolder.h"
+#include "sources/urlcache/UrlCacheIndexReader.h"
+
+namespace {
+
+bool HoldsUrlCache(const std::string& folder) {
+  return Platform::FileExists(Platform::JoinPath(folder, UrlCacheIndexEnumerator::IndexFileName));
+}
+
+CacheSearch FindUrlCaches(const Platform::BrowserPlaces&) {
+  CacheSearch search;
+  UrlCacheFolderSearch found = FindUrlCacheFolder();
+  if (found.Folder) search.Folders.push_back(std::move(*found.Folder));
+  search.LookedAt = std::move(found.LookedAt);
+  search.KeptBySystem = Platform::OpenSystemUrlCache() != nullptr;
+  return search;
+}
+
+// One cache for every browser that uses it: the places of a row do not matter.
+std::unique_ptr<CCacheBrowser> NewUrlCacheSource(const Platform::BrowserPlaces&) {
+  return std::make_unique<CIECache>();
+}
+
+const CacheFormat kFormat{
+    "urlcache",         "URL cache", &HoldsUrlCache,     &FindUrlCaches,
+    &NewUrlCacheSource, "comb-ie",   "OptGroupUrlCache", "the folder holding index.dat"};
+
+}  // namespace
+
+const CacheFormat& UrlCacheFormat() {
+  return kFormat;
+}

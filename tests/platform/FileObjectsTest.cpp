@@ -1,0 +1,134 @@
+// The bookkeeping of the platform's file objects, which is the same on every system:
+// these run on both.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/CacheFiles.h"
+#include "platform/Files.h"
+#include "platform/OutputFile.h"
+#include "platform/Paths.h"
+#include "support/TestSupport.h"
+
+using vorlane::test::ListNames;
+using vorlane::test::ReadFile;
+using vorlane::test::TempDir;
+using vorlane::test::WriteFile;
+
+namespace {
+
+std::span<const std::byte> BytesOf(std::string_view text) {
+  return std::as_bytes(std::span(text.data(), text.size()));
+}
+
+}  // namespace
+
+// A temporary is created, written, copied into, committed under its name once, and a
+// second file of that name is refused and removed when it goes.
+TEST(OutputFile, TemporaryIsWrittenCommittedOnceAndRemovedWhenNotCommitted) {
+  TempDir dir;
+  WriteFile(dir / "cache", "0123456789");
+  Platform::ReadOnlyFile source;
+  ASSERT_TRUE(source.Open(dir / "cache"));
+
+  Platform::OutputFile out;
+  ASSERT_TRUE(out.Create(dir.Path()));
+  EXPECT_TRUE(Platform::IsOutputTemporaryName(Platform::FileName(out.Path())));
+  ASSERT_TRUE(out.Write(BytesOf("ab")));
+  EXPECT_EQ(out.CopyFrom(source, 2, 3), Platform::CopyResult::Ok);
+  // Past the end: what there is is copied, and the caller hears that it ended.
+  EXPECT_EQ(out.CopyFrom(source, 8, 5), Platform::CopyResult::SourceEnded);
+  EXPECT_EQ(out.BytesWritten(), 7u);
+  ASSERT_EQ(out.Commit("saved.bin"), Platform::CommitResult::Committed);
+  EXPECT_EQ(out.Path(), dir / "saved.bin");
+  EXPECT_EQ(ReadFile(dir / "saved.bin"), "ab23489");
+  EXPECT_EQ(out.Commit("again.bin"), Platform::CommitResult::Failed);
+  EXPECT_FALSE(out.FailureText().empty());
+
+  {
+    Platform::OutputFile second;
+    ASSERT_TRUE(second.Create(dir.Path()));
+    ASSERT_TRUE(second.Write(BytesOf("other")));
+    ASSERT_TRUE(second.Restart());
+    EXPECT_EQ(second.BytesWritten(), 0u);
+    ASSERT_TRUE(second.Write(BytesOf("x")));
+    EXPECT_EQ(second.Commit("saved.bin"), Platform::CommitResult::NameTaken);
+    EXPECT_EQ(ListNames(dir.Path()).size(), 3u);
+  }
+  EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"cache", "saved.bin"}));
+  EXPECT_EQ(ReadFile(dir / "saved.bin"), "ab23489");
+}
+
+// Objects that hold no file refuse every call with a reason, and never touch a file.
+TEST(FileObjects, CallsOnObjectsWithoutAFileFailWithAReason) {
+  TempDir dir;
+  std::array<std::byte, 4> buffer{};
+  const Platform::ReadOnlyFile closedFile;
+  EXPECT_EQ(closedFile.ReadAt(0, buffer.data(), buffer.size()), std::nullopt);
+  EXPECT_FALSE(closedFile.FailureText().empty());
+  EXPECT_EQ(closedFile.CurrentSizeAndTime(), std::nullopt);
+
+  const Platform::OpenFolder closedFolder;
+  EXPECT_EQ(closedFolder.ListFileNames(), std::nullopt);
+  EXPECT_FALSE(closedFolder.FailureText().empty());
+  Platform::ReadOnlyFile below;
+  EXPECT_FALSE(below.OpenIn(closedFolder, "name"));
+  Platform::OpenFolder folder;
+  EXPECT_FALSE(folder.OpenIn(closedFolder, "name"));
+
+  Platform::OutputFile notCreated;
+  EXPECT_FALSE(notCreated.Write(BytesOf("x")));
+  EXPECT_FALSE(notCreated.Restart());
+  EXPECT_EQ(notCreated.CopyFrom(closedFile, 0, 1), Platform::CopyResult::DestinationFailed);
+  EXPECT_EQ(notCreated.Commit("name"), Platform::CommitResult::Failed);
+
+  Platform::OutputFile created;
+  ASSERT_TRUE(created.Create(dir.Path()));
+  EXPECT_EQ(created.CopyFrom(closedFile, 0, 1), Platform::CopyResult::SourceFailed);
+  created.Discard();
+  EXPECT_TRUE(ListNames(dir.Path()).empty());
+  EXPECT_FALSE(created.Create(dir / "missing"));
+  EXPECT_FALSE(created.FailureText().empty());
+}
+
+// Only regular files named like a temporary go; a folder of that name and other files stay.
+TEST(OutputFile, RemoveOutputTemporariesRemovesOnlyTemporaryFiles) {
+  TempDir dir;
+  const std::string first = std::string(Platform::OutputTemporaryPrefix) + "1" +
+                            std::string(Platform::OutputTemporarySuffix);
+  const std::string second = std::string(Platform::OutputTemporaryPrefix) + "2" +
+                             std::string(Platform::OutputTemporarySuffix);
+  WriteFile(dir / first, "a");
+  WriteFile(dir / second, "b");
+  WriteFile(dir / "picture.jpg", "c");
+  ASSERT_TRUE(Platform::CreateFolder(dir / (std::string(Platform::OutputTemporaryPrefix) + "3" +
+                                            std::string(Platform::OutputTemporarySuffix))));
+  EXPECT_EQ(Platform::RemoveOutputTemporaries(dir.Path()), 2);
+  EXPECT_EQ(ListNames(dir.Path()), std::vector<std::string>{"picture.jpg"});
+  EXPECT_EQ(Platform::ListSubFolders(dir.Path()).value_or(std::vector<std::string>()).size(), 1u);
+  EXPECT_EQ(Platform::RemoveOutputTemporaries(dir / "missing"), 0);
+}
+
+// A replacement leaves the new text and no temporary; a copy never replaces a file.
+TEST(Files, ReplacementIsWholeAndCopyNeverReplaces) {
+  TempDir dir;
+  ASSERT_TRUE(Platform::ReplaceFileAtomically(dir / "settings.cfg", "first"));
+  ASSERT_TRUE(Platform::ReplaceFileAtomically(dir / "settings.cfg", "second"));
+  EXPECT_EQ(ListNames(dir.Path()), std::vector<std::string>{"settings.cfg"});
+  EXPECT_EQ(ReadFile(dir / "settings.cfg"), "second");
+  EXPECT_FALSE(Platform::ReplaceFileAtomically(dir / "missing/settings.cfg", "x"));
+
+  ASSERT_TRUE(Platform::CopyToNewFile(dir / "settings.cfg", dir / "copy.cfg"));
+  EXPECT_EQ(ReadFile(dir / "copy.cfg"), "second");
+  WriteFile(dir / "mine.cfg", "mine");
+  EXPECT_FALSE(Platform::CopyToNewFile(dir / "settings.cfg", dir / "mine.cfg"));
+  EXPECT_EQ(ReadFile(dir / "mine.cfg"), "mine");
+  EXPECT_FALSE(Platform::CopyToNewFile(dir / "absent.cfg", dir / "new.cfg"));
+  EXPECT_FALSE(Platform::PathExists(dir / "new.cfg"));
+}
