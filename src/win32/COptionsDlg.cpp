@@ -1,6 +1,7 @@
 #include "win32/COptionsDlg.h"
 
 #include "config/BrowserTable.h"
+#include "win32/MessageBoxes.h"
 #include "win32/ShellDialogs.h"
 #include "win32/WideText.h"
 #include "win32/resources/ResourceIds.h"
@@ -16,10 +17,6 @@ constexpr std::pair<int, UiTextKey> kTexts[] = {
     {IDC_OPT_START_WITH_WINDOWS, UiTextKey::OptStartWithWindowsStartUp},
     {IDC_OPT_SHOW_PROGRESS, UiTextKey::ShowProgressBar},
     {IDC_OPT_LANGUAGE_LABEL, UiTextKey::OptLanguage},
-    {IDC_OPT_GROUP_MOZILLA, UiTextKey::OptGroupMozilla},
-    {IDC_OPT_FIND_CACHE, UiTextKey::OptFindMozillaCache},
-    {IDC_OPT_CACHE_PATH_LABEL, UiTextKey::OptMozillaCachePath},
-    {IDC_OPT_GROUP_URL_CACHE, UiTextKey::OptGroupUrlCache},
     {IDC_OPT_ONE_COPY, UiTextKey::OptOneCopy},
     {IDC_OPT_SKIP_DUPLICATES, UiTextKey::OptSkipDuplicates},
     {IDC_OPT_DECODE_CONTENT, UiTextKey::OptDecodeContent},
@@ -43,34 +40,37 @@ constexpr SwitchArea kChromiumSwitches{IDC_OPT_GROUP_CHROMIUM, 12, 2};
 constexpr int kSwitchLeft = 6;
 constexpr int kSwitchHeight = 10;
 constexpr int kSwitchStep = 11;
-// A group heading names this many browsers before "...".
-constexpr size_t kHeadingNames = 4;
 
-std::vector<const BrowserInfo*> FamilyOf(std::string_view format) {
-  std::vector<const BrowserInfo*> family;
-  for (const BrowserInfo& browser : Browsers()) {
-    if (browser.FormatId == format) family.push_back(&browser);
+// The group a browser belongs to (its format's), null for none.
+const OptionsController::BrowserGroup* GroupOf(
+    const std::vector<OptionsController::BrowserGroup>& groups, int code) {
+  for (const OptionsController::BrowserGroup& group : groups) {
+    for (const int member : group.Browsers) {
+      if (member == code) return &group;
+    }
   }
-  return family;
+  return nullptr;
 }
 
-std::vector<const BrowserInfo*> ChromiumFamily() {
-  return FamilyOf("chromium");
-}
-
-// Firefox itself has its switch in the template.
-std::vector<const BrowserInfo*> FirefoxForks() {
-  std::vector<const BrowserInfo*> forks = FamilyOf("mozilla");
-  std::erase_if(forks, [](const BrowserInfo* browser) { return browser->Code == Firefox; });
-  return forks;
-}
+// The controls of the browser whose cache folder may be named here.
+struct CacheFolderRow {
+  int Code;
+  int Edit;
+  int Find;
+  int Browse;
+  int Label;
+};
+constexpr CacheFolderRow kCacheFolderRows[] = {{Firefox, IDC_OPT_CACHE_PATH, IDC_OPT_FIND_CACHE,
+                                                IDC_OPT_CACHE_PATH_BROWSE,
+                                                IDC_OPT_CACHE_PATH_LABEL}};
 
 }  // namespace
 
 COptionsDlg::COptionsDlg()
     : Dialog(IDD_OPTIONS),
       Pages{OptionsPage(kPageTemplates[0]), OptionsPage(kPageTemplates[1]),
-            OptionsPage(kPageTemplates[2])} {}
+            OptionsPage(kPageTemplates[2])},
+      Controller(*this) {}
 
 int COptionsDlg::BrowserSwitchId(int code) {
   switch (code) {
@@ -145,17 +145,23 @@ bool COptionsDlg::OnInitDialog() {
   AddBrowserSwitches();
   ApplyTexts();
   ShowPage(0);
+  Controller.Load();
   return true;
 }
 
 void COptionsDlg::AddBrowserSwitches() {
-  AddSwitches(kForkSwitches.Group, kForkSwitches.Top, kForkSwitches.Columns, FirefoxForks());
+  const std::vector<OptionsController::BrowserGroup> groups = OptionsController::BrowserGroups();
+  const OptionsController::BrowserGroup* mozilla = GroupOf(groups, Firefox);
+  std::vector<int> forks = mozilla ? mozilla->Browsers : std::vector<int>();
+  // Firefox itself has its switch in the template.
+  std::erase(forks, Firefox);
+  AddSwitches(kForkSwitches.Group, kForkSwitches.Top, kForkSwitches.Columns, forks);
+  const OptionsController::BrowserGroup* chromium = GroupOf(groups, Chrome);
   AddSwitches(kChromiumSwitches.Group, kChromiumSwitches.Top, kChromiumSwitches.Columns,
-              ChromiumFamily());
+              chromium ? chromium->Browsers : std::vector<int>());
 }
 
-void COptionsDlg::AddSwitches(int groupId, int top, int columns,
-                              const std::vector<const BrowserInfo*>& family) {
+void COptionsDlg::AddSwitches(int groupId, int top, int columns, const std::vector<int>& codes) {
   HWND page = Page(1);
   HWND group = ::GetDlgItem(page, groupId);
   RECT box{};
@@ -164,20 +170,20 @@ void COptionsDlg::AddSwitches(int groupId, int top, int columns,
   RECT units{kSwitchLeft, top, kSwitchStep, kSwitchHeight};
   ::MapDialogRect(page, &units);
   const int width = (box.right - box.left - 2 * units.left) / columns;
-  const size_t rows =
-      (family.size() + static_cast<size_t>(columns) - 1) / static_cast<size_t>(columns);
+  const auto across = static_cast<size_t>(columns);
+  const size_t rows = (codes.size() + across - 1) / across;
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(page, WM_GETFONT, 0, 0));
   HWND after = group;
-  for (size_t i = 0; i < family.size(); ++i) {
+  for (size_t i = 0; i < codes.size(); ++i) {
     // Down the first column, then down the next.
     const int column = static_cast<int>(i / rows);
     const int row = static_cast<int>(i % rows);
-    HWND control = ::CreateWindowExW(
-        0, L"Button", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
-        box.left + units.left + column * width, box.top + units.top + row * units.right, width,
-        units.bottom, page,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(BrowserSwitchId(family[i]->Code))),
-        ::GetModuleHandleW(nullptr), nullptr);
+    HWND control =
+        ::CreateWindowExW(0, L"Button", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+                          box.left + units.left + column * width,
+                          box.top + units.top + row * units.right, width, units.bottom, page,
+                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(BrowserSwitchId(codes[i]))),
+                          ::GetModuleHandleW(nullptr), nullptr);
     ::SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     // In the tab order right after the group's heading, in table order.
     ::SetWindowPos(control, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -188,15 +194,37 @@ void COptionsDlg::AddSwitches(int groupId, int top, int columns,
 void COptionsDlg::ApplyTexts() {
   SetTitle(UiTexts::Get(UiTextKey::OptTitle));
   for (const auto& [id, key] : kTexts) SetOptionText(id, UiTexts::Get(key));
-  std::string heading;
-  const std::vector<const BrowserInfo*> family = ChromiumFamily();
-  for (size_t i = 0; i < family.size() && i <= kHeadingNames; ++i) {
-    if (!heading.empty()) heading += ", ";
-    heading += i == kHeadingNames ? std::string("...") : std::string(family[i]->ShortName);
+  const std::vector<OptionsController::BrowserGroup> groups = OptionsController::BrowserGroups();
+  const std::pair<int, int> headings[] = {{IDC_OPT_GROUP_MOZILLA, Firefox},
+                                          {IDC_OPT_GROUP_URL_CACHE, InternetExplorer},
+                                          {IDC_OPT_GROUP_CHROMIUM, Chrome}};
+  for (const auto& [id, code] : headings) {
+    const OptionsController::BrowserGroup* group = GroupOf(groups, code);
+    SetOptionText(id, group ? group->Heading : std::string());
   }
-  SetOptionText(IDC_OPT_GROUP_CHROMIUM, heading);
   for (const BrowserInfo& browser : Browsers()) {
-    SetOptionText(BrowserSwitchId(browser.Code), OptionTextOf(browser));
+    SetOptionText(BrowserSwitchId(browser.Code), OptionsController::WatchText(browser.Code));
+  }
+  for (const CacheFolderRow& row : kCacheFolderRows) {
+    SetOptionText(row.Label, OptionsController::FolderLabel(row.Code));
+    SetOptionText(row.Find, OptionsController::FindText(row.Code));
+  }
+}
+
+int COptionsDlg::FolderEditId(int field) const {
+  if (field == DefaultFolderField) return IDC_OPT_DEFAULT_FOLDER;
+  for (const CacheFolderRow& row : kCacheFolderRows) {
+    if (row.Code == field) return row.Edit;
+  }
+  return 0;
+}
+
+void COptionsDlg::EnableCacheFolder(int code, bool enabled) {
+  for (const CacheFolderRow& row : kCacheFolderRows) {
+    if (row.Code != code) continue;
+    for (const int id : {row.Edit, row.Find, row.Browse, row.Label}) {
+      ::EnableWindow(Control(id), enabled ? TRUE : FALSE);
+    }
   }
 }
 
@@ -220,24 +248,40 @@ INT_PTR COptionsDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   }
   if (message != WM_COMMAND) return FALSE;
   const int id = LOWORD(wParam);
+  for (const BrowserInfo& browser : Browsers()) {
+    if (Command(id, browser.Code)) return TRUE;
+  }
   switch (id) {
     case IDOK:
-      if (!Check || Check(*this)) EndModal(IDOK);
+      Controller.Apply();
+      EndModal(IDOK);
       return TRUE;
     case IDCANCEL:
       EndModal(IDCANCEL);
       return TRUE;
-    case IDC_OPT_CACHE_PATH_BROWSE:
-    case IDC_OPT_DEFAULT_FOLDER_BROWSE: {
-      const int edit =
-          id == IDC_OPT_CACHE_PATH_BROWSE ? IDC_OPT_CACHE_PATH : IDC_OPT_DEFAULT_FOLDER;
-      if (const auto folder = ShellDialogs::ChooseFolder(
-              Handle(), UiTexts::Get(UiTextKey::BrowseDirectory), OptionText(edit))) {
-        SetOptionText(edit, *folder);
-      }
+    case IDC_OPT_DEFAULT_FOLDER_BROWSE:
+      Controller.BrowseFolder(DefaultFolderField);
       return TRUE;
-    }
     default:
       return FALSE;
   }
+}
+
+bool COptionsDlg::Command(int id, int code) {
+  if (id == BrowserSwitchId(code)) {
+    Controller.WatchChanged();
+    return true;
+  }
+  for (const CacheFolderRow& row : kCacheFolderRows) {
+    if (row.Code != code) continue;
+    if (id == row.Find) {
+      Controller.FindCache(code);
+      return true;
+    }
+    if (id == row.Browse) {
+      Controller.BrowseFolder(code);
+      return true;
+    }
+  }
+  return false;
 }

@@ -5,17 +5,17 @@
 #include <string>
 #include <vector>
 
-#include "config/BrowserTable.h"
+#include "app/OptionsController.h"
+#include "app/OptionsView.h"
 #include "win32/Dialog.h"
 #include "win32/OptionsPage.h"
 
 // The modal options dialog: three tabs (Main, Browsers, Filters), each a page of its
 // own. The Browsers tab has a switch for every browser of the table. What the dialog
-// shows and what OK does with it belong to whoever opened it.
-class COptionsDlg : public Dialog {
+// shows and what OK does with it are its controller's.
+class COptionsDlg : public Dialog, private OptionsView {
  public:
   static constexpr int PageCount = 3;
-  using AcceptCheck = std::function<bool(COptionsDlg& dialog)>;
 
   COptionsDlg();
 
@@ -32,7 +32,6 @@ class COptionsDlg : public Dialog {
   int CurrentPage() const;
   void ShowPage(int page);
   HWND Page(int page) const { return Pages[static_cast<size_t>(page)].Handle(); }
-  void SetAcceptCheck(AcceptCheck check) { Check = std::move(check); }
 
  protected:
   bool OnInitDialog() override;
@@ -41,9 +40,23 @@ class COptionsDlg : public Dialog {
  private:
   void ApplyTexts();
   void AddBrowserSwitches();
-  void AddSwitches(int groupId, int top, int columns,
-                   const std::vector<const BrowserInfo*>& family);
+  void AddSwitches(int groupId, int top, int columns, const std::vector<int>& codes);
+  bool Command(int id, int code);
+  // The edit of a folder field (OptionsView::DefaultFolderField or a browser's code).
+  int FolderEditId(int field) const;
+
+  // OptionsView
+  OptionsValues Values() const override;
+  void ShowValues(const OptionsValues& values) override;
+  void ShowLanguages(const std::vector<std::string>& names) override;
+  void ShowFolder(int field, const std::string& text) override;
+  void FocusFolder(int field) override;
+  void EnableCacheFolder(int code, bool enabled) override;
+  std::optional<std::string> ChooseFolder(const std::string& title,
+                                          const std::string& start) override;
+  void ShowMessage(MessageKind kind, const std::string& text) override;
+  void Open(const std::string& target) override;
 
   std::array<OptionsPage, PageCount> Pages;
-  AcceptCheck Check;
+  OptionsController Controller;
 };

@@ -5,7 +5,6 @@
 #include "config/Settings.h"
 #include "platform/Files.h"
 #include "win32/MessageBoxes.h"
-#include "win32/ShellDialogs.h"
 #include "win32/resources/ResourceIds.h"
 
 namespace {
@@ -56,13 +55,8 @@ bool CQuellbyApp::InitInstance() {
     Platform::CreateFolder(dataFolder);
   }
   Engine = std::make_unique<CQuellbyMain>();
-  Window = std::make_unique<CQuellbyDlg>();
+  Window = std::make_unique<CQuellbyDlg>(*Engine, Bridge);
   Window->SetExitHandler([this] { Exit(); });
-  Window->SetCommandHandler([](int command) {
-    if (command == IDC_HELP_BUTTON || command == IDM_TRAY_HELP || command == IDM_TRAY_VISIT) {
-      ShellDialogs::Open(ProgramPlaces().HelpFilePath);
-    }
-  });
   if (!Window->Create()) return false;
   Keys = ::LoadAcceleratorsW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDA_MAIN));
   return true;
@@ -103,8 +97,8 @@ void CQuellbyApp::Exit() {
   Leaving = true;
   // Jobs that report from now on do not wait for windows that are going away.
   Bridge.Close();
+  if (Window) Window->BeginExit();
   if (Engine) Engine->RequestStop();
-  if (Window) Window->HideMainWindow();
   // Ends a modal dialog or menu that may be open (each passes the quit on), then the
   // loop of Run.
   ::PostQuitMessage(0);

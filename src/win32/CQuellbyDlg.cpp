@@ -1,20 +1,21 @@
 #include "win32/CQuellbyDlg.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "app/ProgramInfo.h"
-#include "config/BrowserTable.h"
-#include "config/Settings.h"
 #include "config/UiTexts.h"
-#include "win32/CAboutDlg.h"
+#include "engine/CQuellbyMain.h"
 #include "win32/ProgramIcons.h"
+#include "win32/UiThreadBridge.h"
 #include "win32/WideText.h"
+#include "win32/WindowPlacement.h"
 
 namespace {
 
 struct ButtonInfo {
   int Icon;
-  UiTextKey Tooltip;
+  UiTextKey Tooltip;  // the capture buttons take theirs from their tool
 };
 // In the order of CQuellbyDlg::ButtonIds.
 constexpr std::array<ButtonInfo, CQuellbyDlg::ButtonIds.size()> kButtons{{
@@ -34,27 +35,49 @@ constexpr std::array<ButtonInfo, CQuellbyDlg::ButtonIds.size()> kButtons{{
     {IDI_COMB, UiTextKey::CaptureFrom},
 }};
 
+// The capture buttons by the icon of the tool they run.
+constexpr std::pair<std::string_view, int> kCaptureButtons[] = {
+    {"comb-ie", IDC_COMB_IE}, {"comb-mozilla", IDC_COMB_MOZILLA}, {"comb", IDC_COMB_CHROMIUM}};
+
 // The list's margins in dialog units: left, top (below the buttons), right, bottom.
 constexpr RECT kListMargins{9, 29, 9, 7};
 
 }  // namespace
 
-CQuellbyDlg::CQuellbyDlg(CSystemTray::NotifyFunction notify)
+CQuellbyDlg::CQuellbyDlg(CQuellbyMain& engine, UiThreadBridge& bridge,
+                         CSystemTray::NotifyFunction notify)
     : Dialog(IDD_MAIN),
+      Engine(engine),
+      Bridge(bridge),
+      ListControl(engine, *this),
+      CaptureControl(engine, *this),
+      TrayControl(engine, *this),
+      CaptureTools(engine),
       TrayMessage(::RegisterWindowMessageW(L"Tray.{42456981-232F-4322-9A3F-623456732325}")),
       TrayIcon(std::make_unique<CSystemTray>(std::move(notify))) {}
 
 CQuellbyDlg::~CQuellbyDlg() {
+  Exiting = true;
+  Engine.SetCaptureStateCallback(nullptr);
+  Engine.SetProgressCallback(nullptr);
+  Engine.RequestStop();
+  // A job may be waiting for this thread right now; serve it until it has ended.
+  MSG message{};
+  while (Engine.IsBusy()) {
+    ::MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) ::DispatchMessageW(&message);
+  }
+  if (Handle()) KeepPlacement();
   // The popup and the tray icon go first, as their owner's window is still there.
   TrayIcon.reset();
 }
 
 bool CQuellbyDlg::Create() {
   if (!CreateModeless(nullptr)) return false;
-  const Settings settings = CurrentSettings();
   if (!ProgressPopup.Create(Handle())) return false;
-  ProgressPopup.SetTransparency(settings.NotifyProgressTransparency);
-  ProgressPopup.SetOnCenter(settings.NotifyProgressBarOnCenter);
+  const CaptureStateController::PopupLook look = CaptureStateController::PopupSettings();
+  ProgressPopup.SetTransparency(look.Transparency);
+  ProgressPopup.SetOnCenter(look.OnCenter);
 
   const IconHandle trayIcon =
       ProgramIcons::Load(IDI_PROGRAM, ProgramIcons::SmallIconSize(Handle()));
@@ -65,7 +88,21 @@ bool CQuellbyDlg::Create() {
     frames.push_back(ProgramIcons::Load(id, ProgramIcons::SmallIconSize(Handle())));
   }
   TrayIcon->SetIconList(std::move(frames));
+
+  FilterList.SetCheckHandler(
+      [this](int row, bool checked) { return ListControl.CheckRow(row, checked); });
+  ListControl.Start();
+  Engine.SetCaptureStateCallback([this](bool started) {
+    // Once exit began the window takes no more work; the job must not wait for it.
+    if (!Exiting) Bridge.Run([this, started] { CaptureControl.OnCaptureState(started); });
+  });
+  Engine.SetProgressCallback([this](int percent) {
+    if (!Exiting) Bridge.Run([this, percent] { CaptureControl.OnCaptureProgress(percent); });
+  });
+  Engine.StartWatchers();
+  ApplyTexts();
   FitToList();
+  RestorePlacement();
   return true;
 }
 
@@ -89,6 +126,28 @@ void CQuellbyDlg::FitToList() {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void CQuellbyDlg::RestorePlacement() {
+  const WindowPlacement::Kept kept = WindowPlacement::Load();
+  if (!kept.Columns.empty()) FilterList.KeepColumnWidths(kept.Columns);
+  if (kept.Width <= 0 || kept.Height <= 0) return;
+  RECT area{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+  // Never larger than the screen, never smaller than the template.
+  const int width =
+      std::max<int>(std::min<int>(kept.Width, area.right - area.left), MinimumSize.cx);
+  const int height =
+      std::max<int>(std::min<int>(kept.Height, area.bottom - area.top), MinimumSize.cy);
+  ::SetWindowPos(Handle(), nullptr, 0, 0, width, height,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+}
+
+void CQuellbyDlg::KeepPlacement() const {
+  RECT frame{};
+  ::GetWindowRect(Handle(), &frame);
+  WindowPlacement::Save(
+      {frame.right - frame.left, frame.bottom - frame.top, FilterList.ColumnWidths()});
+}
+
 bool CQuellbyDlg::OnInitDialog() {
   LoadIcons();
   RECT frame{};
@@ -97,7 +156,6 @@ bool CQuellbyDlg::OnInitDialog() {
 
   Tips.Create(Handle(), 10000);
   FilterList.Attach(Item(IDC_FILTER_LIST));
-  ApplyTexts();
   SetTitle(ProgramInfo::Name);
   return false;
 }
@@ -122,14 +180,40 @@ void CQuellbyDlg::LoadIcons() {
 void CQuellbyDlg::ApplyTexts() {
   Tips.SetTitle(WideText::FromUtf8(ProgramInfo::Name));
   for (size_t i = 0; i < ButtonIds.size(); ++i) {
-    std::wstring tip = WideText::Ui(kButtons[i].Tooltip);
-    // The Chromium family's button names the browser it captures.
-    if (ButtonIds[i] == IDC_COMB_CHROMIUM)
-      tip = WideText::FromUtf8(CaptureTextOf(*FindBrowser(Chrome)));
     SetItemText(ButtonIds[i], "");
-    Tips.SetTool(Item(ButtonIds[i]), tip);
+    if (ToolOfButton(ButtonIds[i]) < 0)
+      Tips.SetTool(Item(ButtonIds[i]), WideText::Ui(kButtons[i].Tooltip));
   }
+  ApplyCaptureTexts();
   FilterList.ApplyTexts();
+  const std::string hint = ListControl.Hint();
+  if (hint.empty()) {
+    Tips.RemoveTool(FilterList.Handle());
+  } else {
+    Tips.SetTool(FilterList.Handle(), WideText::FromUtf8(hint));
+  }
+}
+
+void CQuellbyDlg::ApplyCaptureTexts() {
+  for (const auto& [stem, id] : kCaptureButtons) {
+    const int tool = ToolOfButton(id);
+    // A format that offers no capture command leaves its button out.
+    ::ShowWindow(Item(id), tool < 0 ? SW_HIDE : SW_SHOW);
+    if (tool >= 0) {
+      Tips.SetTool(Item(id), WideText::FromUtf8(CaptureTools.Tooltip(static_cast<size_t>(tool))));
+    }
+  }
+}
+
+int CQuellbyDlg::ToolOfButton(int buttonId) const {
+  const std::vector<CaptureCommands::Tool>& tools = CaptureTools.Tools();
+  for (const auto& [stem, id] : kCaptureButtons) {
+    if (id != buttonId) continue;
+    for (size_t tool = 0; tool < tools.size(); ++tool) {
+      if (tools[tool].IconStem == stem) return static_cast<int>(tool);
+    }
+  }
+  return -1;
 }
 
 void CQuellbyDlg::ShowMainWindow() {
@@ -138,7 +222,16 @@ void CQuellbyDlg::ShowMainWindow() {
 }
 
 void CQuellbyDlg::HideMainWindow() {
+  if (!Exiting) ListControl.SavePrompt();
   ::ShowWindow(Handle(), SW_HIDE);
+}
+
+void CQuellbyDlg::BeginExit() {
+  Exiting = true;
+  ::ShowWindow(Handle(), SW_HIDE);
+  ProgressPopup.Hide();
+  TrayIcon->StopAnimation();
+  Engine.RequestStop();
 }
 
 void CQuellbyDlg::Layout() {
@@ -158,30 +251,8 @@ bool CQuellbyDlg::IsToolButton(HWND window) const {
   return false;
 }
 
-void CQuellbyDlg::Command(int id) {
-  switch (id) {
-    case IDCANCEL:
-      HideMainWindow();
-      return;
-    case IDOK:
-      // Enter edits the selected filter; it never closes the window.
-      Command(IDC_EDIT);
-      return;
-    case IDM_TRAY_FILTERS:
-      ShowMainWindow();
-      return;
-    case IDM_TRAY_ABOUT: {
-      CAboutDlg about;
-      about.RunModal(::IsWindowVisible(Handle()) ? Handle() : nullptr);
-      return;
-    }
-    case IDM_TRAY_EXIT:
-      if (OnExit) OnExit();
-      return;
-    default:
-      if (OnCommand) OnCommand(id);
-      return;
-  }
+HWND CQuellbyDlg::DialogOwner() const {
+  return ::IsWindowVisible(Handle()) ? Handle() : nullptr;
 }
 
 INT_PTR CQuellbyDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -194,7 +265,16 @@ INT_PTR CQuellbyDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Command(LOWORD(wParam));
       return TRUE;
     case WM_NOTIFY:
-      return FilterList.HandleNotify(*reinterpret_cast<const NMHDR*>(lParam));
+      return Notify(*reinterpret_cast<const NMHDR*>(lParam));
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) != FilterList.Handle()) return FALSE;
+      ShowPopupMenu(BuildListMenu(),
+                    POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))},
+                    TPM_LEFTALIGN | TPM_TOPALIGN);
+      return TRUE;
+    case LaterMessage:
+      ShowLaterMessages();
+      return TRUE;
     case WM_SIZE:
       Layout();
       return TRUE;
@@ -217,4 +297,20 @@ INT_PTR CQuellbyDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       return FALSE;
   }
+}
+
+INT_PTR CQuellbyDlg::Notify(const NMHDR& header) {
+  if (header.code == BCN_DROPDOWN) {
+    const auto& drop = reinterpret_cast<const NMBCDROPDOWN&>(header);
+    POINT at{drop.rcButton.left, drop.rcButton.bottom};
+    ::ClientToScreen(header.hwndFrom, &at);
+    ShowPopupMenu(BuildCaptureMenu(static_cast<int>(header.idFrom)), at,
+                  TPM_LEFTALIGN | TPM_TOPALIGN);
+    return SetMessageResult(TRUE);
+  }
+  if (header.hwndFrom == FilterList.Handle() && header.code == NM_DBLCLK) {
+    ListControl.Edit();
+    return TRUE;
+  }
+  return FilterList.HandleNotify(header);
 }

@@ -4,7 +4,13 @@
 #include <vector>
 
 #include "Win32TestSupport.h"
+#include "Win32WindowTest.h"
+#include "app/FilterEditorController.h"
+#include "app/FilterRow.h"
 #include "config/BrowserTable.h"
+#include "config/Settings.h"
+#include "config/UiTexts.h"
+#include "engine/FilterRecord.h"
 #include "win32/CAboutDlg.h"
 #include "win32/CEditFilterDlg.h"
 #include "win32/COptionsDlg.h"
@@ -13,7 +19,7 @@
 #include "win32/resources/ResourceIds.h"
 
 using win32test::ModalScript;
-using win32test::NotifyRecorder;
+using Win32Dialogs = win32test::Win32WindowTest;
 using win32test::SizeOf;
 using win32test::TextOf;
 
@@ -39,20 +45,17 @@ void ExpectFitsTheScreen(HWND window, const char* name) {
 
 }  // namespace
 
-// The labels are the list's column headers; the editor shows what it is given and
-// hands back what the user left on OK; a refusing check keeps it open (the Cancel that
-// follows is what ends it).
-TEST(Win32FilterEditor, ShowsItsFieldsAndHandsBackTheUsersTexts) {
-  CEditFilterDlg editor("Edit");
-  editor.SetKinds({"ALL", "JPG", "GIF"}, 1);
-  editor.SetFieldText(CEditFilterDlg::MinSize, "1000");
-  editor.SetFieldText(CEditFilterDlg::Directory, "C:\\Saves");
-  int checks = 0;
-  editor.SetAcceptCheck([&checks](CEditFilterDlg& dialog) {
-    ++checks;
-    return dialog.FieldText(CEditFilterDlg::Url) == "photo";
-  });
-  std::string title, label, kind, folder;
+// The labels are the list's column headers; the editor shows the record; OK with a field
+// its controller refuses says why and keeps it open (the Cancel that follows leaves the
+// record as it was); an accepted OK writes what the user left into the record.
+TEST_F(Win32Dialogs, FilterEditorShowsItsRecordAndWritesItOnOk) {
+  FilterRecord record;
+  record.ContentType = 1;
+  record.MinSize = 1000;
+  record.Directory = Path("saves");
+  record.FileNameDummy = "pic";
+  CEditFilterDlg editor(record, "Edit");
+  std::string title, label, kind, folder, refusal;
   const auto click = [](HWND dialog, int id) {
     ::SendMessageW(::GetDlgItem(dialog, id), BM_CLICK, 0, 0);
   };
@@ -63,10 +66,12 @@ TEST(Win32FilterEditor, ShowsItsFieldsAndHandsBackTheUsersTexts) {
         kind = TextOf(::GetDlgItem(dialog, IDC_EDIT_CONTENT_TYPE));
         folder = TextOf(::GetDlgItem(dialog, IDC_EDIT_DIRECTORY));
         ExpectFitsTheScreen(dialog, "editor");
-        ::SetDlgItemTextW(dialog, IDC_EDIT_URL, L"refused");
+        // A width without a height: refused.
+        ::SetDlgItemTextW(dialog, IDC_EDIT_MIN_WIDTH, L"400");
         click(dialog, IDOK);
         click(dialog, IDCANCEL);
       },
+      win32test::Press(IDOK, &refusal),
       [&](HWND dialog) {
         ::SendMessageW(::GetDlgItem(dialog, IDC_EDIT_CONTENT_TYPE), CB_SETCURSEL, 2, 0);
         ::SetDlgItemTextW(dialog, IDC_EDIT_URL, L"photo");
@@ -74,22 +79,51 @@ TEST(Win32FilterEditor, ShowsItsFieldsAndHandsBackTheUsersTexts) {
       },
   });
   EXPECT_EQ(editor.RunModal(nullptr), IDCANCEL);
-  EXPECT_EQ(checks, 1);
   EXPECT_EQ(title, "Edit");
   EXPECT_EQ(label, "URL");
-  EXPECT_EQ(kind, "JPG");
-  EXPECT_EQ(folder, "C:\\Saves");
+  EXPECT_EQ(kind, KindText(1));
+  EXPECT_EQ(folder, Path("saves"));
+  EXPECT_EQ(refusal, UiTexts::Get(UiTextKey::HintPixelTest));
+  EXPECT_EQ(record.MinWidth, 0);
 
-  EXPECT_EQ(editor.RunModal(nullptr), IDOK);
-  EXPECT_EQ(checks, 2);
-  EXPECT_EQ(editor.SelectedKind(), 2);
-  EXPECT_EQ(editor.FieldText(CEditFilterDlg::Url), "photo");
-  EXPECT_EQ(editor.FieldText(CEditFilterDlg::MinSize), "1000");
+  CEditFilterDlg again(record, "Edit");
+  EXPECT_EQ(again.RunModal(nullptr), IDOK);
+  EXPECT_EQ(record.ContentType, FilterEditorController::KindOrder[2]);
+  EXPECT_EQ(record.URL, "photo");
+  EXPECT_EQ(record.MinSize, 1000);
+  EXPECT_EQ(record.FileNameDummy, "pic");
+  EXPECT_EQ(script.Pending(), 0u);
+}
+
+// The options show the settings; OK stores what the user changed and writes it.
+TEST_F(Win32Dialogs, OptionsOkAppliesTheValues) {
+  UpdateSettings([](Settings& settings) {
+    settings.OneCopy = false;
+    settings.DefaultFileNameDummy = "file";
+  });
+  COptionsDlg options;
+  bool shownOneCopy = true;
+  std::string shownName;
+  ModalScript script({[&](HWND dialog) {
+    shownOneCopy = options.IsOptionChecked(IDC_OPT_ONE_COPY);
+    shownName = options.OptionText(IDC_OPT_FILE_NAME);
+    options.SetOptionChecked(IDC_OPT_ONE_COPY, true);
+    options.SetOptionChecked(COptionsDlg::BrowserSwitchId(Chrome), true);
+    options.SetOptionText(IDC_OPT_FILE_NAME, "shot");
+    ::PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  }});
+  EXPECT_EQ(options.RunModal(nullptr), IDOK);
+  EXPECT_FALSE(shownOneCopy);
+  EXPECT_EQ(shownName, "file");
+  const Settings settings = CurrentSettings();
+  EXPECT_TRUE(settings.OneCopy);
+  EXPECT_TRUE(settings.Watch[Chrome]);
+  EXPECT_EQ(settings.DefaultFileNameDummy, "shot");
 }
 
 // Three tabs in the groups' order; a switch with its text for every browser of the
 // table, inside its page; the controls reached by their identifiers; the tabs switch.
-TEST(Win32Options, TabsHoldEveryOptionAndEveryBrowser) {
+TEST_F(Win32Dialogs, OptionsTabsHoldEveryOptionAndEveryBrowser) {
   COptionsDlg options;
   std::vector<std::string> tabs;
   ModalScript script({[&](HWND dialog) {
@@ -139,10 +173,8 @@ TEST(Win32Options, TabsHoldEveryOptionAndEveryBrowser) {
 }
 
 // Every window fits a 1024 x 768 screen.
-TEST(Win32Windows, FitASmallScreen) {
-  NotifyRecorder shell;
-  CQuellbyDlg window(shell.Function());
-  ASSERT_TRUE(window.Create());
+TEST_F(Win32Dialogs, EveryWindowFitsASmallScreen) {
+  CQuellbyDlg& window = MakeWindow();
   ExpectFitsTheScreen(window.Handle(), "main window");
   ExpectFitsTheScreen(window.Popup().Handle(), "popup");
   CAboutDlg about;

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "AppTestSupport.h"
 #include "Win32TestSupport.h"
 #include "config/Settings.h"
 #include "platform/Files.h"
@@ -140,9 +141,8 @@ TEST(Win32Bridge, RunsWorkOnTheUiThreadAndWaits) {
 
 // The whole start and end: the first start runs hidden; a second start ends at once; a
 // "Close" start makes the running one leave its loop, and its end writes the settings.
-TEST(Win32App, CloseEndsTheRunningProgramWithItsSettingsWritten) {
-  vorlane::test::TempDir root;
-  vorlane::test::UseSandboxPlaces(root.Path());
+using Win32App = apptest::AppTest;
+TEST_F(Win32App, CloseEndsTheRunningProgramWithItsSettingsWritten) {
   CQuellbyApp app({});
   ASSERT_TRUE(app.InitInstance());
   ASSERT_NE(app.MainWindow(), nullptr);

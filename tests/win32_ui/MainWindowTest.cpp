@@ -5,14 +5,16 @@
 #include <vector>
 
 #include "Win32TestSupport.h"
+#include "Win32WindowTest.h"
 #include "config/BrowserTable.h"
 #include "config/UiTexts.h"
 #include "win32/CQuellbyDlg.h"
 #include "win32/WideText.h"
 #include "win32/resources/ResourceIds.h"
 
-using win32test::NotifyRecorder;
+using win32test::ModalScript;
 using win32test::TextOf;
+using Win32MainWindow = win32test::Win32WindowTest;
 
 namespace {
 
@@ -40,18 +42,16 @@ std::vector<std::string> MenuTexts(HMENU menu) {
 
 // Made hidden, with the tray icon added; the list's columns and check boxes, every tool
 // button an icon with its text as tooltip and no caption.
-TEST(Win32MainWindow, IsMadeHiddenWithTheListButtonsAndTrayIcon) {
-  NotifyRecorder shell;
-  CQuellbyDlg window(shell.Function());
-  ASSERT_TRUE(window.Create());
+TEST_F(Win32MainWindow, IsMadeHiddenWithTheListButtonsAndTrayIcon) {
+  CQuellbyDlg& window = MakeWindow();
   EXPECT_FALSE(::IsWindowVisible(window.Handle()));
   EXPECT_FALSE(::IsWindowVisible(window.Popup().Handle()));
-  ASSERT_FALSE(shell.Calls.empty());
-  EXPECT_EQ(shell.Calls[0].Action, static_cast<DWORD>(NIM_ADD));
-  EXPECT_EQ(shell.Calls[0].Data.uID, CQuellbyDlg::TrayIconId);
-  EXPECT_EQ(shell.Calls[0].Data.hWnd, window.Handle());
-  EXPECT_EQ(shell.Calls[0].Data.uCallbackMessage, window.TrayCallbackMessage());
-  EXPECT_EQ(std::wstring(shell.Calls[0].Data.szTip), L"Vorlane");
+  ASSERT_FALSE(Shell.Calls.empty());
+  EXPECT_EQ(Shell.Calls[0].Action, static_cast<DWORD>(NIM_ADD));
+  EXPECT_EQ(Shell.Calls[0].Data.uID, CQuellbyDlg::TrayIconId);
+  EXPECT_EQ(Shell.Calls[0].Data.hWnd, window.Handle());
+  EXPECT_EQ(Shell.Calls[0].Data.uCallbackMessage, window.TrayCallbackMessage());
+  EXPECT_EQ(std::wstring(Shell.Calls[0].Data.szTip), L"Vorlane");
   EXPECT_EQ(window.Tray().FrameCount(), 5u);
 
   HWND list = window.Item(IDC_FILTER_LIST);
@@ -78,8 +78,8 @@ TEST(Win32MainWindow, IsMadeHiddenWithTheListButtonsAndTrayIcon) {
       {IDC_DOWN, "Down"},
       {IDC_OPTIONS, "Options"},
       {IDC_HELP_BUTTON, "Help"},
-      {IDC_COMB_IE, "Capture and Save Files from IE and Maxthon"},
-      {IDC_COMB_MOZILLA, "Capture and Save Files from Mozilla"},
+      {IDC_COMB_IE, CaptureTextOf(*FindBrowser(InternetExplorer))},
+      {IDC_COMB_MOZILLA, CaptureTextOf(*FindBrowser(Firefox))},
       {IDC_COMB_CHROMIUM, CaptureTextOf(*FindBrowser(Chrome))},
   };
   ASSERT_EQ(tips.size(), CQuellbyDlg::ButtonIds.size());
@@ -92,10 +92,8 @@ TEST(Win32MainWindow, IsMadeHiddenWithTheListButtonsAndTrayIcon) {
 }
 
 // Texts follow the language: a changed text shows after ApplyTexts.
-TEST(Win32MainWindow, ApplyTextsTakesTheCurrentLanguage) {
-  NotifyRecorder shell;
-  CQuellbyDlg window(shell.Function());
-  ASSERT_TRUE(window.Create());
+TEST_F(Win32MainWindow, ApplyTextsTakesTheCurrentLanguage) {
+  CQuellbyDlg& window = MakeWindow();
   UiTexts::Set(UiTextKey::FilterListURL, "Adresse");
   UiTexts::Set(UiTextKey::Add, "Hinzufügen");
   window.ApplyTexts();
@@ -106,10 +104,8 @@ TEST(Win32MainWindow, ApplyTextsTakesTheCurrentLanguage) {
 
 // The tray menu: its title, the items in order with Filters the default; the icon's
 // left click and Filters show the window, Esc (IDCANCEL) and the close box hide it.
-TEST(Win32MainWindow, TrayMenuAndShowingAndHiding) {
-  NotifyRecorder shell;
-  CQuellbyDlg window(shell.Function());
-  ASSERT_TRUE(window.Create());
+TEST_F(Win32MainWindow, TrayMenuAndShowingAndHiding) {
+  CQuellbyDlg& window = MakeWindow();
   const MenuHandle menu = window.BuildTrayMenu();
   const std::vector<std::string> items = {std::string("Vorlane v ") + VORLANE_VERSION,
                                           "",
@@ -153,27 +149,33 @@ TEST(Win32MainWindow, TrayMenuAndShowingAndHiding) {
   EXPECT_TRUE(::IsWindow(window.Handle()));
 
   int exits = 0;
-  std::vector<int> forwarded;
   window.SetExitHandler([&exits] { ++exits; });
-  window.SetCommandHandler([&forwarded](int id) { forwarded.push_back(id); });
-  for (const int id : {IDM_TRAY_EXIT, IDC_NEW, IDOK, IDM_TRAY_OPTIONS}) {
+  std::vector<std::string> titles;
+  const auto title = [&titles](HWND dialog) {
+    titles.push_back(TextOf(dialog));
+    ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  };
+  ModalScript script({title, title, title});
+  window.List().Select(0);
+  // Enter (IDOK) is the Edit command; the tray menu's Options and About open theirs.
+  for (const int id : {IDM_TRAY_EXIT, IDOK, IDM_TRAY_OPTIONS, IDM_TRAY_ABOUT}) {
     ::SendMessageW(window.Handle(), WM_COMMAND, id, 0);
   }
   EXPECT_EQ(exits, 1);
-  // Enter (IDOK) is the Edit command.
-  EXPECT_EQ(forwarded, (std::vector<int>{IDC_NEW, IDC_EDIT, IDM_TRAY_OPTIONS}));
+  EXPECT_EQ(titles, (std::vector<std::string>{"Edit", "Options", "About"}));
 }
 
 // The list shows the rows it is given; only the user's change of a check box is
 // reported, with its row and new state.
-TEST(Win32MainWindow, ListReportsCheckBoxChangesOnly) {
-  NotifyRecorder shell;
-  CQuellbyDlg window(shell.Function());
-  ASSERT_TRUE(window.Create());
+TEST_F(Win32MainWindow, ListReportsCheckBoxChangesOnly) {
+  CQuellbyDlg& window = MakeWindow();
   std::vector<std::pair<int, bool>> changes;
-  window.List().SetCheckHandler([&](int row, bool checked) { changes.emplace_back(row, checked); });
-  FilterListView::Row first{true, {"JPG", "1000", "photo", "0", "0", "C:\\Saves", "pic"}};
-  FilterListView::Row second{false, {"ALL", "0", "", "0", "0", "C:\\All", "file"}};
+  window.List().SetCheckHandler([&](int row, bool checked) {
+    changes.emplace_back(row, checked);
+    return row != 0;
+  });
+  FilterRow first{true, {"", "JPG", "1000", "photo", "0", "0", "C:\\Saves", "pic"}};
+  FilterRow second{false, {"", "ALL", "0", "", "0", "0", "C:\\All", "file"}};
   window.List().SetRows({first, second});
   EXPECT_TRUE(changes.empty());
   ASSERT_EQ(window.List().RowCount(), 2);
@@ -188,4 +190,7 @@ TEST(Win32MainWindow, ListReportsCheckBoxChangesOnly) {
   ListView_SetCheckState(window.Item(IDC_FILTER_LIST), 1, TRUE);
   ListView_SetCheckState(window.Item(IDC_FILTER_LIST), 0, FALSE);
   EXPECT_EQ(changes, (std::vector<std::pair<int, bool>>{{1, true}, {0, false}}));
+  // The refused change (row 0) put the box back; the taken one stays.
+  EXPECT_TRUE(window.List().IsChecked(0));
+  EXPECT_TRUE(window.List().IsChecked(1));
 }

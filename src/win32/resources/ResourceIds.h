@@ -68,6 +68,7 @@
 #define IDM_LIST_OPEN_FOLDER 4358
 #define IDM_LIST_CHECK_ALL 4359
 #define IDM_LIST_UNCHECK_ALL 4360
+#define IDM_LIST_SAVE_AS 4361
 
 // ---- Capture popup ------------------------------------------------------------------
 #define IDD_PROGRESS 129

@@ -3,13 +3,17 @@
 // scripts/screenshots --windows, which starts it on Wine's own desktop (task bar and
 // tray included) on a private X server; each picture is a .bmp that the script turns
 // into a PNG.
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "app/CaptureNotice.h"
 #include "config/BrowserTable.h"
 #include "config/UiTexts.h"
+#include "engine/CQuellbyMain.h"
+#include "engine/FilterRecord.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
 #include "win32/CAboutDlg.h"
@@ -17,6 +21,7 @@
 #include "win32/COptionsDlg.h"
 #include "win32/CQuellbyDlg.h"
 #include "win32/ComPtr.h"
+#include "win32/UiThreadBridge.h"
 #include "win32/WideText.h"
 #include "win32/resources/ResourceIds.h"
 #include "win32/screenshots/ScreenCapture.h"
@@ -89,23 +94,33 @@ class WhenDialogOpens {
   std::function<void(HWND)> Shoot;
 };
 
-std::vector<FilterListView::Row> SampleRows() {
-  return {
-      {true, {"JPG", "20000", "photo gallery", "400", "300", "C:\\Saves\\Photos", "photo"}},
-      {true, {"MP3", "100000", "", "0", "0", "C:\\Saves\\Music\\%DATE%", "track"}},
-      {false, {"PNG", "5000", "icon logo", "0", "0", "C:\\Saves\\Pictures", "picture"}},
-      {true, {"MP4", "500000", "video", "0", "0", "C:\\Saves\\Videos", "video"}},
+std::vector<FilterRow> SampleRows() {
+  const std::vector<std::vector<std::string>> rows = {
+      {"", "JPG", "20000", "photo gallery", "400", "300", "C:\\Saves\\Photos", "photo"},
+      {"", "MP3", "100000", "", "0", "0", "C:\\Saves\\Music\\%DATE%", "track"},
+      {"", "PNG", "5000", "icon logo", "0", "0", "C:\\Saves\\Pictures", "picture"},
+      {"", "MP4", "500000", "video", "0", "0", "C:\\Saves\\Videos", "video"},
   };
+  std::vector<FilterRow> shown;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    FilterRow row;
+    row.Checked = i != 2;
+    std::copy(rows[i].begin(), rows[i].end(), row.Cells.begin());
+    shown.push_back(row);
+  }
+  return shown;
 }
 
 void ShootEditor(Shots& shots, HWND owner) {
-  CEditFilterDlg editor(UiTexts::Get(UiTextKey::Edit));
-  editor.SetKinds({"ALL", "JPG", "GIF", "PNG", "BMP", "ICO", "FLV", "MP3", "MP4"}, 1);
-  const std::vector<std::string> texts = {"20000", "photo gallery",     "400",
-                                          "300",   "C:\\Saves\\Photos", "photo"};
-  for (size_t i = 0; i < texts.size(); ++i) {
-    editor.SetFieldText(static_cast<CEditFilterDlg::Field>(i), texts[i]);
-  }
+  FilterRecord record;
+  record.ContentType = 1;
+  record.MinSize = 20000;
+  record.URL = "photo gallery";
+  record.MinWidth = 400;
+  record.MinHeight = 300;
+  record.Directory = "C:\\Saves\\Photos";
+  record.FileNameDummy = "photo";
+  CEditFilterDlg editor(record, UiTexts::Get(UiTextKey::Edit));
   WhenDialogOpens when([&](HWND dialog) {
     shots.Take(dialog, "editor");
     ::PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -179,7 +194,12 @@ int wmain(int argc, wchar_t** argv) {
   Shots shots{WideText::ToUtf8(argv[1])};
   Platform::CreateFolderTree(shots.Folder);
 
-  CQuellbyDlg window;
+  UiThreadBridge bridge;
+  if (!bridge.Create()) return 1;
+  CQuellbyMain::StartupOptions startup;
+  startup.PersistSettings = false;
+  CQuellbyMain engine(startup);
+  CQuellbyDlg window(engine, bridge);
   if (!window.Create()) return 1;
   window.List().SetRows(SampleRows());
   window.List().Select(0);
@@ -203,8 +223,7 @@ int wmain(int argc, wchar_t** argv) {
   window.Tray().StopAnimation();
 
   ShootTrayMenu(shots, window);
-  window.Tray().ShowBalloon(L"25 new files have been captured and saved", L"Vorlane", NIIF_INFO,
-                            10);
+  window.Tray().ShowBalloon(WideText::FromUtf8(NewFilesText(25)), L"Vorlane", NIIF_INFO, 10);
   // Wine's tray shows a balloon two seconds after it is asked for.
   Settle(3500);
   shots.Take(nullptr, "balloon");

@@ -1,4 +1,4 @@
-#include "win32/FilterListView.h"
+#include "win32/FilterListCtrl.h"
 
 #include <algorithm>
 
@@ -11,7 +11,7 @@ struct Column {
   UiTextKey Header;
   int Width;  // pixels at 96 dpi
 };
-constexpr std::array<Column, FilterListView::ColumnCount> kColumns{{
+constexpr std::array<Column, FilterListCtrl::ColumnCount> kColumns{{
     {UiTextKey::FilterListEnabled, 26},
     {UiTextKey::FilterListContentType, 50},
     {UiTextKey::FilterListMinSize, 50},
@@ -33,7 +33,7 @@ bool CheckedState(UINT state) {
 
 }  // namespace
 
-void FilterListView::Attach(HWND list) {
+void FilterListCtrl::Attach(HWND list) {
   List = list;
   const DWORD extended =
       LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER;
@@ -51,7 +51,7 @@ void FilterListView::Attach(HWND list) {
   ApplyTexts();
 }
 
-void FilterListView::ApplyTexts() {
+void FilterListCtrl::ApplyTexts() {
   for (int i = 0; i < ColumnCount; ++i) {
     std::wstring header = WideText::Ui(kColumns[static_cast<size_t>(i)].Header);
     LVCOLUMNW column{};
@@ -62,7 +62,7 @@ void FilterListView::ApplyTexts() {
   FitColumns();
 }
 
-void FilterListView::FitColumns() {
+void FilterListCtrl::FitColumns() {
   const int dpi = ::GetDpiForWindow(List) ? static_cast<int>(::GetDpiForWindow(List)) : 96;
   const auto scaled = [dpi](int pixels) { return ::MulDiv(pixels, dpi, 96); };
   // Room around a text (the list's own margins), and for the check box in column 0.
@@ -78,19 +78,20 @@ void FilterListView::FitColumns() {
       wanted = std::max(wanted, ListView_GetStringWidth(List, cell.c_str()) + padding);
     }
     if (i == 0) wanted = std::max(wanted, checkBox + padding);
-    const int least = scaled(column.Width);
+    int least = scaled(column.Width);
+    if (static_cast<size_t>(i) < KeptWidths.size()) least = std::max(least, KeptWidths[i]);
     ListView_SetColumnWidth(List, i,
                             std::clamp(wanted, least, std::max(least, scaled(kWidestColumn))));
   }
 }
 
-int FilterListView::ColumnsWidth() const {
+int FilterListCtrl::ColumnsWidth() const {
   int total = 0;
   for (int i = 0; i < ColumnCount; ++i) total += ListView_GetColumnWidth(List, i);
   return total;
 }
 
-void FilterListView::SetRows(const std::vector<Row>& rows) {
+void FilterListCtrl::SetRows(const std::vector<FilterRow>& rows) {
   Filling = true;
   ListView_DeleteAllItems(List);
   for (size_t i = 0; i < rows.size(); ++i) {
@@ -98,49 +99,74 @@ void FilterListView::SetRows(const std::vector<Row>& rows) {
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(i);
     item.pszText = const_cast<wchar_t*>(L"");
-    const int row = ListView_InsertItem(List, &item);
-    ListView_SetCheckState(List, row, rows[i].Enabled ? TRUE : FALSE);
-    for (int column = 1; column < ColumnCount; ++column) {
-      std::wstring text = WideText::FromUtf8(rows[i].Cells[static_cast<size_t>(column - 1)]);
-      ListView_SetItemText(List, row, column, text.data());
-    }
+    WriteCells(ListView_InsertItem(List, &item), rows[i]);
   }
   Filling = false;
   FitColumns();
 }
 
-int FilterListView::RowCount() const {
+void FilterListCtrl::SetRow(int row, const FilterRow& content) {
+  if (row < 0 || row >= RowCount()) return;
+  Filling = true;
+  WriteCells(row, content);
+  Filling = false;
+  FitColumns();
+}
+
+void FilterListCtrl::WriteCells(int row, const FilterRow& content) {
+  ListView_SetCheckState(List, row, content.Checked ? TRUE : FALSE);
+  for (int column = 1; column < ColumnCount; ++column) {
+    std::wstring text = WideText::FromUtf8(content.Cells[static_cast<size_t>(column)]);
+    ListView_SetItemText(List, row, column, text.data());
+  }
+}
+
+std::vector<int> FilterListCtrl::ColumnWidths() const {
+  std::vector<int> widths;
+  for (int i = 0; i < ColumnCount; ++i) widths.push_back(ListView_GetColumnWidth(List, i));
+  return widths;
+}
+
+void FilterListCtrl::KeepColumnWidths(std::vector<int> widths) {
+  KeptWidths = std::move(widths);
+  FitColumns();
+}
+
+int FilterListCtrl::RowCount() const {
   return ListView_GetItemCount(List);
 }
 
-std::string FilterListView::CellText(int row, int column) const {
+std::string FilterListCtrl::CellText(int row, int column) const {
   std::wstring text(1024, L'\0');
   ListView_GetItemText(List, row, column, text.data(), static_cast<int>(text.size()));
   text.resize(wcslen(text.c_str()));
   return WideText::ToUtf8(text);
 }
 
-bool FilterListView::IsChecked(int row) const {
+bool FilterListCtrl::IsChecked(int row) const {
   return ListView_GetCheckState(List, row) != FALSE;
 }
 
-int FilterListView::SelectedIndex() const {
+int FilterListCtrl::SelectedIndex() const {
   return ListView_GetNextItem(List, -1, LVNI_SELECTED);
 }
 
-void FilterListView::Select(int row) {
+void FilterListCtrl::Select(int row) {
   if (row < 0 || row >= RowCount()) return;
   ListView_SetItemState(List, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_EnsureVisible(List, row, FALSE);
 }
 
-bool FilterListView::HandleNotify(const NMHDR& header) {
+bool FilterListCtrl::HandleNotify(const NMHDR& header) {
   if (header.hwndFrom != List || header.code != LVN_ITEMCHANGED) return false;
   const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
   if (Filling || !(change.uChanged & LVIF_STATE) || change.iItem < 0) return true;
   const bool was = CheckedState(change.uOldState);
   const bool is = CheckedState(change.uNewState);
   // A selection or focus change leaves the check box as it was.
-  if (was != is && OnCheck) OnCheck(change.iItem, is);
+  if (was == is || !OnCheck || OnCheck(change.iItem, is)) return true;
+  Filling = true;
+  ListView_SetCheckState(List, change.iItem, was ? TRUE : FALSE);
+  Filling = false;
   return true;
 }
