@@ -205,6 +205,8 @@ int wmain(int argc, wchar_t** argv) {
   window.List().Select(0);
   window.FitToList();
   window.SetTitle("Vorlane - [C:\\Users\\Public\\Vorlane\\Filters\\Default.flt]");
+  // The pointer away from the list, whose hint would cover it.
+  ::SetCursorPos(0, 0);
   window.ShowMainWindow();
   Settle(1500);
   shots.Take(window.Handle(), "main-window");
