@@ -46,14 +46,6 @@ std::string AppTest::UseFilterFile(const std::string& name, const std::vector<st
   return path;
 }
 
-std::unique_ptr<CQuellbyMain> MakeEngine() {
-  CQuellbyMain::StartupOptions options;
-  options.PersistSettings = false;
-  options.Check = [](const std::vector<std::string>&) { return false; };
-  options.WatchIntervalMs = 20;
-  return std::make_unique<CQuellbyMain>(options);
-}
-
 bool WaitUntil(const std::function<bool()>& done) {
   for (int i = 0; i < 4000 && !done(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/CQuellbyMain.h"
+#include "support/QuietEngine.h"
 #include "support/TestSupport.h"
 
 namespace apptest {
@@ -35,7 +36,7 @@ class AppTest : public testing::Test {
 };
 
 // An engine that never writes the settings and never sees a browser run.
-std::unique_ptr<CQuellbyMain> MakeEngine();
+using vorlane::test::MakeEngine;
 
 // Waits (bounded) until `done` holds; the bound only keeps a broken test from hanging.
 bool WaitUntil(const std::function<bool()>& done);

@@ -188,14 +188,6 @@ QStringList OpenRecorder::Targets() const {
 
 // ---- Engine and cache ------------------------------------------------------------------
 
-std::unique_ptr<CQuellbyMain> MakeEngine() {
-  CQuellbyMain::StartupOptions options;
-  options.PersistSettings = false;
-  options.Check = [](const std::vector<std::string>&) { return false; };
-  options.WatchIntervalMs = 20;
-  return std::make_unique<CQuellbyMain>(options);
-}
-
 GatedSource::GatedSource(std::shared_ptr<Gate> gate, int entryCount, int64_t time)
     : vorlane::test::GatedSource(std::move(gate), g_root.toStdString() + "/gated-cache", entryCount,
                                  time) {}

@@ -12,6 +12,7 @@
 
 #include "engine/CQuellbyMain.h"
 #include "support/GatedSource.h"
+#include "support/QuietEngine.h"
 
 class QMessageBox;
 
@@ -73,7 +74,7 @@ class OpenRecorder {
 
 // An engine for tests: settings are never written, no browser ever runs, no watcher
 // starts unless the settings ask for one.
-std::unique_ptr<CQuellbyMain> MakeEngine();
+using vorlane::test::MakeEngine;
 
 // The gated cache of the core's tests, its entries kept in the sandbox.
 class GatedSource : public vorlane::test::GatedSource {
