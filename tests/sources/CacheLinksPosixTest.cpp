@@ -6,8 +6,10 @@
 
 #include <filesystem>
 
+#include "sources/chromium/ChromiumCacheFolder.h"
 #include "sources/mozilla/CMozillaCache.h"
 #include "sources/urlcache/CIECache.h"
+#include "support/ChromiumSimpleWriter.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/MozillaV1Writer.h"
 #include "support/SaveEntry.h"
@@ -119,4 +121,25 @@ TEST(CacheLinks, ReadingLeavesAccessTimesAlone) {
   ASSERT_TRUE(vorlane::test::SaveEntry(cache, *cache.GetFirst(), out / "s.js"));
   EXPECT_EQ(ReadFile(out / "s.js"), "script body");
   for (const std::string& file : files) EXPECT_EQ(AccessTime(file), 1000000) << file;
+}
+
+// Looking for a Chromium cache without its index-dir lists the profile's folders: none
+// of their access times moves.
+TEST(CacheLinks, FindingAChromiumCacheLeavesAccessTimesAlone) {
+  TempDir dir;
+  const std::string data = dir / "profile/Cache/Cache_Data";
+  fs::create_directories(data);
+  vorlane::test::ChromiumSimpleItem item;
+  item.Key = "http://e.com/a.js";
+  item.Stream0 = vorlane::test::ChromiumResponseInfo();
+  item.Stream1 = "body";
+  WriteFile(data + "/0123456789abcdef_0", vorlane::test::ChromiumSimpleWriter::EntryFile(item));
+  WriteFile(data + "/index", "not the index the check needs");
+  const std::vector<std::string> folders = {dir / "profile", dir / "profile/Cache", data};
+  for (const std::string& folder : folders) {
+    const utimbuf times{1000000, 2000000000};
+    ASSERT_EQ(::utime(folder.c_str(), &times), 0);
+  }
+  EXPECT_EQ(ResolveChromiumCacheFolder(dir / "profile"), data);
+  for (const std::string& folder : folders) EXPECT_EQ(AccessTime(folder), 1000000) << folder;
 }

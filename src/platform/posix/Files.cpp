@@ -25,10 +25,23 @@ int OpenForReading(const std::string& path) {
   return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
 }
 
+// Opens a folder for listing without moving its access time (a browser's cache folder
+// is listed so, and is never to change); the system refuses that for folders of other
+// owners, and they are opened plainly.
+DirHandle OpenFolderForListing(const std::string& folder) {
+  constexpr int kFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+  int fd = ::open(folder.c_str(), kFlags | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = ::open(folder.c_str(), kFlags);
+  if (fd < 0) return nullptr;
+  DirHandle dir(::fdopendir(fd));
+  if (!dir) ::close(fd);
+  return dir;
+}
+
 }  // namespace
 
 std::optional<std::vector<FolderItem>> ListFolderFiles(const std::string& folder) {
-  DirHandle dir(opendir(folder.c_str()));
+  DirHandle dir(OpenFolderForListing(folder));
   if (!dir) return std::nullopt;
   std::vector<FolderItem> out;
   const int dirFd = dirfd(dir.get());
@@ -44,7 +57,7 @@ std::optional<std::vector<FolderItem>> ListFolderFiles(const std::string& folder
 }
 
 std::optional<std::vector<std::string>> ListSubFolders(const std::string& folder) {
-  DirHandle dir(opendir(folder.c_str()));
+  DirHandle dir(OpenFolderForListing(folder));
   if (!dir) return std::nullopt;
   std::vector<std::string> out;
   const int dirFd = dirfd(dir.get());

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/Text.h"
+#include "platform/CacheFiles.h"
 #include "platform/Files.h"
 
 namespace {
@@ -144,11 +145,15 @@ bool IsChromiumCacheFolder(const std::string& folder) {
        Platform::FolderExists(Platform::JoinPath(folder, "index-dir")))) {
     return true;
   }
-  const std::optional<std::vector<Platform::FolderItem>> files = Platform::ListFolderFiles(folder);
+  // Without an index-dir the entry files' names tell it; the names alone, as the cache
+  // reader lists them (no access time moved, nothing stat'ed per file).
+  Platform::OpenFolder opened;
+  if (!opened.Open(folder)) return false;
+  const std::optional<std::vector<std::string>> files = opened.ListFileNames();
   if (!files) return false;
-  return std::any_of(files->begin(), files->end(), [](const Platform::FolderItem& file) {
-    return file.Name.size() == 18 && file.Name.ends_with("_0") &&
-           file.Name.find_first_not_of("0123456789abcdef") == 16;
+  return std::any_of(files->begin(), files->end(), [](const std::string& name) {
+    return name.size() == 18 && name.ends_with("_0") &&
+           name.find_first_not_of("0123456789abcdef") == 16;
   });
 }
 
