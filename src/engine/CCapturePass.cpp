@@ -80,7 +80,7 @@ size_t CCapturePass::OpenFolder(const std::string& path) {
   const bool usable = Choices.DryRun ? Platform::IsLocalFolderPath(path) : CreateFolderPath(path);
   if (!usable) throw CError(CError::FilterCache, CError::FolderFailed, path);
   // What an interrupted earlier pass left half-written is ours to remove.
-  if (!Choices.DryRun) Platform::RemoveOutputTemporaries(path);
+  if (!Choices.DryRun) Platform::RemoveStaleOutputTemporaries(path);
   Folders.push_back(std::make_unique<FolderRecord>(path, ListFolder(path)));
   return Folders.size() - 1;
 }

@@ -67,6 +67,16 @@ std::optional<size_t> ReadSome(const SystemHandle& file, uint64_t offset, std::b
 // Creates a new hidden temporary at `path`, exclusively, open for reading and writing.
 Created CreateTemporary(const std::string& path, SystemHandle& file, std::string& failure);
 
+enum class Unnamed { Yes, Unsupported, Failed };
+// Creates a file without a name in `folder`, open for reading and writing; it vanishes
+// when closed unless LinkUnnamed names it. Unsupported where the system or the folder's
+// file system cannot, and there the caller makes a named temporary.
+Unnamed CreateUnnamed(const std::string& folder, SystemHandle& file, std::string& failure);
+// A path that opens the open unnamed file again (for readers that take a path).
+std::string UnnamedPath(const SystemHandle& file);
+// Gives the open unnamed file the name `to` unless that name is taken.
+CommitResult LinkUnnamed(const SystemHandle& file, const std::string& to, std::string& failure);
+
 struct Copied {
   CopyResult Result = CopyResult::Ok;  // Ok also when the source ended early
   uint64_t Bytes = 0;

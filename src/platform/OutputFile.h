@@ -1,14 +1,17 @@
 #pragma once
 
-// Writing captured files. A saved file is whole or absent: its bytes go into a hidden
-// temporary in the destination folder, created exclusively, and only a finished file
-// gets its final name, by a rename that never replaces an existing file. Failures:
-// actions return bool, and a result enum where callers must tell outcomes apart
-// (CopyResult, CommitResult); the object keeps the system's reason for its last failure
-// in FailureText(); nothing throws.
+// Writing captured files. A saved file is whole or absent: its bytes go into a file
+// without a name in the destination folder (nothing is left of it when the program is
+// killed), and only a finished file gets its name, by a link that never replaces an
+// existing file. Where the file system has no such files, a hidden temporary named
+// with the writer's process id is created exclusively and renamed, never replacing.
+// Failures: actions return bool, and a result enum where callers must tell outcomes
+// apart (CopyResult, CommitResult); the object keeps the system's reason for its last
+// failure in FailureText(); nothing throws.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,11 +22,14 @@ namespace Platform {
 
 class ReadOnlyFile;
 
-// Names of the temporaries begin with this; a pass removes those that an interrupted
-// earlier pass left behind.
+// Names of the named temporaries begin with this; a pass removes those that an
+// interrupted earlier pass left behind (RemoveStaleOutputTemporaries).
 extern const std::string_view OutputTemporaryPrefix;
 extern const std::string_view OutputTemporarySuffix;
 bool IsOutputTemporaryName(std::string_view name);
+// The id of the process that writes the named temporary `name`; nullopt for a name
+// that carries none.
+std::optional<uint32_t> OutputTemporaryWriter(std::string_view name);
 
 enum class CopyResult {
   Ok,
@@ -48,9 +54,11 @@ class OutputFile {
 
   // Creates a new temporary in `folder`; false (with FailureText) when it cannot.
   bool Create(const std::string& folder);
-  // Full path of the temporary while it is open or finished, of the saved file after
-  // Commit.
+  // A path that opens the temporary while it is open or finished (of a file without a
+  // name, one through the open handle), of the saved file after Commit.
   const std::string& Path() const { return CurrentPath; }
+  // True while the temporary is a file without a name.
+  bool IsUnnamed() const { return Unnamed && !Committed; }
 
   bool Write(std::span<const std::byte> bytes);
   // Copies `length` bytes of `source` from `offset` (kernel-side where the system can).
@@ -59,8 +67,8 @@ class OutputFile {
   // Empties the temporary for a second attempt (a body that failed to decode).
   bool Restart();
 
-  // Writes out what is buffered and closes the temporary; false when the bytes did
-  // not all reach the file.
+  // Writes out what is buffered and closes a named temporary (a file without a name
+  // stays open until Commit); false when the bytes did not all reach the file.
   bool Finish();
   // Gives the finished temporary the name `name` in its folder, never replacing a file.
   CommitResult Commit(std::string_view name);
@@ -72,15 +80,19 @@ class OutputFile {
   const std::string& FailureText() const { return Failure; }
 
  private:
+  CommitResult CommitUnnamed(const std::string& target);
+
   SystemHandle Handle;
   std::string Folder;
   std::string CurrentPath;
   uint64_t Written = 0;
   bool Committed = false;
+  bool Unnamed = false;
   std::string Failure;
 };
 
-// Removes the output temporaries (IsOutputTemporaryName) of a folder; returns how many.
-int RemoveOutputTemporaries(const std::string& folder);
+// Removes the named temporaries of a folder whose writer is gone (a process that
+// runs, this one included, may still be writing its own); returns how many.
+int RemoveStaleOutputTemporaries(const std::string& folder);
 
 }  // namespace Platform

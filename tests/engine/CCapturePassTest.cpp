@@ -255,3 +255,23 @@ TEST(Match, TestsKindSizeAndUrlWordsInOrder) {
         << c.kind << " " << c.minSize << " " << c.url;
   }
 }
+
+// A second capture into the same folder, run while the first is writing, takes none of
+// the first one's files: both save whole.
+TEST_F(CapturePass, ConcurrentCaptureIntoTheSameFolderLeavesTheOtherWhole) {
+  Add(out, "f", 0);
+  MemorySource source({{"u1", "first", 1}});
+  int second = -1;
+  source.BeforeCopy = [&] {
+    CCapturePass other(set, choices);
+    MemorySource otherSource({{"u2", "second", 1}});
+    otherSource.LoadEntries();
+    other.Comb(otherSource);
+    second = other.GetNewFileCount();
+  };
+  EXPECT_EQ(Run(source), 1);
+  EXPECT_EQ(second, 1);
+  EXPECT_EQ(ListNames(out), (std::vector<std::string>{"f0.jpg", "f1.jpg"}));
+  EXPECT_EQ(ReadFile(out + "/f0.jpg"), "second");
+  EXPECT_EQ(ReadFile(out + "/f1.jpg"), "first");
+}

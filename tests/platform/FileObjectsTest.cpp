@@ -2,6 +2,7 @@
 // these run on both.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "platform/Files.h"
 #include "platform/OutputFile.h"
 #include "platform/Paths.h"
+#include "platform/Processes.h"
 #include "support/TestSupport.h"
 
 using vorlane::test::ListNames;
@@ -39,7 +41,8 @@ TEST(OutputFile, TemporaryIsWrittenCommittedOnceAndRemovedWhenNotCommitted) {
 
   Platform::OutputFile out;
   ASSERT_TRUE(out.Create(dir.Path()));
-  EXPECT_TRUE(Platform::IsOutputTemporaryName(Platform::FileName(out.Path())));
+  // Where the file system allows, the temporary has no name at all.
+  EXPECT_TRUE(out.IsUnnamed() || Platform::IsOutputTemporaryName(Platform::FileName(out.Path())));
   ASSERT_TRUE(out.Write(BytesOf("ab")));
   EXPECT_EQ(out.CopyFrom(source, 2, 3), Platform::CopyResult::Ok);
   // Past the end: what there is is copied, and the caller hears that it ended.
@@ -59,7 +62,7 @@ TEST(OutputFile, TemporaryIsWrittenCommittedOnceAndRemovedWhenNotCommitted) {
     EXPECT_EQ(second.BytesWritten(), 0u);
     ASSERT_TRUE(second.Write(BytesOf("x")));
     EXPECT_EQ(second.Commit("saved.bin"), Platform::CommitResult::NameTaken);
-    EXPECT_EQ(ListNames(dir.Path()).size(), 3u);
+    EXPECT_EQ(ListNames(dir.Path()).size(), second.IsUnnamed() ? 2u : 3u);
   }
   EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"cache", "saved.bin"}));
   EXPECT_EQ(ReadFile(dir / "saved.bin"), "ab23489");
@@ -97,22 +100,48 @@ TEST(FileObjects, CallsOnObjectsWithoutAFileFailWithAReason) {
   EXPECT_FALSE(created.FailureText().empty());
 }
 
-// Only regular files named like a temporary go; a folder of that name and other files stay.
-TEST(OutputFile, RemoveOutputTemporariesRemovesOnlyTemporaryFiles) {
+// Only temporaries whose writer is gone go: a running writer's (this process's), one
+// without a writer's id, a folder of that name and other files stay.
+TEST(OutputFile, StaleTemporariesGoAndLiveOnesStay) {
   TempDir dir;
-  const std::string first = std::string(Platform::OutputTemporaryPrefix) + "1" +
-                            std::string(Platform::OutputTemporarySuffix);
-  const std::string second = std::string(Platform::OutputTemporaryPrefix) + "2" +
-                             std::string(Platform::OutputTemporarySuffix);
-  WriteFile(dir / first, "a");
-  WriteFile(dir / second, "b");
+  const auto temporary = [](const std::string& middle) {
+    return std::string(Platform::OutputTemporaryPrefix) + middle +
+           std::string(Platform::OutputTemporarySuffix);
+  };
+  // No system hands out a process id this high (Linux's pid_max is far below it).
+  const std::string dead = temporary("4000000001-00ff");
+  const std::string live = temporary(std::to_string(Platform::CurrentProcessId()) + "-00ff");
+  const std::string noWriter = temporary("00000000000000ff");
+  for (const std::string& name : {dead, live, noWriter}) WriteFile(dir / name, "a");
   WriteFile(dir / "picture.jpg", "c");
-  ASSERT_TRUE(Platform::CreateFolder(dir / (std::string(Platform::OutputTemporaryPrefix) + "3" +
-                                            std::string(Platform::OutputTemporarySuffix))));
-  EXPECT_EQ(Platform::RemoveOutputTemporaries(dir.Path()), 2);
-  EXPECT_EQ(ListNames(dir.Path()), std::vector<std::string>{"picture.jpg"});
+  ASSERT_TRUE(Platform::CreateFolder(dir / temporary("4000000002-1")));
+  EXPECT_EQ(Platform::RemoveStaleOutputTemporaries(dir.Path()), 1);
+  std::vector<std::string> left = ListNames(dir.Path());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{noWriter, live, "picture.jpg"}));
   EXPECT_EQ(Platform::ListSubFolders(dir.Path()).value_or(std::vector<std::string>()).size(), 1u);
-  EXPECT_EQ(Platform::RemoveOutputTemporaries(dir / "missing"), 0);
+  EXPECT_EQ(Platform::RemoveStaleOutputTemporaries(dir / "missing"), 0);
+
+  EXPECT_EQ(Platform::OutputTemporaryWriter(live), Platform::CurrentProcessId());
+  for (const char* bad : {"-1", "0-1", "12a-1", "99999999999-1", "4294967296-1"}) {
+    EXPECT_EQ(Platform::OutputTemporaryWriter(temporary(bad)), std::nullopt) << bad;
+  }
+}
+
+// Another pass sweeping the folder while a file is written never takes that file: it
+// commits whole.
+TEST(OutputFile, SweepDuringAWriteLeavesTheWriteWhole) {
+  TempDir dir;
+  Platform::OutputFile out;
+  ASSERT_TRUE(out.Create(dir.Path()));
+  ASSERT_TRUE(out.Write(BytesOf("first half ")));
+  EXPECT_EQ(Platform::RemoveStaleOutputTemporaries(dir.Path()), 0);
+  ASSERT_TRUE(out.Write(BytesOf("second half")));
+  ASSERT_TRUE(out.Finish());
+  EXPECT_EQ(Platform::RemoveStaleOutputTemporaries(dir.Path()), 0);
+  ASSERT_EQ(out.Commit("whole.txt"), Platform::CommitResult::Committed);
+  EXPECT_EQ(ReadFile(dir / "whole.txt"), "first half second half");
+  EXPECT_EQ(ListNames(dir.Path()), std::vector<std::string>{"whole.txt"});
 }
 
 // A replacement leaves the new text and no temporary; a copy never replaces a file.

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -126,3 +128,16 @@ TEST(ProcessScan, SeesItselfInRealProcessTable) {
 }
 
 }  // namespace
+
+// A reaped child is gone; this process and init (another user's) are alive.
+TEST(ProcessAlive, TellsAGoneProcessFromARunningOne) {
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ASSERT_GT(child, 0);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_FALSE(Platform::IsProcessAlive(static_cast<uint32_t>(child)));
+  EXPECT_TRUE(Platform::IsProcessAlive(Platform::CurrentProcessId()));
+  EXPECT_TRUE(Platform::IsProcessAlive(1));
+  EXPECT_FALSE(Platform::IsProcessAlive(0));
+}

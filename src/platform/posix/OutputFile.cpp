@@ -1,5 +1,6 @@
-// Captured files: written under a hidden temporary name, committed by a rename that
-// never replaces.
+// Captured files: written into a file without a name and linked under their name, or
+// where the file system cannot, under a hidden temporary name and renamed; neither ever
+// replaces a file.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -57,7 +58,53 @@ CommitResult Rename(const std::string& from, const std::string& to, int& error) 
   return CommitResult::Failed;
 }
 
+// Unnamed files are reopened and linked through /proc; without it (a bare chroot) they
+// are not used at all.
+bool HaveProcFds() {
+  static const bool have = ::access("/proc/self/fd", X_OK) == 0;
+  return have;
+}
+
+// File systems without unnamed files refuse with one of these (old kernels take the
+// flag for O_DIRECTORY and answer EISDIR).
+bool MeansUnsupported(int error) {
+  return error == EOPNOTSUPP || error == EISDIR || error == EINVAL || error == ENOSYS;
+}
+
 }  // namespace
+
+Unnamed CreateUnnamed(const std::string& folder, SystemHandle& file, std::string& failure) {
+  if (!HaveProcFds()) return Unnamed::Unsupported;
+  file.Reset(::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0644));
+  if (file.Valid()) return Unnamed::Yes;
+  const int error = errno;
+  if (MeansUnsupported(error)) return Unnamed::Unsupported;
+  failure = Posix::ErrorText(error);
+  return Unnamed::Failed;
+}
+
+std::string UnnamedPath(const SystemHandle& file) {
+  return "/proc/self/fd/" + std::to_string(Posix::Fd(file));
+}
+
+CommitResult LinkUnnamed(const SystemHandle& file, const std::string& to, std::string& failure) {
+  // linkat never replaces a name. The /proc path needs no privilege; the empty path
+  // is the fallback where /proc refuses (it may need CAP_DAC_READ_SEARCH).
+  if (::linkat(AT_FDCWD, UnnamedPath(file).c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+    return CommitResult::Committed;
+  }
+  int error = errno;
+  if (error == EEXIST) return CommitResult::NameTaken;
+  if (error == ENOENT || error == EPERM || error == EACCES || error == EXDEV) {
+    if (::linkat(Posix::Fd(file), "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0) {
+      return CommitResult::Committed;
+    }
+    if (errno == EEXIST) return CommitResult::NameTaken;
+    if (errno != EPERM && errno != ENOENT) error = errno;
+  }
+  failure = Posix::ErrorText(error);
+  return CommitResult::Failed;
+}
 
 Created CreateTemporary(const std::string& path, SystemHandle& file, std::string& failure) {
   // The leading dot of the name hides it here.

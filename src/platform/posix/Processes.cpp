@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -106,6 +107,16 @@ bool IsProcessRunningIn(const std::vector<std::string>& names, const std::string
 
 bool IsProcessRunning(const std::vector<std::string>& names) {
   return IsProcessRunningIn(names, "/proc");
+}
+
+uint32_t CurrentProcessId() {
+  return static_cast<uint32_t>(::getpid());
+}
+
+bool IsProcessAlive(uint32_t id) {
+  // Signal 0 checks without sending; EPERM means it exists under another user.
+  if (id == 0 || id > static_cast<uint32_t>(INT_MAX)) return false;
+  return ::kill(static_cast<pid_t>(id), 0) == 0 || errno != ESRCH;
 }
 
 }  // namespace Platform

@@ -28,6 +28,20 @@ Created CreateTemporary(const std::string& path, SystemHandle& file, std::string
                                                                      : Created::Failed;
 }
 
+Unnamed CreateUnnamed(const std::string&, SystemHandle&, std::string&) {
+  // A file without a name cannot be given one later here: named temporaries it is.
+  return Unnamed::Unsupported;
+}
+
+std::string UnnamedPath(const SystemHandle&) {
+  return {};
+}
+
+CommitResult LinkUnnamed(const SystemHandle&, const std::string&, std::string& failure) {
+  failure = OutOfOrderText();
+  return CommitResult::Failed;
+}
+
 Copied CopyRange(const SystemHandle& from, const SystemHandle& to, uint64_t offset, uint64_t length,
                  std::string& failure) {
   // Windows copies only whole files in the kernel; a range goes through a buffer.

@@ -36,4 +36,16 @@ bool IsProcessRunning(const std::vector<std::string>& names) {
   return false;
 }
 
+uint32_t CurrentProcessId() {
+  return static_cast<uint32_t>(::GetCurrentProcessId());
+}
+
+bool IsProcessAlive(uint32_t id) {
+  if (id == 0) return false;
+  Win32::Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  if (!process.Valid()) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+  DWORD code = 0;
+  return !::GetExitCodeProcess(process.Get(), &code) || code == STILL_ACTIVE;
+}
+
 }  // namespace Platform
