@@ -111,7 +111,7 @@ void IniDocument::Index() {
     NewLine = "\r\n";
   }
   size_t entries = 0;
-  for (size_t pos = 0; pos < text.size() && entries < MaxEntries;) {
+  for (size_t pos = 0; pos < text.size();) {
     const size_t lineBreak = text.find('\n', pos);
     const size_t lineEnd = lineBreak == std::string_view::npos ? text.size() : lineBreak;
     const size_t next = lineBreak == std::string_view::npos ? text.size() : lineBreak + 1;
@@ -119,6 +119,10 @@ void IniDocument::Index() {
     const size_t lineBegin = static_cast<size_t>(line.data() - text.data());
     pos = next;
     if (line.empty() || line.front() == ';') continue;
+    if (entries == MaxEntries) {
+      Cut = true;
+      break;
+    }
 
     const size_t close = line.front() == '[' ? line.rfind(']') : std::string_view::npos;
     if (close != std::string_view::npos) {

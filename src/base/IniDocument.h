@@ -30,8 +30,9 @@ class IniDocument {
   // kilobytes; a huge one is damage or a mistake).
   static constexpr uint64_t MaxFileSize = uint64_t{16} << 20;
   // Sections and keys indexed per document; lines beyond stay in the text but are not
-  // looked up. Bounds the index built for a file of garbage.
-  static constexpr size_t MaxEntries = size_t{1} << 18;
+  // looked up (IsCut tells). Bounds the index built for a file of garbage, far above
+  // any filter list a person keeps (a filter is nine entries).
+  static constexpr size_t MaxEntries = size_t{1} << 20;
 
   IniDocument() = default;
 
@@ -45,6 +46,9 @@ class IniDocument {
   std::string Get(std::string_view section, std::string_view key) const;
   // True when the key is present (its value may be empty).
   bool Has(std::string_view section, std::string_view key) const;
+  // True when the file holds more than MaxEntries sections and keys, so that those
+  // beyond cannot be looked up: a reader that needs them all refuses the file.
+  bool IsCut() const { return Cut; }
 
   // Sets a value: replaces it in place when the key exists, else adds the key after
   // the last key of the section, else adds the section at the end. Line breaks in
@@ -88,6 +92,7 @@ class IniDocument {
   void EndLastLine();
 
   std::string Bom;
+  bool Cut = false;
   std::string Text;
   std::string NewLine = "\n";
   std::vector<Section> Sections;

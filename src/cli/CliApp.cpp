@@ -1,8 +1,10 @@
 #include "cli/CliApp.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -83,11 +85,20 @@ bool LoadFilters(CQuellbyMain& engine, const CliOptions& options, std::FILE* err
   auto filters = engine.Filters();
   if (!options.FiltersFile.empty()) {
     if (filters->ReadFilterFile(options.FiltersFile)) return true;
-    std::fprintf(err, "vorlane-cli: %s is not a filter file\n", options.FiltersFile.c_str());
+    std::fprintf(err, "vorlane-cli: %s is not a filter file (%s)\n", options.FiltersFile.c_str(),
+                 filters->GetReadFailure().c_str());
     return false;
   }
-  if (filters->ReadFilterFile(CurrentSettings().FiltersFileName)) return true;
-  if (filters->ReadFilterFile(ProgramPlaces().DefaultFilterPath)) return true;
+  const std::string& configured = CurrentSettings().FiltersFileName;
+  if (filters->ReadFilterFile(configured)) return true;
+  const std::string reason = filters->GetReadFailure();
+  if (filters->ReadFilterFile(ProgramPlaces().DefaultFilterPath)) {
+    // Captures go on with the shipped filters, but not without a word.
+    if (!configured.empty() && configured != ProgramPlaces().DefaultFilterPath) {
+      PrintProblem(err, {UiTextKey::ErrorLoadFilter, {}, configured, reason});
+    }
+    return true;
+  }
   std::fprintf(err, "vorlane-cli: %s\n", UiTexts::Get(UiTextKey::ErrorLoadDefaultFilter).c_str());
   return false;
 }
@@ -278,6 +289,17 @@ int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
   return lastCode;
 }
 
+// A listing or a help text that did not all reach its reader (a full disk, a closed
+// pipe) is a failure, however the rest went.
+bool OutputWritten(std::FILE* out, std::FILE* err) {
+  errno = 0;
+  if (std::fflush(out) == 0 && !std::ferror(out)) return true;
+  const int error = errno;
+  std::fprintf(err, "vorlane-cli: can't write the output: %s\n",
+               error != 0 ? std::strerror(error) : "write error");
+  return false;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE* err) {
@@ -308,5 +330,5 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
       break;
   }
   InstallMessageHandler(nullptr);
-  return code;
+  return OutputWritten(out, err) || code != CliSuccess ? code : CliSaveFailed;
 }

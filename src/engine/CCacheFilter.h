@@ -38,6 +38,8 @@ class CCacheFilter {
   bool Load(const std::string& path);
   // Only the reading part of Load: the settings are left alone.
   bool ReadFilterFile(const std::string& path);
+  // Why the last Load or ReadFilterFile failed, in a few words; empty after a success.
+  const std::string& GetReadFailure() const { return ReadFailure; }
   // Writes the set as a filter file, replacing `path` atomically; false when it
   // could not be written.
   bool Save(const std::string& path);
@@ -54,4 +56,5 @@ class CCacheFilter {
   std::vector<std::unique_ptr<FilterRecord>> Filters;
   std::string FilterFilePath;
   std::string Hint;
+  std::string ReadFailure;
 };

@@ -350,13 +350,25 @@ void CQuellbyMain::RequestStop() {
 }
 
 bool CQuellbyMain::LoadStartupFilterFile() {
+  std::optional<UiMessage> fellBack;
   {
     std::lock_guard guard(FilterLock);
-    if (FilterSet.Load(CurrentSettings().FiltersFileName)) return true;
-    if (FilterSet.Load(ProgramPlaces().DefaultFilterPath)) return true;
+    const std::string configured = CurrentSettings().FiltersFileName;
+    if (FilterSet.Load(configured)) return true;
+    const std::string reason = FilterSet.GetReadFailure();
+    const std::string& shipped = ProgramPlaces().DefaultFilterPath;
+    if (FilterSet.Load(shipped)) {
+      if (configured.empty() || configured == shipped) return true;
+      // The user's own list is not in use: they hear which file failed and why.
+      fellBack = UiMessage{UiTextKey::ErrorLoadFilter, {}, configured, reason};
+    }
   }
   // The lock is released first: a front end shows the message in a modal box whose
   // event loop may run commands that read the filter list.
+  if (fellBack) {
+    ShowMessage(MessageKind::Warning, *fellBack);
+    return true;
+  }
   ShowMessage(MessageKind::Warning, {UiTextKey::ErrorLoadDefaultFilter, {}, {}, {}});
   return false;
 }

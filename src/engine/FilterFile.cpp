@@ -3,6 +3,7 @@
 #include "config/Settings.h"
 #include "engine/CCacheFilter.h"
 #include "engine/OutputFolders.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -28,9 +29,23 @@ bool CCacheFilter::Load(const std::string& path) {
 
 bool CCacheFilter::ReadFilterFile(const std::string& file) {
   Clear();
+  ReadFailure.clear();
   const std::optional<IniDocument> document = LoadIniDocument(file);
-  if (!document || !document->Has(kGeneral, "VorlaneFilter")) return false;
-  if (IniValueToInt32(document->Get(kGeneral, "VorlaneFilter")) == 0) return false;
+  if (!document) {
+    ReadFailure = "the file cannot be read";
+    return false;
+  }
+  // Filters past the bound would be lost without a word: the whole file is refused.
+  if (document->IsCut()) {
+    ReadFailure = "it holds more than " + std::to_string(IniDocument::MaxEntries) +
+                  " sections and keys, more than can be read";
+    return false;
+  }
+  if (!document->Has(kGeneral, "VorlaneFilter") ||
+      IniValueToInt32(document->Get(kGeneral, "VorlaneFilter")) == 0) {
+    ReadFailure = Platform::PathExists(file) ? "not a filter file" : "no such file";
+    return false;
+  }
   Hint = document->Get(kGeneral, "Hint");
 
   for (int n = 0; n < kMaxFilters; ++n) {

@@ -190,8 +190,16 @@ TEST(IniDocument, HostileInputsStayBounded) {
   IniDocument big = IniDocument::Parse(huge);
   EXPECT_EQ(big.Get("S", "first"), "1");
   EXPECT_EQ(big.Get("S", "last"), "");
+  EXPECT_TRUE(big.IsCut());
   big.Set("S", "first", "9");
   EXPECT_EQ(big.Serialize().size(), huge.size());
+
+  // Exactly as many entries as the index holds (the section counts): not cut; blank
+  // lines and comments past them do not count.
+  std::string full = "[S]\n";
+  for (size_t i = 1; i < IniDocument::MaxEntries; ++i) full += "a=\n";
+  EXPECT_FALSE(IniDocument::Parse(full + "\n; note\n").IsCut());
+  EXPECT_TRUE(IniDocument::Parse(full + "b=\n").IsCut());
 }
 
 TEST(IniFile, ReadAndWriteFiles) {

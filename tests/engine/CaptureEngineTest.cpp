@@ -267,11 +267,14 @@ TEST_F(CaptureEngine, StartupFilterFileFallsBackToTheDefaultThenWarns) {
   EXPECT_TRUE(engine->LoadStartupFilterFile());
   EXPECT_EQ(engine->Filters()->Count(), 1);
   EXPECT_EQ(CurrentSettings().FiltersFileName, dir / "Filters/Default.flt");
+  // The user hears that their own list was not read, and why.
+  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Can't load the filter from:\n" +
+                                                       dir / "gone.flt" + "\nno such file"});
 
   Platform::DeleteFile(dir / "Filters/Default.flt");
   EXPECT_FALSE(engine->LoadStartupFilterFile());
   EXPECT_EQ(engine->Filters()->Count(), 0);
-  EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Can't load default filter."});
+  EXPECT_EQ(messages.Texts().back(), "Can't load default filter.");
 }
 
 // A capture cleans only the program's own scratch folder: the user's files in the data

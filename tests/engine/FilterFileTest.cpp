@@ -109,9 +109,33 @@ TEST_F(FilterFile, FilesWithoutTheMarkerAreRejectedButNamed) {
     EXPECT_EQ(set.Count(), 0);
     EXPECT_EQ(CurrentSettings().FiltersFileName, dir / "bad.flt");
   }
+  EXPECT_EQ(set.GetReadFailure(), "not a filter file");
   EXPECT_FALSE(set.Load(dir / "missing.flt"));
+  EXPECT_EQ(set.GetReadFailure(), "no such file");
   WriteFile(dir / "garbage.flt", std::string("\x00\xff\xfe[GENERAL\n=\n", 12));
   EXPECT_FALSE(set.Load(dir / "garbage.flt"));
+}
+
+// A list too long to be read whole is refused with its reason, never cut short; one of
+// 100 000 filters is read whole.
+TEST_F(FilterFile, ListsAreReadWholeOrRefused) {
+  const auto list = [](int filters) {
+    std::string text = "[GENERAL]\nVorlaneFilter=1\n";
+    for (int n = 0; n < filters; ++n) {
+      text += Section(n,
+                      "ContentType=1\nDisabled=0\nMinSize=0\nURL=\nMinWeidth=0\n"
+                      "MinHeight=0\nDirectory=/x\nFileNameDummy=f\n");
+    }
+    return text;
+  };
+  WriteFile(dir / "long.flt", list(100000));
+  ASSERT_TRUE(set.Load(dir / "long.flt"));
+  EXPECT_EQ(set.Count(), 100000);
+  EXPECT_TRUE(set.GetReadFailure().empty());
+  WriteFile(dir / "too long.flt", list(120000));
+  EXPECT_FALSE(set.Load(dir / "too long.flt"));
+  EXPECT_EQ(set.Count(), 0);
+  EXPECT_NE(set.GetReadFailure().find("more than 1048576"), std::string::npos);
 }
 
 TEST_F(FilterFile, SaveReplacesTheOldFileWhole) {

@@ -167,6 +167,34 @@ TEST(ChromiumCache, ABodyWhoseChecksumFailsIsNotSaved) {
   EXPECT_TRUE(vorlane::test::ListNames(out.Path()).empty());
 }
 
+// A blockfile index that cannot be walked (its table runs past its end, its header is
+// damaged) is a cache that cannot be opened, not an empty one.
+TEST(ChromiumCache, ABlockfileIndexThatCannotBeWalkedIsAnOpenError) {
+  const std::pair<const char*, size_t> cuts[] = {
+      {"table cut", 368 + 64 * 4 - 1}, {"header cut", 100}, {"whole", std::string::npos}};
+  for (const auto& [label, keep] : cuts) {
+    TempDir dir;
+    vorlane::test::ChromiumBlockfileWriter writer;
+    vorlane::test::ChromiumBlockfileItem item;
+    item.Key = "1/0/http://h/a.js";
+    item.Stream0 = ChromiumResponseInfo(Head("text/javascript"));
+    item.Stream1 = "var a;";
+    writer.Add(item);
+    writer.FileBytes["index"] = writer.FileBytes["index"].substr(0, keep);
+    for (const auto& [name, bytes] : writer.FileBytes) WriteFile(dir / name, bytes);
+    CChromiumCache cache;
+    cache.SetCachePath(dir.Path());
+    const bool whole = keep == std::string::npos;
+    EXPECT_EQ(cache.TryOpen(), whole) << label;
+    if (whole) {
+      EXPECT_EQ(cache.LoadEntries(), 1) << label;
+      continue;
+    }
+    ASSERT_TRUE(cache.GetOpenError()) << label;
+    EXPECT_EQ(cache.GetOpenError()->GetPath(), dir.Path()) << label;
+  }
+}
+
 TEST(ChromiumCache, LocalStateReadingIsBounded) {
   const std::pair<std::string, std::vector<std::string>> cases[] = {
       {R"({"profile":{"info_cache":{"Default":{},"../x":{},"Profile 1":{}}}})",

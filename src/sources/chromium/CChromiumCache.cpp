@@ -128,7 +128,27 @@ void CChromiumCache::Open() {
       }
       if (magic == kBlockfileIndexMagic) folder->Kind = Backend::Blockfile;
     }
+    if (folder->Kind == Backend::Blockfile) CheckBlockfileIndex(*folder, path);
     Folders.push_back(std::move(folder));
+  }
+}
+
+void CChromiumCache::CheckBlockfileIndex(const Folder& folder, const std::string& path) {
+  // An index whose header or hash table cannot be read lists nothing: that is no empty
+  // cache but one that cannot be opened.
+  const auto index = folder.File("index");
+  std::array<std::byte, ChromiumBlockfile::IndexHeaderSize> head{};
+  std::optional<ChromiumBlockfile::IndexHeader> header;
+  if (index && index->ReadAt(0, head.data(), head.size()) == head.size()) {
+    header = ChromiumBlockfile::ParseIndexHeader(head);
+  }
+  if (!header) {
+    throw CError(CError::ChromiumCache, CError::OpenFailed, path, "the index is damaged");
+  }
+  if (!Bytes::HasRange(index->Size(), ChromiumBlockfile::IndexHeaderSize,
+                       uint64_t{header->TableLength} * 4)) {
+    throw CError(CError::ChromiumCache, CError::OpenFailed, path,
+                 "the index's table runs past its end");
   }
 }
 

@@ -53,6 +53,8 @@ class CChromiumCache : public CCacheBrowser {
  private:
   struct Folder;
   void ReadSimple(size_t index);
+  // Throws CError when the blockfile index of `folder` (at `path`) cannot be walked.
+  static void CheckBlockfileIndex(const Folder& folder, const std::string& path);
   void ReadBlockfile(size_t index);
   void AddEntry(size_t folder, const std::string& key, std::span<const std::byte> stream0,
                 std::vector<Chromium::BodyPiece> pieces, bool sparse);
