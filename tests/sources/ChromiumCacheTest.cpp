@@ -149,6 +149,37 @@ TEST(ChromiumCache, BothBackendsListAndSaveWhatTheBrowserStored) {
   }
 }
 
+// A range body is what its response declares: ranges that overlap and run past the
+// declared length are cut to it; a range entry whose ranges are gone is listed as
+// incomplete; a response without a body (HEAD) is still no entry.
+TEST(ChromiumCache, RangeBodiesKeepToTheirDeclaredLength) {
+  TempDir dir;
+  const std::string ranged = "HTTP/1.1 206 Partial Content\nContent-Type: video/webm\n";
+  PutSimple(dir.Path(), 1, "1/0/http://h/over.webm", ranged + "Content-Range: bytes 0-9/10\n", "");
+  WriteFile(dir / EntryName(1, 's'),
+            ChromiumSimpleWriter::SparseFile("1/0/http://h/over.webm",
+                                             {{0, "01234567"}, {5, "56789ABCDE"}}));
+  PutSimple(dir.Path(), 2, "1/0/http://h/lost.webm", ranged + "Content-Range: bytes 0-99/3000\n",
+            "");
+  PutSimple(dir.Path(), 3, "1/0/http://h/head", Head("text/html", "Content-Length: 5\n"), "");
+  WriteFile(dir / "index", ChromiumSimpleWriter::FakeIndex(9));
+  CChromiumCache cache;
+  cache.SetCachePath(dir.Path());
+  ASSERT_TRUE(cache.TryOpen());
+  cache.LoadEntries();
+  const auto entries = ByUrl(cache);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(entries.at("http://h/over.webm")->Size, 10u);
+  EXPECT_FALSE(entries.at("http://h/over.webm")->Incomplete);
+  const Element& lost = *entries.at("http://h/lost.webm");
+  EXPECT_EQ(lost.Size, 3000u);
+  EXPECT_TRUE(lost.Incomplete);
+  EXPECT_EQ(lost.PresentBytes, 0u);
+  EXPECT_EQ(SaveAll(cache),
+            (std::map<std::string, std::string>{{"http://h/over.webm", "0123456789"},
+                                                {"http://h/lost.webm", "<not saved>"}}));
+}
+
 TEST(ChromiumCache, ABodyWhoseChecksumFailsIsNotSaved) {
   TempDir dir;
   PutSimple(dir.Path(), 1, "1/0/http://h/a.js", Head("text/javascript"), "var a = 1;");

@@ -181,11 +181,17 @@ void CChromiumCache::AddEntry(size_t folder, const std::string& key,
   TakeResponseHead(head, *entry, HeaderChoice::First);
   entry->Time = info->ResponseTimeSeconds().value_or(0);
   pieces = Chromium::ArrangePieces(std::move(pieces));
+  // A range response without a body of its own whose ranges are gone (no `_s` file) is
+  // listed as the incomplete body it is.
+  if (!sparse && pieces.empty() && head.StatusCode() == 206) sparse = true;
+  const std::optional<uint64_t> declared =
+      sparse ? Chromium::FullBodyLength(head) : std::optional<uint64_t>();
+  // A body is never longer than its response declares: ranges past that are cut off.
+  if (declared) pieces = Chromium::CutPieces(std::move(pieces), *declared);
   uint64_t stored = 0;
   for (const Chromium::BodyPiece& piece : pieces) stored += piece.Length;
   if (sparse) {
-    const uint64_t total = Chromium::FullBodyLength(head).value_or(stored);
-    entry->Size = std::max(total, stored);
+    entry->Size = declared.value_or(stored);
     entry->Incomplete = !Chromium::CoversBody(pieces, entry->Size);
     entry->PresentBytes = Chromium::CoveredBytes(pieces, entry->Size);
   } else {

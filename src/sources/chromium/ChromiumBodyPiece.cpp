@@ -29,6 +29,20 @@ std::vector<BodyPiece> ArrangePieces(std::vector<BodyPiece> pieces) {
   return arranged;
 }
 
+std::vector<BodyPiece> CutPieces(std::vector<BodyPiece> arranged, uint64_t total) {
+  std::vector<BodyPiece> cut;
+  cut.reserve(arranged.size());
+  for (BodyPiece& piece : arranged) {
+    if (piece.BodyOffset >= total) break;
+    if (piece.Length > total - piece.BodyOffset) {
+      piece.Length = total - piece.BodyOffset;
+      piece.Crc32.reset();
+    }
+    cut.push_back(std::move(piece));
+  }
+  return cut;
+}
+
 bool CoversBody(const std::vector<BodyPiece>& arranged, uint64_t total) {
   uint64_t end = 0;
   for (const BodyPiece& piece : arranged) {

@@ -28,6 +28,10 @@ struct BodyPiece {
 // dropped, empty pieces too.
 std::vector<BodyPiece> ArrangePieces(std::vector<BodyPiece> pieces);
 
+// Arranged pieces cut to [0, total): a piece that starts at or past `total` is dropped,
+// one that runs past it is shortened (and loses its CRC, which covered all of it).
+std::vector<BodyPiece> CutPieces(std::vector<BodyPiece> arranged, uint64_t total);
+
 // True when arranged pieces hold every byte of [0, total) and none beyond; an empty
 // body is covered by no pieces.
 bool CoversBody(const std::vector<BodyPiece>& arranged, uint64_t total);
