@@ -6,7 +6,9 @@
 void TakeResponseHead(const ResponseHead& head, CCacheBrowser::CCacheElement& entry,
                       HeaderChoice choice) {
   const auto value = [&](std::string_view name) {
-    return choice == HeaderChoice::First ? head.First(name) : head.Last(name);
+    auto found = choice == HeaderChoice::First ? head.First(name) : head.Last(name);
+    if (found && found->size() > MaxKeptHeaderValue) found.reset();
+    return found;
   };
   if (const auto type = value("Content-Type")) {
     entry.MimeType = Platform::CacheBytesToUtf8(*type);

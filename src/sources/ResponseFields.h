@@ -3,6 +3,13 @@
 #include "base/ResponseHead.h"
 #include "sources/CCacheBrowser.h"
 
+#include <cstddef>
+
+// Header values kept per entry are at most this long; a longer one (no server sends
+// such a Content-Type or Date) is taken as absent, so that many entries sharing one
+// huge stored head cannot multiply it in memory.
+inline constexpr size_t MaxKeptHeaderValue = 8192;
+
 // Which of several headers of one name counts: Firefox reads a stored head line by
 // line, so the last wins; the URL cache hands the first to its callers.
 enum class HeaderChoice { First, Last };

@@ -149,3 +149,55 @@ TEST(ChromiumBlockfile, SparseBodiesAssembleFromChildren) {
     EXPECT_FALSE(AssembleSparse(cache.Read, all[children.at(key)[0]], all, {}));
   }
 }
+
+// A damaged cache whose entries share one long key, or whose range children share one
+// stream, gives those bytes to one of them only; a child's bitmap of alternating bits
+// gives at most MaxChildRanges ranges. Memory stays bound by the cache's own size.
+TEST(ChromiumBlockfile, SharedKeysAndStreamsAreTakenOnce) {
+  ChromiumBlockfileWriter writer;
+  std::vector<uint32_t> at;
+  for (const char c : {'a', 'b', 'c'}) {
+    at.push_back(writer.Add({"1/0/https://a.com/" + std::string(3000, c), "", "x", "", 0, 0, {}}));
+  }
+  const auto first = Cache(writer).Read.WalkEntries();
+  ASSERT_EQ(first->Entries.size(), 3u);
+  for (size_t i = 1; i < 3; ++i) {
+    writer.PatchEntry(at[i], 36, first->Entries[0].Store.LongKey.Value);
+  }
+  Cache shared(writer);
+  const auto walk = shared.Read.WalkEntries();
+  ASSERT_EQ(walk->Entries.size(), 1u);
+  EXPECT_EQ(walk->Entries[0].Key, first->Entries[0].Key);
+  EXPECT_EQ(walk->Stats.Damaged, 2u);
+
+  const std::string key = "1/0/http://a.com/v.webm";
+  ChromiumBlockfileWriter sparse;
+  sparse.AddSparse(key, ChromiumResponseInfo(),
+                   {{0, std::string(1024, 'a')},
+                    {1 << 20, std::string(1024, 'b')},
+                    {2 << 20, std::string(1024, 'c')}});
+  const auto before = Cache(sparse).Read.WalkEntries();
+  const auto beforeChildren = MapChildren(before->Entries).at(key);
+  ASSERT_EQ(beforeChildren.size(), 3u);
+  const Entry& owner = before->Entries[beforeChildren[0]];
+  for (size_t i = 1; i < 3; ++i) {
+    sparse.PatchEntry(before->Entries[beforeChildren[i]].Address.Value, 60,
+                      owner.Store.DataAddr[1].Value);
+  }
+  Cache cache(sparse);
+  const auto after = cache.Read.WalkEntries();
+  const auto& all = after->Entries;
+  const auto parent = std::find_if(all.begin(), all.end(), [&](auto& e) { return e.Key == key; });
+  ASSERT_TRUE(parent != all.end());
+  const auto body = AssembleSparse(cache.Read, *parent, all, MapChildren(all).at(key));
+  ASSERT_TRUE(body);
+  EXPECT_EQ(body->Children, 1u);
+  EXPECT_EQ(body->ChildrenSkipped, 2u);
+
+  std::string alternating(ChildDataSize, '\x55');
+  std::fill_n(alternating.begin(), SparseHeaderSize, '\0');
+  PutLe32(alternating, 8, 0xC103CAC3);
+  EXPECT_EQ(
+      ChildRanges(std::as_bytes(std::span(alternating.data(), alternating.size())), 1 << 20).size(),
+      MaxChildRanges);
+}

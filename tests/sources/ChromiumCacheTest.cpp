@@ -5,6 +5,7 @@
 
 #include "ChromiumTestItems.h"
 #include "sources/chromium/CChromiumCache.h"
+#include "sources/chromium/ChromiumBlockfileReader.h"
 #include "sources/chromium/ChromiumCacheFolder.h"
 #include "support/ChromiumBlockfileWriter.h"
 #include "support/ChromiumSimpleWriter.h"
@@ -224,6 +225,42 @@ TEST(ChromiumCache, ABlockfileIndexThatCannotBeWalkedIsAnOpenError) {
     ASSERT_TRUE(cache.GetOpenError()) << label;
     EXPECT_EQ(cache.GetOpenError()->GetPath(), dir.Path()) << label;
   }
+}
+
+// Entries of a damaged blockfile cache that share one response head read it once; a
+// header value too long for any server is not kept.
+TEST(ChromiumCache, SharedHeadsAreReadOnceAndHugeValuesDropped) {
+  TempDir dir;
+  vorlane::test::ChromiumBlockfileWriter writer;
+  const auto item = [](const std::string& url, const std::string& head) {
+    vorlane::test::ChromiumBlockfileItem made;
+    made.Key = "1/0/http://h/" + url;
+    made.Stream0 = ChromiumResponseInfo(head);
+    made.Stream1 = "body of " + url;
+    return made;
+  };
+  const uint32_t a = writer.Add(item("a.js", Head("text/javascript")));
+  const uint32_t b = writer.Add(item("b.js", Head("text/javascript")));
+  writer.Add(item("c.bin", "HTTP/1.1 200 OK\nContent-Type: " + std::string(9000, 'x') +
+                               "\nDate: Tue, 01 Jul 2025 10:00:00 GMT\n"));
+  const Bytes::MemoryFiles files = writer.Files();
+  ChromiumBlockfile::Reader reader(files.Fetch());
+  const auto walk = reader.WalkEntries();
+  ASSERT_EQ(walk->Entries.size(), 3u);
+  const auto& stored = walk->Entries[walk->Entries[0].Address.Value == a ? 0 : 1].Store;
+  writer.PatchEntry(b, 56, stored.DataAddr[0].Value);
+  writer.PatchEntry(b, 40, static_cast<uint32_t>(stored.DataSize[0]));
+  for (const auto& [name, bytes] : writer.FileBytes) WriteFile(dir / name, bytes);
+
+  CChromiumCache cache;
+  cache.SetCachePath(dir.Path());
+  ASSERT_TRUE(cache.TryOpen());
+  cache.LoadEntries();
+  const auto entries = ByUrl(cache);
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(cache.GetSkippedCount(), 1u);
+  EXPECT_EQ(entries.at("http://h/c.bin")->MimeType, "");
+  EXPECT_EQ(entries.at("http://h/c.bin")->Date, "Tue, 01 Jul 2025 10:00:00 GMT");
 }
 
 TEST(ChromiumCache, LocalStateReadingIsBounded) {

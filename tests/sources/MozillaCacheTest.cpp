@@ -188,6 +188,25 @@ TEST(MozillaCache, DamagedRecordsAreSkippedAndTheWalkGoesOn) {
   EXPECT_EQ(cache->GetFirst()->SourceUrl, "http://example.com/first");
 }
 
+// Records of a damaged map that point at one metadata place read it once: what the
+// listing holds stays bound by the cache, not by the number of records.
+TEST(MozillaCache, RecordsSharingMetadataReadItOnce) {
+  MozillaV1Writer writer;
+  const MozillaV1Record separate =
+      writer.Add(MozillaV1Item("http://e.com/sep", Pattern(100, 1)).InMetaFile(0).InDataFile(2));
+  const MozillaV1Record block =
+      writer.Add(MozillaV1Item("http://e.com/blk", Pattern(100, 2)).InMetaFile(1).InDataFile(2));
+  for (uint32_t i = 0; i < 3; ++i) {
+    writer.AddRecord(separate);
+    writer.AddRecord({block.Hash + 1 + i, block.DataLocation, block.MetaLocation});
+  }
+  TempDir dir;
+  ASSERT_TRUE(writer.Write(dir.Path()));
+  const auto cache = Load(dir.Path());
+  EXPECT_EQ(cache->GetCount(), 2u);
+  EXPECT_EQ(cache->GetSkippedCount(), 6u);
+}
+
 TEST(MozillaCache, MetadataInAShortLastBlockAreRead) {
   // Block files end with the last byte written, not at a block boundary.
   MozillaV1Writer writer;

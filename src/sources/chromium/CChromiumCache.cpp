@@ -288,7 +288,8 @@ void CChromiumCache::ReadBlockfile(size_t index) {
   for (const ChromiumBlockfile::Entry& entry : walk->Entries) {
     if (entry.State() != ChromiumBlockfile::EntryState::Normal || entry.IsChild()) continue;
     const std::optional<std::vector<std::byte>> stream0 =
-        reader.ReadStream(entry.Store, 0, kMaxStream0);
+        reader.ClaimStream(entry.Store, 0) ? reader.ReadStream(entry.Store, 0, kMaxStream0)
+                                           : std::nullopt;
     if (!stream0) {
       // A key that is no HTTP entry has no response head to miss.
       if (Chromium::ParseKey(entry.Key).Kind == Chromium::KeyKind::Http) NoteSkipped();
@@ -305,7 +306,9 @@ void CChromiumCache::ReadBlockfile(size_t index) {
         pieces = body->Pieces;
         sparse = true;
       }
-    } else if (const auto piece = reader.LocateStream(entry.Store, 1)) {
+    } else if (const auto piece = reader.ClaimStream(entry.Store, 1)
+                                      ? reader.LocateStream(entry.Store, 1)
+                                      : std::nullopt) {
       if (piece->Length > 0) pieces.push_back(*piece);
     } else {
       NoteSkipped();

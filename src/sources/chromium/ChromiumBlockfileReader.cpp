@@ -58,6 +58,18 @@ std::optional<Chromium::BodyPiece> Reader::LocateStream(const EntryStore& entry,
   return Locate(entry.DataAddr[static_cast<size_t>(stream)], static_cast<uint64_t>(size));
 }
 
+bool Reader::Claim(Addr addr) {
+  // The block count is no part of the place: a shorter claim of the same start shares it.
+  const uint32_t place = addr.External() ? addr.Value : addr.Value & ~(3u << 24);
+  return Claimed.insert(place).second;
+}
+
+bool Reader::ClaimStream(const EntryStore& entry, int stream) {
+  if (stream < 0 || stream >= StreamCount) return false;
+  if (entry.DataSize[static_cast<size_t>(stream)] <= 0) return true;
+  return Claim(entry.DataAddr[static_cast<size_t>(stream)]);
+}
+
 std::optional<std::vector<std::byte>> Reader::ReadStream(const EntryStore& entry, int stream,
                                                          size_t maxLength) {
   const auto piece = LocateStream(entry, stream);
@@ -81,6 +93,7 @@ std::optional<std::string> Reader::ReadKey(const EntryStore& store,
     }
     return std::string(reinterpret_cast<const char*>(blocks.data()) + EntryKeyOffset, length);
   }
+  if (!Claim(store.LongKey)) return std::nullopt;
   const auto piece = Locate(store.LongKey, length);
   if (!piece) return std::nullopt;
   const auto bytes = Bytes::Fetch(Fetch, piece->File, piece->FileOffset, length);
@@ -91,6 +104,8 @@ std::optional<std::string> Reader::ReadKey(const EntryStore& store,
 std::optional<Walk> Reader::WalkEntries() {
   const auto header = ReadHeader();
   if (!header) return std::nullopt;
+  // Every walk hands out the places afresh.
+  Claimed.clear();
   Walk walk;
   walk.Header = *header;
   const uint32_t mask = header->TableLength - 1;

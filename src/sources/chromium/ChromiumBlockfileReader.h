@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "base/RangeFetch.h"
@@ -72,6 +73,13 @@ class Reader {
   // `length` bytes at a block or external address (keys, streams).
   std::optional<Chromium::BodyPiece> Locate(Addr addr, uint64_t length);
 
+  // True the first time a place is claimed. In a sound cache no two entries share the
+  // bytes of a long key or a stream; a damaged one that makes thousands share one would
+  // multiply those bytes in memory, so the second claim is refused (as damage). An empty
+  // stream is always granted.
+  bool Claim(Addr addr);
+  bool ClaimStream(const EntryStore& entry, int stream);
+
  private:
   std::optional<BlockFileHeader> BlockHeader(uint32_t fileNumber);
   // An inline key is taken from `blocks` before anything else is fetched.
@@ -79,6 +87,7 @@ class Reader {
 
   Bytes::FileRangeFetch Fetch;
   std::map<uint32_t, std::optional<BlockFileHeader>> BlockHeaders;
+  std::unordered_set<uint32_t> Claimed;
 };
 
 }  // namespace ChromiumBlockfile

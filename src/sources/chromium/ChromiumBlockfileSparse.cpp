@@ -30,7 +30,7 @@ std::vector<std::pair<uint32_t, uint32_t>> ChildRanges(std::span<const std::byte
     if (start >= end) return;
     if (!ranges.empty() && ranges.back().second == start) {
       ranges.back().second = end;
-    } else {
+    } else if (ranges.size() < MaxChildRanges) {
       ranges.emplace_back(start, end);
     }
   };
@@ -63,7 +63,9 @@ std::optional<SparseBody> AssembleSparse(Reader& reader, const Entry& parent,
                                          const std::vector<size_t>& childIndices) {
   // As the browser: only a parent whose own stream 1 is empty has children.
   if (!parent.IsParent() || parent.Store.DataSize[1] != 0) return std::nullopt;
-  const auto parentData = reader.ReadStream(parent.Store, 2, MaxParentSparseData);
+  const auto parentData = reader.ClaimStream(parent.Store, 2)
+                              ? reader.ReadStream(parent.Store, 2, MaxParentSparseData)
+                              : std::nullopt;
   const auto parentHeader = parentData ? ParseSparseHeader(*parentData) : std::nullopt;
   if (!parentHeader) return std::nullopt;
   SparseBody body;
@@ -72,6 +74,11 @@ std::optional<SparseBody> AssembleSparse(Reader& reader, const Entry& parent,
     if (index >= entries.size()) continue;
     const Entry& child = entries[index];
     const Chromium::CacheKey key = Chromium::ParseKey(child.Key);
+    // Children that share their streams with another are damage (see Reader::Claim).
+    if (!reader.ClaimStream(child.Store, 1) || !reader.ClaimStream(child.Store, 2)) {
+      ++body.ChildrenSkipped;
+      continue;
+    }
     const auto data = reader.ReadStream(child.Store, 2, ChildDataSize);
     const auto stream = reader.LocateStream(child.Store, 1);
     std::optional<int64_t> signature;

@@ -22,6 +22,11 @@ namespace ChromiumBlockfile {
 // A parent's stream 2 holds a child bitmap of at most 8 KiB.
 inline constexpr size_t MaxParentSparseData = SparseHeaderSize + 8192;
 
+// Ranges taken from one child's bitmap. A browser writes a child in a few runs; a
+// bitmap of alternating bits (512 ranges) would cost far more memory than the child's
+// few hundred bytes on disk, so ranges past these are left out (the body shows gaps).
+inline constexpr size_t MaxChildRanges = 64;
+
 struct SparseBody {
   // Chromium::ArrangePieces of the children's written blocks.
   std::vector<Chromium::BodyPiece> Pieces;
@@ -30,7 +35,8 @@ struct SparseBody {
 };
 
 // The written byte ranges of one child's stream 1, from its stream 2 (192 bytes or
-// more), clipped to `streamLength`, as [start, end) pairs in the child's own offsets.
+// more), clipped to `streamLength`, as [start, end) pairs in the child's own offsets;
+// at most MaxChildRanges of them.
 std::vector<std::pair<uint32_t, uint32_t>> ChildRanges(std::span<const std::byte> childData,
                                                        uint64_t streamLength);
 

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <span>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Paths.h"
@@ -122,6 +125,28 @@ void CMozillaCache::ReadCache2Entries() {
   }
 }
 
+std::optional<std::span<const std::byte>> CMozillaCache::ReadMetadata(
+    const MozillaV1::MapRecord& record, std::vector<std::byte>& blockBuffer,
+    std::vector<std::byte>& fileBuffer) const {
+  using namespace MozillaV1;
+  const Location meta = DecodeLocation(record.MetaLocation);
+  if (meta.File == 0) {
+    const std::string name = SeparateFileName(MapVersion, record.Hash, 'm', meta.Generation);
+    if (!ReadSeparateMetadata(Root, name, fileBuffer)) return std::nullopt;
+    return std::span<const std::byte>(fileBuffer);
+  }
+  const auto range = BlockRange(MapVersion, meta);
+  if (!range || range->Length > blockBuffer.size()) return std::nullopt;
+  const std::optional<size_t> n = Files[meta.File]->ReadAt(range->Offset, blockBuffer.data(),
+                                                           static_cast<size_t>(range->Length));
+  if (!n) return std::nullopt;
+  const auto block = std::span<const std::byte>(blockBuffer).first(*n);
+  // The last block of a file may end early; the metadata themselves must be there.
+  const uint64_t extent = MetadataExtent(block);
+  if (extent == 0 || (extent <= range->Length && extent > block.size())) return std::nullopt;
+  return block;
+}
+
 void CMozillaCache::ReadMapEntries() {
   using namespace MozillaV1;
   const Platform::ReadOnlyFile& map = *Files[0];
@@ -140,41 +165,27 @@ void CMozillaCache::ReadMapEntries() {
 
   std::vector<std::byte> blockBuffer(kMaxBlockMetadata);
   std::vector<std::byte> fileBuffer;
+  // Each metadata place belongs to one listed entry: records of a damaged map that point
+  // at one place would each hold its key and head, memory no longer bound by the cache.
+  // A place is claimed when its entry is listed, so a record refused for other damage
+  // takes nothing from a sound one.
+  std::set<std::string> claimed;
   for (const MapRecord& record : live) {
     const Location meta = DecodeLocation(record.MetaLocation);
     const Location data = DecodeLocation(record.DataLocation);
-    std::span<const std::byte> block;
-    if (meta.File != 0) {
-      const auto range = BlockRange(MapVersion, meta);
-      if (!range || range->Length > blockBuffer.size()) {
-        NoteSkipped();
-        continue;
-      }
-      const std::optional<size_t> n = Files[meta.File]->ReadAt(range->Offset, blockBuffer.data(),
-                                                               static_cast<size_t>(range->Length));
-      if (!n) {
-        NoteSkipped();
-        continue;
-      }
-      block = std::span<const std::byte>(blockBuffer).first(*n);
-      // The last block of a file may end early; the metadata themselves must be there.
-      const uint64_t extent = MetadataExtent(block);
-      if (extent == 0 || (extent <= range->Length && extent > block.size())) {
-        NoteSkipped();
-        continue;
-      }
-    } else {
-      const std::string name = SeparateFileName(MapVersion, record.Hash, 'm', meta.Generation);
-      if (!ReadSeparateMetadata(Root, name, fileBuffer)) {
-        NoteSkipped();
-        continue;
-      }
-      block = fileBuffer;
+    std::string place = meta.File != 0
+                            ? std::to_string(meta.File) + ":" + std::to_string(meta.FirstBlock)
+                            : SeparateFileName(MapVersion, record.Hash, 'm', meta.Generation);
+    const std::optional<std::span<const std::byte>> block =
+        claimed.contains(place) ? std::nullopt : ReadMetadata(record, blockBuffer, fileBuffer);
+    if (!block) {
+      NoteSkipped();
+      continue;
     }
 
     auto entry = std::make_unique<CMozillaCacheElement>();
     entry->MetaFile = static_cast<int32_t>(meta.File);
-    if (!ParseMetadata(block, *entry)) {
+    if (!ParseMetadata(*block, *entry)) {
       NoteSkipped();
       continue;
     }
@@ -194,6 +205,7 @@ void CMozillaCache::ReadMapEntries() {
     } else {
       entry->LocalFile = SeparateFileName(MapVersion, record.Hash, 'd', data.Generation);
     }
+    claimed.insert(std::move(place));
     AppendEntry(std::move(entry));
   }
 }

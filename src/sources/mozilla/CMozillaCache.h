@@ -3,12 +3,16 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "platform/CacheFiles.h"
 #include "platform/Paths.h"
 #include "sources/CCacheBrowser.h"
 #include "sources/mozilla/CMozillaCacheElement.h"
+#include "sources/mozilla/MozillaMap.h"
 
 // The Firefox disk cache, read from its own files without the browser, in either of
 // its formats: the one of Firefox 1.5 to 31 (a map of records, three block files for
@@ -50,6 +54,11 @@ class CMozillaCache : public CCacheBrowser {
 
  private:
   void ReadMapEntries();
+  // The metadata bytes of a map record, read into one of the buffers; nullopt when
+  // they cannot be read whole.
+  std::optional<std::span<const std::byte>> ReadMetadata(const MozillaV1::MapRecord& record,
+                                                         std::vector<std::byte>& blockBuffer,
+                                                         std::vector<std::byte>& fileBuffer) const;
   void ReadCache2Entries();
 
   Platform::BrowserPlaces Places;

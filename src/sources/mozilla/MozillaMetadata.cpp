@@ -68,7 +68,8 @@ void ParseResponseHead(std::span<const std::byte> head, CMozillaCacheElement& en
   // A later header of a name overrides an earlier one, as the browser reads them.
   TakeResponseHead(parsed, entry, HeaderChoice::Last);
   const auto take = [&](std::string_view name, std::string& field) {
-    if (const auto value = parsed.Last(name)) field = Platform::CacheBytesToUtf8(*value);
+    const auto value = parsed.Last(name);
+    if (value && value->size() <= MaxKeptHeaderValue) field = Platform::CacheBytesToUtf8(*value);
   };
   take("Server", entry.Server);
   take("Accept-Ranges", entry.AcceptRanges);
