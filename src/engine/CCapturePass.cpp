@@ -214,6 +214,7 @@ CCapturePass::StoreResult CCapturePass::WriteSave(const Entry& entry, const Filt
   NameChooser names(record.FileNameDummy, entry, folder);
   const std::string name = copy.Commit(names, folder);
   folder.AddSavedFile({name, size}, plan.Digest, std::move(plan.Region));
+  if (copy.NotDecoded()) ++Counts.NotDecoded;
   NoteSaved(entry, copy.Path(), size, "saved");
   return StoreResult::Stored;
 }

@@ -38,6 +38,7 @@ class CCapturePass {
   struct PassCounts {
     int32_t NewFiles = 0;     // saved and kept
     uint32_t Unreadable = 0;  // bodies missing, damaged or changed while read: skipped
+    uint32_t NotDecoded = 0;  // saved as stored: decoding would go over the budget
   };
 
   // A pass over a copy of `filters` taken now (the caller holds whatever lock guards
@@ -62,6 +63,7 @@ class CCapturePass {
 
   int32_t GetNewFileCount() const { return Counts.NewFiles; }
   uint32_t GetUnreadableCount() const { return Counts.Unreadable; }
+  uint32_t GetNotDecodedCount() const { return Counts.NotDecoded; }
   // Paths of the files the pass saved and kept, in saving order (a dry run: where they
   // would be saved).
   const std::vector<std::string>& GetSavedFiles() const { return SavedFiles; }

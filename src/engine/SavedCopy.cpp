@@ -17,6 +17,7 @@ bool SavedCopy::Write(CCacheBrowser& source, const CCacheBrowser::CCacheElement&
   }
   const CCacheBrowser::WriteOutcome written = source.WriteEntry(entry, content, Out);
   if (written.Result == CCacheBrowser::WriteResult::Unreadable) return false;
+  LeftEncoded = written.NotDecoded;
   if (written.Result == CCacheBrowser::WriteResult::OutputFailed || !Out.Finish()) {
     const std::string reason = written.Reason.empty() ? Out.FailureText() : written.Reason;
     throw CError(CError::FilterCache, CError::SaveFailed, folder, reason);

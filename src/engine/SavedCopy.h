@@ -23,6 +23,9 @@ class SavedCopy {
   // The temporary's path until Commit, the saved file's after.
   const std::string& Path() const { return Out.Path(); }
   uint64_t Size() const { return Out.BytesWritten(); }
+  // The copy is stored bytes where decoded ones were asked for: decoding them would have
+  // gone over the capture's budget.
+  bool NotDecoded() const { return LeftEncoded; }
   // Gives the copy the time the server gave its response (see ServerTime).
   void KeepServerTime(const CCacheBrowser::CCacheElement& entry);
   // Gives the copy the first name of `names` that is free on disk and returns it; a
@@ -32,6 +35,7 @@ class SavedCopy {
 
  private:
   Platform::OutputFile Out;
+  bool LeftEncoded = false;
 };
 
 // The time a saved file gets with KeepServerTime: Last-Modified, else Date, else the

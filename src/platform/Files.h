@@ -36,6 +36,10 @@ bool CreateFolderTree(const std::string& path);
 
 bool DeleteFile(const std::string& path);
 
+// Bytes this process may still write to the file system of `folder`; nullopt when the
+// system cannot tell.
+std::optional<uint64_t> FreeSpace(const std::string& folder);
+
 // Replaces `path` with `content` atomically: a sibling temporary file is written,
 // synced and renamed over the target, so a reader sees the old or the new file, never
 // a half-written one. On failure nothing changes and the temporary file is removed.

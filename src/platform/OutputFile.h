@@ -57,6 +57,8 @@ class OutputFile {
   // A path that opens the temporary while it is open or finished (of a file without a
   // name, one through the open handle), of the saved file after Commit.
   const std::string& Path() const { return CurrentPath; }
+  // The folder given to Create.
+  const std::string& FolderPath() const { return Folder; }
   // True while the temporary is a file without a name.
   bool IsUnnamed() const { return Unnamed && !Committed; }
 

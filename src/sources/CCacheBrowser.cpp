@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/Files.h"
 #include "sources/ContentDecoder.h"
 
 namespace {
@@ -51,24 +52,35 @@ CCacheBrowser::WriteOutcome CopyStored(const EntryContent& content, Platform::Ou
   return outcome;
 }
 
-enum class DecodeResult { Decoded, NotDecoded, OutputFailed };
+enum class DecodeResult { Decoded, NotDecoded, OverBudget, OutputFailed };
 
+// Decodes into `out`, writing at most `allowed` bytes; `decoded` gets what was written.
 DecodeResult DecodeInto(const EntryContent& content, ContentDecoder::Coding coding,
-                        Platform::OutputFile& out) {
+                        uint64_t allowed, Platform::OutputFile& out, uint64_t& decoded) {
   uint64_t position = 0;
   bool writeFailed = false;
+  bool overBudget = false;
+  decoded = 0;
   const ContentDecoder::Reader reader = [&](std::span<std::byte> buffer) -> int64_t {
     const int64_t n = content.ReadAt(position, buffer);
     if (n > 0) position += static_cast<uint64_t>(n);
     return n;
   };
   const ContentDecoder::Writer writer = [&](std::span<const std::byte> bytes) {
+    if (bytes.size() > allowed - decoded) {
+      overBudget = true;
+      return false;
+    }
     writeFailed = !out.Write(bytes);
+    if (!writeFailed) decoded += bytes.size();
     return !writeFailed;
   };
+  // The body's own cap stays the decoder's; the writer watches the pass's budget, so
+  // that running out of it is told from damage.
   const ContentDecoder::Result result = ContentDecoder::Decode(
       coding, reader, writer, ContentDecoder::DecodedSizeCap(content.Length()));
   if (writeFailed) return DecodeResult::OutputFailed;
+  if (overBudget) return DecodeResult::OverBudget;
   return result == ContentDecoder::Result::Ok ? DecodeResult::Decoded : DecodeResult::NotDecoded;
 }
 
@@ -114,15 +126,26 @@ CCacheBrowser::WriteOutcome CCacheBrowser::WriteEntry(const CCacheElement& entry
     // A damaged body is not decoded into a file that looks whole.
     if (coding && *coding != ContentDecoder::Coding::Identity &&
         (!content.HasChecksums() || content.ChecksumsMatch())) {
-      switch (DecodeInto(content, *coding, out)) {
+      const uint64_t allowed =
+          Budget.Allow(content.Length(), Platform::FreeSpace(out.FolderPath()));
+      uint64_t decoded = 0;
+      const DecodeResult result = DecodeInto(content, *coding, allowed, out, decoded);
+      switch (result) {
         case DecodeResult::Decoded:
+          Budget.Spend(content.Length(), decoded);
           return {WriteResult::Written, true, {}};
         case DecodeResult::OutputFailed:
           return {WriteResult::OutputFailed, false, out.FailureText()};
         case DecodeResult::NotDecoded:
+        case DecodeResult::OverBudget:
           // Saved as stored instead.
           if (!out.Restart()) return {WriteResult::OutputFailed, false, out.FailureText()};
           break;
+      }
+      if (result == DecodeResult::OverBudget) {
+        WriteOutcome stored = CopyStored(content, out);
+        stored.NotDecoded = stored.Result == WriteResult::Written;
+        return stored;
       }
     }
   }

@@ -9,6 +9,7 @@
 #include "platform/OutputFile.h"
 #include "sources/CError.h"
 #include "sources/ContentKinds.h"
+#include "sources/DecodeBudget.h"
 #include "sources/EntryContent.h"
 
 // One browser's cache seen as an ordered list of entries. A capture creates one
@@ -52,6 +53,9 @@ class CCacheBrowser {
     WriteResult Result = WriteResult::Written;
     bool Decoded = false;
     std::string Reason;  // the system's description of a failure
+    // Written as stored because decoding it would have gone over the pass's budget
+    // (DecodeBudget).
+    bool NotDecoded = false;
   };
 
   CCacheBrowser() = default;
@@ -80,8 +84,9 @@ class CCacheBrowser {
   void ClearEntries();
 
   // Writes the body into `out`: decoded when DecodeContent is on and the stored
-  // Content-Encoding is one this program undoes (a body that fails to decode is written
-  // as stored), else as stored; checksums the cache keeps are checked on the way.
+  // Content-Encoding is one this program undoes (a body that fails to decode, or whose
+  // decoded bytes would go over the budget of all decoding through this source, is
+  // written as stored), else as stored; checksums the cache keeps are checked on the way.
   virtual WriteOutcome WriteEntry(const CCacheElement& entry, const EntryContent& content,
                                   Platform::OutputFile& out);
 
@@ -103,6 +108,8 @@ class CCacheBrowser {
   // checked always.
   void SetVerifyWhileReading(bool verify) { VerifyWhileReading = verify; }
 
+  // Replaces the budget of decoded output (tests give a small one).
+  void SetDecodeBudget(DecodeBudget budget) { Budget = budget; }
   bool GetDecodeContent() const { return DecodeContent; }
   void SetDecodeContent(bool decode) { DecodeContent = decode; }
   // True when WriteEntry may write other bytes than the cache stores.
@@ -115,6 +122,8 @@ class CCacheBrowser {
   void NoteSkipped(uint32_t count = 1) { SkippedCount += count; }
 
   std::vector<std::unique_ptr<CCacheElement>> Entries;
+  // Decoded output of everything written through this source (one capture).
+  DecodeBudget Budget;
   std::string CachePath;
   bool DecodeContent = true;
   bool VerifyWhileReading = false;

@@ -9,6 +9,7 @@
 #include "platform/Paths.h"
 #include "sources/CError.h"
 #include "support/MemorySource.h"
+#include "support/MozillaCache2Writer.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
 
@@ -274,4 +275,20 @@ TEST_F(CapturePass, ConcurrentCaptureIntoTheSameFolderLeavesTheOtherWhole) {
   EXPECT_EQ(ListNames(out), (std::vector<std::string>{"f0.jpg", "f1.jpg"}));
   EXPECT_EQ(ReadFile(out + "/f0.jpg"), "second");
   EXPECT_EQ(ReadFile(out + "/f1.jpg"), "first");
+}
+
+// Decoding is bounded over the whole pass: once the budget is spent a body is saved as
+// stored, counted as not decoded, and what was decoded before stays.
+TEST_F(CapturePass, DecodingBeyondThePassBudgetSavesBodiesAsStored) {
+  Add(out, "f", 0);
+  const std::string text(40000, 'a');
+  const std::string gzipped = vorlane::test::CompressBody("gzip", text);
+  MemorySource source({{"u1", gzipped, 1}, {"u2", gzipped + " ", 1}, {"u3", gzipped + "  ", 1}});
+  for (Item& item : source.Items) item.Encoding = "gzip";
+  source.SetDecodeBudget(DecodeBudget(90000));
+  EXPECT_EQ(Run(source, true, false), 3);
+  EXPECT_EQ(pass->GetNotDecodedCount(), 1u);
+  EXPECT_EQ(ReadFile(out + "/f0.jpg"), text);
+  EXPECT_EQ(ReadFile(out + "/f1.jpg"), text);
+  EXPECT_EQ(ReadFile(out + "/f2.jpg"), gzipped + "  ");
 }

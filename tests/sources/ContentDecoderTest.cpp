@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sources/ContentDecoder.h"
+#include "sources/DecodeBudget.h"
 #include "support/MozillaCache2Writer.h"
 
 using namespace vorlane::test;
@@ -173,4 +174,23 @@ TEST(ContentDecoder, WhatFollowsTheStream) {
     }
     EXPECT_EQ(DecodeAll(name, stored).Status, Result::Ok);
   }
+}
+
+// The pass's budget: the allowance plus sixteen times what was stored, less what was
+// decoded, never into the last 64 MiB of free space, without overflow.
+TEST(DecodeBudget, GrowsWithStoredBytesAndKeepsFreeSpaceSpare) {
+  constexpr uint64_t MiB = uint64_t{1} << 20;
+  DecodeBudget budget(100 * MiB);
+  EXPECT_EQ(budget.Allow(1000, std::nullopt), 100 * MiB + 16000);
+  budget.Spend(1000, 100 * MiB);
+  EXPECT_EQ(budget.Allow(1000, std::nullopt), 32000u);
+  EXPECT_EQ(budget.Allow(0, std::nullopt), 16000u);
+  EXPECT_EQ(budget.Allow(1000, 64 * MiB + 5), 5u);
+  EXPECT_EQ(budget.Allow(1000, 10 * MiB), 0u);
+  budget.Spend(0, 1);
+  EXPECT_EQ(budget.DecodedSoFar(), 100 * MiB + 1);
+  EXPECT_EQ(budget.Allow(UINT64_MAX, std::nullopt), UINT64_MAX - budget.DecodedSoFar());
+  DecodeBudget spent;
+  spent.Spend(0, UINT64_MAX);
+  EXPECT_EQ(spent.Allow(1 << 20, std::nullopt), 0u);
 }

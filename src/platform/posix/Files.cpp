@@ -1,6 +1,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -69,6 +70,12 @@ std::optional<std::vector<std::string>> ListSubFolders(const std::string& folder
     out.emplace_back(name);
   }
   return out;
+}
+
+std::optional<uint64_t> FreeSpace(const std::string& folder) {
+  struct statvfs info {};
+  if (::statvfs(folder.c_str(), &info) != 0) return std::nullopt;
+  return static_cast<uint64_t>(info.f_bavail) * static_cast<uint64_t>(info.f_frsize);
 }
 
 bool FileExists(const std::string& path) {

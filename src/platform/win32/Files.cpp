@@ -72,6 +72,14 @@ std::optional<std::vector<std::string>> ListSubFolders(const std::string& folder
   return out;
 }
 
+std::optional<uint64_t> FreeSpace(const std::string& folder) {
+  ULARGE_INTEGER available{};
+  if (!::GetDiskFreeSpaceExW(Win32::WidePath(folder).c_str(), &available, nullptr, nullptr)) {
+    return std::nullopt;
+  }
+  return static_cast<uint64_t>(available.QuadPart);
+}
+
 bool FileExists(const std::string& path) {
   const auto data = Attributes(path);
   return data && !IsFolder(data->dwFileAttributes);
