@@ -238,9 +238,15 @@ int Benchmark::Print(const Samples& samples) const {
               Verdict(peak < kMaxPeakResidentBytes));
   if (!samples.Decode.empty()) {
     const double decoded = ReportNumber(Summary, "decoded_bytes").value_or(0);
-    const double seconds = std::max(Median(samples.Decode), 1e-9);
-    std::printf("decoding   %s/s (decoded bytes / extra time with decoding on; not in the ratio)\n",
-                MB(decoded / seconds).c_str());
+    const double extra = Median(samples.Decode);
+    if (const std::optional<double> rate = MeasuredRate(decoded, extra, capture)) {
+      std::printf(
+          "decoding   %s/s (decoded bytes / extra time with decoding on; not in the ratio)\n",
+          MB(*rate).c_str());
+    } else {
+      std::printf("decoding   not measured: %s decoded, %s s extra time is within the noise\n",
+                  MB(decoded).c_str(), Fixed(extra, 3).c_str());
+    }
   }
   if (!samples.HalfCapture.empty()) {
     const double doubling = capture / std::max(Median(samples.HalfCapture), 1e-9);

@@ -17,7 +17,7 @@ void SetDecodeContent(CCacheBrowser& source, bool decode) {
 }
 
 // One source reads both Firefox formats; the folder decides which one it sees.
-constexpr std::array<CacheFormat, 4> kFormats = {{
+constexpr std::array<CacheFormat, 5> kFormats = {{
     {"firefox-v1", "Firefox disk cache (map and block files)", &WriteFirefoxV1Cache, "mozilla",
      nullptr, 0.0},
     {"firefox-cache2", "Firefox cache2 (one file per entry, a tenth compressed)",
@@ -26,6 +26,8 @@ constexpr std::array<CacheFormat, 4> kFormats = {{
      "urlcache", nullptr, 0.0},
     {"chromium-simple", "Chromium simple cache (one file per entry, a tenth compressed)",
      &WriteChromiumSimpleCache, "chromium", &SetDecodeContent, 0.1, 1.5},
+    {"chromium-simple-bare", "Chromium simple cache without index-dir (found by its names)",
+     &WriteChromiumSimpleCacheWithoutIndexDir, "chromium", &SetDecodeContent, 0.1, 1.5},
 }};
 
 }  // namespace

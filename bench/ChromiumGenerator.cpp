@@ -4,6 +4,8 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
+#include <vector>
 
 #include "ContentStream.h"
 #include "support/ChromiumSimpleWriter.h"
@@ -27,10 +29,27 @@ std::string SiteOf(const std::string& url) {
   return url.substr(0, end);
 }
 
+GenerateResult WriteCache(const SyntheticPlan& plan, const std::string& folder, bool indexDir,
+                          GenerateSummary& summary, std::string& message);
+
 }  // namespace
 
 GenerateResult WriteChromiumSimpleCache(const SyntheticPlan& plan, const std::string& folder,
                                         GenerateSummary& summary, std::string& message) {
+  return WriteCache(plan, folder, true, summary, message);
+}
+
+GenerateResult WriteChromiumSimpleCacheWithoutIndexDir(const SyntheticPlan& plan,
+                                                       const std::string& folder,
+                                                       GenerateSummary& summary,
+                                                       std::string& message) {
+  return WriteCache(plan, folder, false, summary, message);
+}
+
+namespace {
+
+GenerateResult WriteCache(const SyntheticPlan& plan, const std::string& folder, bool indexDir,
+                          GenerateSummary& summary, std::string& message) {
   namespace fs = std::filesystem;
   summary = {};
   std::error_code error;
@@ -45,6 +64,7 @@ GenerateResult WriteChromiumSimpleCache(const SyntheticPlan& plan, const std::st
       return GenerateResult::Failed;
     }
     // One entry at a time: the whole cache would not fit in memory.
+    std::vector<std::tuple<uint64_t, uint64_t, uint8_t>> records;
     for (size_t i = 0; i < plan.Entries.size(); ++i) {
       const PlannedEntry& entry = plan.Entries[i];
       std::string body = ContentStream::All(entry, plan.Shape.Seed);
@@ -64,17 +84,27 @@ GenerateResult WriteChromiumSimpleCache(const SyntheticPlan& plan, const std::st
       item.Stream1 = std::move(body);
       char name[32];
       // An odd multiplier spreads the names as hashes do and keeps them distinct.
-      std::snprintf(name, sizeof name, "%016llx_0",
-                    static_cast<unsigned long long>(i * 0x9E3779B97F4A7C15ull));
+      const uint64_t hash = i * 0x9E3779B97F4A7C15ull;
+      std::snprintf(name, sizeof name, "%016llx_0", static_cast<unsigned long long>(hash));
       const fs::path path = fs::path(folder) / name;
-      if (!WriteBytes(path, test::ChromiumSimpleWriter::EntryFile(item))) {
+      const std::string file = test::ChromiumSimpleWriter::EntryFile(item);
+      if (!WriteBytes(path, file)) {
         message = "cannot write " + path.string();
         return GenerateResult::Failed;
       }
+      records.emplace_back(hash, file.size(), 0);
       ++summary.Entries;
       summary.DataBytes += item.Stream1.size();
       if (entry.Category == EntryCategory::Separate) ++summary.SeparateFiles;
       if (entry.Duplicate) ++summary.Duplicates;
+    }
+    if (indexDir) {
+      fs::create_directories(fs::path(folder) / "index-dir", error);
+      if (error || !WriteBytes(fs::path(folder) / "index-dir" / "the-real-index",
+                               test::ChromiumSimpleWriter::RealIndex(9, records))) {
+        message = "cannot write index-dir/the-real-index";
+        return GenerateResult::Failed;
+      }
     }
   } catch (const std::exception& failure) {
     message = failure.what();
@@ -82,5 +112,7 @@ GenerateResult WriteChromiumSimpleCache(const SyntheticPlan& plan, const std::st
   }
   return GenerateResult::Written;
 }
+
+}  // namespace
 
 }  // namespace vorlane::bench

@@ -67,6 +67,11 @@ std::optional<uint64_t> OwnPeakResidentKiB() {
   return ParsePeakResidentKiB(status.str());
 }
 
+std::optional<double> MeasuredRate(double bytes, double extraSeconds, double baseSeconds) {
+  if (!(bytes > 0) || !(extraSeconds > std::max(0.005, 0.02 * baseSeconds))) return std::nullopt;
+  return bytes / extraSeconds;
+}
+
 double SecondsOf(const timeval& time) {
   return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) / 1e6;
 }

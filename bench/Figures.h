@@ -30,6 +30,11 @@ std::optional<uint64_t> ParsePeakResidentKiB(std::string_view status);
 // The calling process's own peak resident memory, in KiB.
 std::optional<uint64_t> OwnPeakResidentKiB();
 
+// Bytes per second of work that took `extraSeconds` beyond a run of `baseSeconds`;
+// nullopt when there were no bytes, or the extra time is within the runs' noise (under
+// 2 % of the base run or 5 ms): a rate from a near-zero difference means nothing.
+std::optional<double> MeasuredRate(double bytes, double extraSeconds, double baseSeconds);
+
 // A time value of the system (user or system time) in seconds.
 double SecondsOf(const timeval& time);
 

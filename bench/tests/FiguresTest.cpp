@@ -1,3 +1,6 @@
+#include <tuple>
+#include <vector>
+
 #include "ChildProcess.h"
 #include "Figures.h"
 #include "support/TestSupport.h"
@@ -13,6 +16,20 @@ TEST(FiguresTest, MedianOfOddEvenAndNoValues) {
   const Case cases[] = {
       {{}, 0}, {{4}, 4}, {{9, 1, 5}, 5}, {{4, 1, 3, 2}, 2.5}, {{7, 7, 1, 100, 2}, 7}};
   for (const Case& c : cases) EXPECT_DOUBLE_EQ(Median(c.Values), c.Median);
+}
+
+// A rate is given only for an extra time clearly above the noise of the runs.
+TEST(FiguresTest, RatesOnlyFromMeasurableDifferences) {
+  EXPECT_EQ(MeasuredRate(1e6, 0.5, 2.0), 2e6);
+  EXPECT_EQ(MeasuredRate(1e6, 0.041, 2.0), 1e6 / 0.041);
+  for (const auto& [bytes, extra, base] :
+       std::vector<std::tuple<double, double, double>>{{1e6, 0.04, 2.0},
+                                                       {1e6, 0.004, 0.01},
+                                                       {1e6, 0.0, 1.0},
+                                                       {1e6, -0.2, 1.0},
+                                                       {0, 1.0, 1.0}}) {
+    EXPECT_EQ(MeasuredRate(bytes, extra, base), std::nullopt) << extra << " of " << base;
+  }
 }
 
 TEST(FiguresTest, ReportLinesAndNumbers) {

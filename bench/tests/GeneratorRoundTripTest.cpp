@@ -102,7 +102,7 @@ TEST_P(GeneratorRoundTripTest, SourceReadsThePlanAndCaptureKeepsEachContentOnce)
 
 INSTANTIATE_TEST_SUITE_P(Formats, GeneratorRoundTripTest,
                          testing::Values("firefox-v1", "firefox-cache2", "urlcache",
-                                         "chromium-simple"));
+                                         "chromium-simple", "chromium-simple-bare"));
 
 TEST(GeneratorTest, RefusalsLeaveNothingHalfWritten) {
   TempDir dir;
