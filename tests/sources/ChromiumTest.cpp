@@ -107,7 +107,10 @@ TEST(ChromiumSimple, EntryFilesRoundTripInFewReads) {
     bool Sha;
     int Reads;
   } cases[] = {{40, 300, 5000, true, 2},
-               {40, 300, 0, false, 2},
+               {40, 300, 0, false, 1},  // a small file is read once
+               {40, 300, 3000, true, 1},
+               {40, 300, 4096 - 444, true, 1},  // exactly the head
+               {40, 300, 4096 - 443, true, 2},
                {HeadReadSize - 24, 300, 1, true, 2},
                {HeadReadSize - 23, 300, 1, true, 3},
                {40, TailReadSize - 80, 1, true, 2},

@@ -91,7 +91,12 @@ std::optional<EntryFile> ReadEntryFile(std::string_view fileName, uint64_t fileS
 
   const uint64_t tailStart =
       std::max(keyEnd, fileSize - std::min<uint64_t>(fileSize, TailReadSize));
-  const auto tail = Bytes::Fetch(fetch, tailStart, static_cast<size_t>(fileSize - tailStart));
+  // A small file came whole with the head (and nothing was fetched since, which would
+  // have reused the fetch's buffer): its tail is not read again.
+  const bool wholeInHead = headSize == fileSize;
+  const auto tail = wholeInHead
+                        ? std::optional(head->subspan(static_cast<size_t>(tailStart)))
+                        : Bytes::Fetch(fetch, tailStart, static_cast<size_t>(fileSize - tailStart));
   if (!tail) return std::nullopt;
   const auto eof0 = ParseEof(tail->last(EofSize));
   if (!eof0 || eof0->StreamSize > MaxStream0Length) return std::nullopt;
