@@ -187,7 +187,9 @@ CCapturePass::StoreResult CCapturePass::WriteSave(const Entry& entry, const Filt
                                                   FolderRecord& folder, const EntryContent& content,
                                                   SavePlan plan) {
   SavedCopy copy;
-  if (!copy.Write(*Source, entry, content, folder.Path)) return StoreResult::Unreadable;
+  if (!copy.Write(*Source, entry, content, folder.Path, Choices.SkipDuplicates)) {
+    return StoreResult::Unreadable;
+  }
   const uint64_t size = copy.Size();
 
   if (plan.PixelTest && !PassesPixelTest(record, copy.Path())) return StoreResult::NotStored;
@@ -198,11 +200,18 @@ CCapturePass::StoreResult CCapturePass::WriteSave(const Entry& entry, const Filt
     plan.ComparedLength.reset();
     plan.Digest.reset();
   }
+  // Hashed as it was written: neither this test nor a later one reads the copy again
+  // unless a digest matches.
+  if (!plan.Digest) plan.Digest = copy.Digest();
   if (Choices.SkipDuplicates && !plan.ComparedLength) {
     Platform::ReadOnlyFile saved;
+    const ByteSource savedBytes = [&](uint64_t offset, std::span<std::byte> buffer) -> int64_t {
+      if (!saved.IsOpen() && !saved.Open(copy.Path())) return -1;
+      return BytesOf(saved)(offset, buffer);
+    };
     size_t found = 0;
-    if (saved.Open(copy.Path()) && folder.FindDuplicate(BytesOf(saved), size, plan.Digest, found) ==
-                                       FolderRecord::DuplicateSearch::Found) {
+    if (folder.FindDuplicate(savedBytes, size, plan.Digest, found) ==
+        FolderRecord::DuplicateSearch::Found) {
       return NoteDuplicate(entry, folder, std::move(plan.Region), found);
     }
   }

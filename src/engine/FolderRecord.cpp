@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/ContentDigest.h"
 #include "base/Text.h"
 #include "platform/Paths.h"
 
@@ -14,23 +15,16 @@ constexpr size_t kReadChunk = 256 * 1024;
 // read. Not cryptographic: a match is always confirmed byte for byte.
 std::optional<uint64_t> Digest(const ByteSource& source, uint64_t length) {
   std::vector<std::byte> buffer(static_cast<size_t>(std::min<uint64_t>(kReadChunk, length)));
-  uint64_t hash = 0x243F6A8885A308D3ull ^ length;
+  ContentDigest digest;
   for (uint64_t done = 0; done < length;) {
     const size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), length - done));
     if (source(done, std::span(buffer.data(), want)) != static_cast<int64_t>(want)) {
       return std::nullopt;
     }
-    size_t i = 0;
-    for (; i + 8 <= want; i += 8) {
-      uint64_t word;
-      std::memcpy(&word, buffer.data() + i, 8);
-      hash = (hash ^ word) * 0x9E3779B97F4A7C15ull;
-      hash ^= hash >> 29;
-    }
-    for (; i < want; ++i) hash = (hash ^ std::to_integer<uint64_t>(buffer[i])) * 0x100000001B3ull;
+    digest.Update(std::span<const std::byte>(buffer.data(), want));
     done += want;
   }
-  return hash;
+  return digest.Finish();
 }
 
 // True when the first `length` bytes of both sources are equal; a read failure counts
@@ -118,7 +112,7 @@ FolderRecord::DuplicateSearch FolderRecord::FindDuplicate(const ByteSource& cand
                                                           size_t& found) {
   auto bucket = BySize.find(size);
   if (bucket == BySize.end()) return DuplicateSearch::NotFound;
-  candidateDigest = Digest(candidate, size);
+  if (!candidateDigest) candidateDigest = Digest(candidate, size);
   if (!candidateDigest) return DuplicateSearch::Unreadable;
 
   SizeBucket& sameSize = bucket->second;

@@ -58,9 +58,10 @@ class FolderRecord {
   void NoteCopyOf(std::string region, size_t file);
 
   // Looks for a known file equal to the first `size` bytes of `candidate`; fills the
-  // candidate's digest when it had to be computed, and `found` with the index of the
-  // equal file. Unreadable: the candidate could not be read; a known file that cannot
-  // be read counts as different.
+  // candidate's digest when it had to be computed (one given is trusted, the candidate
+  // is then read only to confirm a match), and `found` with the index of the equal file.
+  // Unreadable: the candidate could not be read; a known file that cannot be read counts as
+  // different.
   DuplicateSearch FindDuplicate(const ByteSource& candidate, uint64_t size,
                                 std::optional<uint64_t>& candidateDigest, size_t& found);
 

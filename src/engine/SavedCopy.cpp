@@ -11,10 +11,11 @@ constexpr int kMaxNameAttempts = 10'000'000;
 }  // namespace
 
 bool SavedCopy::Write(CCacheBrowser& source, const CCacheBrowser::CCacheElement& entry,
-                      const EntryContent& content, const std::string& folder) {
+                      const EntryContent& content, const std::string& folder, bool digest) {
   if (!Out.Create(folder)) {
     throw CError(CError::FilterCache, CError::SaveFailed, folder, Out.FailureText());
   }
+  if (digest) Out.DigestWrites();
   const CCacheBrowser::WriteOutcome written = source.WriteEntry(entry, content, Out);
   if (written.Result == CCacheBrowser::WriteResult::Unreadable) return false;
   LeftEncoded = written.NotDecoded;

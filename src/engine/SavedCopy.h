@@ -18,8 +18,12 @@ class SavedCopy {
   // side failed (the entry cannot be read). A copy that cannot be written (no space, no
   // permission...) leaves as CError (module 1, code 11): every later entry would fail
   // the same way.
+  // With `digest`, the bytes are hashed as they pass where that costs no second read
+  // (see Digest).
   bool Write(CCacheBrowser& source, const CCacheBrowser::CCacheElement& entry,
-             const EntryContent& content, const std::string& folder);
+             const EntryContent& content, const std::string& folder, bool digest = false);
+  // The duplicate index's digest of the copy, when Write hashed every byte of it.
+  std::optional<uint64_t> Digest() const { return Out.WrittenDigest(); }
   // The temporary's path until Commit, the saved file's after.
   const std::string& Path() const { return Out.Path(); }
   uint64_t Size() const { return Out.BytesWritten(); }

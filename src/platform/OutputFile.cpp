@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <random>
+#include <vector>
 
 #include "platform/CacheFiles.h"
 #include "platform/Files.h"
@@ -65,6 +66,7 @@ OutputFile::~OutputFile() {
 
 bool OutputFile::Create(const std::string& folder) {
   Discard();
+  Digest.reset();
   Folder = folder;
   switch (Native::CreateUnnamed(folder, Handle, Failure)) {
     case Native::Unnamed::Yes:
@@ -98,13 +100,37 @@ bool OutputFile::Write(std::span<const std::byte> bytes) {
   }
   if (!Native::WriteAll(Handle, bytes, Failure)) return false;
   Written += bytes.size();
+  if (Digest) Digest->Update(bytes);
   return true;
+}
+
+std::optional<uint64_t> OutputFile::WrittenDigest() const {
+  return Digest ? std::optional<uint64_t>(Digest->Finish()) : std::nullopt;
+}
+
+CopyResult OutputFile::CopyThrough(const ReadOnlyFile& source, uint64_t offset, uint64_t length) {
+  // Kept from copy to copy: a fresh buffer would be cleared for every file.
+  static thread_local std::vector<std::byte> buffer;
+  buffer.resize(static_cast<size_t>(length));
+  const std::optional<size_t> read = source.ReadAt(offset, buffer.data(), buffer.size());
+  if (!read) {
+    Failure = source.FailureText();
+    return CopyResult::SourceFailed;
+  }
+  if (!Write(std::span<const std::byte>(buffer.data(), *read))) {
+    return CopyResult::DestinationFailed;
+  }
+  return *read < length ? CopyResult::SourceEnded : CopyResult::Ok;
 }
 
 CopyResult OutputFile::CopyFrom(const ReadOnlyFile& source, uint64_t offset, uint64_t length) {
   if (!Handle.Valid() || !source.IsOpen()) {
     Failure = Native::NotOpenText();
     return Handle.Valid() ? CopyResult::SourceFailed : CopyResult::DestinationFailed;
+  }
+  if (Digest) {
+    if (length <= DigestedCopyLimit) return CopyThrough(source, offset, length);
+    Digest.reset();
   }
   const Native::Copied copied = Native::CopyRange(source.Handle, Handle, offset, length, Failure);
   Written += copied.Bytes;
@@ -119,6 +145,7 @@ bool OutputFile::Restart() {
   }
   if (!Native::Truncate(Handle, Failure)) return false;
   Written = 0;
+  if (Digest) Digest.emplace();
   return true;
 }
 
@@ -169,6 +196,7 @@ bool OutputFile::SetModifiedTime(int64_t seconds) {
 
 void OutputFile::Discard() {
   Handle.Reset();
+  Digest.reset();
   if (!Committed && !Unnamed && !CurrentPath.empty()) DeleteFile(CurrentPath);
   CurrentPath.clear();
   Committed = false;

@@ -16,6 +16,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/ContentDigest.h"
 #include "platform/SystemHandle.h"
 
 namespace Platform {
@@ -62,6 +63,15 @@ class OutputFile {
   // True while the temporary is a file without a name.
   bool IsUnnamed() const { return Unnamed && !Committed; }
 
+  // From now until Create or Discard, keeps a ContentDigest of the bytes written while
+  // they pass through this process: Write, and copies of at most DigestedCopyLimit bytes,
+  // which are then read and written here instead of copied by the kernel (a larger copy
+  // ends the digest). Spares the duplicate test a second read of the saved file.
+  static constexpr uint64_t DigestedCopyLimit = 64 * 1024;
+  void DigestWrites() { Digest.emplace(); }
+  // The digest of every byte written, when all of them passed by.
+  std::optional<uint64_t> WrittenDigest() const;
+
   bool Write(std::span<const std::byte> bytes);
   // Copies `length` bytes of `source` from `offset` (kernel-side where the system can).
   CopyResult CopyFrom(const ReadOnlyFile& source, uint64_t offset, uint64_t length);
@@ -83,6 +93,7 @@ class OutputFile {
 
  private:
   CommitResult CommitUnnamed(const std::string& target);
+  CopyResult CopyThrough(const ReadOnlyFile& source, uint64_t offset, uint64_t length);
 
   SystemHandle Handle;
   std::string Folder;
@@ -90,6 +101,7 @@ class OutputFile {
   uint64_t Written = 0;
   bool Committed = false;
   bool Unnamed = false;
+  std::optional<ContentDigest> Digest;
   std::string Failure;
 };
 

@@ -2,9 +2,13 @@
 
 #include <array>
 #include <limits>
+#include <span>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "base/ByteReader.h"
+#include "base/ContentDigest.h"
 #include "base/ResponseHead.h"
 #include "base/Text.h"
 
@@ -120,4 +124,30 @@ TEST(ResponseHead, LineEndsNamesAndValues) {
   EXPECT_EQ(chromium.First("content-encoding"), "br");
   EXPECT_FALSE(chromium.First("Content-Type"));  // after the empty line that ends the head
   EXPECT_FALSE(ResponseHead::Parse("HTTP/1.1 2x0 OK", ResponseHead::LineEnds::Nul).StatusCode());
+}
+
+// The digest does not depend on how the bytes are cut, and it tells contents, lengths
+// and orders apart.
+TEST(ContentDigest, PiecesGiveTheWholeBytesDigest) {
+  std::string bytes(1000, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 37 + 11);
+  const auto digest = [](std::string_view text, std::vector<size_t> cuts) {
+    ContentDigest running;
+    size_t start = 0;
+    cuts.push_back(text.size());
+    for (const size_t cut : cuts) {
+      running.Update(std::as_bytes(std::span(text.data() + start, cut - start)));
+      start = cut;
+    }
+    return running.Finish();
+  };
+  const uint64_t whole = digest(bytes, {});
+  for (const std::vector<size_t>& cuts : std::vector<std::vector<size_t>>{
+           {1}, {7, 8, 9}, {3, 5, 13, 21, 500}, {999}, {0, 0, 8, 16, 16, 17}}) {
+    EXPECT_EQ(digest(bytes, cuts), whole) << cuts.size();
+  }
+  EXPECT_NE(digest(bytes.substr(0, 999), {}), whole);
+  EXPECT_NE(digest(std::string(8, '\0'), {}), digest(std::string(9, '\0'), {}));
+  EXPECT_NE(digest("abcdefgh12345678", {}), digest("12345678abcdefgh", {}));
+  EXPECT_NE(digest("", {}), digest(std::string(1, '\0'), {}));
 }

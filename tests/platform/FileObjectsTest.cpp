@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ContentDigest.h"
 #include "platform/CacheFiles.h"
 #include "platform/Files.h"
 #include "platform/OutputFile.h"
@@ -66,6 +67,37 @@ TEST(OutputFile, TemporaryIsWrittenCommittedOnceAndRemovedWhenNotCommitted) {
   }
   EXPECT_EQ(ListNames(dir.Path()), (std::vector<std::string>{"cache", "saved.bin"}));
   EXPECT_EQ(ReadFile(dir / "saved.bin"), "ab23489");
+}
+
+// A file written through Write and small copies is hashed as it goes, the same digest
+// as over the whole bytes; a large copy (the kernel's) ends the digest, Restart starts
+// it afresh.
+TEST(OutputFile, DigestOfWhatPassesBy) {
+  TempDir dir;
+  const std::string big(Platform::OutputFile::DigestedCopyLimit + 1, 'x');
+  WriteFile(dir / "cache", "0123456789" + big);
+  Platform::ReadOnlyFile source;
+  ASSERT_TRUE(source.Open(dir / "cache"));
+  const auto whole = [](std::string_view text) {
+    ContentDigest digest;
+    digest.Update(BytesOf(text));
+    return digest.Finish();
+  };
+
+  Platform::OutputFile out;
+  ASSERT_TRUE(out.Create(dir.Path()));
+  EXPECT_EQ(out.WrittenDigest(), std::nullopt);
+  out.DigestWrites();
+  ASSERT_TRUE(out.Write(BytesOf("ab")));
+  EXPECT_EQ(out.CopyFrom(source, 2, 5), Platform::CopyResult::Ok);
+  EXPECT_EQ(out.CopyFrom(source, 10 + big.size() - 2, 5), Platform::CopyResult::SourceEnded);
+  EXPECT_EQ(out.WrittenDigest(), whole("ab23456xx"));
+  ASSERT_TRUE(out.Restart());
+  EXPECT_EQ(out.WrittenDigest(), whole(""));
+  EXPECT_EQ(out.CopyFrom(source, 10, big.size()), Platform::CopyResult::Ok);
+  EXPECT_EQ(out.WrittenDigest(), std::nullopt);
+  ASSERT_EQ(out.Commit("big.bin"), Platform::CommitResult::Committed);
+  EXPECT_EQ(ReadFile(dir / "big.bin"), big);
 }
 
 // Objects that hold no file refuse every call with a reason, and never touch a file.
