@@ -181,6 +181,25 @@ TEST(ChromiumCache, RangeBodiesKeepToTheirDeclaredLength) {
                                                 {"http://h/lost.webm", "<not saved>"}}));
 }
 
+// Entry files are read a slice at a time; across the slices every entry comes once, in
+// name order, and a damaged file is counted wherever it falls.
+TEST(ChromiumCache, LargeFoldersAreListedWholeAndInOrder) {
+  TempDir dir;
+  const int count = 4096 + 5;
+  for (int n = 1; n <= count; ++n) {
+    PutSimple(dir.Path(), n, "1/0/http://h/" + std::to_string(n), Head("text/plain"), "b");
+  }
+  WriteFile(dir / EntryName(count + 1), "damaged");
+  WriteFile(dir / "index", ChromiumSimpleWriter::FakeIndex(9));
+  CChromiumCache cache;
+  cache.SetCachePath(dir.Path());
+  ASSERT_TRUE(cache.TryOpen());
+  ASSERT_EQ(cache.LoadEntries(), count);
+  EXPECT_EQ(cache.GetSkippedCount(), 1u);
+  EXPECT_EQ(cache.GetAt(0)->SourceUrl, "http://h/1");
+  EXPECT_EQ(cache.GetAt(count - 1)->SourceUrl, "http://h/" + std::to_string(count));
+}
+
 TEST(ChromiumCache, ABodyWhoseChecksumFailsIsNotSaved) {
   TempDir dir;
   PutSimple(dir.Path(), 1, "1/0/http://h/a.js", Head("text/javascript"), "var a = 1;");

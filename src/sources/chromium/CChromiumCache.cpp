@@ -25,6 +25,9 @@ constexpr size_t kMaxStream0 = 1u << 20;
 // Files kept open per folder while a blockfile cache is walked; external body files
 // are opened only when a body is saved.
 constexpr size_t kMaxOpenFiles = 64;
+// Entry files read before they are made into entries: enough to keep every reader
+// thread busy, few enough that their response heads are a small fixed amount.
+constexpr size_t kEntriesPerSlice = 4096;
 
 // Reads ranges of one open file into a buffer of its own, for the pure parsers.
 Bytes::RangeFetch FetchFrom(const Platform::ReadOnlyFile& file, std::vector<std::byte>& buffer) {
@@ -227,41 +230,49 @@ void CChromiumCache::ReadSimple(size_t index) {
     std::vector<Chromium::BodyPiece> Pieces;
     bool Sparse = false;
   };
-  std::vector<Read> read(entryFiles.size());
-  // Threads fill only their own places; the entries are added in name order after.
-  ParallelRead::ForEach(
-      entryFiles.size(),
-      [&](size_t i, std::vector<std::byte>& buffer) {
-        Platform::ReadOnlyFile file;
-        if (!file.OpenIn(folder.Root, entryFiles[i])) return;
-        read[i].Entry =
-            ChromiumSimple::ReadEntryFile(entryFiles[i], file.Size(), FetchFrom(file, buffer));
-        if (!read[i].Entry) return;
-        if (read[i].Entry->Stream1.Length > 0) {
-          read[i].Pieces.push_back(read[i].Entry->Stream1);
-          return;
-        }
-        // A range entry keeps its body in the sparse file of the same hash.
-        const std::string sparseName =
-            ChromiumSimple::EntryFileNameFor(hashes[i], ChromiumSimple::FileRole::Sparse);
-        if (!std::binary_search(names.begin(), names.end(), sparseName)) return;
-        Platform::ReadOnlyFile ranges;
-        std::vector<std::byte> rangeBuffer;
-        if (!ranges.OpenIn(folder.Root, sparseName)) return;
-        const auto parsed = ChromiumSimple::ReadSparseFile(sparseName, ranges.Size(),
-                                                           FetchFrom(ranges, rangeBuffer));
-        if (parsed && parsed->Key == read[i].Entry->Key) {
-          read[i].Pieces = parsed->Ranges;
-          read[i].Sparse = true;
-        }
-      },
-      [&](size_t i) { read[i].Entry.reset(); });
-  for (Read& entry : read) {
-    if (!entry.Entry) {
-      NoteSkipped();
-      continue;
+  // A slice at a time, so that the response heads read but not yet made into entries
+  // stay few however large the cache is.
+  for (size_t first = 0; first < entryFiles.size(); first += kEntriesPerSlice) {
+    const size_t count = std::min(kEntriesPerSlice, entryFiles.size() - first);
+    std::vector<Read> read(count);
+    // Threads fill only their own places; the entries are added in name order after.
+    ParallelRead::ForEach(
+        count,
+        [&](size_t slot, std::vector<std::byte>& buffer) {
+          const size_t i = first + slot;
+          Read& mine = read[slot];
+          Platform::ReadOnlyFile file;
+          if (!file.OpenIn(folder.Root, entryFiles[i])) return;
+          mine.Entry =
+              ChromiumSimple::ReadEntryFile(entryFiles[i], file.Size(), FetchFrom(file, buffer));
+          if (!mine.Entry) return;
+          if (mine.Entry->Stream1.Length > 0) {
+            mine.Pieces.push_back(mine.Entry->Stream1);
+            return;
+          }
+          // A range entry keeps its body in the sparse file of the same hash.
+          const std::string sparseName =
+              ChromiumSimple::EntryFileNameFor(hashes[i], ChromiumSimple::FileRole::Sparse);
+          if (!std::binary_search(names.begin(), names.end(), sparseName)) return;
+          Platform::ReadOnlyFile ranges;
+          std::vector<std::byte> rangeBuffer;
+          if (!ranges.OpenIn(folder.Root, sparseName)) return;
+          const auto parsed = ChromiumSimple::ReadSparseFile(sparseName, ranges.Size(),
+                                                             FetchFrom(ranges, rangeBuffer));
+          if (parsed && parsed->Key == mine.Entry->Key) {
+            mine.Pieces = parsed->Ranges;
+            mine.Sparse = true;
+          }
+        },
+        [&](size_t slot) { read[slot].Entry.reset(); });
+    for (Read& entry : read) {
+      if (!entry.Entry) {
+        NoteSkipped();
+        continue;
+      }
+      AddEntry(index, entry.Entry->Key, entry.Entry->Stream0, std::move(entry.Pieces),
+               entry.Sparse);
     }
-    AddEntry(index, entry.Entry->Key, entry.Entry->Stream0, std::move(entry.Pieces), entry.Sparse);
   }
 }
 
