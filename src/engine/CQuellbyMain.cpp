@@ -234,12 +234,25 @@ CCapturePass::PassChoices ChoicesFor(const BrowserInfo& browser, const CCacheBro
 
 }  // namespace
 
-void CQuellbyMain::NoteOpenFailure(const CCacheBrowser& source, const BrowserInfo& browser) {
-  LastOutcome = JobOutcome::OpenFailed;
+UiMessage CQuellbyMain::OpenFailureMessage(const CCacheBrowser& source,
+                                           const CaptureTarget& target) {
   const std::optional<CError>& error = source.GetOpenError();
+  UiMessage message = MessageFor(
+      error ? *error : CError(CError::FilterCache, CError::OpenFailed, {}), &target.Browser);
+  const std::string folder = source.GetCachePath();
+  if (!folder.empty() && Platform::FolderExists(folder) && !target.Format.HoldsCache(folder)) {
+    message.Path = folder;
+    message.Reason = "no " + std::string(target.Format.DisplayName) + " there: looked for " +
+                     std::string(target.Format.LookedFor);
+  }
+  return message;
+}
+
+void CQuellbyMain::NoteOpenFailure(const CCacheBrowser& source, const CaptureTarget& target) {
+  LastOutcome = JobOutcome::OpenFailed;
+  UiMessage message = OpenFailureMessage(source, target);
   std::lock_guard guard(PassLock);
-  LastProblem =
-      MessageFor(error ? *error : CError(CError::FilterCache, CError::OpenFailed, {}), &browser);
+  LastProblem = std::move(message);
 }
 
 void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since,
@@ -264,7 +277,7 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, i
     return;
   }
   if (!source.TryOpen()) {
-    NoteOpenFailure(source, target.Browser);
+    NoteOpenFailure(source, target);
     return;
   }
   source.LoadEntries();
@@ -308,6 +321,7 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, i
     // What the cache could not even list counts as unreadable, with what it could not read.
     LastJob.Counts[SkipReason::Unreadable] += source.GetSkippedCount();
     LastJob.Finished = outcome == JobOutcome::Finished;
+    LastJob.CacheFolders = source.GetReadFolders();
     LastJob.EndTime = Platform::CurrentTime();
     LastSavedFiles = pass->GetSavedFiles();
     LastReport = pass->GetReport();

@@ -90,6 +90,9 @@ class CQuellbyMain {
   // The message for a capture error; a failed open is worded for the browser whose
   // cache it was, when that is known.
   static UiMessage MessageFor(const CError& error, const BrowserInfo* browser = nullptr);
+  // The message for a source of `target` that did not open. A folder that is there but
+  // holds no cache of the format is named with what was looked for in it.
+  static UiMessage OpenFailureMessage(const CCacheBrowser& source, const CaptureTarget& target);
   static std::string GetDisplayName(int code);
   // Whether a cache of the browser can be found now (a named cache folder counts), so
   // the front ends offer captures only of caches that exist.
@@ -143,7 +146,7 @@ class CQuellbyMain {
   void RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since,
                CaptureStart start);
   // The outcome and the message of a source that did not open.
-  void NoteOpenFailure(const CCacheBrowser& source, const BrowserInfo& browser);
+  void NoteOpenFailure(const CCacheBrowser& source, const CaptureTarget& target);
   void OnBrowserClosed(const CaptureTarget& target, int64_t since);
   void JoinWorker();
 

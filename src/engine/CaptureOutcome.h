@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Why a cache entry gave no new file. Each entry that gave none counts once, for the
 // furthest any filter got with it (one that matched and found a duplicate says more
@@ -39,9 +40,10 @@ struct CaptureOutcome {
   std::string Browser;  // its display name
   CaptureStart Start = CaptureStart::OnCommand;
   bool DryRun = false;
-  bool Finished = false;  // the pass ran to its end (no failure, no stop)
-  int64_t EndTime = 0;    // seconds since 1970
-  PassCounts Counts;      // entries the cache could not list count as unreadable
+  bool Finished = false;                  // the pass ran to its end (no failure, no stop)
+  int64_t EndTime = 0;                    // seconds since 1970
+  PassCounts Counts;                      // entries the cache could not list count as unreadable
+  std::vector<std::string> CacheFolders;  // what the job read
 };
 
 // Why a capture saved nothing, in the interface language: "No new files: 8 already
