@@ -265,7 +265,7 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, i
     LastReport.clear();
     extras = Extras;
     LastJob = {};
-    LastJob.Browser = std::string(target.Browser.DisplayName);
+    LastJob.Browser = std::string(target.Browser.ShortName);
     LastJob.Start = start;
     LastJob.DryRun = extras.DryRun;
   }

@@ -37,7 +37,7 @@ enum class CaptureStart : uint8_t { OnCommand, BrowserClosed, CommandLine };
 
 // What the last capture job did, for the front ends to tell.
 struct CaptureOutcome {
-  std::string Browser;  // its display name
+  std::string Browser;  // its short name ("Chromium")
   CaptureStart Start = CaptureStart::OnCommand;
   bool DryRun = false;
   bool Finished = false;                  // the pass ran to its end (no failure, no stop)
