@@ -216,6 +216,20 @@ std::optional<uint32_t> ParseInterval(const std::string& text) {
   return interval;
 }
 
+// The capture options that mean nothing for a watch, with the reason.
+bool WatchRefuses(const std::string& option, std::string& error) {
+  if (option == "--since") {
+    error =
+        "--since does not apply to watch: each capture takes what was cached while the "
+        "browser ran";
+  } else if (option == "--live") {
+    error = "--live does not apply to watch: it captures once the browser has closed";
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& arguments,
@@ -254,11 +268,7 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
       options.OutputFormat = *format;
     } else if (option == "--filters" && capture) {
       if (!value(options.FiltersFile)) return std::nullopt;
-    } else if ((option == "--since" || option == "--live") && watch) {
-      error = option == "--since"
-                  ? "--since does not apply to watch: each capture takes what was cached while "
-                    "the browser ran"
-                  : "--live does not apply to watch: it captures once the browser has closed";
+    } else if (watch && WatchRefuses(option, error)) {
       return std::nullopt;
     } else if (option == "--since" && capture) {
       if (!value(text)) return std::nullopt;

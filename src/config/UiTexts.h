@@ -128,7 +128,9 @@
   X(SkipUnreadable, "could not be read")                                                           \
   X(SkipIncomplete, "incomplete in the cache")                                                     \
   X(SkipNoFolder, "with no folder that could be made")                                             \
-  X(SkipOutsideTime, "cached before the time asked for")
+  X(SkipOutsideTime, "cached before the time asked for")                                           \
+  X(ErrorDirectoryReadOnly, "The folder is on a read-only file system: nothing can be saved "      \
+                            "there.")
 
 // clang-format off
 enum class UiTextKey : uint8_t {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 
+#include "config/OutputFolderCheck.h"
 #include "engine/NameChooser.h"
 #include "engine/OutputFolders.h"
 #include "engine/SavedCopy.h"
@@ -82,7 +83,12 @@ void CCapturePass::PrepareFolders() {
       continue;
     }
     const std::optional<size_t> index = OpenFolder(record->ResolvedDirectory);
-    if (!index) throw CError(CError::FilterCache, CError::FolderFailed, record->ResolvedDirectory);
+    if (!index) {
+      // Why the folder rule refused it, in the interface's words.
+      throw CError(
+          CError::FilterCache, CError::FolderFailed, record->ResolvedDirectory,
+          UiTexts::Get(OutputFolderProblemText(CheckOutputFolder(record->ResolvedDirectory))));
+    }
     record->FolderIndex = static_cast<int32_t>(*index);
   }
 }

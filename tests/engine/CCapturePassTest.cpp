@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "CapturePassFixture.h"
+#include "config/UiTexts.h"
 #include "engine/CCapturePass.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -207,6 +208,7 @@ TEST_F(CapturePass, FolderThatCannotBeCreatedEndsThePassWithItsError) {
     EXPECT_EQ(error.GetModule(), CError::FilterCache);
     EXPECT_EQ(error.GetCode(), CError::FolderFailed);
     EXPECT_EQ(error.GetPath(), "relative/folder");
+    EXPECT_EQ(error.GetReason(), UiTexts::Get(UiTextKey::ErrorDirectoryNotAbsolute));
   }
   EXPECT_EQ(source.CopyCalls, 0);
   // The front end shows it; the pass itself says nothing.
