@@ -129,8 +129,7 @@
   X(SkipIncomplete, "incomplete in the cache")                                                     \
   X(SkipNoFolder, "with no folder that could be made")                                             \
   X(SkipOutsideTime, "cached before the time asked for")                                           \
-  X(ErrorDirectoryReadOnly,                                                                        \
-    "The folder is on a read-only file system: nothing can be saved there.")
+  X(ErrorDirectoryReadOnly, "The folder is on a read-only file system: nothing can be saved.")
 
 // clang-format off
 enum class UiTextKey : uint8_t {
