@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "config/OutputFolderCheck.h"
+#include "config/UiTexts.h"
 #include "engine/NameChooser.h"
 #include "engine/OutputFolders.h"
 #include "engine/SavedCopy.h"
@@ -121,6 +122,22 @@ FolderRecord* CCapturePass::FolderFor(const Entry& entry, const FilterRecord& re
 bool CCapturePass::MakeFolder(FolderRecord& folder, bool siteFolder) {
   if (folder.Exists) return true;
   if (folder.CannotMake) return false;
+  std::string reason;
+  // A dry run makes nothing: it asks only whether a file stands in the folder's way.
+  if (Choices.DryRun) {
+    folder.Exists = CheckOutputFolder(folder.Path) != OutputFolderProblem::CannotCreate;
+    if (folder.Exists) return true;
+    reason = UiTexts::Get(UiTextKey::ErrorDirectoryCannotCreate);
+  } else if (MadeNow(folder, reason)) {
+    return true;
+  }
+  // One site's folder (its name taken by a file, say) costs only that site's entries.
+  if (!siteFolder) throw CError(CError::FilterCache, CError::FolderFailed, folder.Path, reason);
+  folder.CannotMake = true;
+  return false;
+}
+
+bool CCapturePass::MadeNow(FolderRecord& folder, std::string& reason) {
   // The levels missing now are the pass's own, to take away again if nothing is kept.
   std::vector<std::string> missing;
   for (std::string level = folder.Path; !level.empty() && !Platform::PathExists(level);) {
@@ -129,16 +146,12 @@ bool CCapturePass::MakeFolder(FolderRecord& folder, bool siteFolder) {
     if (parent == level) break;
     level = parent;
   }
-  std::string reason;
   if (CreateFolderPath(folder.Path, reason)) {
     folder.Exists = true;
     folder.MadeFolders = std::move(missing);
     return true;
   }
   for (const std::string& level : missing) Platform::RemoveEmptyFolder(level);
-  // One site's folder (its name taken by a file, say) costs only that site's entries.
-  if (!siteFolder) throw CError(CError::FilterCache, CError::FolderFailed, folder.Path, reason);
-  folder.CannotMake = true;
   return false;
 }
 
@@ -241,8 +254,8 @@ CCapturePass::StoreResult CCapturePass::StoreMatch(const Entry& entry, FilterRec
     case SavePlan::Step::Write:
       break;
   }
-  if (Choices.DryRun) return DryRunSave(entry, record, *folder, *content, std::move(plan));
   if (!MakeFolder(*folder, record.FolderIndex < 0)) return StoreResult::NoFolder;
+  if (Choices.DryRun) return DryRunSave(entry, record, *folder, *content, std::move(plan));
   StoreResult result = StoreResult::Unreadable;
   try {
     result = WriteSave(entry, record, *folder, *content, std::move(plan));

@@ -110,6 +110,9 @@ class CCapturePass {
   // Makes the folder for its first file; false (or CError for a folder of no site)
   // when it cannot be made.
   bool MakeFolder(FolderRecord& folder, bool siteFolder);
+  // Makes the folder with its missing parents; false, with the system's reason, when it
+  // cannot be made (what it made on the way goes again).
+  static bool MadeNow(FolderRecord& folder, std::string& reason);
   // Takes away the folders a pass made for a first file that was not kept.
   static void UnmakeFolder(FolderRecord& folder);
 

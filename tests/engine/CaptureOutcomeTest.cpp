@@ -138,6 +138,12 @@ TEST_F(PassOutcome, ASiteFolderThatCannotBeMadeSkipsOnlyItsEntries) {
                        {"http://fine.org/2", "two", 1},
                        {"http://blocked.org/3", "three", 1}});
   choices.Report = true;
+  // A dry run tells the same, making nothing.
+  choices.DryRun = true;
+  EXPECT_EQ(Run(source), 1);
+  EXPECT_EQ(pass->GetCounts()[SkipReason::NoFolder], 2u);
+  EXPECT_FALSE(Platform::PathExists(out + "/fine.org"));
+  choices.DryRun = false;
   EXPECT_EQ(Run(source), 1);
   EXPECT_EQ(pass->GetCounts()[SkipReason::NoFolder], 2u);
   EXPECT_EQ(ListNames(out + "/fine.org"), std::vector<std::string>{"f0.jpg"});
