@@ -13,6 +13,7 @@
 #include "config/BrowserTable.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/System.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
@@ -317,7 +318,8 @@ TEST(Cli, RefusesToWriteInsideTheCacheAndSaysWhyAFolderCannotBeMade) {
   } cases[] = {
       {"a folder inside the cache", cache + "/entries", "", "inside the cache"},
       {"a report inside the cache", dir / "out", cache + "/report.csv", "inside the cache"},
-      {"a folder behind a file", dir / "blocker/out", "", "Not a directory"},
+      {"a folder behind a file", dir / "blocker/out", "",
+       Platform::RunningOnWindows ? "irectory name" : "Not a directory"},
   };
   for (const auto& c : cases) {
     std::vector<std::string> arguments = {"capture", "firefox",   "--cache",
