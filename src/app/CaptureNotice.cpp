@@ -1,6 +1,13 @@
 #include "app/CaptureNotice.h"
 
+#include <cstdio>
+
+#include "app/ProgramInfo.h"
+#include "config/BrowserTable.h"
+#include "config/Settings.h"
 #include "config/UiTexts.h"
+#include "engine/CaptureTarget.h"
+#include "platform/Clock.h"
 
 std::string NewFilesText(int count) {
   if (count == 1) return "1 new file has been captured and saved";
@@ -13,4 +20,43 @@ std::string CaptureNoticeText(int count, uint32_t skipped) {
     text += " (" + std::to_string(skipped) + " " + UiTexts::Get(UiTextKey::SkippedEntries) + ")";
   }
   return text;
+}
+
+std::string CaptureNoticeFor(const CaptureOutcome& job, uint32_t skipped) {
+  const std::string prefix = job.Browser.empty() ? std::string() : job.Browser + ": ";
+  if (job.Counts.NewFiles > 0) return prefix + CaptureNoticeText(job.Counts.NewFiles, skipped);
+  if (!job.Finished || job.Start == CaptureStart::BrowserClosed) return {};
+  return prefix + NoNewFilesText(job.Counts);
+}
+
+std::string TrayToolTipText(const std::vector<std::string>& watched, bool paused,
+                            const CaptureOutcome* last) {
+  std::string text = ProgramInfo::Name;
+  if (paused) {
+    text += " - watching paused";
+  } else if (!watched.empty()) {
+    text += " - watching ";
+    for (size_t i = 0; i < watched.size(); ++i) text += (i ? ", " : "") + watched[i];
+  }
+  if (last && last->EndTime > 0) {
+    char time[16] = "";
+    if (const auto local = Platform::ToLocalTime(last->EndTime)) {
+      std::snprintf(time, sizeof time, "%02u:%02u", local->Hour, local->Minute);
+    }
+    text += "\nLast capture " + std::string(time) + ", " + last->Browser + ": " +
+            std::to_string(last->Counts.NewFiles) +
+            (last->Counts.NewFiles == 1 ? " new file" : " new files");
+  }
+  return text;
+}
+
+std::vector<std::string> WatchedBrowsers() {
+  const Settings settings = CurrentSettings();
+  std::vector<std::string> names;
+  for (const BrowserInfo& browser : Browsers()) {
+    if (!settings.Watch[static_cast<size_t>(browser.Code)]) continue;
+    if (!ResolveCaptureTarget(browser.Code)) continue;
+    names.emplace_back(browser.ShortName);
+  }
+  return names;
 }

@@ -42,12 +42,18 @@ void CaptureStateController::Ended() {
   View.ShowPopup(false);
   View.StopTrayAnimation();
   View.EnableList(true);
-  if (const int count = Engine.GetNewFileCount(); count > 0) {
-    Notice = CaptureNoticeText(count, Engine.GetSkippedCount());
+  LastJob = Engine.GetLastJob();
+  // Every capture on command is answered, one that saved nothing with why.
+  Notice = CaptureNoticeFor(*LastJob, Engine.GetSkippedCount());
+  if (!Notice.empty()) {
     const std::vector<std::string> saved = Engine.GetSavedFiles();
     View.ShowNotice(Notice, saved.empty() ? std::string() : Platform::ParentFolder(saved.front()));
   }
   if (const std::optional<UiMessage> problem = Engine.GetLastProblem()) {
     View.ShowMessageLater(MessageKind::Error, ComposeMessage(*problem));
   }
+}
+
+std::string CaptureStateController::TrayToolTip(bool paused) const {
+  return TrayToolTipText(WatchedBrowsers(), paused, LastJob ? &*LastJob : nullptr);
 }

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/CaptureStateView.h"
+#include "engine/CaptureOutcome.h"
 
 class CQuellbyMain;
 
@@ -31,6 +33,8 @@ class CaptureStateController {
 
   // The last end-of-capture notice: "" before one, and from the start of the next job.
   const std::string& LastNotice() const { return Notice; }
+  // The tray icon's tooltip now: what is watched (unless `paused`) and the last capture.
+  std::string TrayToolTip(bool paused) const;
 
  private:
   void Started();
@@ -39,4 +43,5 @@ class CaptureStateController {
   CQuellbyMain& Engine;
   CaptureStateView& View;
   std::string Notice;
+  std::optional<CaptureOutcome> LastJob;
 };

@@ -75,6 +75,7 @@ void TrayMenuController::Options() {
     if (!settings.Watch[static_cast<size_t>(browser.Code)]) Engine.StopWatcher(browser.Code);
   }
   if (!WatchingPaused) Engine.StartWatchers();
+  View.WatchingChanged();
 }
 
 void TrayMenuController::Help() {
@@ -101,4 +102,5 @@ void TrayMenuController::SetWatchingPaused(bool paused) {
   } else {
     Engine.StartWatchers();
   }
+  View.WatchingChanged();
 }

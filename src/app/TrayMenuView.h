@@ -21,4 +21,6 @@ class TrayMenuView {
   virtual void ShowTexts() = 0;
   // A folder, file or web address opened with the desktop.
   virtual void Open(const std::string& target) = 0;
+  // What is watched changed (Options, Pause watching): the tray's tooltip says it.
+  virtual void WatchingChanged() {}
 };

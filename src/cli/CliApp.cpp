@@ -18,6 +18,7 @@
 #include "engine/CQuellbyMain.h"
 #include "engine/CaptureTarget.h"
 #include "engine/MessageSink.h"
+#include "engine/OutputFolders.h"
 #include "platform/Console.h"
 #include "sources/CacheFormats.h"
 
@@ -25,6 +26,17 @@ namespace {
 
 void PrintProblem(std::FILE* err, const UiMessage& message) {
   std::fprintf(err, "vorlane-cli: %s\n", ComposeMessage(message).c_str());
+}
+
+// A cache that did not open: the message in the tool's words (no Options dialog here)
+// and how to name another folder.
+void PrintOpenFailure(std::FILE* err, UiMessage message, const CaptureTarget& target) {
+  if (message.Text == OpenErrorTextOf(target.Browser)) message.Text = UiTextKey::ErrorCacheOpen;
+  message.Subject.clear();
+  PrintProblem(err, message);
+  std::fprintf(err, "vorlane-cli: name the %s with --cache DIR (%s)\n",
+               std::string(target.Format.DisplayName).c_str(),
+               std::string(target.Format.NamedFolderHint).c_str());
 }
 
 void PrintSkipped(std::FILE* err, uint32_t skipped) {
@@ -68,10 +80,7 @@ int ListEntries(const CliOptions& options, std::FILE* out, std::FILE* err) {
   std::unique_ptr<CCacheBrowser> source =
       MakeSource(target->Format, target->Browser.Places, folder);
   if (!source->TryOpen()) {
-    const std::optional<CError>& error = source->GetOpenError();
-    PrintProblem(err, CQuellbyMain::MessageFor(
-                          error ? *error : CError(CError::FilterCache, CError::OpenFailed, folder),
-                          &target->Browser));
+    PrintOpenFailure(err, CQuellbyMain::OpenFailureMessage(*source, *target), *target);
     return CliCacheUnreadable;
   }
   source->LoadEntries();
@@ -162,10 +171,23 @@ class CliSession {
   CQuellbyMain Main;
 };
 
-// The files a job saved (unless quiet) and how many there were.
-// False when the report could not be written.
-bool ListSaved(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out,
-               std::FILE* err) {
+// A report file inside the cache being read would be read back as a damaged entry.
+bool ReportInCache(const CliOptions& options, const std::vector<std::string>& cacheFolders,
+                   std::FILE* err) {
+  if (options.ReportFile.empty()) return false;
+  for (const std::string& cache : cacheFolders) {
+    if (!LiesInside(options.ReportFile, cache)) continue;
+    PrintProblem(err, {UiTextKey::ErrorFolderInCache, {}, options.ReportFile, cache});
+    return true;
+  }
+  return false;
+}
+
+// The files a job saved (unless quiet) and how many there were. The exit code of the
+// report: CliSaveFailed when it could not be written, CliFolderFailed when it would lie
+// inside the cache.
+int ListSaved(const CQuellbyMain& engine, const CliOptions& options, std::FILE* out,
+              std::FILE* err) {
   if (!options.Quiet) {
     for (const std::string& path : engine.GetSavedFiles()) std::fprintf(out, "%s\n", path.c_str());
   }
@@ -176,16 +198,19 @@ bool ListSaved(const CQuellbyMain& engine, const CliOptions& options, std::FILE*
   } else {
     std::fprintf(out, "%s\n", NewFilesText(count).c_str());
   }
+  const CaptureOutcome job = engine.GetLastJob();
+  if (count == 0 && job.Finished) std::fprintf(out, "%s\n", NoNewFilesText(job.Counts).c_str());
   std::fflush(out);
   PrintSkipped(err, engine.GetSkippedCount());
+  if (ReportInCache(options, job.CacheFolders, err)) return CliFolderFailed;
   if (!options.ReportFile.empty()) {
     std::string error;
     if (!WriteCaptureReport(options.ReportFile, engine.GetLastReport(), error)) {
       std::fprintf(err, "vorlane-cli: %s\n", error.c_str());
-      return false;
+      return CliSaveFailed;
     }
   }
-  return true;
+  return CliSuccess;
 }
 
 // Exit code of a finished job, after reporting it.
@@ -194,7 +219,10 @@ int ReportJob(const CQuellbyMain& engine, const CliOptions& options, std::FILE* 
   const std::optional<UiMessage> problem = engine.GetLastProblem();
   switch (engine.GetLastOutcome()) {
     case CQuellbyMain::JobOutcome::OpenFailed:
-      if (problem) PrintProblem(err, *problem);
+      if (const std::optional<CaptureTarget> target = ResolveCaptureTarget(options.Browser);
+          problem && target) {
+        PrintOpenFailure(err, *problem, *target);
+      }
       return CliCacheUnreadable;
     case CQuellbyMain::JobOutcome::FolderFailed:
       if (problem) PrintProblem(err, *problem);
@@ -207,13 +235,16 @@ int ReportJob(const CQuellbyMain& engine, const CliOptions& options, std::FILE* 
     default:
       break;
   }
-  return ListSaved(engine, options, out, err) ? CliSuccess : CliSaveFailed;
+  return ListSaved(engine, options, out, err);
 }
 
 int Capture(const CliOptions& options, std::FILE* out, std::FILE* err) {
   CliSession session(options);
   if (const int code = session.Prepare(err)) return code;
   CQuellbyMain& engine = session.Engine();
+  if (!options.CacheFolder.empty() && ReportInCache(options, {options.CacheFolder}, err)) {
+    return CliFolderFailed;
+  }
   if (options.CacheFolder.empty() && engine.RefuseWhileRunning(options.Browser)) {
     return CliBrowserRunning;
   }
@@ -294,7 +325,12 @@ int Watch(const CliOptions& options, std::FILE* out, std::FILE* err) {
 bool OutputWritten(std::FILE* out, std::FILE* err) {
   errno = 0;
   if (std::fflush(out) == 0 && !std::ferror(out)) return true;
-  const int error = errno;
+  int error = errno;
+  if (error == 0) {
+    // An earlier flush failed and its reason is gone: one more byte finds it again.
+    std::clearerr(out);
+    if (std::fputc('\n', out) == EOF || std::fflush(out) != 0) error = errno;
+  }
   std::fprintf(err, "vorlane-cli: can't write the output: %s\n",
                error != 0 ? std::strerror(error) : "write error");
   return false;
@@ -306,7 +342,7 @@ int RunCli(const std::vector<std::string>& arguments, std::FILE* out, std::FILE*
   std::string error;
   const std::optional<CliOptions> options = ParseCliOptions(arguments, error);
   if (!options) {
-    std::fprintf(err, "vorlane-cli: %s\n\n%s", error.c_str(), CliUsage().c_str());
+    std::fprintf(err, "vorlane-cli: %s\nTry 'vorlane-cli --help'.\n", error.c_str());
     return CliUsageError;
   }
   InstallMessageHandler(

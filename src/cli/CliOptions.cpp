@@ -37,10 +37,15 @@ std::string CliUsage() {
          "  vorlane-cli capture BROWSER [--cache DIR] [--filters FILE] [--since TIME]\n"
          "              [--one-copy|--no-one-copy] [--skip-duplicates|--no-skip-duplicates]\n"
          "              [--raw] [--server-time] [--live] [--dry-run] [--report FILE] [--quiet]\n"
-         "  vorlane-cli watch BROWSER [capture options] [--once] [--interval MS]\n"
+         "  vorlane-cli watch BROWSER [--cache DIR] [--filters FILE] [--one-copy|--no-one-copy]\n"
+         "              [--skip-duplicates|--no-skip-duplicates] [--raw] [--server-time]\n"
+         "              [--dry-run] [--report FILE] [--quiet] [--once] [--interval MS]\n"
+         "              (the capture options but --since and --live: a watch captures what\n"
+         "              was cached while the browser ran, after it closed)\n"
          "  vorlane-cli --help | --version\n"
          "\n"
          "list      prints one row per cache entry: index kind size time mime url file site\n"
+         "          partition (site as %SITE% names it; partition as the cache keys it)\n"
          "capture   runs one capture through the filters and saves the matching files\n"
          "watch     waits for the browser to start and end, then captures what it cached\n"
          "          meanwhile (again at every closing, or once with --once)\n"
@@ -68,8 +73,9 @@ std::string CliUsage() {
          "                    entry being written meanwhile is skipped and counted, never saved\n"
          "                    half; other caches are still refused while their browser runs\n"
          "  --dry-run         print where each match would be saved; save nothing, make no folder\n"
-         "  --report FILE     write one row per saved file and per entry skipped as a duplicate\n"
-         "                    or unreadable: URL, site, saved path, kind, content type, stored\n"
+         "  --report FILE     write one row per saved file and per entry skipped as a duplicate,\n"
+         "                    unreadable or without a folder: URL, site, partition, saved path,\n"
+         "                    kind, content type, stored\n"
          "                    encoding, stored and saved size, time, SHA-256 of the saved bytes;\n"
          "                    CSV, or JSON when FILE ends in .json\n"
          "  --quiet           do not list the saved files\n"
@@ -82,9 +88,11 @@ std::string CliUsage() {
          "(the entry's host without www.) and %BROWSER%; a file-name stem may hold %NAME% (the\n"
          "original file name: photo.jpg, then photo-1.jpg when taken).\n"
          "Settings are read from ~/.local/share/Vorlane/VOR.cfg and never changed by this tool.\n"
-         "Cache entries that cannot be read are skipped and counted on standard error.\n"
+         "Cache entries that cannot be read are skipped and counted on standard error; a capture\n"
+         "that saves nothing says why.\n"
          "Exit codes: 0 success (also with 0 files), 1 the browser is running, 2 usage error,\n"
-         "3 the cache cannot be opened, 4 an output folder cannot be created, 5 a file could\n"
+         "3 the cache cannot be opened, 4 an output folder cannot be created or lies inside the\n"
+         "cache (so does a report file), 5 a file could\n"
          "not be saved (no space, no permission...: the capture stops there, the files saved\n"
          "so far stay and are listed), 130 stopped by Ctrl-C, SIGTERM or SIGHUP (a capture\n"
          "stops between two files; the files saved so far are listed).\n";
@@ -136,8 +144,10 @@ std::optional<int64_t> ParseCliTime(const std::string& text) {
     }
   }
   if (rest == "Z") rest.clear();
-  if (!rest.empty() || month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
-      second > 60) {
+  // A day the month does not have (2026-02-30) is no date, not the one after it.
+  if (!rest.empty() || month < 1 || month > 12 || day < 1 ||
+      static_cast<unsigned>(day) > CivilTime::DaysInMonth(year, static_cast<unsigned>(month)) ||
+      hour > 23 || minute > 59 || second > 60) {
     return std::nullopt;
   }
   return CivilTime::ToUnixSeconds({year, static_cast<unsigned>(month), static_cast<unsigned>(day),
@@ -206,6 +216,20 @@ std::optional<uint32_t> ParseInterval(const std::string& text) {
   return interval;
 }
 
+// The capture options that mean nothing for a watch, with the reason.
+bool WatchRefuses(const std::string& option, std::string& error) {
+  if (option == "--since") {
+    error =
+        "--since does not apply to watch: each capture takes what was cached while the "
+        "browser ran";
+  } else if (option == "--live") {
+    error = "--live does not apply to watch: it captures once the browser has closed";
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& arguments,
@@ -244,6 +268,8 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
       options.OutputFormat = *format;
     } else if (option == "--filters" && capture) {
       if (!value(options.FiltersFile)) return std::nullopt;
+    } else if (watch && WatchRefuses(option, error)) {
+      return std::nullopt;
     } else if (option == "--since" && capture) {
       if (!value(text)) return std::nullopt;
       options.Since = ParseCliTime(text);
@@ -263,11 +289,11 @@ std::optional<CliOptions> ParseCliOptions(const std::vector<std::string>& argume
       options.Raw = true;
     } else if (option == "--server-time" && capture) {
       options.ServerTime = true;
-    } else if (option == "--live" && !watch && capture) {
+    } else if (option == "--live" && capture) {
       options.Live = true;
-    } else if (option == "--dry-run" && !watch && capture) {
+    } else if (option == "--dry-run" && capture) {
       options.DryRun = true;
-    } else if (option == "--report" && !watch && capture) {
+    } else if (option == "--report" && capture) {
       if (!value(options.ReportFile)) return std::nullopt;
     } else if (option == "--quiet" && capture) {
       options.Quiet = true;

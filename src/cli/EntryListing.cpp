@@ -2,7 +2,10 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "engine/OutputFolders.h"
 
 namespace {
 
@@ -31,8 +34,13 @@ std::string TsvField(const std::string& text) {
 }
 
 std::string CsvField(const std::string& text) {
-  const std::string visible = Visible(text);
-  if (visible.find_first_of(",\"") == std::string::npos) return visible;
+  std::string visible = Visible(text);
+  // A spreadsheet takes a cell that begins so as a formula: the URL of a crafted page
+  // must stay text.
+  const bool formula =
+      !visible.empty() && std::string_view("=+-@").find(visible[0]) != std::string_view::npos;
+  if (formula) visible = "'" + visible;
+  if (!formula && visible.find_first_of(",\"") == std::string::npos) return visible;
   std::string out = "\"";
   for (char c : visible) {
     if (c == '"') out += '"';
@@ -75,7 +83,8 @@ std::string JsonString(const std::string& text) {
 }
 
 void PrintEntries(const CCacheBrowser& source, CliOptions::Format format, std::FILE* out) {
-  const char* names[] = {"index", "kind", "size", "time", "mime", "url", "file", "site"};
+  const char* names[] = {"index", "kind", "size", "time",     "mime",
+                         "url",   "file", "site", "partition"};
   constexpr size_t kColumns = sizeof names / sizeof names[0];
   if (format == CliOptions::Format::Json) std::fputs("[", out);
   if (format != CliOptions::Format::Json) {
@@ -92,6 +101,7 @@ void PrintEntries(const CCacheBrowser& source, CliOptions::Format format, std::F
                                              entry->MimeType,
                                              entry->SourceUrl,
                                              source.GetEntryFile(*entry),
+                                             SiteFolderName(entry->SourceUrl),
                                              entry->Partition};
     if (format == CliOptions::Format::Json) {
       std::fputs(first ? "\n  {" : ",\n  {", out);

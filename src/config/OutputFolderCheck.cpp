@@ -32,6 +32,9 @@ OutputFolderProblem CheckOutputFolder(std::string_view text) {
     return OutputFolderProblem::CannotCreate;
   }
   if (!Platform::IsLocalFolderPath(text)) return OutputFolderProblem::NotLocal;
+  if (Platform::IsOnReadOnlyFileSystem(Platform::LexicallyNormal(expanded))) {
+    return OutputFolderProblem::ReadOnly;
+  }
   return OutputFolderProblem::None;
 }
 
@@ -45,6 +48,8 @@ UiTextKey OutputFolderProblemText(OutputFolderProblem problem) {
       return UiTextKey::ErrorDirectoryCannotCreate;
     case OutputFolderProblem::NotLocal:
       return UiTextKey::ErrorDirectoryNotLocal;
+    case OutputFolderProblem::ReadOnly:
+      return UiTextKey::ErrorDirectoryReadOnly;
     case OutputFolderProblem::None:
       break;
   }

@@ -114,7 +114,22 @@
   X(ErrorSaveFilter, "Can't save the filter in")                                                   \
   X(ErrorLoadFilter, "Can't load the filter from")                                                 \
   X(OptKeepServerTime, "Give Saved Files the Server's Time")                                       \
-  X(OptCaptureWhileRunning, "Capture While the Browser Runs (Firefox, Chromium family)")
+  X(OptCaptureWhileRunning, "Capture While the Browser Runs (Firefox, Chromium family)")           \
+  X(ErrorFolderInCache,                                                                            \
+    "The folder lies inside the cache being read: what is saved there would be read as cache "     \
+    "entries. Choose a folder outside the cache.")                                                 \
+  X(NoNewFiles, "No new files")                                                                    \
+  X(NoNewFilesCacheEmpty, "the cache holds no entries")                                            \
+  X(NoNewFilesNoFilter, "no filter is enabled")                                                    \
+  X(SkipDuplicate, "already saved")                                                                \
+  X(SkipTooSmall, "smaller than the filters ask")                                                  \
+  X(SkipTooFewPixels, "fewer pixels than the filters ask")                                         \
+  X(SkipNoMatch, "matched no filter")                                                              \
+  X(SkipUnreadable, "could not be read")                                                           \
+  X(SkipIncomplete, "incomplete in the cache")                                                     \
+  X(SkipNoFolder, "with no folder that could be made")                                             \
+  X(SkipOutsideTime, "cached before the time asked for")                                           \
+  X(ErrorDirectoryReadOnly, "The folder is on a read-only file system: nothing can be saved.")
 
 // clang-format off
 enum class UiTextKey : uint8_t {

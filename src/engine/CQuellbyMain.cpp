@@ -6,6 +6,7 @@
 #include "config/UiTexts.h"
 #include "engine/CCapturePass.h"
 #include "engine/MessageSink.h"
+#include "platform/Clock.h"
 #include "platform/Files.h"
 #include "sources/CacheFormats.h"
 
@@ -122,7 +123,7 @@ bool CQuellbyMain::StartCapture(int code) {
   std::lock_guard guard(WorkerLock);
   try {
     Worker = std::thread([this, target = *target] {
-      CaptureJobOf(target, 0);
+      CaptureJobOf(target, 0, CaptureStart::OnCommand);
       Busy = false;
     });
   } catch (const std::system_error&) {
@@ -155,13 +156,13 @@ std::unique_ptr<CCacheBrowser> CQuellbyMain::MakeSource(const CaptureTarget& tar
   return ::MakeSource(target.Format, target.Browser.Places, folder);
 }
 
-void CQuellbyMain::CaptureJob(int code, int64_t since) {
+void CQuellbyMain::CaptureJob(int code, int64_t since, CaptureStart start) {
   if (const std::optional<CaptureTarget> target = ResolveCaptureTarget(code)) {
-    CaptureJobOf(*target, since);
+    CaptureJobOf(*target, since, start);
   }
 }
 
-void CQuellbyMain::CaptureJobOf(const CaptureTarget& target, int64_t since) {
+void CQuellbyMain::CaptureJobOf(const CaptureTarget& target, int64_t since, CaptureStart start) {
   bool fromSettings = false;
   std::unique_ptr<CCacheBrowser> source = MakeSource(target, fromSettings);
   if (!source) return;
@@ -175,7 +176,7 @@ void CQuellbyMain::CaptureJobOf(const CaptureTarget& target, int64_t since) {
     stateCallback = CaptureStateCallback;
   }
   if (stateCallback) stateCallback(true);
-  RunPass(*source, target, since);
+  RunPass(*source, target, since, start);
   if (stateCallback) stateCallback(false);
   if (fromSettings && !target.Browser.CacheFolder.SettingsKey.empty()) {
     // Remember a folder found by discovery; it reaches the file at the next write.
@@ -194,6 +195,9 @@ UiMessage CQuellbyMain::MessageFor(const CError& error, const BrowserInfo* brows
   switch (error.GetCode()) {
     case CError::FolderFailed:
       message.Text = UiTextKey::ErrorCreateFolder;
+      break;
+    case CError::FolderInCache:
+      message.Text = UiTextKey::ErrorFolderInCache;
       break;
     case CError::SaveFailed:
       message.Text = UiTextKey::ErrorSaveFile;
@@ -223,20 +227,36 @@ CCapturePass::PassChoices ChoicesFor(const BrowserInfo& browser, const CCacheBro
   choices.DryRun = extras.DryRun;
   choices.Report = extras.Report;
   choices.Live = settings.CaptureWhileRunning && source.SupportsLiveCapture();
+  choices.ScratchFolder = ScratchFolder();
+  choices.CacheFolders = source.GetReadFolders();
   return choices;
 }
 
 }  // namespace
 
-void CQuellbyMain::NoteOpenFailure(const CCacheBrowser& source, const BrowserInfo& browser) {
-  LastOutcome = JobOutcome::OpenFailed;
+UiMessage CQuellbyMain::OpenFailureMessage(const CCacheBrowser& source,
+                                           const CaptureTarget& target) {
   const std::optional<CError>& error = source.GetOpenError();
-  std::lock_guard guard(PassLock);
-  LastProblem =
-      MessageFor(error ? *error : CError(CError::FilterCache, CError::OpenFailed, {}), &browser);
+  UiMessage message = MessageFor(
+      error ? *error : CError(CError::FilterCache, CError::OpenFailed, {}), &target.Browser);
+  const std::string folder = source.GetCachePath();
+  if (!folder.empty() && Platform::FolderExists(folder) && !target.Format.HoldsCache(folder)) {
+    message.Path = folder;
+    message.Reason = "no " + std::string(target.Format.DisplayName) + " there: looked for " +
+                     std::string(target.Format.LookedFor);
+  }
+  return message;
 }
 
-void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since) {
+void CQuellbyMain::NoteOpenFailure(const CCacheBrowser& source, const CaptureTarget& target) {
+  LastOutcome = JobOutcome::OpenFailed;
+  UiMessage message = OpenFailureMessage(source, target);
+  std::lock_guard guard(PassLock);
+  LastProblem = std::move(message);
+}
+
+void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since,
+                           CaptureStart start) {
   CaptureExtras extras;
   {
     std::lock_guard guard(PassLock);
@@ -244,6 +264,10 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, i
     LastProblem.reset();
     LastReport.clear();
     extras = Extras;
+    LastJob = {};
+    LastJob.Browser = std::string(target.Browser.ShortName);
+    LastJob.Start = start;
+    LastJob.DryRun = extras.DryRun;
   }
   SkippedCount = 0;
   NewFileCount = 0;
@@ -253,7 +277,7 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, i
     return;
   }
   if (!source.TryOpen()) {
-    NoteOpenFailure(source, target.Browser);
+    NoteOpenFailure(source, target);
     return;
   }
   source.LoadEntries();
@@ -293,6 +317,12 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, i
   SkippedCount = source.GetSkippedCount() + pass->GetUnreadableCount();
   {
     std::lock_guard guard(PassLock);
+    LastJob.Counts = pass->GetCounts();
+    // What the cache could not even list counts as unreadable, with what it could not read.
+    LastJob.Counts[SkipReason::Unreadable] += source.GetSkippedCount();
+    LastJob.Finished = outcome == JobOutcome::Finished;
+    LastJob.CacheFolders = source.GetReadFolders();
+    LastJob.EndTime = Platform::CurrentTime();
     LastSavedFiles = pass->GetSavedFiles();
     LastReport = pass->GetReport();
     LastProblem = problem;
@@ -306,6 +336,11 @@ void CQuellbyMain::RunPass(CCacheBrowser& source, const CaptureTarget& target, i
   source.Close();
 }
 
+CaptureOutcome CQuellbyMain::GetLastJob() const {
+  std::lock_guard guard(PassLock);
+  return LastJob;
+}
+
 std::vector<std::string> CQuellbyMain::GetSavedFiles() const {
   std::lock_guard guard(PassLock);
   return LastSavedFiles;
@@ -317,7 +352,7 @@ std::optional<UiMessage> CQuellbyMain::GetLastProblem() const {
 }
 
 void CQuellbyMain::OnBrowserClosed(const CaptureTarget& target, int64_t since) {
-  if (!Stopping) CaptureJobOf(target, since);
+  if (!Stopping) CaptureJobOf(target, since, CaptureStart::BrowserClosed);
 }
 
 void CQuellbyMain::StartWatchers() {

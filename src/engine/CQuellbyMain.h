@@ -14,6 +14,7 @@
 #include "config/UiTexts.h"
 #include "engine/CBrowserActivity.h"
 #include "engine/CCacheFilter.h"
+#include "engine/CaptureOutcome.h"
 #include "engine/CaptureTarget.h"
 #include "engine/ReportRow.h"
 #include "sources/CCacheBrowser.h"
@@ -84,9 +85,14 @@ class CQuellbyMain {
   void SetCaptureExtras(CaptureExtras extras);
   // The rows of the last job's report (with Report on).
   std::vector<ReportRow> GetLastReport() const;
+  // What the last job did: browser, how it began, what it counted.
+  CaptureOutcome GetLastJob() const;
   // The message for a capture error; a failed open is worded for the browser whose
   // cache it was, when that is known.
   static UiMessage MessageFor(const CError& error, const BrowserInfo* browser = nullptr);
+  // The message for a source of `target` that did not open. A folder that is there but
+  // holds no cache of the format is named with what was looked for in it.
+  static UiMessage OpenFailureMessage(const CCacheBrowser& source, const CaptureTarget& target);
   static std::string GetDisplayName(int code);
   // Whether a cache of the browser can be found now (a named cache folder counts), so
   // the front ends offer captures only of caches that exist.
@@ -97,8 +103,8 @@ class CQuellbyMain {
   // message while the browser (or, for the shared URL cache, its partner) runs.
   // Returns whether a job was started.
   bool StartCapture(int code);
-  // The job itself, on the calling thread (watchers, the command-line tool).
-  void CaptureJob(int code, int64_t since);
+  // The job itself, on the calling thread (the command-line tool).
+  void CaptureJob(int code, int64_t since, CaptureStart start = CaptureStart::CommandLine);
   // Whether the browser of `code` (or the one that shares its cache) runs; shows the
   // refusal message when it does.
   bool RefuseWhileRunning(int code);
@@ -132,14 +138,15 @@ class CQuellbyMain {
   // The source of a job: the factory's, else the format's on the folder named on the
   // command line or in the settings (`fromSettings`), else on the caches it finds.
   std::unique_ptr<CCacheBrowser> MakeSource(const CaptureTarget& target, bool& fromSettings) const;
-  void CaptureJobOf(const CaptureTarget& target, int64_t since);
+  void CaptureJobOf(const CaptureTarget& target, int64_t since, CaptureStart start);
   bool RefuseWhileRunningOf(const CaptureTarget& target);
   // The setting is on and the cache, opened, keeps its entries in files of their own
   // with checks of their own.
   bool MayCaptureWhileRunning(const CaptureTarget& target) const;
-  void RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since);
+  void RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since,
+               CaptureStart start);
   // The outcome and the message of a source that did not open.
-  void NoteOpenFailure(const CCacheBrowser& source, const BrowserInfo& browser);
+  void NoteOpenFailure(const CCacheBrowser& source, const CaptureTarget& target);
   void OnBrowserClosed(const CaptureTarget& target, int64_t since);
   void JoinWorker();
 
@@ -167,6 +174,7 @@ class CQuellbyMain {
   std::vector<std::string> LastSavedFiles;
   std::optional<UiMessage> LastProblem;
   std::vector<ReportRow> LastReport;
+  CaptureOutcome LastJob;
   CaptureExtras Extras;
 
   std::mutex WorkerLock;

@@ -79,6 +79,8 @@ void FolderRecord::TakeName(const std::string& name) {
 
 void FolderRecord::AddSavedFile(KnownFile file, std::optional<uint64_t> digest,
                                 std::string region) {
+  HoldsSavedFile = true;
+  MadeFolders.clear();
   NoteCopyOf(std::move(region), Files.size());
   AddKnownFile(std::move(file), digest);
 }
@@ -104,6 +106,26 @@ void FolderRecord::AddKnownFile(KnownFile file, std::optional<uint64_t> digest) 
     bucket.Unhashed.push_back(index);
   }
   Files.push_back(std::move(file));
+}
+
+void FolderRecord::AddPlannedFile(const std::string& name, uint64_t size, uint64_t digest,
+                                  std::string region) {
+  TakeName(name);
+  NoteCopyOf(std::move(region), Files.size());
+  Planned[size].emplace(digest, Files.size());
+  Files.push_back({name, size});
+}
+
+std::optional<size_t> FolderRecord::FindPlannedFile(uint64_t size, uint64_t digest) const {
+  const auto sameSize = Planned.find(size);
+  if (sameSize == Planned.end()) return std::nullopt;
+  const auto found = sameSize->second.find(digest);
+  if (found == sameSize->second.end()) return std::nullopt;
+  return found->second;
+}
+
+std::optional<uint64_t> FolderRecord::DigestOf(const ByteSource& source, uint64_t size) {
+  return Digest(source, size);
 }
 
 FolderRecord::DuplicateSearch FolderRecord::FindDuplicate(const ByteSource& candidate,

@@ -39,6 +39,15 @@ class FolderRecord {
 
   std::string Path;
   int32_t NextNumber = 0;  // of the next generated name, shared by every filter
+  // Per original name (A-Z lowered, with its extension): the number below which every
+  // numbered form is known taken, so the thousandth "photo.jpg" is named at once.
+  std::unordered_map<std::string, int> OriginalTries;
+  // The folder is there. A pass makes it only for its first file, with the missing
+  // folders above it, deepest first, in MadeFolders until a file is kept there.
+  bool Exists = false;
+  std::vector<std::string> MadeFolders;
+  bool HoldsSavedFile = false;  // a file was saved and kept here in this pass
+  bool CannotMake = false;      // making it failed once: the pass does not try again
   // Found at pass start, then saved and kept during the pass, in that order.
   std::vector<KnownFile> Files;
 
@@ -65,6 +74,14 @@ class FolderRecord {
   DuplicateSearch FindDuplicate(const ByteSource& candidate, uint64_t size,
                                 std::optional<uint64_t>& candidateDigest, size_t& found);
 
+  // A dry run's files, which are never on disk: one it would have saved (by the digest
+  // of its bytes), and the one that bytes of that size and digest would equal. Without
+  // a file to compare with, equal digests count as equal bytes.
+  void AddPlannedFile(const std::string& name, uint64_t size, uint64_t digest, std::string region);
+  std::optional<size_t> FindPlannedFile(uint64_t size, uint64_t digest) const;
+  // The digest FindDuplicate compares; nothing when the bytes cannot be read.
+  static std::optional<uint64_t> DigestOf(const ByteSource& source, uint64_t size);
+
  private:
   void AddKnownFile(KnownFile file, std::optional<uint64_t> digest);
 
@@ -82,4 +99,6 @@ class FolderRecord {
 
   // Cache bytes (file, offset, length, how they were written) by the file they gave.
   std::unordered_map<std::string, size_t> SavedFrom;
+  // A dry run's planned files by size and digest.
+  std::unordered_map<uint64_t, std::unordered_map<uint64_t, size_t>> Planned;
 };

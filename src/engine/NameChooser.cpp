@@ -1,6 +1,9 @@
 #include "engine/NameChooser.h"
 
+#include <algorithm>
+
 #include "base/FileNames.h"
+#include "base/Text.h"
 #include "base/WindowsFileName.h"
 #include "platform/System.h"
 #include "sources/ContentKinds.h"
@@ -44,8 +47,13 @@ std::string NameChooser::Next() {
   do {
     if (Original) {
       // photo.jpg, then photo-1.jpg, photo-2.jpg...: a number only when the name is taken.
+      // Names are only ever taken during a pass, so the search goes on where the last
+      // one for this name ended.
+      int& known = Folder.OriginalTries[Text::ToLowerAscii(Stem + Extension)];
+      Tries = std::max(Tries, known);
       name = Tries == 0 ? Stem + Extension : Stem + "-" + std::to_string(Tries) + Extension;
       ++Tries;
+      known = Tries - 1;
     } else {
       name = Stem + std::to_string(Folder.NextNumber) + Extension;
       // "COM" + 1 + ".png" names a device there, whatever the stem was.

@@ -47,7 +47,10 @@ std::string ExpandTokens(std::string text, int64_t now) {
 }
 
 std::string ResolveDirectory(const std::string& directory) {
-  return Platform::ExpandHome(ExpandTokens(directory, Platform::CurrentTime()));
+  const std::string expanded =
+      Platform::ExpandHome(ExpandTokens(directory, Platform::CurrentTime()));
+  // The folder rule is checked on the folder that is used: the two never differ by a "..".
+  return Platform::IsAbsolutePath(expanded) ? Platform::LexicallyNormal(expanded) : expanded;
 }
 
 std::string ExpandBrowserToken(std::string resolved, std::string_view browserName) {
@@ -85,11 +88,33 @@ std::string FolderAboveEntryTokens(const std::string& resolved) {
   return Platform::ParentFolder(resolved.substr(0, cut) + "x");
 }
 
+bool LiesInside(const std::string& path, const std::string& folder) {
+  if (path.empty() || folder.empty()) return false;
+  auto comparable = [](const std::string& text) {
+    std::string normal = Platform::LexicallyNormal(Platform::ExpandHome(text));
+    if (Platform::RunningOnWindows) {
+      std::replace(normal.begin(), normal.end(), '\\', '/');
+      normal = Text::ToLowerAscii(normal);
+    }
+    return normal;
+  };
+  const std::string inner = comparable(path);
+  std::string outer = comparable(folder);
+  if (inner == outer) return true;
+  if (!outer.ends_with('/')) outer += '/';
+  return inner.starts_with(outer);
+}
+
 bool CreateFolderPath(const std::string& path) {
+  std::string reason;
+  return CreateFolderPath(path, reason);
+}
+
+bool CreateFolderPath(const std::string& path, std::string& reason) {
   if (!Platform::IsLocalFolderPath(path)) return false;
   const std::string folder = Platform::WithoutTrailingSeparators(Platform::ExpandHome(path));
   // A folder that cannot be made is reported here, not left to fail every copy.
-  return Platform::CreateFolderTree(folder) && Platform::FolderExists(folder);
+  return Platform::CreateFolderTree(folder, reason) && Platform::FolderExists(folder);
 }
 
 std::vector<KnownFile> ListFolder(const std::string& path) {

@@ -16,7 +16,8 @@ inline constexpr std::string_view kSiteToken = "%SITE%";
 // (yyyy-mm-dd) of a folder text with the local date and time of `now` (seconds since
 // 1970).
 std::string ExpandTokens(std::string text, int64_t now);
-// The folder a directory text names now: tokens replaced and "~/" expanded.
+// The folder a directory text names now: tokens replaced, "~/" expanded, "." and ".."
+// resolved.
 std::string ResolveDirectory(const std::string& directory);
 // Replaces the first %BROWSER% of a resolved folder with the browser's name.
 std::string ExpandBrowserToken(std::string resolved, std::string_view browserName);
@@ -29,9 +30,15 @@ std::string SiteFolderName(std::string_view url);
 // where it still holds a per-entry token (%SITE%, %BROWSER%), the folder above that token.
 std::string FolderAboveEntryTokens(const std::string& resolved);
 
+// Whether `path` is `folder` or lies below it, by their text with "." and ".." resolved
+// (on Windows blind to case and to the kind of separator).
+bool LiesInside(const std::string& path, const std::string& folder);
+
 // Checks an output folder's path (the local-folder rule) and creates it with its
-// parents; false when the path is refused or the folder does not exist afterwards.
+// parents; false when the path is refused or the folder does not exist afterwards,
+// with the system's reason where it gave one.
 bool CreateFolderPath(const std::string& path);
+bool CreateFolderPath(const std::string& path, std::string& reason);
 // The regular files of a folder with their sizes; empty when it cannot be listed.
 // Names keep their letters: the name test ignores the case of A-Z, but a file must
 // still be opened by its real name on a case-sensitive file system.

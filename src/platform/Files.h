@@ -33,6 +33,14 @@ std::optional<uint64_t> FileSize(const std::string& path);
 bool CreateFolder(const std::string& path);
 // Creates a folder and every missing parent.
 bool CreateFolderTree(const std::string& path);
+// The same; on failure `reason` says why in the system's words (a read-only file
+// system, no permission, a file in the way, a drive that does not exist).
+bool CreateFolderTree(const std::string& path, std::string& reason);
+// Removes a folder that is empty; false when it is not, or cannot be removed.
+bool RemoveEmptyFolder(const std::string& path);
+// Whether the file system that holds `path` (or its nearest existing ancestor) is
+// mounted read-only; false when that cannot be told.
+bool IsOnReadOnlyFileSystem(const std::string& path);
 
 bool DeleteFile(const std::string& path);
 

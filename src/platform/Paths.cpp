@@ -30,4 +30,17 @@ bool NamesTheRoot(std::string_view path) {
   }
 }
 
+std::string LexicallyNormal(std::string_view path) {
+  try {
+    const std::u8string normal = std::filesystem::path(std::u8string(path.begin(), path.end()))
+                                     .lexically_normal()
+                                     .u8string();
+    std::string text(normal.begin(), normal.end());
+    // "/a/b/.." becomes "/a/": the separator at its end carries no meaning.
+    return text.size() > 1 && !NamesTheRoot(text) ? WithoutTrailingSeparators(text) : text;
+  } catch (const std::exception&) {
+    return std::string(path);
+  }
+}
+
 }  // namespace Platform

@@ -31,6 +31,10 @@ std::string WithoutTrailingSeparators(std::string_view path);
 // True when the path, its "." and ".." pieces resolved by the text alone, names the root
 // of the file system ("/tmp/.." as surely as "/"; a drive's or a share's root on Windows).
 bool NamesTheRoot(std::string_view path);
+// The path with its "." and ".." pieces resolved by the text alone ("/x/y/../.." is "/"),
+// so that a check and a use of it agree on the folder; a text that is no path of this
+// system comes back as it is.
+std::string LexicallyNormal(std::string_view path);
 
 // ---- The program's and the user's folders ---------------------------------------
 

@@ -98,6 +98,10 @@ class CCacheBrowser {
   uint32_t GetSkippedCount() const { return SkippedCount; }
 
   std::string GetCachePath() const { return CachePath; }
+  // The folders an open source reads (nothing is to be written inside them).
+  virtual std::vector<std::string> GetReadFolders() const {
+    return CachePath.empty() ? std::vector<std::string>{} : std::vector<std::string>{CachePath};
+  }
   void SetCachePath(const std::string& path) { CachePath = path; }
 
   // Whether the open cache keeps each entry in files of its own with checks of its own,

@@ -14,7 +14,8 @@ class CError {
     WriteFailed = 7,
     CopyFailed = 8,
     FolderFailed = 10,
-    SaveFailed = 11
+    SaveFailed = 11,
+    FolderInCache = 12  // an output folder or report inside the cache being read
   };
 
   CError(int module, int code, std::string path, std::string reason = {})

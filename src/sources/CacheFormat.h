@@ -44,4 +44,7 @@ struct CacheFormat {
   std::string_view HeadingTextKey;
   // What a named cache folder is for this format, for the command line's help.
   std::string_view NamedFolderHint;
+  // What a folder of this format holds, in the format's own words, for the message
+  // when a folder holds none of it.
+  std::string_view LookedFor;
 };

@@ -289,6 +289,7 @@ void CQuellbyDlg::Create() {
   Quellby->SetCaptureStateCallback([this](bool started) { OnCaptureState(started); });
   Quellby->SetProgressCallback([this](int percent) { OnCaptureProgress(percent); });
   Quellby->StartWatchers();
+  WatchingChanged();
   ShowTexts();
   UpdateTrayFallback();
   // Wide enough for every column, as far as the screen allows.

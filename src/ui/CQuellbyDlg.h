@@ -171,6 +171,7 @@ class CQuellbyDlg : public QWidget,
   void ShowNoticeElsewhere(const QString& text);
   // TrayMenuView
   bool RunOptions() override;
+  void WatchingChanged() override;
   void ShowAbout() override;
   void RequestExit() override;
 

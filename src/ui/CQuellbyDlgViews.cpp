@@ -101,7 +101,17 @@ void CQuellbyDlg::RequestExit() {
 void CQuellbyDlg::OnCaptureState(bool started) {
   // Once Exit began the window takes no more work; the job must not wait for it.
   if (Exiting) return;
-  GuiMessages::RunOnUiThread(this, [this, started] { CaptureControl.OnCaptureState(started); });
+  GuiMessages::RunOnUiThread(this, [this, started] {
+    CaptureControl.OnCaptureState(started);
+    if (!started) WatchingChanged();
+  });
+}
+
+void CQuellbyDlg::WatchingChanged() {
+  if (TrayIcon) {
+    TrayIcon->SetToolTip(
+        QString::fromStdString(CaptureControl.TrayToolTip(TrayControl.IsWatchingPaused())));
+  }
 }
 
 void CQuellbyDlg::OnCaptureProgress(int percent) {

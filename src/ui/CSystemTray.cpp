@@ -110,6 +110,10 @@ bool CSystemTray::BalloonsSupported() const {
   return IsAvailable() && QSystemTrayIcon::supportsMessages();
 }
 
+void CSystemTray::SetToolTip(const QString& tooltip) {
+  if (Icon) Icon->setToolTip(tooltip.left(MaxTooltipLength));
+}
+
 QString CSystemTray::ToolTip() const {
   return Icon ? Icon->toolTip() : QString();
 }

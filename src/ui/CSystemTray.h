@@ -33,6 +33,8 @@ class CSystemTray : public QObject {
   // hidden, puts it into the notification area (where there is one now or later).
   bool Create(const QString& tooltip, const QIcon& icon, bool hidden);
   bool SetIcon(const QIcon& icon);
+  // Replaces the tooltip (cut to 127 characters).
+  void SetToolTip(const QString& tooltip);
   bool ShowBalloon(const QString& text, const QString& title, QSystemTrayIcon::MessageIcon icon,
                    int seconds);
   // The animation frames; false (and no frames) for an empty list.

@@ -5,10 +5,14 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QStringList>
+#include <QUrl>
 #include <QVariantMap>
 
 #include "app/ProgramInfo.h"
+#include "config/Settings.h"
 #include "config/UiTexts.h"
+#include "platform/Files.h"
+#include "platform/Paths.h"
 #include "ui/GuiMessages.h"
 #include "ui/QtText.h"
 
@@ -71,12 +75,20 @@ bool DesktopNotifier::Notify(const QString& title, const QString& text, const QS
   QVariantMap hints;
   hints.insert(QStringLiteral("desktop-entry"), QString::fromLatin1(ProgramInfo::DesktopName));
   hints.insert(QStringLiteral("category"), QStringLiteral("transfer.complete"));
+  // The icon by its theme name, and as a file where the program has one beside it, for
+  // a service that looks names up in no theme.
+  QString appIcon = QString::fromLatin1(ProgramInfo::DesktopName);
+  const std::string iconFile = Platform::JoinPath(
+      ProgramPlaces().ProgramFolder, "icons/" + std::string(ProgramInfo::DesktopName) + ".svg");
+  if (Platform::FileExists(iconFile)) {
+    appIcon = QUrl::fromLocalFile(QString::fromStdString(iconFile)).toString();
+    hints.insert(QStringLiteral("image-path"), appIcon);
+  }
   QDBusMessage call =
       QDBusMessage::createMethodCall(QString::fromLatin1(Service), QString::fromLatin1(Path),
                                      QString::fromLatin1(Interface), QStringLiteral("Notify"));
-  call << QString::fromLatin1(ProgramInfo::Name) << uint{0}
-       << QString::fromLatin1(ProgramInfo::DesktopName) << title << text << actions << hints
-       << kServerDefaultTimeout;
+  call << QString::fromLatin1(ProgramInfo::Name) << uint{0} << appIcon << title << text << actions
+       << hints << kServerDefaultTimeout;
   // Asynchronous: a service that the bus starts first must not hold up the window.
   auto* watcher = new QDBusPendingCallWatcher(Bus.asyncCall(call), this);
   connect(watcher, &QDBusPendingCallWatcher::finished, this,

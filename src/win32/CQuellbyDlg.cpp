@@ -94,12 +94,18 @@ bool CQuellbyDlg::Create() {
   ListControl.Start();
   Engine.SetCaptureStateCallback([this](bool started) {
     // Once exit began the window takes no more work; the job must not wait for it.
-    if (!Exiting) Bridge.Run([this, started] { CaptureControl.OnCaptureState(started); });
+    if (!Exiting) {
+      Bridge.Run([this, started] {
+        CaptureControl.OnCaptureState(started);
+        if (!started) WatchingChanged();
+      });
+    }
   });
   Engine.SetProgressCallback([this](int percent) {
     if (!Exiting) Bridge.Run([this, percent] { CaptureControl.OnCaptureProgress(percent); });
   });
   Engine.StartWatchers();
+  WatchingChanged();
   ApplyTexts();
   FitToList();
   RestorePlacement();

@@ -130,6 +130,7 @@ class CQuellbyDlg : public Dialog,
   void ShowMessageLater(MessageKind kind, const std::string& text) override;
   // TrayMenuView
   bool RunOptions() override;
+  void WatchingChanged() override;
   void ShowAbout() override;
   void RequestExit() override;
 

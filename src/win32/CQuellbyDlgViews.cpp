@@ -109,8 +109,15 @@ void CQuellbyDlg::StopTrayAnimation() {
 }
 
 void CQuellbyDlg::ShowNotice(const std::string& text, const std::string&) {
-  TrayIcon->ShowBalloon(WideText::FromUtf8(text), WideText::FromUtf8(ProgramInfo::Name), NIIF_INFO,
-                        kBalloonSeconds);
+  TrayIcon->ShowBalloon(WideText::FromUtf8(text), WideText::FromUtf8(ProgramInfo::Name),
+                        NIIF_USER | NIIF_LARGE_ICON, kBalloonSeconds);
+}
+
+void CQuellbyDlg::WatchingChanged() {
+  if (TrayIcon) {
+    TrayIcon->SetToolTip(
+        WideText::FromUtf8(CaptureControl.TrayToolTip(TrayControl.IsWatchingPaused())));
+  }
 }
 
 void CQuellbyDlg::ClearNotice() {

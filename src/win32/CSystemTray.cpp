@@ -80,12 +80,21 @@ bool CSystemTray::ShowBalloon(const std::wstring& text, const std::wstring& titl
   CopyCut(Data.szInfo, text, MaxBalloonTextLength);
   CopyCut(Data.szInfoTitle, title, MaxBalloonTitleLength);
   Data.dwInfoFlags = iconFlags;
+  // The program's picture, not an animation frame the tray may show meanwhile.
+  Data.hBalloonIcon = (iconFlags & NIIF_USER) ? Icon.Get() : nullptr;
   Data.uTimeout = seconds * 1000;
   const bool shown = Notify(NIM_MODIFY);
   // Later calls must not bring the same balloon again.
   Data.szInfo[0] = L'\0';
   Data.szInfoTitle[0] = L'\0';
   return shown;
+}
+
+bool CSystemTray::SetToolTip(const std::wstring& tooltip) {
+  CopyCut(Data.szTip, tooltip, MaxTooltipLength);
+  if (Hidden) return true;  // the next add carries it
+  Data.uFlags = NIF_TIP | NIF_SHOWTIP;
+  return Notify(NIM_MODIFY);
 }
 
 bool CSystemTray::SetIconList(std::vector<IconHandle> frames) {

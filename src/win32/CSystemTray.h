@@ -34,8 +34,11 @@ class CSystemTray : public Window {
               UINT iconId, bool hidden);
   // Shows a copy of `icon` from now on (also after the animation).
   bool SetIcon(HICON icon);
+  // A balloon; with NIIF_USER in `iconFlags` it carries the icon's own picture.
   bool ShowBalloon(const std::wstring& text, const std::wstring& title, DWORD iconFlags,
                    unsigned seconds);
+  // Replaces the tooltip (cut to 127 characters).
+  bool SetToolTip(const std::wstring& tooltip);
   // The animation frames, in order; false (and no frames) for an empty list.
   bool SetIconList(std::vector<IconHandle> frames);
   // Steps through the frames every `delayMs` until stopped or `durationSeconds` ran out

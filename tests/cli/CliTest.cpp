@@ -9,9 +9,11 @@
 #include "base/CivilTime.h"
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
+#include "cli/EntryListing.h"
 #include "config/BrowserTable.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
+#include "platform/System.h"
 #include "support/MozillaCache2Writer.h"
 #include "support/TestPlatform.h"
 #include "support/TestSupport.h"
@@ -32,11 +34,26 @@ TEST(Cli, UsageVersionAndUsageErrors) {
            {"list", "firefox", "--since", "1"},  // a capture option
            {"capture", "ie", "--cache"},
            {"capture", "firefox", "--since", "yesterday"},
-           {"capture", "firefox", "--format", "json"}}) {
+           {"capture", "firefox", "--since", "2026-02-30"},
+           {"capture", "firefox", "--format", "json"},
+           {"watch", "firefox", "--since", "1"},
+           {"watch", "firefox", "--live"}}) {
     const CliRun run = RunCli(bad);
     EXPECT_EQ(run.Code, 2) << testing::PrintToString(bad);
-    EXPECT_NE(run.Err.find("Usage:"), std::string::npos);
+    // One line that says what is wrong, and where to read more; not the whole help.
+    EXPECT_EQ(std::count(run.Err.begin(), run.Err.end(), '\n'), 2) << run.Err;
+    EXPECT_TRUE(run.Err.ends_with("\nTry 'vorlane-cli --help'.\n")) << run.Err;
   }
+  // A watch says why it takes no --since, and takes what means something for it.
+  EXPECT_NE(
+      RunCli({"watch", "firefox", "--since", "1"}).Err.find("--since does not apply to watch"),
+      std::string::npos);
+  std::string error;
+  const std::optional<CliOptions> watch = ParseCliOptions(
+      {"watch", "firefox", "--dry-run", "--report", "r.csv", "--raw", "--once"}, error);
+  ASSERT_TRUE(watch.has_value()) << error;
+  EXPECT_TRUE(watch->DryRun);
+  EXPECT_EQ(watch->ReportFile, "r.csv");
 }
 
 TEST(Cli, ParsesTimesAsUtc) {
@@ -45,8 +62,9 @@ TEST(Cli, ParsesTimesAsUtc) {
   EXPECT_EQ(ParseCliTime("2026-12-06"), 1796515200);
   EXPECT_EQ(ParseCliTime("2026-12-06T09:30"), 1796515200 + 9 * 3600 + 30 * 60);
   EXPECT_EQ(ParseCliTime("2026-12-06T09:30:15Z"), 1796515200 + 9 * 3600 + 30 * 60 + 15);
+  EXPECT_EQ(ParseCliTime("2024-02-29"), 1709164800);
   for (const char* bad : {"", "2026-13-01", "2026-12-06T25:00", "12/06/2026", "2026-12-06Tx",
-                          "99999999999999999999"}) {
+                          "99999999999999999999", "2026-02-30", "2026-02-29", "2026-04-31"}) {
     EXPECT_FALSE(ParseCliTime(bad).has_value()) << bad;
   }
   EXPECT_EQ(FormatIsoTime(1796515200 + 15), "2026-12-06T00:00:15Z");
@@ -56,15 +74,16 @@ TEST(Cli, ListsTheSampleCacheInEveryFormat) {
   const CliRun tsv = RunCli({"list", "firefox", "--cache", Sample()});
   ASSERT_EQ(tsv.Code, 0) << tsv.Err;
   EXPECT_EQ(tsv.Out.substr(0, tsv.Out.find('\n')),
-            "index\tkind\tsize\ttime\tmime\turl\tfile\tsite");
+            "index\tkind\tsize\ttime\tmime\turl\tfile\tsite\tpartition");
   EXPECT_EQ(Lines(tsv.Out), 9u);
   EXPECT_NE(tsv.Out.find("\tpng\t12263\t2018-08-01T07:27:05Z\timage/png\t"
                          "http://www.google.com/images/nav_logo229.png\t" +
-                         Platform::JoinPath(Sample(), "_CACHE_003_") + "\t\n"),
+                         Platform::JoinPath(Sample(), "_CACHE_003_") + "\tgoogle.com\t\n"),
             std::string::npos);
 
   const CliRun csv = RunCli({"list", "firefox", "--cache", Sample(), "--format", "csv"});
-  EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\n')), "index,kind,size,time,mime,url,file,site");
+  EXPECT_EQ(csv.Out.substr(0, csv.Out.find('\n')),
+            "index,kind,size,time,mime,url,file,site,partition");
   // A URL with a comma is quoted.
   EXPECT_NE(csv.Out.find(",\"http://www.google.com/xjs/_/js/k=xjs.hp.en.mpb1WB2NNYY.O/m=sb_he,d/"),
             std::string::npos);
@@ -82,9 +101,24 @@ TEST(Cli, CacheThatCannotBeOpenedExitsWithThree) {
   const CliRun capture = RunCli(
       {"capture", "firefox", "--cache", empty.Path(), "--filters", CatchAll(empty, empty / "out")});
   EXPECT_EQ(capture.Code, 3);
-  // The message says where the program looked, in the interface's words.
-  EXPECT_NE(capture.Err.find("Can't open Mozilla cache"), std::string::npos) << capture.Err;
-  EXPECT_NE(capture.Err.find(empty.Path()), std::string::npos) << capture.Err;
+  // The message says where the program looked and what for, in the format's words, and
+  // how to name another folder; there is no Options dialog to point to.
+  const struct {
+    const char* Browser;
+    const char* LookedFor;
+  } formats[] = {{"firefox", "cache2 'entries' folder"},
+                 {"chromium", "'index-dir' folder"},
+                 {"ie", "'index.dat'"}};
+  for (const auto& format : formats) {
+    const CliRun list = RunCli({"list", format.Browser, "--cache", empty.Path()});
+    EXPECT_EQ(list.Code, 3) << format.Browser;
+    EXPECT_NE(list.Err.find("Can't open the cache:\n" + empty.Path()), std::string::npos)
+        << list.Err;
+    EXPECT_NE(list.Err.find(format.LookedFor), std::string::npos) << list.Err;
+    EXPECT_NE(list.Err.find("with --cache DIR"), std::string::npos) << list.Err;
+    EXPECT_EQ(list.Err.find("Options"), std::string::npos) << list.Err;
+  }
+  EXPECT_NE(capture.Err.find("cache2 'entries' folder"), std::string::npos) << capture.Err;
 }
 
 TEST(Cli, CapturesSkipsDuplicatesAndLeavesTheSettingsAlone) {
@@ -104,7 +138,8 @@ TEST(Cli, CapturesSkipsDuplicatesAndLeavesTheSettingsAlone) {
   const CliRun again =
       RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters, "--quiet"});
   EXPECT_EQ(again.Code, 0);
-  EXPECT_EQ(again.Out, "0 new files have been captured and saved\n");
+  // A capture that saves nothing says why.
+  EXPECT_EQ(again.Out, "0 new files have been captured and saved\nNo new files: 8 already saved\n");
   const CliRun copies =
       RunCli({"capture", "firefox", "--cache", Sample(), "--filters", filters,
               "--no-skip-duplicates", "--quiet", "--since", "2018-08-01T07:27:06Z"});
@@ -266,4 +301,50 @@ TEST(Cli, ChromiumFamilyByAnyNameAndFolder) {
         << list.Out;
   }
   EXPECT_EQ(RunCli({"list", "edge", "--cache", cache + "/index-dir"}).Code, 3);
+}
+
+// Places a capture may not write: a folder or report inside the cache it reads, a folder
+// whose name a file has (with the system's reason). Each is exit 4 with a message that
+// says so, and nothing is written inside the cache.
+TEST(Cli, RefusesToWriteInsideTheCacheAndSaysWhyAFolderCannotBeMade) {
+  TempDir dir;
+  const std::string cache = TextCache(dir, {"one", "two"});
+  WriteFile(dir / "blocker", "a file where a folder would be");
+  const struct {
+    const char* Name;
+    std::string Folder;
+    std::string Report;
+    const char* Says;
+  } cases[] = {
+      {"a folder inside the cache", cache + "/entries", "", "inside the cache"},
+      {"a report inside the cache", dir / "out", cache + "/report.csv", "inside the cache"},
+      {"a folder behind a file", dir / "blocker/out", "",
+       Platform::RunningOnWindows ? "irectory name" : "Not a directory"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = {"capture", "firefox",   "--cache",
+                                          cache,     "--filters", CatchAll(dir, c.Folder)};
+    if (!c.Report.empty()) arguments.insert(arguments.end(), {"--report", c.Report});
+    const CliRun run = RunCli(arguments);
+    EXPECT_EQ(run.Code, 4) << c.Name << "\n" << run.Err;
+    EXPECT_NE(run.Err.find(c.Says), std::string::npos) << c.Name << "\n" << run.Err;
+  }
+  EXPECT_EQ(ListNames(cache), std::vector<std::string>{});
+  EXPECT_EQ(ListNames(cache + "/entries").size(), 2u);
+}
+
+// A cell that a spreadsheet would take as a formula stays text.
+TEST(Cli, CsvCellsThatLookLikeFormulasAreQuoted) {
+  const struct {
+    const char* Text;
+    const char* Cell;
+  } cases[] = {
+      {"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""},
+      {"+1", "\"'+1\""},
+      {"-2", "\"'-2\""},
+      {"@SUM(A1)", "\"'@SUM(A1)\""},
+      {"a=b", "a=b"},
+      {"a,b", "\"a,b\""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CsvField(c.Text), c.Cell) << c.Text;
 }

@@ -40,9 +40,11 @@ TEST(OutputFolderCheck, EachRefusalHasItsReason) {
                                {"~/a-file/x", CannotCreate},
                                {"~/VOR_SAVES/%DATE%", None},
                                {"~/VOR_SAVES/%SITE%/%BROWSER% %ISODATE%/%TIME%", None},
-                               {"/tmp/../vorlane-nonexistent-folder", None}});
+                               {"/tmp/../vorlane-nonexistent-folder", None},
+                               {"/x/nonexistent/../../..", IsRoot}});
   }
   for (const auto& [text, problem] : cases) EXPECT_EQ(CheckOutputFolder(text), problem) << text;
   EXPECT_EQ(OutputFolderProblemText(CannotCreate), UiTextKey::ErrorDirectoryCannotCreate);
   EXPECT_EQ(OutputFolderProblemText(NotLocal), UiTextKey::ErrorDirectoryNotLocal);
+  EXPECT_EQ(OutputFolderProblemText(ReadOnly), UiTextKey::ErrorDirectoryReadOnly);
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "CapturePassFixture.h"
+#include "config/UiTexts.h"
 #include "engine/CCapturePass.h"
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -134,12 +135,39 @@ TEST_F(CapturePass, ManySameSizeFilesKeepExactlyTheDistinctOnes) {
   EXPECT_EQ(ListNames(out).size(), 1000u);
 }
 
-TEST_F(CapturePass, DisabledRecordsFolderIsCreatedButItSavesNothing) {
-  FilterRecord* off = Add(dir / "off", "x", 0);
-  off->Disabled = true;
-  MemorySource source({{"u1", "body", 1}});
-  EXPECT_EQ(Run(source), 0);
-  EXPECT_TRUE(Platform::FolderExists(dir / "off"));
+// A folder is made for the first file kept in it, and only then.
+TEST_F(CapturePass, FoldersAreMadeOnlyForAFileKept) {
+  struct Case {
+    const char* Name;
+    bool Disabled;
+    int MinPixels;         // "img:1x1" fails the pixel test from 2 on
+    std::string Encoding;  // a body stored compressed is measured once written
+    bool Kept;
+  };
+  const Case cases[] = {
+      {"a disabled filter", true, 0, "", false},
+      {"a match that fails the pixel test in the cache", false, 2, "", false},
+      {"a match whose written copy fails the pixel test", false, 2, "gzip", false},
+      {"a match that is kept", false, 0, "", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.Name);
+    vorlane::test::TempDir here;
+    set.Clear();
+    FilterRecord* record = Add(here / "a/b/c", "x", 0);
+    record->Disabled = c.Disabled;
+    record->MinWidth = record->MinHeight = c.MinPixels;
+    MemorySource::Item item{"u1", "img:1x1", 1};
+    if (!c.Encoding.empty()) {
+      item.Encoding = c.Encoding;
+      item.Body = vorlane::test::CompressBody(c.Encoding, item.Body);
+    }
+    MemorySource source({item});
+    EXPECT_EQ(Run(source), c.Kept ? 1 : 0);
+    // The levels the pass made for a file it did not keep go again.
+    EXPECT_EQ(Platform::FolderExists(here / "a"), c.Kept);
+    EXPECT_TRUE(Platform::FolderExists(here.Path()));
+  }
 }
 
 TEST_F(CapturePass, SinceTimeLimitsCountAndVisits) {
@@ -180,6 +208,7 @@ TEST_F(CapturePass, FolderThatCannotBeCreatedEndsThePassWithItsError) {
     EXPECT_EQ(error.GetModule(), CError::FilterCache);
     EXPECT_EQ(error.GetCode(), CError::FolderFailed);
     EXPECT_EQ(error.GetPath(), "relative/folder");
+    EXPECT_EQ(error.GetReason(), UiTexts::Get(UiTextKey::ErrorDirectoryNotAbsolute));
   }
   EXPECT_EQ(source.CopyCalls, 0);
   // The front end shows it; the pass itself says nothing.

@@ -198,7 +198,10 @@ TEST_F(CaptureEngine, SourceThatCannotOpenGivesNoFiles) {
   // The engine keeps the problem for the front end rather than showing it.
   EXPECT_TRUE(messages.Texts().empty());
   ASSERT_TRUE(engine->GetLastProblem());
-  EXPECT_EQ(ComposeMessage(*engine->GetLastProblem()), "Can't create the folder:\nnot/absolute");
+  // With the reason the folder was refused.
+  EXPECT_EQ(ComposeMessage(*engine->GetLastProblem()),
+            "Can't create the folder:\nnot/absolute\nThe path must be absolute: it begins with / "
+            "(or with ~/ for your home folder).");
 }
 
 TEST_F(CaptureEngine, DiscoveredFirefoxFolderIsRemembered) {

@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "engine/CCacheFilter.h"
@@ -17,8 +19,9 @@
 namespace {
 
 // Bodies "img:WxH" measure W x H; anything else 0 x 0.
-CGraphicLT::ImageSize FakeProbe(const std::string& path) {
-  const std::string body = vorlane::test::ReadFile(path);
+CGraphicLT::ImageSize FakeProbe(uint64_t size, const CGraphicLT::FetchFunction& fetch) {
+  std::string body(static_cast<size_t>(std::min<uint64_t>(size, 32)), '\0');
+  if (!fetch(0, std::span(reinterpret_cast<uint8_t*>(body.data()), body.size()))) return {};
   int width = 0;
   int height = 0;
   if (std::sscanf(body.c_str(), "img:%dx%d", &width, &height) == 2) return {width, height};

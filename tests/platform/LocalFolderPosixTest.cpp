@@ -2,6 +2,8 @@
 
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/Paths.h"
@@ -202,3 +204,37 @@ TEST(LocalFolder, MountTableDecidesForTheNearestExistingFolder) {
 }
 
 }  // namespace
+
+// A folder that cannot be made says why in the system's words; one made and left empty
+// goes again; ".." is resolved by the text before anything is checked.
+TEST(LocalFolder, FolderTreesWithReasonsAndNormalPaths) {
+  TempDir dir;
+  WriteFile(dir / "file", "x");
+  const struct {
+    std::string Path;
+    bool Made;
+    const char* Reason;
+  } cases[] = {
+      {dir / "a/b/c", true, ""},
+      {dir / "file/below", false, "Not a directory"},
+      {"/proc/vorlane-cannot-be-here", false, "No such file or directory"},
+  };
+  for (const auto& c : cases) {
+    std::string reason;
+    EXPECT_EQ(Platform::CreateFolderTree(c.Path, reason), c.Made) << c.Path;
+    if (!c.Made) {
+      EXPECT_EQ(reason, c.Reason) << c.Path;
+    }
+  }
+  EXPECT_FALSE(Platform::RemoveEmptyFolder(dir / "a/b"));  // not empty
+  EXPECT_TRUE(Platform::RemoveEmptyFolder(dir / "a/b/c"));
+  EXPECT_FALSE(Platform::IsOnReadOnlyFileSystem(dir / "a/not/yet"));
+  for (const auto& [text, normal] :
+       std::vector<std::pair<std::string, std::string>>{{"/x/nonexistent/../../..", "/"},
+                                                        {"/a/./b/../c/", "/a/c"},
+                                                        {"/a/b/..", "/a"},
+                                                        {"/a//b", "/a/b"}}) {
+    EXPECT_EQ(Platform::LexicallyNormal(text), normal) << text;
+  }
+  EXPECT_FALSE(Platform::IsLocalFolderPath("/x/nonexistent/../../.."));
+}

@@ -20,6 +20,7 @@ void MemorySource::ReadEntries() {
     entry->ContentDisposition = Items[i].Disposition;
     entry->LastModified = Items[i].LastModified;
     entry->Date = Items[i].Date;
+    entry->Incomplete = Items[i].Incomplete;
     WriteFile(*Bodies / entry->LocalFile, Items[i].Body);
     AppendEntry(std::move(entry));
   }

@@ -26,6 +26,7 @@ class MemorySource : public CCacheBrowser {
     std::string Disposition = {};
     std::string LastModified = {};
     std::string Date = {};
+    bool Incomplete = false;  // the cache holds only part of the body
   };
 
   explicit MemorySource(std::vector<Item> items = {});

@@ -9,6 +9,7 @@
 #include <atomic>
 
 #include "UiTestSupport.h"
+#include "config/BrowserTable.h"
 #include "config/Settings.h"
 #include "platform/Clock.h"
 #include "ui/CProgressDlg.h"
@@ -66,7 +67,7 @@ class CaptureTest : public QObject {
   // The widgets follow a job on its own thread (what each sign is: the app's tests).
   void captureStateFollowsTheJob() {
     const int entries = 25;
-    const QString notice = QStringLiteral("25 new files have been captured and saved");
+    const QString notice = QStringLiteral("Firefox: 25 new files have been captured and saved");
     auto gate = std::make_shared<uitest::GatedSource::Gate>();
     auto window = MakeWindow(gate, entries);
 
@@ -134,7 +135,9 @@ class CaptureTest : public QObject {
       auto window = MakeWindow(gate, 3);
       window->OnCapture(browser);
       QTRY_VERIFY(!window->IsBusy());
-      QCOMPARE(window->NoticeLabel()->text(), CQuellbyDlg::NewFilesText(3));
+      QCOMPARE(window->NoticeLabel()->text(),
+               QString::fromStdString(std::string(FindBrowser(browser)->ShortName)) +
+                   QStringLiteral(": ") + CQuellbyDlg::NewFilesText(3));
       // From now on the real cache sources, which find nothing.
       window->Engine().SetSourceFactory({});
       QString shown;
@@ -181,7 +184,9 @@ class CaptureTest : public QObject {
       // What the end of the job queued for the UI thread (a message box would be) has run.
       QCoreApplication::processEvents();
       QCOMPARE(script.Pending(), 1);
-      QCOMPARE(window->LastNotice(), entries ? CQuellbyDlg::NewFilesText(entries) : QString());
+      // Nothing new after a browser closed stays quiet.
+      QCOMPARE(window->LastNotice(),
+               entries ? "Firefox: " + CQuellbyDlg::NewFilesText(entries) : QString());
       QCOMPARE(SavedFileCount(), entries);
     }
   }

@@ -113,7 +113,7 @@ class NotificationTest : public QObject {
     uitest::OpenRecorder opened;
     window->OnCapture(Firefox);
     QTRY_VERIFY(!fake.Shown.isEmpty());
-    const QString text = QStringLiteral("3 new files have been captured and saved");
+    const QString text = QStringLiteral("Firefox: 3 new files have been captured and saved");
     QCOMPARE(fake.Shown.mid(0, 4), (QStringList{"Vorlane", "vorlane", "Vorlane", text}));
     QVERIFY(fake.Shown.join('|').contains(QStringLiteral("|open-folder|Open Folder")));
     // Without a notification area the window shows the count as well.

@@ -87,6 +87,25 @@ TEST(Win32Tray, BalloonIsShownOnce) {
   EXPECT_EQ(shell.Calls.size(), calls);
 }
 
+// The notice's balloon carries the program's own picture, and the tooltip changes in
+// place (cut to what the shell takes).
+TEST(Win32Tray, BalloonWithTheProgramsIconAndAToolTipThatChanges) {
+  NotifyRecorder shell;
+  CSystemTray tray(shell.Function());
+  const IconHandle icon = ProgramIcons::Load(IDI_PROGRAM, 16);
+  ASSERT_TRUE(tray.Create(nullptr, kCallback, L"Vorlane", icon.Get(), kId, false));
+  shell.Calls.clear();
+  ASSERT_TRUE(tray.ShowBalloon(L"Chromium: 1 new file has been captured and saved", L"Vorlane",
+                               NIIF_USER | NIIF_LARGE_ICON, 10));
+  EXPECT_NE(shell.Calls.back().Data.hBalloonIcon, nullptr);
+  ASSERT_TRUE(
+      tray.SetToolTip(L"Vorlane - watching Firefox\nLast capture 14:32" + std::wstring(200, L'x')));
+  EXPECT_EQ(shell.Calls.back().Action, static_cast<DWORD>(NIM_MODIFY));
+  EXPECT_TRUE(shell.Calls.back().Data.uFlags & NIF_TIP);
+  EXPECT_EQ(tray.ToolTip().size(), CSystemTray::MaxTooltipLength);
+  EXPECT_EQ(tray.ToolTip().rfind(L"Vorlane - watching Firefox\n", 0), 0u);
+}
+
 // A refused add leaves the icon out: changes stay here until the shell's task bar is
 // made again, when the icon comes back with the add's flags and its current picture.
 // A change of the work area keeps an icon that the shell still holds.

@@ -116,7 +116,7 @@ TEST_F(Win32Wiring, CheckBoxClicksChangeTheFilter) {
 
 // During a capture the popup shows (when the settings ask for it), the list is greyed
 // out and the tray icon animates; afterwards all is back and a balloon tells the count
-// (none when nothing was saved).
+// (or why nothing was saved).
 TEST_F(Win32Wiring, CaptureShowsItsSignsAndEndsWithABalloon) {
   for (const int entries : {25, 1, 0}) {
     SCOPED_TRACE(entries);
@@ -142,11 +142,18 @@ TEST_F(Win32Wiring, CaptureShowsItsSignsAndEndsWithABalloon) {
     EXPECT_FALSE(window.Tray().IsAnimating());
     std::vector<std::string> balloons;
     for (const auto& call : Shell.Calls) {
-      if (call.Data.uFlags & NIF_INFO) balloons.push_back(WideText::ToUtf8(call.Data.szInfo));
+      if (call.Data.uFlags & NIF_INFO) {
+        balloons.push_back(WideText::ToUtf8(call.Data.szInfo));
+        // With the program's own picture.
+        EXPECT_NE(call.Data.hBalloonIcon, nullptr);
+      }
     }
-    const std::vector<std::string> expected =
-        entries > 0 ? std::vector<std::string>{NewFilesText(entries)} : std::vector<std::string>{};
-    EXPECT_EQ(balloons, expected);
+    // A capture on command is answered also when it saved nothing, with why.
+    const std::string expected = entries > 0 ? "Firefox: " + NewFilesText(entries)
+                                             : "Firefox: No new files: the cache holds no entries";
+    EXPECT_EQ(balloons, std::vector<std::string>{expected});
+    // The tooltip tells the last capture.
+    EXPECT_NE(window.Tray().ToolTip().find(L"\nLast capture "), std::wstring::npos);
     // The window stops the engine as it goes; the next round has engine and window anew.
     Window.reset();
     Engine = apptest::MakeEngine();

@@ -105,13 +105,44 @@ bool CreateFolder(const std::string& path) {
 }
 
 bool CreateFolderTree(const std::string& path) {
-  if (path.empty()) return false;
+  std::string reason;
+  return CreateFolderTree(path, reason);
+}
+
+bool CreateFolderTree(const std::string& path, std::string& reason) {
+  if (path.empty()) {
+    reason = Posix::ErrorText(ENOENT);
+    return false;
+  }
+  auto make = [&](const std::string& part) {
+    if (FolderExists(part) || ::mkdir(part.c_str(), 0755) == 0) return true;
+    const int error = errno;
+    if (error == EEXIST && FolderExists(part)) return true;
+    // Something that is no folder stands where one is needed.
+    reason = Posix::ErrorText(error == EEXIST ? ENOTDIR : error);
+    return false;
+  };
   for (size_t slash = path.find('/', 1); slash != std::string::npos;
        slash = path.find('/', slash + 1)) {
-    const std::string part = path.substr(0, slash);
-    if (!FolderExists(part) && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    if (!make(path.substr(0, slash))) return false;
   }
-  return CreateFolder(path);
+  return make(path);
+}
+
+bool RemoveEmptyFolder(const std::string& path) {
+  return !path.empty() && ::rmdir(path.c_str()) == 0;
+}
+
+bool IsOnReadOnlyFileSystem(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty() && !PathExists(folder)) {
+    const size_t slash = folder.find_last_of('/');
+    if (slash == std::string::npos) return false;
+    folder = slash == 0 ? "/" : folder.substr(0, slash);
+    if (folder == "/") break;
+  }
+  struct statvfs info {};
+  return !folder.empty() && ::statvfs(folder.c_str(), &info) == 0 && (info.f_flag & ST_RDONLY) != 0;
 }
 
 bool DeleteFile(const std::string& path) {

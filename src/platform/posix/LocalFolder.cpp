@@ -90,7 +90,8 @@ bool IsRemovableBlockDevice(const std::string& sysRoot, uint32_t deviceMajor,
 
 bool IsLocalFolderPathIn(std::string_view path, const LocalFolderTables& tables) {
   if (path.empty() || path.find('\0') != std::string_view::npos) return false;
-  const std::string expanded = ExpandHome(path);
+  // Checked as it will be used: "/x/nonexistent/../../.." is the root, whatever exists.
+  const std::string expanded = LexicallyNormal(ExpandHome(path));
   if (expanded.empty() || expanded.front() != '/') return false;
   if (expanded.find_first_not_of('/') == std::string::npos) return false;
 

@@ -108,7 +108,28 @@ bool CreateFolder(const std::string& path) {
 }
 
 bool CreateFolderTree(const std::string& path) {
+  std::string reason;
+  return CreateFolderTree(path, reason);
+}
+
+bool CreateFolderTree(const std::string& path, std::string& reason) {
+  reason = Win32::ErrorText(ERROR_PATH_NOT_FOUND);
   if (path.empty()) return false;
+  // "Q:\..." on a machine without drive Q: says so, not "path not found".
+  if (path.size() >= 3 && path[1] == ':') {
+    const std::wstring root = Win32::Wide(path.substr(0, 2) + "\\");
+    if (::GetDriveTypeW(root.c_str()) == DRIVE_NO_ROOT_DIR) {
+      reason = "no such drive";
+      return false;
+    }
+  }
+  auto make = [&](const std::string& part) {
+    if (FolderExists(part) || CreateFolder(part)) return true;
+    const DWORD error = ::GetLastError();
+    // Something that is no folder stands where one is needed.
+    reason = Win32::ErrorText(PathExists(part) ? ERROR_DIRECTORY : error);
+    return false;
+  };
   // The volume's own part ("C:\", "\\server\share\") is never created.
   size_t start = 1;
   if (path.size() >= 3 && path[1] == ':') {
@@ -120,10 +141,33 @@ bool CreateFolderTree(const std::string& path) {
   }
   for (size_t slash = path.find_first_of("\\/", start); slash != std::string::npos;
        slash = path.find_first_of("\\/", slash + 1)) {
-    const std::string part = path.substr(0, slash);
-    if (!FolderExists(part) && !CreateFolder(part)) return false;
+    if (!make(path.substr(0, slash))) return false;
   }
-  return CreateFolder(path);
+  return make(path);
+}
+
+bool RemoveEmptyFolder(const std::string& path) {
+  return !path.empty() && ::RemoveDirectoryW(Win32::WidePath(path).c_str());
+}
+
+bool IsOnReadOnlyFileSystem(const std::string& path) {
+  std::string folder = path;
+  while (!folder.empty() && !PathExists(folder)) {
+    const std::string parent = ParentFolder(folder);
+    if (parent == folder) return false;
+    folder = parent;
+  }
+  if (folder.empty()) return false;
+  std::wstring volume(folder.size() + 8, L'\0');
+  if (!::GetVolumePathNameW(Win32::WidePath(folder).c_str(), volume.data(),
+                            static_cast<DWORD>(volume.size()))) {
+    return false;
+  }
+  DWORD flags = 0;
+  if (!::GetVolumeInformationW(volume.c_str(), nullptr, 0, nullptr, nullptr, &flags, nullptr, 0)) {
+    return false;
+  }
+  return (flags & FILE_READ_ONLY_VOLUME) != 0;
 }
 
 bool DeleteFile(const std::string& path) {

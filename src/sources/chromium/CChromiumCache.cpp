@@ -95,6 +95,10 @@ CChromiumCache::Backend CChromiumCache::GetBackend(size_t folder) const {
   return Folders.at(folder)->Kind;
 }
 
+std::vector<std::string> CChromiumCache::GetReadFolders() const {
+  return FolderPaths;
+}
+
 void CChromiumCache::Close() {
   Folders.clear();
 }

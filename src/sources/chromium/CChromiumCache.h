@@ -48,6 +48,7 @@ class CChromiumCache : public CCacheBrowser {
 
   // The cache folders found by the last Open, and the backend of each.
   const std::vector<std::string>& GetCacheFolders() const { return FolderPaths; }
+  std::vector<std::string> GetReadFolders() const override;
   Backend GetBackend(size_t folder) const;
 
  private:

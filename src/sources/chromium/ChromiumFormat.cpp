@@ -25,7 +25,9 @@ const CacheFormat kFormat{"chromium",
                           &NewChromiumSource,
                           "comb",
                           "",
-                          "Cache/Cache_Data or a profile folder"};
+                          "Cache/Cache_Data or a profile folder",
+                          "an 'index' file or an 'index-dir' folder with the entry files, here "
+                          "or in Cache/Cache_Data"};
 
 }  // namespace
 

@@ -27,9 +27,15 @@ std::unique_ptr<CCacheBrowser> NewUrlCacheSource(const Platform::BrowserPlaces&)
   return std::make_unique<CIECache>();
 }
 
-const CacheFormat kFormat{
-    "urlcache",         "URL cache", &HoldsUrlCache,     &FindUrlCaches,
-    &NewUrlCacheSource, "comb-ie",   "OptGroupUrlCache", "the folder holding index.dat"};
+const CacheFormat kFormat{"urlcache",
+                          "URL cache",
+                          &HoldsUrlCache,
+                          &FindUrlCaches,
+                          &NewUrlCacheSource,
+                          "comb-ie",
+                          "OptGroupUrlCache",
+                          "the folder holding index.dat",
+                          "the URL cache's 'index.dat'"};
 
 }  // namespace
 
