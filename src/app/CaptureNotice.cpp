@@ -24,7 +24,14 @@ std::string CaptureNoticeText(int count, uint32_t skipped) {
 
 std::string CaptureNoticeFor(const CaptureOutcome& job, uint32_t skipped) {
   const std::string prefix = job.Browser.empty() ? std::string() : job.Browser + ": ";
-  if (job.Counts.NewFiles > 0) return prefix + CaptureNoticeText(job.Counts.NewFiles, skipped);
+  if (job.Counts.NewFiles > 0) {
+    std::string text = prefix + CaptureNoticeText(job.Counts.NewFiles, skipped);
+    if (job.Counts.NotDecoded > 0) {
+      text += "; " + std::to_string(job.Counts.NotDecoded) + " " +
+              UiTexts::Get(UiTextKey::NotDecodedFiles);
+    }
+    return text;
+  }
   if (!job.Finished || job.Start == CaptureStart::BrowserClosed) return {};
   return prefix + NoNewFilesText(job.Counts);
 }

@@ -202,6 +202,10 @@ int ListSaved(const CQuellbyMain& engine, const CliOptions& options, std::FILE* 
   if (count == 0 && job.Finished) std::fprintf(out, "%s\n", NoNewFilesText(job.Counts).c_str());
   std::fflush(out);
   PrintSkipped(err, engine.GetSkippedCount());
+  if (job.Counts.NotDecoded > 0) {
+    std::fprintf(err, "vorlane-cli: %u %s\n", job.Counts.NotDecoded,
+                 UiTexts::Get(UiTextKey::NotDecodedFiles).c_str());
+  }
   if (ReportInCache(options, job.CacheFolders, err)) return CliFolderFailed;
   if (!options.ReportFile.empty()) {
     std::string error;

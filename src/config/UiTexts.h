@@ -129,7 +129,8 @@
   X(SkipIncomplete, "incomplete in the cache")                                                     \
   X(SkipNoFolder, "with no folder that could be made")                                             \
   X(SkipOutsideTime, "cached before the time asked for")                                           \
-  X(ErrorDirectoryReadOnly, "The folder is on a read-only file system: nothing can be saved.")
+  X(ErrorDirectoryReadOnly, "The folder is on a read-only file system: nothing can be saved.")     \
+  X(NotDecodedFiles, "saved as stored, not decoded: decoding them would have filled the disk")
 
 // clang-format off
 enum class UiTextKey : uint8_t {

@@ -151,6 +151,9 @@ TEST_F(CaptureState, NoticeAndToolTipSayWhatHappened) {
   job.Counts.NewFiles = 5;
   EXPECT_EQ(CaptureNoticeFor(job, 2), "Chromium: 5 new files have been captured and saved (2 " +
                                           UiTexts::Get(UiTextKey::SkippedEntries) + ")");
+  job.Counts.NotDecoded = 1;
+  EXPECT_NE(CaptureNoticeFor(job, 0).find("; 1 " + UiTexts::Get(UiTextKey::NotDecodedFiles)),
+            std::string::npos);
   // A job that failed or was stopped is told by its message, not by a count of nothing.
   job.Counts.NewFiles = 0;
   job.Start = CaptureStart::OnCommand;
