@@ -106,8 +106,10 @@ void OptionsController::BrowseFolder(int field) {
   const std::string& current = field == OptionsView::DefaultFolderField
                                    ? values.DefaultFolder
                                    : values.CacheFolders.at(static_cast<size_t>(field));
+  const UiTextKey title = field == OptionsView::DefaultFolderField ? UiTextKey::ChooseDefaultFolder
+                                                                   : UiTextKey::ChooseCacheFolder;
   const std::optional<std::string> picked =
-      View.ChooseFolder(UiTexts::Get(UiTextKey::BrowseDirectory), FolderChooserStart(current));
+      View.ChooseFolder(UiTexts::Get(title), FolderChooserStart(current));
   if (picked && !picked->empty()) View.ShowFolder(field, *picked);
 }
 

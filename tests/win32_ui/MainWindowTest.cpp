@@ -174,11 +174,16 @@ TEST_F(Win32MainWindow, ListReportsCheckBoxChangesOnly) {
     changes.emplace_back(row, checked);
     return row != 0;
   });
-  FilterRow first{true, {"", "JPG", "1000", "photo", "0", "0", "C:\\Saves", "pic"}};
-  FilterRow second{false, {"", "ALL", "0", "", "0", "0", "C:\\All", "file"}};
+  FilterRow first{true, {"", "JPG", "1000", "photo", "0", "0", "C:\\Saves", "pic"}, ""};
+  FilterRow second{false, {"", "ALL", "0", "", "0", "0", "C:\\All", "file"}, "Never"};
   window.List().SetRows({first, second});
   EXPECT_TRUE(changes.empty());
   ASSERT_EQ(window.List().RowCount(), 2);
+  // A filter that never matches: the sign before its content type, its reason as tip.
+  EXPECT_FALSE(window.List().HasSign(0));
+  EXPECT_TRUE(window.List().HasSign(1));
+  EXPECT_EQ(window.List().RowTip(0), "");
+  EXPECT_EQ(window.List().RowTip(1), "Never");
   EXPECT_EQ(window.List().CellText(0, 1), "JPG");
   EXPECT_EQ(window.List().CellText(1, 6), "C:\\All");
   EXPECT_TRUE(window.List().IsChecked(0));
