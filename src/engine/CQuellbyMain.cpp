@@ -86,7 +86,10 @@ std::vector<ReportRow> CQuellbyMain::GetLastReport() const {
 }
 
 bool CQuellbyMain::MayCaptureWhileRunning(const CaptureTarget& target) const {
-  if (!CurrentSettings().CaptureWhileRunning) return false;
+  return CurrentSettings().CaptureWhileRunning && AllowsLiveCapture(target);
+}
+
+bool CQuellbyMain::AllowsLiveCapture(const CaptureTarget& target) const {
   bool fromSettings = false;
   const std::unique_ptr<CCacheBrowser> source = MakeSource(target, fromSettings);
   if (!source || !source->TryOpen()) return false;
@@ -106,8 +109,11 @@ bool CQuellbyMain::RefuseWhileRunningOf(const CaptureTarget& target) {
   // Browsers that share one cache each block the others.
   for (const BrowserInfo* sharer : CacheSharers(target.Browser)) {
     if (!probe.IsRunning(ProcessNamesOf(*sharer))) continue;
+    // Where the format may be read while the browser runs, the way to do so is named.
+    const std::string hint =
+        AllowsLiveCapture(target) ? UiTexts::Get(UiTextKey::HintLiveCapture) : std::string();
     ShowMessage(MessageKind::Warning,
-                {UiTextKey::WarningCloseBrowser, std::string(sharer->DisplayName), {}, {}});
+                {UiTextKey::WarningCloseBrowser, std::string(sharer->DisplayName), {}, hint});
     return true;
   }
   return false;
