@@ -72,6 +72,12 @@ void CaptureCommands::MakeCurrent(size_t tool, int code) {
   UpdateSettings([&](Settings& settings) { settings.LastCapture = kept; });
 }
 
+bool CaptureCommands::Offered(size_t tool) const {
+  const std::vector<int>& codes = ToolList.at(tool).Codes;
+  return std::any_of(codes.begin(), codes.end(),
+                     [](int code) { return BrowserCommands::Unavailable(code).empty(); });
+}
+
 std::string CaptureCommands::Label(size_t tool) const {
   const BrowserInfo* browser = FindBrowser(ToolList.at(tool).Current);
   return browser ? BrowserCommands::CaptureLabel(*browser) : std::string();

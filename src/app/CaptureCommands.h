@@ -27,6 +27,9 @@ class CaptureCommands {
   explicit CaptureCommands(CQuellbyMain& engine);
 
   const std::vector<Tool>& Tools() const { return ToolList; }
+  // Whether a tool's button shows: not where every browser of it is unavailable here
+  // (BrowserCommands::Unavailable).
+  bool Offered(size_t tool) const;
   // A tool's text and tooltip: those of its current browser.
   std::string Label(size_t tool) const;
   std::string Tooltip(size_t tool) const;

@@ -114,6 +114,8 @@
   X(ChooseFilterFolder, "Choose the folder for this filter's files")                               \
   X(ChooseDefaultFolder, "Choose the default folder for saved files")                              \
   X(ChooseCacheFolder, "Choose the browser's cache folder")                                        \
+  /* The language's ISO 639-1 code: the toolkit's own texts follow it. */                          \
+  X(LanguageCode, "en")                                                                            \
   X(OptStartAtLogin, "Start at login")                                                             \
   X(AskStartAtLogin,                                                                               \
     "Start Vorlane at login? It then watches your browsers from the moment you log in. You can "   \

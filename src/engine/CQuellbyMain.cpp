@@ -334,6 +334,9 @@ void CQuellbyMain::StartWatchers() {
     if (!settings.Watch[code] || Watchers[code]->IsWatching()) continue;
     const std::optional<CaptureTarget> target = ResolveCaptureTarget(browser.Code);
     if (!target) continue;
+    // A browser whose cache can exist only through something missing here (no Wine
+    // prefix) has nothing to capture when it closes.
+    if (!target->Format.MissingCacheTextKey.empty() && !HasCache(browser.Code)) continue;
     // The watcher's capture reads the row it was started for.
     Watchers[code]->Start(
         ProcessNamesOf(browser),

@@ -44,4 +44,9 @@ struct CacheFormat {
   std::string_view HeadingTextKey;
   // What a named cache folder is for this format, for the command line's help.
   std::string_view NamedFolderHint;
+  // For a format whose caches exist here only through something the system may lack
+  // (the URL cache outside Windows lives in a Wine prefix): the language key of why its
+  // browsers are neither offered nor watched while none of its caches is found. "": they
+  // are offered everywhere.
+  std::string_view MissingCacheTextKey;
 };

@@ -272,6 +272,13 @@ void COptionsDlg::FocusFolder(int field) {
   }
 }
 
+void COptionsDlg::ShowUnavailable(int code, const std::string& reason) {
+  QCheckBox* box = UseBrowserBox(code);
+  box->setEnabled(false);
+  box->setText(QString::fromStdString(OptionsController::WatchText(code) + "\n" + reason));
+  box->setToolTip(QString::fromStdString(reason));
+}
+
 void COptionsDlg::EnableCacheFolder(int code, bool enabled) {
   if (const FolderControls* folder = FolderOf(code)) {
     folder->Find->setEnabled(enabled);

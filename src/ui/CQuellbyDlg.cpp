@@ -32,6 +32,7 @@
 #include "ui/GuiMessages.h"
 #include "ui/ProgramIcons.h"
 #include "ui/QtText.h"
+#include "ui/QtTranslations.h"
 
 namespace {
 
@@ -209,6 +210,7 @@ void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
 
 void CQuellbyDlg::RefreshCaptureButtons() {
   for (size_t index = 0; index < CaptureButtons.size(); ++index) {
+    CaptureButtons[index]->setVisible(CaptureTools.Offered(index));
     CaptureButtons[index]->setText(QString::fromStdString(CaptureTools.Label(index)));
     CaptureButtons[index]->setToolTip(
         TooltipText(QString::fromStdString(CaptureTools.Tooltip(index))));
@@ -330,6 +332,7 @@ void CQuellbyDlg::ShowTexts() {
   // The rows too: the content type column is in the language, and a sign may depend on
   // an option that just changed.
   ListControl.Refresh();
+  QtTranslations::Use(UiTexts::Get(UiTextKey::LanguageCode));
   for (size_t i = 0; i < kButtons.size(); ++i) {
     Buttons[i]->setText(QString());
     Buttons[i]->setToolTip(TooltipText(Text(kButtons[i].Tooltip)));

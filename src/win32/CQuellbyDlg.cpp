@@ -196,8 +196,9 @@ void CQuellbyDlg::ApplyTexts() {
 void CQuellbyDlg::ApplyCaptureTexts() {
   for (const auto& [stem, id] : kCaptureButtons) {
     const int tool = ToolOfButton(id);
-    // A format that offers no capture command leaves its button out.
-    ::ShowWindow(Item(id), tool < 0 ? SW_HIDE : SW_SHOW);
+    // A format that offers no capture command (here) leaves its button out.
+    const bool offered = tool >= 0 && CaptureTools.Offered(static_cast<size_t>(tool));
+    ::ShowWindow(Item(id), offered ? SW_SHOW : SW_HIDE);
     if (tool >= 0) {
       Tips.SetTool(Item(id), WideText::FromUtf8(CaptureTools.Tooltip(static_cast<size_t>(tool))));
     }

@@ -19,6 +19,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QLibraryInfo>
 #include <QLineEdit>
 
 using uitest::AnswerBox;
@@ -204,6 +206,11 @@ class MainWindowTest : public QObject {
     window->OnOptions();
     QCOMPARE(script.Pending(), 0);
     QCOMPARE(window->Model()->CellText(0, 1), QStringLiteral("Alle Bilder"));
+    // Qt's own buttons follow, where the system has Qt's translations.
+    if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                      QStringLiteral("/qtbase_de.qm"))) {
+      QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+    }
     QVERIFY(window->Model()->RowTip(2).startsWith(QStringLiteral("Mit „Nur eine Kopie“")));
     ModalScript noOneCopy({OnDialog<COptionsDlg>([](COptionsDlg* options) {
       options->OneCopyBox()->setChecked(false);

@@ -25,7 +25,8 @@ const CacheFormat kFormat{"chromium",
                           &NewChromiumSource,
                           "comb",
                           "",
-                          "Cache/Cache_Data or a profile folder"};
+                          "Cache/Cache_Data or a profile folder",
+                          ""};
 
 }  // namespace
 

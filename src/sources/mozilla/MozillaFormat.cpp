@@ -28,9 +28,15 @@ std::unique_ptr<CCacheBrowser> NewMozillaSource(const Platform::BrowserPlaces& p
   return std::make_unique<CMozillaCache>(places);
 }
 
-const CacheFormat kFormat{"mozilla",          "Firefox disk cache",        &HoldsMozillaCache,
-                          &FindMozillaCaches, &NewMozillaSource,           "comb-mozilla",
-                          "OptGroupMozilla",  "the profile's cache folder"};
+const CacheFormat kFormat{"mozilla",
+                          "Firefox disk cache",
+                          &HoldsMozillaCache,
+                          &FindMozillaCaches,
+                          &NewMozillaSource,
+                          "comb-mozilla",
+                          "OptGroupMozilla",
+                          "the profile's cache folder",
+                          ""};
 
 }  // namespace
 
