@@ -129,14 +129,16 @@ QLayout* CQuellbyDlg::BuildToolbar() {
     button->setIconSize(QSize(32, 32));
     button->setAutoRaise(true);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFixedSize(std::max(units.X(33), 40), std::max(units.Y(25), 40));
+    // Square: a row of them with the capture buttons fits a 1024-pixel screen.
+    const int side = std::max(units.Y(25), 40);
+    button->setFixedSize(side, side);
     button->setToolTipDuration(10000);
     button->setFocusPolicy(Qt::NoFocus);
     connect(button, &QToolButton::clicked, this, commands[i]);
     toolbar->addWidget(button);
     Buttons[i] = button;
   }
-  toolbar->addSpacing(units.X(38));
+  toolbar->addSpacing(units.X(12));
   BuildCaptureButtons(toolbar);
   toolbar->addStretch();
   TrayMenuButton = new QToolButton(this);
