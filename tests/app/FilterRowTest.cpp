@@ -60,8 +60,7 @@ TEST_F(FilterRows, AFilterAboveTakesAllOfOneBelow) {
       {"pixel test above only", Filter(kJpg, 0, "", 100, 100), Filter(kJpg), false},
       {"stricter pixel test below", Filter(kJpg, 0, "", 100, 100), Filter(kJpg, 0, "", 200, 100),
        true},
-      {"one side looser below", Filter(kJpg, 0, "", 100, 100), Filter(kJpg, 0, "", 50, 200),
-       false},
+      {"one side looser below", Filter(kJpg, 0, "", 100, 100), Filter(kJpg, 0, "", 50, 200), false},
       {"half a pixel test is none", Filter(kJpg, 0, "", 100, 0), Filter(kJpg), true},
   };
   for (const auto& c : cases) {
@@ -87,9 +86,9 @@ TEST_F(FilterRows, RowsOfFiltersThatNeverMatchAreMarked) {
   disabled.Disabled = true;
   const std::vector<FilterRecord> list = {Filter(kPng), Filter(KindEveryPicture, 100),
                                           Filter(kPng, 500), Filter(kJpg, 200)};
-  EXPECT_EQ(rows(list, true), (std::vector<std::string>{
-                                  "", "", hint + "1. PNG \u2192 /saves/3",
-                                  hint + "2. Every Picture \u2192 /saves/100"}));
+  EXPECT_EQ(rows(list, true),
+            (std::vector<std::string>{"", "", hint + "1. PNG \u2192 /saves/3",
+                                      hint + "2. Every Picture \u2192 /saves/100"}));
   EXPECT_EQ(rows(list, false), std::vector<std::string>(4));
   EXPECT_EQ(rows({disabled, Filter(kPng)}, true), std::vector<std::string>(2));
   EXPECT_EQ(rows({Filter(kPng), disabled}, true), std::vector<std::string>(2));
