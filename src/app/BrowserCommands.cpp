@@ -61,6 +61,14 @@ std::vector<int> CaptureNowCodes() {
   return codes;
 }
 
+std::string Unavailable(int code) {
+  const BrowserInfo* browser = FindBrowser(code);
+  const CacheFormat* format = browser ? FindCacheFormat(browser->FormatId) : nullptr;
+  if (!format || format->MissingCacheTextKey.empty() || CQuellbyMain::HasCache(code)) return {};
+  const std::optional<UiTextKey> key = FindUiTextKey(format->MissingCacheTextKey);
+  return key ? UiTexts::Get(*key) : std::string(format->MissingCacheTextKey);
+}
+
 std::string CaptureLabel(const BrowserInfo& browser) {
   return std::string(browser.CaptureLabel.empty() ? browser.ShortName : browser.CaptureLabel);
 }

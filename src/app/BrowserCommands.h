@@ -29,6 +29,10 @@ std::vector<FormatGroup> FormatGroups();
 // found now and that is watched itself or through a browser sharing its cache.
 std::vector<int> CaptureNowCodes();
 
+// Why a browser is neither offered nor watched here ("" when it is): its format's caches
+// can exist only through something missing (no Wine prefix with a URL cache).
+std::string Unavailable(int code);
+
 // The capture command's short text.
 std::string CaptureLabel(const BrowserInfo& browser);
 // The heading of a format's group in the options dialog.

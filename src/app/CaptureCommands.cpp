@@ -3,9 +3,31 @@
 #include <algorithm>
 
 #include "app/BrowserCommands.h"
+#include "base/Text.h"
 #include "config/BrowserTable.h"
+#include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CQuellbyMain.h"
+
+namespace {
+
+bool Contains(const std::vector<int>& codes, int code) {
+  return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+
+// The browsers of LastCapture that are in the table, in its order.
+std::vector<int> LastCaptured() {
+  const std::string kept = CurrentSettings().LastCapture;
+  std::vector<int> codes;
+  for (const std::string_view name : Text::Split(kept, ',')) {
+    if (const BrowserInfo* browser = FindBrowserByCliName(Text::TrimBlanks(name))) {
+      codes.push_back(browser->Code);
+    }
+  }
+  return codes;
+}
+
+}  // namespace
 
 CaptureCommands::CaptureCommands(CQuellbyMain& engine) : Engine(engine) {
   for (const BrowserCommands::CaptureGroup& group : BrowserCommands::CaptureGroups()) {
@@ -15,6 +37,45 @@ CaptureCommands::CaptureCommands(CQuellbyMain& engine) : Engine(engine) {
     tool.Current = tool.Codes.front();
     ToolList.push_back(std::move(tool));
   }
+  Refresh();
+}
+
+void CaptureCommands::Refresh() {
+  const std::vector<int> last = LastCaptured();
+  for (Tool& tool : ToolList) {
+    std::vector<int> found;
+    for (const int code : tool.Codes) {
+      if (CQuellbyMain::HasCache(code)) found.push_back(code);
+    }
+    const auto used = std::find_if(last.begin(), last.end(),
+                                   [&](int code) { return Contains(tool.Codes, code); });
+    if (used != last.end() && (found.empty() || Contains(found, *used))) {
+      tool.Current = *used;
+    } else if (!found.empty()) {
+      tool.Current = found.front();
+    } else if (!Contains(tool.Codes, tool.Current)) {
+      tool.Current = tool.Codes.front();
+    }
+  }
+}
+
+void CaptureCommands::MakeCurrent(size_t tool, int code) {
+  ToolList.at(tool).Current = code;
+  // Kept per tool: the others' last browsers stay as they were.
+  std::string kept;
+  for (const Tool& each : ToolList) {
+    const BrowserInfo* browser = FindBrowser(each.Current);
+    if (!browser) continue;
+    if (!kept.empty()) kept += ',';
+    kept += browser->CliName;
+  }
+  UpdateSettings([&](Settings& settings) { settings.LastCapture = kept; });
+}
+
+bool CaptureCommands::Offered(size_t tool) const {
+  const std::vector<int>& codes = ToolList.at(tool).Codes;
+  return std::any_of(codes.begin(), codes.end(),
+                     [](int code) { return BrowserCommands::Unavailable(code).empty(); });
 }
 
 std::string CaptureCommands::Label(size_t tool) const {
@@ -32,7 +93,7 @@ std::vector<CaptureCommands::Entry> CaptureCommands::Choices(size_t tool) const 
   for (const int code : ToolList.at(tool).Codes) {
     if (CQuellbyMain::HasCache(code)) offered.push_back(code);
   }
-  if (offered.empty()) offered = ToolList.at(tool).Codes;
+  if (offered.empty()) return {{-1, UiTexts::Get(UiTextKey::TrayMenuNoCache), false}};
   std::vector<Entry> entries;
   for (const int code : offered) {
     entries.push_back({code, BrowserCommands::CaptureLabel(*FindBrowser(code)), true});
@@ -66,6 +127,9 @@ std::vector<CaptureCommands::Entry> CaptureCommands::CaptureNow() const {
 
 void CaptureCommands::Capture(int code) {
   if (Engine.IsBusy()) return;
+  for (size_t tool = 0; tool < ToolList.size(); ++tool) {
+    if (Contains(ToolList[tool].Codes, code)) MakeCurrent(tool, code);
+  }
   Engine.StartCapture(code);
 }
 
@@ -74,8 +138,7 @@ void CaptureCommands::RunTool(size_t tool) {
 }
 
 void CaptureCommands::Choose(size_t tool, int code) {
-  Tool& chosen = ToolList.at(tool);
-  if (std::find(chosen.Codes.begin(), chosen.Codes.end(), code) == chosen.Codes.end()) return;
-  chosen.Current = code;
+  if (!Contains(ToolList.at(tool).Codes, code)) return;
+  MakeCurrent(tool, code);
   Capture(code);
 }

@@ -92,7 +92,7 @@ bool FilterEditorController::Accept() {
 
 void FilterEditorController::BrowseFolder() {
   const std::optional<std::string> picked = View.ChooseFolder(
-      UiTexts::Get(UiTextKey::BrowseDirectory), FolderChooserStart(View.Fields().FolderText));
+      UiTexts::Get(UiTextKey::ChooseFilterFolder), FolderChooserStart(View.Fields().FolderText));
   if (picked && !picked->empty()) View.ShowFolder(*picked);
 }
 

@@ -34,6 +34,30 @@ void FilterListController::FillList() {
     rows = FilterRow::AllOf(*filters);
   }
   View.ShowRows(rows);
+  Drawn = std::move(rows);
+}
+
+void FilterListController::RedrawMarks() {
+  std::vector<FilterRow> rows;
+  {
+    auto filters = Engine.Filters();
+    rows = FilterRow::AllOf(*filters);
+  }
+  if (rows.size() != Drawn.size()) {
+    Refresh();
+    return;
+  }
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i] != Drawn[i]) View.ShowRow(static_cast<int>(i), rows[i]);
+  }
+  Drawn = std::move(rows);
+}
+
+void FilterListController::Refresh() {
+  const int selected = View.SelectedRow();
+  FillList();
+  if (selected >= 0) View.SelectRow(selected);
+  UpdateTitle();
 }
 
 void FilterListController::UpdateTitle() {
@@ -53,9 +77,21 @@ std::string FilterListController::Hint() const {
 
 // ---- Files ---------------------------------------------------------------------------
 
-void FilterListController::SavePrompt() {
-  if (!Changed) return;
-  if (View.Ask(UiTexts::Get(UiTextKey::WarningChanged)) == Answer::Yes) SaveList(false);
+bool FilterListController::HasChangesToSave() const {
+  return Changed && !(Untitled && Engine.Filters()->Count() == 0);
+}
+
+bool FilterListController::SavePrompt() {
+  if (!HasChangesToSave()) return true;
+  switch (View.AskToSave(UiTexts::Get(UiTextKey::WarningChanged))) {
+    case Answer::Yes:
+      return SaveList(false);
+    case Answer::No:
+      return true;
+    case Answer::Cancel:
+      break;
+  }
+  return false;
 }
 
 bool FilterListController::SaveList(bool askFirst) {
@@ -86,7 +122,7 @@ bool FilterListController::SaveList(bool askFirst) {
 }
 
 std::string FilterListController::SaveForTermination() {
-  if (!Changed) return {};
+  if (!HasChangesToSave()) return {};
   const std::string current = Untitled ? std::string() : CurrentSettings().FiltersFileName;
   std::vector<std::string> targets;
   if (!current.empty()) targets.push_back(current);
@@ -114,8 +150,7 @@ std::string FilterListController::SaveForTermination() {
 }
 
 void FilterListController::New() {
-  if (IsBusy()) return;
-  SavePrompt();
+  if (IsBusy() || !SavePrompt()) return;
   Engine.Filters()->Clear();
   FillList();
   Changed = true;
@@ -125,8 +160,7 @@ void FilterListController::New() {
 }
 
 void FilterListController::Open() {
-  if (IsBusy()) return;
-  SavePrompt();
+  if (IsBusy() || !SavePrompt()) return;
   const std::string current = CurrentSettings().FiltersFileName;
   const std::optional<std::string> chosen = View.ChooseFilterFile(
       FileChoice::Open, Platform::ParentFolder(current.empty() ? UserFilterPath() : current));
@@ -204,9 +238,10 @@ void FilterListController::Edit() {
     record->MinHeight = copy.MinHeight;
     record->FileNameDummy = copy.FileNameDummy;
     filters->UpdateUrlWords(*record);
-    copy = *record;
   }
-  View.ShowRow(row, FilterRow::Of(copy));
+  // The edit may also mark or clear the rows below it.
+  FillList();
+  View.SelectRow(row);
   MarkChanged();
 }
 
@@ -214,7 +249,16 @@ void FilterListController::Delete() {
   if (IsBusy()) return;
   const int row = View.SelectedRow();
   if (row < 0) return;
-  if (View.Ask(UiTexts::Get(UiTextKey::WarningAreYouSure)) != Answer::Yes) return;
+  std::string filter;
+  {
+    auto filters = Engine.Filters();
+    const FilterRecord* record = filters->GetAt(row);
+    if (!record) return;
+    filter = DescribeFilter(*record);
+  }
+  if (View.Ask(UiTexts::Get(UiTextKey::WarningDeleteFilter) + "\n" + filter) != Answer::Yes) {
+    return;
+  }
   int count = 0;
   {
     auto filters = Engine.Filters();
@@ -268,6 +312,8 @@ bool FilterListController::CheckRow(int row, bool checked) {
     if (!record) return false;
     record->Disabled = !checked;
   }
+  if (static_cast<size_t>(row) < Drawn.size()) Drawn[static_cast<size_t>(row)].Checked = checked;
+  RedrawMarks();
   MarkChanged();
   return true;
 }

@@ -51,10 +51,15 @@ class FilterListController {
   std::vector<MenuEntry> ListMenu() const;
   // The list's tooltip: the filter file's hint, "" for none.
   std::string Hint() const;
+  // Draws every row again, the selection kept: after the language or One Copy changed.
+  void Refresh();
 
-  // With unsaved changes: asks whether to save them, and Yes saves. After No they stay
-  // unsaved, so the question comes again next time.
-  void SavePrompt();
+  // With unsaved changes: asks whether to save them (Save, Don't Save, Cancel), and Save
+  // saves. Returns whether the caller may go on: false after Cancel, and when the
+  // changes were to be saved but were not (the chooser cancelled). After Don't Save they
+  // stay unsaved, so the question comes again next time. A new list that is still empty
+  // holds nothing to lose and is not asked about.
+  bool SavePrompt();
   // At logout or shutdown, without asking: unsaved changes go to the file in use, else
   // to a recovery file beside it (beside the user's filters for a list without a file).
   // Returns the file written ("" when nothing needed saving or nothing could be written).
@@ -62,6 +67,8 @@ class FilterListController {
 
   bool IsBusy() const;
   bool IsChanged() const { return Changed; }
+  // Changed, and more than a new list that is still empty.
+  bool HasChangesToSave() const;
   bool IsUntitled() const { return Untitled; }
 
  private:
@@ -69,6 +76,8 @@ class FilterListController {
   // and again when the file cannot be written). Returns whether the list was saved.
   bool SaveList(bool askFirst);
   void FillList();
+  // Redraws the rows whose sign of a filter that never matches changed.
+  void RedrawMarks();
   void UpdateTitle();
   void MarkChanged();
 
@@ -78,4 +87,6 @@ class FilterListController {
   bool Untitled = false;
   // Check boxes turned before the list is first drawn are not the user's.
   bool ListReady = false;
+  // The rows as the view shows them.
+  std::vector<FilterRow> Drawn;
 };

@@ -32,6 +32,9 @@ class FilterListView {
 
   // A question with Yes and No and the exclamation icon.
   virtual Answer Ask(const std::string& question) = 0;
+  // The question about unsaved changes: Save (Yes), Don't Save (No) and Cancel, where
+  // closing the question or Esc is Cancel.
+  virtual Answer AskToSave(const std::string& question) = 0;
   virtual void ShowMessage(MessageKind kind, const std::string& text) = 0;
   // A filter file (*.flt) to open or to save into, the chooser opening in `folder`;
   // nothing when the user cancels.

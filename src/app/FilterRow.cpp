@@ -1,7 +1,9 @@
 #include "app/FilterRow.h"
 
+#include <algorithm>
 #include <cctype>
 
+#include "config/Settings.h"
 #include "config/UiTexts.h"
 #include "engine/CCacheFilter.h"
 
@@ -13,7 +15,45 @@ constexpr std::array<UiTextKey, FilterRow::ColumnCount> kHeaderKeys = {
     UiTextKey::FilterListMinWidth,  UiTextKey::FilterListMinHeight,
     UiTextKey::FilterListDirectory, UiTextKey::FilterListFileNameDummy};
 
+bool HasPixelTest(const FilterRecord& record) {
+  return record.MinWidth != 0 && record.MinHeight != 0;
+}
+
+bool KindsInclude(KindCode above, KindCode below) {
+  if (above == KindAll || above == below) return true;
+  // A group below is taken only by the same group or every kind (above); a single kind
+  // by a group that holds it.
+  return below != KindAll && below < KindCount && KindMatches(above, below);
+}
+
+// Every URL that holds one of the words below holds one of those above.
+bool UrlWordsInclude(const FilterRecord& above, const FilterRecord& below) {
+  if (above.UrlWords.empty()) return true;
+  if (below.UrlWords.empty()) return false;
+  return std::all_of(below.UrlWords.begin(), below.UrlWords.end(), [&](const std::string& word) {
+    return std::any_of(above.UrlWords.begin(), above.UrlWords.end(), [&](const std::string& part) {
+      return word.find(part) != std::string::npos;
+    });
+  });
+}
+
 }  // namespace
+
+bool TakesAllOf(const FilterRecord& above, const FilterRecord& below) {
+  if (!KindsInclude(above.ContentType, below.ContentType)) return false;
+  if (above.MinSize > 0 && above.MinSize > below.MinSize) return false;
+  if (!UrlWordsInclude(above, below)) return false;
+  // A picture that fails the pixel test above goes on to the filters below it.
+  if (!HasPixelTest(above)) return true;
+  return HasPixelTest(below) && below.MinWidth >= above.MinWidth &&
+         below.MinHeight >= above.MinHeight;
+}
+
+std::string DescribeFilter(const FilterRecord& record) {
+  std::string text = KindText(record.ContentType);
+  if (!record.URL.empty()) text += " \"" + record.URL + "\"";
+  return text + " \u2192 " + record.Directory;
+}
 
 std::string KindText(KindCode code) {
   if (code == KindEveryPicture) return UiTexts::Get(UiTextKey::FilterListEveryPicture);
@@ -38,9 +78,21 @@ FilterRow FilterRow::Of(const FilterRecord& record) {
 }
 
 std::vector<FilterRow> FilterRow::AllOf(const CCacheFilter& set) {
+  const bool oneCopy = CurrentSettings().OneCopy;
   std::vector<FilterRow> rows;
+  std::vector<const FilterRecord*> enabledAbove;
   for (const FilterRecord* record = set.GetFirst(); record; record = set.GetNext(*record)) {
-    rows.push_back(Of(*record));
+    FilterRow row = Of(*record);
+    if (oneCopy && !record->Disabled) {
+      for (const FilterRecord* above : enabledAbove) {
+        if (!TakesAllOf(*above, *record)) continue;
+        row.NeverMatches = UiTexts::Get(UiTextKey::HintFilterNeverMatches) + "\n" +
+                           std::to_string(above->Position + 1) + ". " + DescribeFilter(*above);
+        break;
+      }
+      enabledAbove.push_back(record);
+    }
+    rows.push_back(std::move(row));
   }
   return rows;
 }

@@ -73,7 +73,19 @@ void OptionsController::Load() {
   if (list.Selected >= 0 && list.Language != settings.Language) {
     UpdateSettings([&](Settings& changed) { changed.Language = list.Language; });
   }
+  for (const BrowserInfo& browser : Browsers()) {
+    Unavailable[static_cast<size_t>(browser.Code)] = false;
+    if (const std::string reason = BrowserCommands::Unavailable(browser.Code); !reason.empty()) {
+      Unavailable[static_cast<size_t>(browser.Code)] = true;
+      values.Watch[static_cast<size_t>(browser.Code)] = false;
+    }
+  }
   View.ShowValues(values);
+  for (const BrowserInfo& browser : Browsers()) {
+    if (Unavailable[static_cast<size_t>(browser.Code)]) {
+      View.ShowUnavailable(browser.Code, BrowserCommands::Unavailable(browser.Code));
+    }
+  }
   WatchChanged();
 }
 
@@ -106,8 +118,10 @@ void OptionsController::BrowseFolder(int field) {
   const std::string& current = field == OptionsView::DefaultFolderField
                                    ? values.DefaultFolder
                                    : values.CacheFolders.at(static_cast<size_t>(field));
+  const UiTextKey title = field == OptionsView::DefaultFolderField ? UiTextKey::ChooseDefaultFolder
+                                                                   : UiTextKey::ChooseCacheFolder;
   const std::optional<std::string> picked =
-      View.ChooseFolder(UiTexts::Get(UiTextKey::BrowseDirectory), FolderChooserStart(current));
+      View.ChooseFolder(UiTexts::Get(title), FolderChooserStart(current));
   if (picked && !picked->empty()) View.ShowFolder(field, *picked);
 }
 
@@ -126,7 +140,9 @@ void OptionsController::Apply() {
     // The option has been seen: the start-with-login entry follows it from now on.
     settings.StartWithLoginAsked = true;
     settings.ShowNotifyProgressBar = values.ShowProgress;
-    settings.Watch = values.Watch;
+    for (size_t code = 0; code < settings.Watch.size(); ++code) {
+      if (!Unavailable[code]) settings.Watch[code] = values.Watch[code];
+    }
     for (const BrowserInfo& browser : Browsers()) {
       const auto code = static_cast<size_t>(browser.Code);
       if (NamesCacheFolder(browser)) settings.CacheFolders[code] = values.CacheFolders[code];

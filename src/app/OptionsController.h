@@ -29,7 +29,9 @@ class OptionsController {
 
   explicit OptionsController(OptionsView& view);
 
-  // Shows the settings. When the language setting names no file of the list, the first
+  // Shows the settings; a browser that is not available here (BrowserCommands::
+  // Unavailable) unticked and greyed out with its reason, its setting kept as it is. When
+  // the language setting names no file of the list, the first
   // file is chosen and the setting points at it at once, even if the dialog is then
   // cancelled: the setting named a file that is no longer there.
   void Load();
@@ -49,4 +51,6 @@ class OptionsController {
  private:
   OptionsView& View;
   std::vector<LanguageEntry> LanguageFiles;
+  // By browser code: not available here, so its box does not say what its setting is.
+  std::array<bool, BrowserCount> Unavailable{};
 };

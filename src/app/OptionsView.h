@@ -43,6 +43,8 @@ class OptionsView {
   virtual void ShowFolder(int field, const std::string& text) = 0;
   // Selects the field's text and gives it the keyboard.
   virtual void FocusFolder(int field) = 0;
+  // A browser's check box greyed out, its reason for being so shown with it.
+  virtual void ShowUnavailable(int code, const std::string& reason) = 0;
   // A browser's cache folder row (field, Find, "...") usable or greyed out.
   virtual void EnableCacheFolder(int code, bool enabled) = 0;
   // A folder chooser titled `title` that opens at `start`; nothing when cancelled.

@@ -9,7 +9,6 @@ namespace ProgramInfo {
 inline constexpr char Name[] = "Vorlane";
 // The title strip of the tray menu and the about box.
 inline constexpr char ProductTitle[] = "Vorlane v " VORLANE_VERSION;
-inline constexpr char NoticeLine[] = "Free software by the Vorlane developers.";
 // The desktop's name for the program: its desktop file and its icon in the theme.
 inline constexpr char DesktopName[] = "vorlane";
 

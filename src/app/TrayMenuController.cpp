@@ -67,10 +67,13 @@ void TrayMenuController::Run(Command command) {
 
 void TrayMenuController::Options() {
   if (Engine.IsBusy()) return;
-  const std::string language = CurrentSettings().Language;
+  const Settings before = CurrentSettings();
   if (!View.RunOptions()) return;
-  if (CurrentSettings().Language != language) View.ShowTexts();
   const Settings settings = CurrentSettings();
+  // One Copy decides which filters of the list can never match, and their signs.
+  if (settings.Language != before.Language || settings.OneCopy != before.OneCopy) {
+    View.ShowTexts();
+  }
   for (const BrowserInfo& browser : Browsers()) {
     if (!settings.Watch[static_cast<size_t>(browser.Code)]) Engine.StopWatcher(browser.Code);
   }

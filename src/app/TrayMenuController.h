@@ -42,8 +42,8 @@ class TrayMenuController {
   std::vector<Item> Items() const;
   void Run(Command command);
 
-  // Options: the dialog, then texts in a newly chosen language and the watchers as the
-  // settings now ask. Nothing while busy.
+  // Options: the dialog, then the window drawn again after a new language or One Copy,
+  // and the watchers as the settings now ask. Nothing while busy.
   void Options();
   // The manual; nothing while busy.
   void Help();

@@ -75,7 +75,7 @@ constexpr BrowserInfo OwnCacheRow(BrowserCode code, std::string_view format,
   row.FormatId = format;
   row.CacheGroup = Own(code);
   row.CaptureCommand = true;
-  row.OptionText = UiTextKey::OptUseWith;
+  row.OptionText = UiTextKey::OptUseWithBrowser;
   row.CaptureText = UiTextKey::CaptureFrom;
   row.CaptureLabel = shortName;
   row.Places = places;
@@ -209,9 +209,14 @@ std::vector<std::string> ProcessNamesOf(const BrowserInfo& browser) {
 }
 
 std::string OptionTextOf(const BrowserInfo& browser) {
-  const std::string text = UiTexts::Get(browser.OptionText);
-  return browser.OptionText == UiTextKey::OptUseWith ? text + " " + std::string(browser.DisplayName)
-                                                     : text;
+  std::string text = UiTexts::Get(browser.OptionText);
+  // The one text with a place for a name: languages put the name where their word order
+  // wants it ("Mit Google Chrome verwenden").
+  constexpr std::string_view kToken = "%BROWSER%";
+  if (const size_t at = text.find(kToken); at != std::string::npos) {
+    text.replace(at, kToken.size(), browser.DisplayName);
+  }
+  return text;
 }
 
 std::string CaptureTextOf(const BrowserInfo& browser) {

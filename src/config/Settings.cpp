@@ -44,6 +44,7 @@ void ForEachField(SettingsRecord& settings, Visit&& visit) {
   visit("CaptureWhileRunning", settings.CaptureWhileRunning);
   for (const BrowserInfo& browser : Browsers().subspan(Maxthon + 1)) visitBrowser(browser);
   visit("StartWithLoginAsked", settings.StartWithLoginAsked);
+  visit("LastCapture", settings.LastCapture);
 }
 
 struct PlacesStore {

@@ -36,6 +36,9 @@ struct Settings {
   // The user has answered the first start's question about starting at login (or has
   // accepted the options dialog); until then no start-with-login entry is written.
   bool StartWithLoginAsked = false;
+  // The browsers last captured on command, one per capture tool, by command-line name
+  // ("chromium,ie"): each tool offers its own again after a restart.
+  std::string LastCapture;
 
   static std::array<bool, BrowserCount> DefaultWatch();
 };

@@ -56,7 +56,7 @@
   X(WarningAreYouSure, "Are you sure?")                                                            \
   X(WarningNew, "All the items in the filter will be deleted. Are you sure?")                      \
   X(WarningCloseBrowser, "has to be closed. Please, close the browser and try again.")             \
-  X(WarningChanged, "The filter has been changed. Would you like to save the filter in a file?")   \
+  X(WarningChanged, "The filter list has been changed. Do you want to save the changes?")          \
   X(WarningIsBusy, "Vorlane is combing the cache now. Please, try it later")                       \
   X(NewFilter, "New Filter")                                                                       \
   X(OptTitle, "Options")                                                                           \
@@ -89,11 +89,37 @@
   X(TrayMenuOpenSaved, "Open saved files")                                                         \
   X(TrayMenuPauseWatching, "Pause watching")                                                       \
   X(TrayMenuNoCache, "No browser cache found")                                                     \
+  X(DontSave, "Don't Save")                                                                        \
+  X(WarningDeleteFilter, "Delete this filter?")                                                    \
+  X(TipNew, "New filter list")                                                                     \
+  X(TipOpen, "Open a filter list")                                                                 \
+  X(TipSave, "Save the filter list")                                                               \
+  X(TipSaveAs, "Save the filter list in another file")                                             \
+  X(TipAdd, "Add a filter")                                                                        \
+  X(TipDelete, "Delete the selected filter")                                                       \
+  X(TipEdit, "Edit the selected filter")                                                           \
+  X(TipUp, "Move the selected filter up")                                                          \
+  X(TipDown, "Move the selected filter down")                                                      \
+  X(TipOptions, "Options: browsers, folders, language")                                            \
+  X(TipHelp, "Open the manual")                                                                    \
+  X(OptUseWithBrowser, "Use with %BROWSER%")                                                       \
+  X(OptNoWineCache, "No Wine prefix with a URL cache was found ($WINEPREFIX, ~/.wine)")            \
+  X(AboutNotice, "Free software by the Vorlane developers.")                                       \
+  X(HintLiveCapture,                                                                               \
+    "This cache can be read while the browser runs: tick \"Capture While the Browser Runs\" in "   \
+    "the Options, or use vorlane-cli --live.")                                                     \
+  X(HintFilterNeverMatches,                                                                        \
+    "With One Copy on, this filter gets no file: the filter above it takes every entry it would "  \
+    "take:")                                                                                       \
+  X(ChooseFilterFolder, "Choose the folder for this filter's files")                               \
+  X(ChooseDefaultFolder, "Choose the default folder for saved files")                              \
+  X(ChooseCacheFolder, "Choose the browser's cache folder")                                        \
+  /* The language's ISO 639-1 code: the toolkit's own texts follow it. */                          \
+  X(LanguageCode, "en")                                                                            \
   X(OptStartAtLogin, "Start at login")                                                             \
   X(AskStartAtLogin,                                                                               \
     "Start Vorlane at login? It then watches your browsers from the moment you log in. You can "   \
     "change this later in the Options dialog.")                                                    \
-  X(OptUseWith, "Use with")                                                                        \
   X(CaptureFrom, "Capture and Save Files from")                                                    \
   X(OptGroupMozilla, "Firefox disk cache")                                                         \
   X(OptGroupUrlCache, "URL cache of Internet Explorer and Maxthon (under Wine)")                   \

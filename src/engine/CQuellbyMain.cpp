@@ -87,7 +87,10 @@ std::vector<ReportRow> CQuellbyMain::GetLastReport() const {
 }
 
 bool CQuellbyMain::MayCaptureWhileRunning(const CaptureTarget& target) const {
-  if (!CurrentSettings().CaptureWhileRunning) return false;
+  return CurrentSettings().CaptureWhileRunning && AllowsLiveCapture(target);
+}
+
+bool CQuellbyMain::AllowsLiveCapture(const CaptureTarget& target) const {
   bool fromSettings = false;
   const std::unique_ptr<CCacheBrowser> source = MakeSource(target, fromSettings);
   if (!source || !source->TryOpen()) return false;
@@ -107,8 +110,11 @@ bool CQuellbyMain::RefuseWhileRunningOf(const CaptureTarget& target) {
   // Browsers that share one cache each block the others.
   for (const BrowserInfo* sharer : CacheSharers(target.Browser)) {
     if (!probe.IsRunning(ProcessNamesOf(*sharer))) continue;
+    // Where the format may be read while the browser runs, the way to do so is named.
+    const std::string hint =
+        AllowsLiveCapture(target) ? UiTexts::Get(UiTextKey::HintLiveCapture) : std::string();
     ShowMessage(MessageKind::Warning,
-                {UiTextKey::WarningCloseBrowser, std::string(sharer->DisplayName), {}, {}});
+                {UiTextKey::WarningCloseBrowser, std::string(sharer->DisplayName), {}, hint});
     return true;
   }
   return false;
@@ -363,6 +369,9 @@ void CQuellbyMain::StartWatchers() {
     if (!settings.Watch[code] || Watchers[code]->IsWatching()) continue;
     const std::optional<CaptureTarget> target = ResolveCaptureTarget(browser.Code);
     if (!target) continue;
+    // A browser whose cache can exist only through something missing here (no Wine
+    // prefix) has nothing to capture when it closes.
+    if (!target->Format.MissingCacheTextKey.empty() && !HasCache(browser.Code)) continue;
     // The watcher's capture reads the row it was started for.
     Watchers[code]->Start(
         ProcessNamesOf(browser),

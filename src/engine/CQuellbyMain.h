@@ -143,6 +143,8 @@ class CQuellbyMain {
   // The setting is on and the cache, opened, keeps its entries in files of their own
   // with checks of their own.
   bool MayCaptureWhileRunning(const CaptureTarget& target) const;
+  // Whether the target's cache, opened now, may be read while its browser runs.
+  bool AllowsLiveCapture(const CaptureTarget& target) const;
   void RunPass(CCacheBrowser& source, const CaptureTarget& target, int64_t since,
                CaptureStart start);
   // The outcome and the message of a source that did not open.

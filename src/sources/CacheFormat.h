@@ -47,4 +47,9 @@ struct CacheFormat {
   // What a folder of this format holds, in the format's own words, for the message
   // when a folder holds none of it.
   std::string_view LookedFor;
+  // For a format whose caches exist here only through something the system may lack
+  // (the URL cache outside Windows lives in a Wine prefix): the language key of why its
+  // browsers are neither offered nor watched while none of its caches is found. "": they
+  // are offered everywhere.
+  std::string_view MissingCacheTextKey;
 };

@@ -38,7 +38,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
   setWindowTitle(Text(UiTextKey::AboutTitle));
   Product->setText(QString::fromLatin1(ProgramInfo::ProductTitle));
-  Notice->setText(QString::fromLatin1(ProgramInfo::NoticeLine));
+  Notice->setText(Text(UiTextKey::AboutNotice));
   Address->setText(QString::fromStdString(ProgramInfo::SitePage()));
   Comments->setText(Text(UiTextKey::Comments));
 

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -56,10 +57,17 @@ COptionsDlg::COptionsDlg(bool trayAvailable, QWidget* parent) : QDialog(parent),
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(units.X(7), units.Y(7), units.X(7), units.Y(7));
-  layout->addWidget(BuildMain(trayAvailable));
-  layout->addWidget(BuildBrowsers());
-  layout->addWidget(BuildFilters());
-  layout->addStretch();
+  // One tab per group, in the groups' order: the dialog stays as high as its tallest
+  // group, which fits a 720-pixel screen, where the three groups one above the other
+  // did not.
+  auto* tabs = new QTabWidget(this);
+  for (QGroupBox* group : {BuildMain(trayAvailable), BuildBrowsers(), BuildFilters()}) {
+    tabs->addTab(group, group->title());
+    group->setTitle(QString());
+    group->setFlat(true);
+    group->layout()->setAlignment(Qt::AlignTop);
+  }
+  layout->addWidget(tabs, 1);
   layout->addWidget(buttons);
   setMinimumWidth(units.X(230));
 
@@ -270,6 +278,13 @@ void COptionsDlg::FocusFolder(int field) {
     edit->selectAll();
     edit->setFocus();
   }
+}
+
+void COptionsDlg::ShowUnavailable(int code, const std::string& reason) {
+  QCheckBox* box = UseBrowserBox(code);
+  box->setEnabled(false);
+  box->setText(QString::fromStdString(OptionsController::WatchText(code) + "\n" + reason));
+  box->setToolTip(QString::fromStdString(reason));
 }
 
 void COptionsDlg::EnableCacheFolder(int code, bool enabled) {

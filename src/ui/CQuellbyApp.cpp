@@ -91,8 +91,8 @@ bool CQuellbyApp::IsSingleInstance() {
 }
 
 void CQuellbyApp::OnShowRequested() {
-  // With a tray icon the program is reached there, and a second start ends silently.
-  if (Window && !Exiting && !Window->Tray()->IsAvailable()) Window->ShowMainWindow();
+  // A second start is the user looking for the program: its window comes to the front.
+  if (Window && !Exiting) Window->ShowMainWindow();
 }
 
 void CQuellbyApp::AskStartAtLogin() {
@@ -131,7 +131,11 @@ bool CQuellbyApp::InitInstance() {
 void CQuellbyApp::Exit() {
   if (Exiting || !Window) return;
   Exiting = true;
-  Window->SavePrompt();
+  // Cancel: the program goes on as if Exit had not been chosen.
+  if (!Window->SavePrompt()) {
+    Exiting = false;
+    return;
+  }
   Leave();
 }
 

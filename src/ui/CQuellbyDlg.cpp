@@ -32,13 +32,13 @@
 #include "ui/GuiMessages.h"
 #include "ui/ProgramIcons.h"
 #include "ui/QtText.h"
+#include "ui/QtTranslations.h"
 
 namespace {
 
-// The window's tooltips carry the program's name as a title above the text.
+// Rich text, so a long tooltip wraps instead of running off the screen.
 QString TooltipText(const QString& text) {
-  return QStringLiteral("<b>%1</b><br>%2")
-      .arg(QString::fromLatin1(ProgramInfo::Name), text.toHtmlEscaped());
+  return QStringLiteral("<p>%1</p>").arg(text.toHtmlEscaped().replace('\n', "<br>"));
 }
 
 struct ButtonInfo {
@@ -47,17 +47,17 @@ struct ButtonInfo {
 };
 
 constexpr std::array<ButtonInfo, CQuellbyDlg::ButtonCount> kButtons = {{
-    {"new", UiTextKey::New},
-    {"open", UiTextKey::Open},
-    {"save", UiTextKey::Save},
-    {"save-as", UiTextKey::SaveAs},
-    {"add", UiTextKey::Add},
-    {"delete", UiTextKey::Delete},
-    {"edit", UiTextKey::Edit},
-    {"up", UiTextKey::Up},
-    {"down", UiTextKey::Down},
-    {"options", UiTextKey::Options},
-    {"help", UiTextKey::Help},
+    {"new", UiTextKey::TipNew},
+    {"open", UiTextKey::TipOpen},
+    {"save", UiTextKey::TipSave},
+    {"save-as", UiTextKey::TipSaveAs},
+    {"add", UiTextKey::TipAdd},
+    {"delete", UiTextKey::TipDelete},
+    {"edit", UiTextKey::TipEdit},
+    {"up", UiTextKey::TipUp},
+    {"down", UiTextKey::TipDown},
+    {"options", UiTextKey::TipOptions},
+    {"help", UiTextKey::TipHelp},
 }};
 
 // A column never grows past this many average characters: a very long folder is cut
@@ -129,14 +129,16 @@ QLayout* CQuellbyDlg::BuildToolbar() {
     button->setIconSize(QSize(32, 32));
     button->setAutoRaise(true);
     button->setCursor(Qt::PointingHandCursor);
-    button->setFixedSize(std::max(units.X(33), 40), std::max(units.Y(25), 40));
+    // Square: a row of them with the capture buttons fits a 1024-pixel screen.
+    const int side = std::max(units.Y(25), 40);
+    button->setFixedSize(side, side);
     button->setToolTipDuration(10000);
     button->setFocusPolicy(Qt::NoFocus);
     connect(button, &QToolButton::clicked, this, commands[i]);
     toolbar->addWidget(button);
     Buttons[i] = button;
   }
-  toolbar->addSpacing(units.X(38));
+  toolbar->addSpacing(units.X(12));
   BuildCaptureButtons(toolbar);
   toolbar->addStretch();
   TrayMenuButton = new QToolButton(this);
@@ -194,10 +196,12 @@ void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
       connect(menu, &QMenu::aboutToShow, this, [this, index, menu] {
         menu->clear();
         for (const CaptureCommands::Entry& entry : CaptureTools.Choices(index)) {
-          menu->addAction(QString::fromStdString(entry.Text), this, [this, index, entry] {
-            CaptureTools.Choose(index, entry.Code);
-            RefreshCaptureButtons();
-          });
+          QAction* action =
+              menu->addAction(QString::fromStdString(entry.Text), this, [this, index, entry] {
+                CaptureTools.Choose(index, entry.Code);
+                RefreshCaptureButtons();
+              });
+          action->setEnabled(entry.Enabled);
         }
       });
     }
@@ -208,6 +212,7 @@ void CQuellbyDlg::BuildCaptureButtons(QLayout* toolbar) {
 
 void CQuellbyDlg::RefreshCaptureButtons() {
   for (size_t index = 0; index < CaptureButtons.size(); ++index) {
+    CaptureButtons[index]->setVisible(CaptureTools.Offered(index));
     CaptureButtons[index]->setText(QString::fromStdString(CaptureTools.Label(index)));
     CaptureButtons[index]->setToolTip(
         TooltipText(QString::fromStdString(CaptureTools.Tooltip(index))));
@@ -266,8 +271,10 @@ void CQuellbyDlg::FillCaptureNow() {
     QAction* action = CaptureNow->addAction(QString::fromStdString(entry.Text));
     action->setEnabled(entry.Enabled);
     if (entry.Code >= 0) {
-      connect(action, &QAction::triggered, this,
-              [this, code = entry.Code] { CaptureTools.Capture(code); });
+      connect(action, &QAction::triggered, this, [this, code = entry.Code] {
+        CaptureTools.Capture(code);
+        RefreshCaptureButtons();
+      });
     }
   }
 }
@@ -325,6 +332,10 @@ void CQuellbyDlg::AddShortcuts() {
 }
 
 void CQuellbyDlg::ShowTexts() {
+  // The rows too: the content type column is in the language, and a sign may depend on
+  // an option that just changed.
+  ListControl.Refresh();
+  QtTranslations::Use(UiTexts::Get(UiTextKey::LanguageCode));
   for (size_t i = 0; i < kButtons.size(); ++i) {
     Buttons[i]->setText(QString());
     Buttons[i]->setToolTip(TooltipText(Text(kButtons[i].Tooltip)));
@@ -396,7 +407,10 @@ bool CQuellbyDlg::eventFilter(QObject* watched, QEvent* event) {
   }
   if (event->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(event);
-    const QString hint = QString::fromStdString(ListControl.Hint());
+    // A row's own tooltip (a filter that never matches) before the list's hint.
+    const QModelIndex at = ListView->indexAt(help->pos());
+    QString hint = at.isValid() ? ListModel->RowTip(at.row()) : QString();
+    if (hint.isEmpty()) hint = QString::fromStdString(ListControl.Hint());
     if (hint.isEmpty()) {
       QToolTip::hideText();
     } else {

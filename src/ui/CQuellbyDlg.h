@@ -83,14 +83,18 @@ class CQuellbyDlg : public QWidget,
   void SetAllChecks(bool enabled) { ListControl.SetAllChecks(enabled); }
   void OnOptions() { TrayControl.Options(); }
   void OnHelp() { TrayControl.Help(); }
-  void OnCapture(int browserCode) { CaptureTools.Capture(browserCode); }
+  void OnCapture(int browserCode) {
+    CaptureTools.Capture(browserCode);
+    RefreshCaptureButtons();
+  }
   void ShowMainWindow() override;
   // The save question, then hidden (minimised where there is no tray to come back by).
   void HideMainWindow();
   // First step of Exit: no more window work for capture callbacks, watchers and a
   // running capture asked to stop. The program ends once !IsBusy().
   void BeginExit();
-  void SavePrompt() { ListControl.SavePrompt(); }
+  // False when the user cancelled: nothing may go on.
+  bool SavePrompt() { return ListControl.SavePrompt(); }
   std::string SaveForTermination() { return ListControl.SaveForTermination(); }
 
   // ---- Capture callbacks: called on the capture's thread -------------------------
@@ -153,6 +157,7 @@ class CQuellbyDlg : public QWidget,
   void ShowTitle(const std::string& title) override;
   void ShowTexts() override;
   Answer Ask(const std::string& question) override;
+  Answer AskToSave(const std::string& question) override;
   void ShowMessage(MessageKind kind, const std::string& text) override;
   std::optional<std::string> ChooseFilterFile(FileChoice choice,
                                               const std::string& folder) override;

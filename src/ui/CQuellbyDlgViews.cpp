@@ -57,6 +57,10 @@ Answer CQuellbyDlg::Ask(const std::string& question) {
                                                                                  : Answer::No;
 }
 
+Answer CQuellbyDlg::AskToSave(const std::string& question) {
+  return GuiMessages::AskToSave(QString::fromStdString(question), DialogParent());
+}
+
 void CQuellbyDlg::ShowMessage(MessageKind kind, const std::string& text) {
   GuiMessages::ShowBox(kind, QString::fromStdString(text), DialogParent());
 }
@@ -178,6 +182,9 @@ void CQuellbyDlg::ShowMessageLater(MessageKind kind, const std::string& text) {
 // ---- The window's own commands -------------------------------------------------------
 
 void CQuellbyDlg::ShowMainWindow() {
+  // A browser installed or cleared meanwhile changes what the capture buttons offer.
+  CaptureTools.Refresh();
+  RefreshCaptureButtons();
   if (isMinimized()) {
     showNormal();
   } else {
@@ -188,7 +195,8 @@ void CQuellbyDlg::ShowMainWindow() {
 }
 
 void CQuellbyDlg::HideMainWindow() {
-  ListControl.SavePrompt();
+  // Cancel keeps the window open, the changes in it.
+  if (!ListControl.SavePrompt()) return;
   if (TrayIcon && !TrayIcon->IsAvailable()) {
     // Hidden without a tray icon, the window could not be brought back.
     showMinimized();

@@ -1,5 +1,15 @@
 #include "ui/FilterListModel.h"
 
+#include <QApplication>
+#include <QStyle>
+
+namespace {
+
+// The content type column: the sign stands before the kind the filter never gets.
+constexpr int kSignColumn = 1;
+
+}  // namespace
+
 FilterListModel::FilterListModel(QObject* parent) : QAbstractTableModel(parent) {
   RefreshHeaders();
 }
@@ -10,6 +20,7 @@ FilterListModel::Row FilterListModel::MakeRow(const FilterRow& content) {
   for (size_t i = 0; i < content.Cells.size(); ++i) {
     row.Cells[i] = QString::fromStdString(content.Cells[i]);
   }
+  row.NeverMatches = QString::fromStdString(content.NeverMatches);
   return row;
 }
 
@@ -41,6 +52,10 @@ QString FilterListModel::CellText(int row, int column) const {
   return Rows[static_cast<size_t>(row)].Cells[static_cast<size_t>(column)];
 }
 
+QString FilterListModel::RowTip(int row) const {
+  return row >= 0 && row < rowCount() ? Rows[static_cast<size_t>(row)].NeverMatches : QString();
+}
+
 int FilterListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(Rows.size());
 }
@@ -55,6 +70,12 @@ QVariant FilterListModel::data(const QModelIndex& index, int role) const {
   if (role == Qt::DisplayRole) return row.Cells[static_cast<size_t>(index.column())];
   if (role == Qt::CheckStateRole && index.column() == 0) {
     return row.Checked ? Qt::Checked : Qt::Unchecked;
+  }
+  if (!row.NeverMatches.isEmpty()) {
+    if (role == Qt::ToolTipRole) return row.NeverMatches;
+    if (role == Qt::DecorationRole && index.column() == kSignColumn) {
+      return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    }
   }
   return {};
 }

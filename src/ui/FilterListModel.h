@@ -29,6 +29,9 @@ class FilterListModel : public QAbstractTableModel {
   void RefreshHeaders();
   bool IsChecked(int row) const;
   QString CellText(int row, int column) const;
+  // Why a row's filter never matches ("" when it can); its content type cell then shows
+  // a warning sign.
+  QString RowTip(int row) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -41,6 +44,7 @@ class FilterListModel : public QAbstractTableModel {
   struct Row {
     bool Checked = true;
     std::array<QString, ColumnCount> Cells;
+    QString NeverMatches;
   };
   static Row MakeRow(const FilterRow& content);
 

@@ -1,5 +1,6 @@
 #include "ui/GuiMessages.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
@@ -11,6 +12,7 @@
 #include <mutex>
 
 #include "app/ProgramInfo.h"
+#include "config/UiTexts.h"
 
 namespace GuiMessages {
 
@@ -38,6 +40,31 @@ bool Ask(QMessageBox::Icon icon, const QString& text, QWidget* parent) {
   box.setDefaultButton(QMessageBox::Yes);
   return box.exec() == QMessageBox::Yes;
 }
+
+}  // namespace
+
+Answer AskToSave(const QString& text, QWidget* parent) {
+  QMessageBox box(QMessageBox::Warning, QString::fromLatin1(ProgramInfo::Name), text,
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+                  parent ? parent : QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  box.button(QMessageBox::Save)->setText(QString::fromStdString(UiTexts::Get(UiTextKey::Save)));
+  box.button(QMessageBox::Discard)
+      ->setText(QString::fromStdString(UiTexts::Get(UiTextKey::DontSave)));
+  box.button(QMessageBox::Cancel)->setText(QString::fromStdString(UiTexts::Get(UiTextKey::Cancel)));
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return Answer::Yes;
+    case QMessageBox::Discard:
+      return Answer::No;
+    default:
+      return Answer::Cancel;
+  }
+}
+
+namespace {
 
 std::mutex& OpenLock() {
   static std::mutex lock;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "app/ViewTypes.h"
 #include "engine/MessageSink.h"
 
 class QWidget;
@@ -30,6 +31,9 @@ void RunOnUiThread(QObject* context, const std::function<void()>& work);
 void ShowBox(MessageKind kind, const QString& text, QWidget* parent = nullptr);
 // A Yes/No question with the exclamation icon; true only for Yes (UI thread only).
 bool AskYesNo(const QString& text, QWidget* parent = nullptr);
+// The question about unsaved changes: Save (Yes), Don't Save (No), Cancel; the title
+// bar's X and Esc are Cancel (UI thread only).
+Answer AskToSave(const QString& text, QWidget* parent = nullptr);
 // The same with the question icon, for a choice that warns of nothing.
 bool AskQuestion(const QString& text, QWidget* parent = nullptr);
 // A file or folder path, or a web address, opened with the desktop.

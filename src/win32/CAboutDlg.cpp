@@ -21,7 +21,7 @@ bool CAboutDlg::OnInitDialog() {
 
   SetTitle(UiTexts::Get(UiTextKey::AboutTitle));
   SetItemText(IDC_ABOUT_PRODUCT, ProgramInfo::ProductTitle);
-  SetItemText(IDC_ABOUT_NOTICE, ProgramInfo::NoticeLine);
+  SetItemText(IDC_ABOUT_NOTICE, UiTextKey::AboutNotice);
   SetItemText(IDC_ABOUT_LINK, ProgramInfo::SitePage());
   SetItemText(IDC_ABOUT_COMMENTS, UiTextKey::Comments);
   SetItemText(IDOK, UiTextKey::OK);

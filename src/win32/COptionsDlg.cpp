@@ -219,6 +219,13 @@ int COptionsDlg::FolderEditId(int field) const {
   return 0;
 }
 
+void COptionsDlg::ShowUnavailable(int code, const std::string& reason) {
+  // Only where the system lacks what the cache needs: never on Windows itself.
+  const int id = BrowserSwitchId(code);
+  ::EnableWindow(Control(id), FALSE);
+  SetOptionText(id, OptionsController::WatchText(code) + " (" + reason + ")");
+}
+
 void COptionsDlg::EnableCacheFolder(int code, bool enabled) {
   for (const CacheFolderRow& row : kCacheFolderRows) {
     if (row.Code != code) continue;

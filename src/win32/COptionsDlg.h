@@ -52,6 +52,7 @@ class COptionsDlg : public Dialog, private OptionsView {
   void ShowFolder(int field, const std::string& text) override;
   void FocusFolder(int field) override;
   void EnableCacheFolder(int code, bool enabled) override;
+  void ShowUnavailable(int code, const std::string& reason) override;
   std::optional<std::string> ChooseFolder(const std::string& title,
                                           const std::string& start) override;
   void ShowMessage(MessageKind kind, const std::string& text) override;

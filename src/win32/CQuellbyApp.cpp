@@ -37,7 +37,10 @@ std::string CQuellbyApp::CommandWord(const std::vector<std::string>& arguments) 
 bool CQuellbyApp::IsSingleInstance() {
   const bool close = CommandWord(Arguments) == "Close";
   if (Instance.Claim(close) == RunningInstance::Start::End) return true;
-  Instance.Listen([this] { Exit(); });
+  Instance.Listen([this] { Exit(); },
+                  [this] {
+                    if (Window && !Leaving) Window->ShowMainWindow();
+                  });
   return false;
 }
 
@@ -93,7 +96,15 @@ int CQuellbyApp::Run() {
 }
 
 void CQuellbyApp::Exit() {
-  if (Leaving) return;
+  if (Leaving || Asking) return;
+  if (Window) {
+    // Cancel: the program goes on as if Exit had not been chosen. A second Exit that
+    // arrives while the question is open is that same Exit.
+    Asking = true;
+    const bool goOn = Window->SavePrompt();
+    Asking = false;
+    if (!goOn) return;
+  }
   Leaving = true;
   // Jobs that report from now on do not wait for windows that are going away.
   Bridge.Close();

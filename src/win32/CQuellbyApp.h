@@ -48,5 +48,6 @@ class CQuellbyApp {
   std::unique_ptr<CQuellbyDlg> Window;
   HACCEL Keys = nullptr;
   bool Leaving = false;
+  bool Asking = false;
   bool SinkInstalled = false;
 };

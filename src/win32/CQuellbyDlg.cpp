@@ -19,17 +19,17 @@ struct ButtonInfo {
 };
 // In the order of CQuellbyDlg::ButtonIds.
 constexpr std::array<ButtonInfo, CQuellbyDlg::ButtonIds.size()> kButtons{{
-    {IDI_NEW, UiTextKey::New},
-    {IDI_OPEN, UiTextKey::Open},
-    {IDI_SAVE, UiTextKey::Save},
-    {IDI_SAVE_AS, UiTextKey::SaveAs},
-    {IDI_ADD, UiTextKey::Add},
-    {IDI_DELETE, UiTextKey::Delete},
-    {IDI_EDIT, UiTextKey::Edit},
-    {IDI_UP, UiTextKey::Up},
-    {IDI_DOWN, UiTextKey::Down},
-    {IDI_OPTIONS, UiTextKey::Options},
-    {IDI_HELP, UiTextKey::Help},
+    {IDI_NEW, UiTextKey::TipNew},
+    {IDI_OPEN, UiTextKey::TipOpen},
+    {IDI_SAVE, UiTextKey::TipSave},
+    {IDI_SAVE_AS, UiTextKey::TipSaveAs},
+    {IDI_ADD, UiTextKey::TipAdd},
+    {IDI_DELETE, UiTextKey::TipDelete},
+    {IDI_EDIT, UiTextKey::TipEdit},
+    {IDI_UP, UiTextKey::TipUp},
+    {IDI_DOWN, UiTextKey::TipDown},
+    {IDI_OPTIONS, UiTextKey::TipOptions},
+    {IDI_HELP, UiTextKey::TipHelp},
     {IDI_COMB_IE, UiTextKey::CombIE},
     {IDI_COMB_MOZILLA, UiTextKey::CombMozilla},
     {IDI_COMB, UiTextKey::CaptureFrom},
@@ -184,7 +184,6 @@ void CQuellbyDlg::LoadIcons() {
 }
 
 void CQuellbyDlg::ApplyTexts() {
-  Tips.SetTitle(WideText::FromUtf8(ProgramInfo::Name));
   for (size_t i = 0; i < ButtonIds.size(); ++i) {
     SetItemText(ButtonIds[i], "");
     if (ToolOfButton(ButtonIds[i]) < 0)
@@ -203,8 +202,9 @@ void CQuellbyDlg::ApplyTexts() {
 void CQuellbyDlg::ApplyCaptureTexts() {
   for (const auto& [stem, id] : kCaptureButtons) {
     const int tool = ToolOfButton(id);
-    // A format that offers no capture command leaves its button out.
-    ::ShowWindow(Item(id), tool < 0 ? SW_HIDE : SW_SHOW);
+    // A format that offers no capture command (here) leaves its button out.
+    const bool offered = tool >= 0 && CaptureTools.Offered(static_cast<size_t>(tool));
+    ::ShowWindow(Item(id), offered ? SW_SHOW : SW_HIDE);
     if (tool >= 0) {
       Tips.SetTool(Item(id), WideText::FromUtf8(CaptureTools.Tooltip(static_cast<size_t>(tool))));
     }
@@ -223,12 +223,15 @@ int CQuellbyDlg::ToolOfButton(int buttonId) const {
 }
 
 void CQuellbyDlg::ShowMainWindow() {
+  // A browser installed or cleared meanwhile changes what the capture buttons offer.
+  CaptureTools.Refresh();
+  ApplyCaptureTexts();
   ::ShowWindow(Handle(), SW_SHOW);
   ::SetForegroundWindow(Handle());
 }
 
 void CQuellbyDlg::HideMainWindow() {
-  if (!Exiting) ListControl.SavePrompt();
+  if (!Exiting && !ListControl.SavePrompt()) return;
   ::ShowWindow(Handle(), SW_HIDE);
 }
 

@@ -56,8 +56,10 @@ class CQuellbyDlg : public Dialog,
   // filter file, the engine's callbacks and its watchers.
   bool Create();
   void ShowMainWindow() override;
-  // The save question, then hidden.
+  // The save question, then hidden (Cancel keeps the window open).
   void HideMainWindow();
+  // The save question before Exit; false when the user cancelled.
+  bool SavePrompt() { return ListControl.SavePrompt(); }
   // At exit: no more window work for the engine's callbacks, no more questions.
   void BeginExit();
   void SetExitHandler(std::function<void()> handler) { OnExit = std::move(handler); }
@@ -114,6 +116,7 @@ class CQuellbyDlg : public Dialog,
   void ShowTitle(const std::string& title) override;
   void ShowTexts() override;
   Answer Ask(const std::string& question) override;
+  Answer AskToSave(const std::string& question) override;
   void ShowMessage(MessageKind kind, const std::string& text) override;
   std::optional<std::string> ChooseFilterFile(FileChoice choice,
                                               const std::string& folder) override;

@@ -94,7 +94,7 @@ MenuHandle CQuellbyDlg::BuildCaptureMenu(int buttonId) const {
   MenuHandle menu(::CreatePopupMenu());
   for (const CaptureCommands::Entry& entry : CaptureTools.Choices(static_cast<size_t>(tool))) {
     ::AppendMenuW(menu.Get(), MF_STRING | (entry.Enabled ? 0u : MF_GRAYED),
-                  MenuId(IDM_CAPTURE_BROWSER_FIRST, entry.Code),
+                  entry.Code >= 0 ? MenuId(IDM_CAPTURE_BROWSER_FIRST, entry.Code) : 0,
                   WideText::FromUtf8(entry.Text).c_str());
   }
   return menu;
@@ -157,6 +157,7 @@ bool CQuellbyDlg::TrayCommand(int id) {
 bool CQuellbyDlg::CaptureCommand(int id) {
   if (id >= IDM_CAPTURE_NOW_FIRST && id < IDM_CAPTURE_NOW_FIRST + kMostBrowsers) {
     CaptureTools.Capture(id - IDM_CAPTURE_NOW_FIRST);
+    ApplyCaptureTexts();
     return true;
   }
   if (id >= IDM_CAPTURE_BROWSER_FIRST && id < IDM_CAPTURE_BROWSER_FIRST + kMostBrowsers) {

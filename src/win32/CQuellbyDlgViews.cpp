@@ -39,6 +39,9 @@ void CQuellbyDlg::ShowTitle(const std::string& title) {
 }
 
 void CQuellbyDlg::ShowTexts() {
+  // The rows too: the content type column is in the language, and a sign may depend on
+  // an option that just changed.
+  ListControl.Refresh();
   ApplyTexts();
 }
 
@@ -46,6 +49,10 @@ void CQuellbyDlg::ShowTexts() {
 
 Answer CQuellbyDlg::Ask(const std::string& question) {
   return MessageBoxes::AskYesNo(DialogOwner(), question) ? Answer::Yes : Answer::No;
+}
+
+Answer CQuellbyDlg::AskToSave(const std::string& question) {
+  return MessageBoxes::AskToSave(DialogOwner(), question);
 }
 
 void CQuellbyDlg::ShowMessage(MessageKind kind, const std::string& text) {

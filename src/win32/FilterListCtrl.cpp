@@ -35,9 +35,16 @@ bool CheckedState(UINT state) {
 
 void FilterListCtrl::Attach(HWND list) {
   List = list;
-  const DWORD extended =
-      LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES | LVS_EX_DOUBLEBUFFER;
+  const DWORD extended = LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_GRIDLINES |
+                         LVS_EX_DOUBLEBUFFER | LVS_EX_SUBITEMIMAGES | LVS_EX_INFOTIP;
   ListView_SetExtendedListViewStyleEx(List, extended, extended);
+  // The list keeps its own reference only with LVS_SHAREIMAGELISTS, which it has: the
+  // image list is this object's, destroyed with it.
+  ::SetWindowLongPtrW(List, GWL_STYLE, ::GetWindowLongPtrW(List, GWL_STYLE) | LVS_SHAREIMAGELISTS);
+  const int icon = ::GetSystemMetricsForDpi(SM_CXSMICON, ::GetDpiForWindow(List));
+  Signs.Reset(::ImageList_Create(icon, icon, ILC_COLOR32 | ILC_MASK, 1, 0));
+  ::ImageList_ReplaceIcon(Signs.Get(), -1, ::LoadIconW(nullptr, IDI_WARNING));
+  ListView_SetImageList(List, Signs.Get(), LVSIL_SMALL);
   ListView_SetTextColor(List, RGB(0, 0, 255));
   const int dpi = static_cast<int>(::GetDpiForWindow(List));
   for (int i = 0; i < ColumnCount; ++i) {
@@ -94,10 +101,12 @@ int FilterListCtrl::ColumnsWidth() const {
 void FilterListCtrl::SetRows(const std::vector<FilterRow>& rows) {
   Filling = true;
   ListView_DeleteAllItems(List);
+  RowTips.assign(rows.size(), std::wstring());
   for (size_t i = 0; i < rows.size(); ++i) {
     LVITEMW item{};
-    item.mask = LVIF_TEXT;
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
     item.iItem = static_cast<int>(i);
+    item.iImage = I_IMAGENONE;
     item.pszText = const_cast<wchar_t*>(L"");
     WriteCells(ListView_InsertItem(List, &item), rows[i]);
   }
@@ -119,6 +128,28 @@ void FilterListCtrl::WriteCells(int row, const FilterRow& content) {
     std::wstring text = WideText::FromUtf8(content.Cells[static_cast<size_t>(column)]);
     ListView_SetItemText(List, row, column, text.data());
   }
+  LVITEMW sign{};
+  sign.mask = LVIF_IMAGE;
+  sign.iItem = row;
+  sign.iSubItem = 1;
+  sign.iImage = content.NeverMatches.empty() ? I_IMAGENONE : 0;
+  ListView_SetItem(List, &sign);
+  if (static_cast<size_t>(row) < RowTips.size()) {
+    RowTips[static_cast<size_t>(row)] = WideText::FromUtf8(content.NeverMatches);
+  }
+}
+
+std::string FilterListCtrl::RowTip(int row) const {
+  if (row < 0 || static_cast<size_t>(row) >= RowTips.size()) return {};
+  return WideText::ToUtf8(RowTips[static_cast<size_t>(row)]);
+}
+
+bool FilterListCtrl::HasSign(int row) const {
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = row;
+  item.iSubItem = 1;
+  return ListView_GetItem(List, &item) && item.iImage == 0;
 }
 
 std::vector<int> FilterListCtrl::ColumnWidths() const {
@@ -158,6 +189,16 @@ void FilterListCtrl::Select(int row) {
 }
 
 bool FilterListCtrl::HandleNotify(const NMHDR& header) {
+  if (header.hwndFrom == List && header.code == LVN_GETINFOTIPW) {
+    auto& tip = const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header));
+    if (tip.iItem >= 0 && static_cast<size_t>(tip.iItem) < RowTips.size() && tip.cchTextMax > 0) {
+      const std::wstring& text = RowTips[static_cast<size_t>(tip.iItem)];
+      const size_t length = std::min(text.size(), static_cast<size_t>(tip.cchTextMax - 1));
+      text.copy(tip.pszText, length);
+      tip.pszText[length] = L'\0';
+    }
+    return true;
+  }
   if (header.hwndFrom != List || header.code != LVN_ITEMCHANGED) return false;
   const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
   if (Filling || !(change.uChanged & LVIF_STATE) || change.iItem < 0) return true;

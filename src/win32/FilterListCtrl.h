@@ -6,11 +6,13 @@
 #include <vector>
 
 #include "app/FilterRow.h"
+#include "win32/OwnedHandle.h"
 #include "win32/WinHeaders.h"
 
 // The main window's filter list: a report list view with a check box per row and
 // eight columns (the check box, then the filter's fields). It shows what it is given
-// and tells which row's check box the user changed.
+// and tells which row's check box the user changed. A filter that never matches gets a
+// warning sign before its content type and its reason as the row's tooltip.
 class FilterListCtrl {
  public:
   static constexpr int ColumnCount = FilterRow::ColumnCount;
@@ -35,6 +37,9 @@ class FilterListCtrl {
   // The width of all columns together, in pixels.
   int ColumnsWidth() const;
   std::string CellText(int row, int column) const;
+  // The row's tooltip ("" for none) and whether its sign shows.
+  std::string RowTip(int row) const;
+  bool HasSign(int row) const;
   bool IsChecked(int row) const;
   // -1 without a selection.
   int SelectedIndex() const;
@@ -54,4 +59,7 @@ class FilterListCtrl {
   CheckHandler OnCheck;
   // Widths the user gave the columns in an earlier run; each column is at least this wide.
   std::vector<int> KeptWidths;
+  // The signs' artwork, and each row's tooltip.
+  ImageListHandle Signs;
+  std::vector<std::wstring> RowTips;
 };

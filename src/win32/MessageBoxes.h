@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/ViewTypes.h"
 #include "engine/MessageSink.h"
 #include "win32/WinHeaders.h"
 
@@ -15,6 +16,9 @@ namespace MessageBoxes {
 void Show(HWND owner, MessageKind kind, const std::string& text);
 // A Yes/No question with the exclamation icon; true only for Yes (UI thread only).
 bool AskYesNo(HWND owner, const std::string& text);
+// The question about unsaved changes: Save (IDYES), Don't Save (IDNO) and Cancel; the
+// title bar's X and Esc are Cancel (UI thread only).
+Answer AskToSave(HWND owner, const std::string& text);
 
 // The core's messages become boxes on the UI thread; a thread that reports one waits
 // until it is closed. Once the bridge is closed (at exit) they are dropped.

@@ -7,6 +7,7 @@
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"Vorlane.RunningInstance";
+constexpr UINT kShowMessage = WM_APP + 1;
 
 }  // namespace
 
@@ -18,7 +19,11 @@ RunningInstance::~RunningInstance() {
 RunningInstance::Start RunningInstance::Claim(bool close) {
   switch (Mapping.TryClaim(Platform::InstanceMappingName)) {
     case Platform::InstanceMapping::Claim::HeldByOther:
-      if (close) CloseOther(CloseWaitMs);
+      if (close) {
+        CloseOther(CloseWaitMs);
+      } else {
+        ShowOther();
+      }
       return Start::End;
     case Platform::InstanceMapping::Claim::Unavailable:
     case Platform::InstanceMapping::Claim::Taken:
@@ -27,8 +32,9 @@ RunningInstance::Start RunningInstance::Claim(bool close) {
   return close ? Start::End : Start::Run;
 }
 
-bool RunningInstance::Listen(std::function<void()> onClose) {
+bool RunningInstance::Listen(std::function<void()> onClose, std::function<void()> onShow) {
   OnClose = std::move(onClose);
+  OnShow = std::move(onShow);
   return Handle() || CreateWindowOf(kWindowClass, L"", 0, HWND_MESSAGE);
 }
 
@@ -51,9 +57,23 @@ bool RunningInstance::CloseOther(DWORD waitMs) {
   return asked;
 }
 
+bool RunningInstance::ShowOther() {
+  HWND other = ::FindWindowExW(HWND_MESSAGE, nullptr, kWindowClass, nullptr);
+  if (!other) return false;
+  DWORD processId = 0;
+  ::GetWindowThreadProcessId(other, &processId);
+  // Only the foreground's owner may pass it on; without this the window would only flash.
+  if (processId != ::GetCurrentProcessId()) ::AllowSetForegroundWindow(processId);
+  return ::PostMessageW(other, kShowMessage, 0, 0) != FALSE;
+}
+
 LRESULT RunningInstance::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CLOSE) {
     if (OnClose) OnClose();
+    return 0;
+  }
+  if (message == kShowMessage) {
+    if (OnShow) OnShow();
     return 0;
   }
   return Window::HandleMessage(message, wParam, lParam);

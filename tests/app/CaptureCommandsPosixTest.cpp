@@ -52,3 +52,32 @@ TEST_F(CaptureNow, OffersWatchedBrowsersWithACache) {
   EXPECT_TRUE(both.front().Enabled && both.back().Enabled);
   std::filesystem::remove_all(vorlane::test::PathOf(users));
 }
+
+// A tool offers the browsers whose cache is found, in table order, and captures the one
+// used last, also after a restart; until one is used, the first whose cache is found.
+TEST_F(CaptureNow, ToolsOfferFoundCachesAndKeepTheLastOneUsed) {
+  const std::string caches = *vorlane::test::GetEnv("XDG_CACHE_HOME");
+  for (const char* browser : {"vivaldi", "chromium"}) {
+    const std::string folder = caches + "/" + browser + "/Default/Cache/Cache_Data";
+    Platform::CreateFolderTree(folder + "/index-dir");
+    vorlane::test::WriteFile(folder + "/index", "");
+  }
+  auto engine = apptest::MakeEngine();
+  const auto started = [&] { return std::make_unique<CaptureCommands>(*engine); };
+  auto commands = started();
+  const auto tool = static_cast<size_t>(commands->ToolOf(Chrome));
+  EXPECT_EQ(Texts(commands->Choices(tool)), (Strings{"Chromium", "Vivaldi"}));
+  EXPECT_EQ(commands->Label(tool), "Chromium");
+  EXPECT_EQ(commands->Label(0), "Firefox");  // no cache anywhere: the tool's first
+
+  vorlane::test::MessageRecorder messages;
+  commands->Choose(tool, Vivaldi);
+  EXPECT_TRUE(apptest::WaitUntil([&] { return !engine->IsBusy(); }));
+  EXPECT_EQ(CurrentSettings().LastCapture, "firefox,ie,vivaldi");
+  EXPECT_EQ(started()->Label(tool), "Vivaldi");
+  // The browser used last lost its cache: the first found one is offered instead.
+  std::filesystem::remove_all(vorlane::test::PathOf(caches + "/vivaldi"));
+  EXPECT_EQ(started()->Label(tool), "Chromium");
+  std::filesystem::remove_all(vorlane::test::PathOf(caches + "/chromium"));
+  EXPECT_EQ(started()->Label(tool), "Vivaldi");
+}

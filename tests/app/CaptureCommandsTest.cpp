@@ -60,12 +60,14 @@ TEST_F(CaptureCommandsTest, OneToolPerFormatWithACaptureCommand) {
   EXPECT_TRUE(apptest::WaitUntil([&] { return !Engine->IsBusy(); }));
 }
 
-TEST_F(CaptureCommandsTest, WithoutACacheFoundEveryBrowserOfAToolIsOffered) {
+TEST_F(CaptureCommandsTest, WithoutACacheFoundNoBrowserOfAToolIsOffered) {
   const auto tool = static_cast<size_t>(Commands.ToolOf(Chrome));
-  Strings offered;
-  for (const CaptureCommands::Entry& entry : Commands.Choices(tool)) offered.push_back(entry.Text);
-  ASSERT_EQ(offered.size(), Commands.Tools()[tool].Codes.size());
-  EXPECT_EQ(offered.front(), "Chrome");
+  const std::vector<CaptureCommands::Entry> offered = Commands.Choices(tool);
+  ASSERT_EQ(offered.size(), 1u);
+  EXPECT_EQ(offered[0].Text, "No browser cache found");
+  EXPECT_EQ(offered[0].Code, -1);
+  EXPECT_FALSE(offered[0].Enabled);
+  EXPECT_EQ(Commands.Label(tool), "Chrome");
 }
 
 // A browser row that names the generic texts gets its display name added, so rows added
@@ -73,9 +75,16 @@ TEST_F(CaptureCommandsTest, WithoutACacheFoundEveryBrowserOfAToolIsOffered) {
 TEST_F(CaptureCommandsTest, GenericRowsNameTheirBrowser) {
   BrowserInfo row = Browsers()[Firefox];
   row.DisplayName = "Example Browser";
-  row.OptionText = UiTextKey::OptUseWith;
+  row.OptionText = UiTextKey::OptUseWithBrowser;
   row.CaptureText = UiTextKey::CaptureFrom;
   EXPECT_EQ(OptionTextOf(row), "Use with Example Browser");
   EXPECT_EQ(CaptureTextOf(row), "Capture and Save Files from Example Browser");
   EXPECT_EQ(OptionsController::WatchText(Firefox), "Use with Mozilla Firefox");
+  // Every check box of a language reads alike, the name where its word order puts it.
+  LoadLanguage(Path("Langs/Deutsch.lng"));
+  for (const BrowserInfo& browser : Browsers()) {
+    const std::string text = OptionsController::WatchText(browser.Code);
+    EXPECT_TRUE(text.starts_with("Mit ") && text.ends_with(" verwenden")) << text;
+    EXPECT_NE(text.find(browser.DisplayName), std::string::npos) << text;
+  }
 }

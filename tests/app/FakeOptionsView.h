@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,9 @@ class FakeOptionsView : public OptionsView {
   }
   void FocusFolder(int field) override { Focused = field; }
   void EnableCacheFolder(int, bool) override {}
+  void ShowUnavailable(int code, const std::string& reason) override { Unavailable[code] = reason; }
+  // The greyed-out browsers by code, with their reasons.
+  std::map<int, std::string> Unavailable;
   std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
     ADD_FAILURE() << "no folder chooser expected";
     return std::nullopt;

@@ -42,6 +42,12 @@ Answer FakeListView::Ask(const std::string& question) {
   return Questions.Empty() ? Answer::No : Questions.Next(question);
 }
 
+Answer FakeListView::AskToSave(const std::string& question) {
+  Dialogs.push_back("ask to save: " + question);
+  if (Questions.Empty()) ADD_FAILURE() << "no answer for " << question;
+  return Questions.Empty() ? Answer::Cancel : Questions.Next(question);
+}
+
 void FakeListView::ShowMessage(MessageKind kind, const std::string& text) {
   Dialogs.push_back((kind == MessageKind::Error ? "error: " : "message: ") + text);
 }

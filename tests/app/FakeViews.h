@@ -15,8 +15,9 @@
 namespace apptest {
 
 // A filter list that keeps what it was told to show and answers its dialogs from the
-// answers the test gave, recording every dialog in `Dialogs` ("ask: ...", "save in: ...",
-// "open in: ...", "edit: <title>", "error: ...").
+// answers the test gave, recording every dialog in `Dialogs` ("ask: ...", "ask to save:
+// ...", "save in: ...", "open in: ...", "edit: <title>", "error: ..."). Both questions
+// take their answers from `Questions`.
 class FakeListView : public FilterListView {
  public:
   using Editor = std::function<bool(FilterRecord& record)>;
@@ -43,6 +44,7 @@ class FakeListView : public FilterListView {
   void ShowTitle(const std::string& title) override { Title = title; }
   void ShowTexts() override { ++TextsShown; }
   Answer Ask(const std::string& question) override;
+  Answer AskToSave(const std::string& question) override;
   void ShowMessage(MessageKind kind, const std::string& text) override;
   std::optional<std::string> ChooseFilterFile(FileChoice choice,
                                               const std::string& folder) override;

@@ -218,7 +218,7 @@ TEST_F(FilterEditor, BrowseReplacesTheFolderOnlyWhenOneIsPicked) {
   view.Folders.Add(Path("picked"));
   editor.BrowseFolder();
   EXPECT_EQ(view.Current.FolderText, Path("picked"));
-  const std::string title = UiTexts::Get(UiTextKey::BrowseDirectory);
+  const std::string title = "Choose the folder for this filter's files";
   EXPECT_EQ(view.Choosers, Strings(2, title + " at " + Dir.Path()));
   EXPECT_EQ(record.Directory, Path("Old"));  // only OK writes the record
 }

@@ -62,7 +62,12 @@ TEST_F(FilterList, MoveAndDeleteFollowTheSelection) {
     if (command == "up") window.List.Up();
     if (command == "down") window.List.Down();
     if (command == "delete") window.List.Delete();
-    EXPECT_EQ(window.View.Dialogs, c.Reply ? Strings{"ask: Are you sure?"} : Strings{});
+    // The question names the filter by its kind and folder.
+    const std::string selected =
+        c.Selected >= 0 ? Platform::JoinPath(Path("out"), c.List[static_cast<size_t>(c.Selected)])
+                        : std::string();
+    EXPECT_EQ(window.View.Dialogs,
+              c.Reply ? Strings{"ask: Delete this filter?\nJPG \u2192 " + selected} : Strings{});
     EXPECT_EQ(window.View.Stems(), c.Expected);
     EXPECT_EQ(window.View.Selected, c.SelectedAfter);
     EXPECT_EQ(window.List.IsChanged(), c.Changed);

@@ -75,18 +75,82 @@ TEST_F(FilterFiles, NewOpenSaveAndTheSavePrompt) {
   EXPECT_TRUE(Contains(ReadFile(list), "[FILTER_2]\nContentType=1\nDisabled=1"));
   EXPECT_EQ(view.Title, "Vorlane - [New Filter*]");
 
-  // Cancelling Save As inside the question does not stop Open.
+  // The new list is empty: nothing to lose, no question. Once it holds a filter, Save
+  // with the file chooser cancelled stops Open, which would lose the filter.
   view.Dialogs.clear();
+  view.Editors.Add(FakeListView::Fill(Dir.Path(), "two"));
+  window.List.Add();
   view.Questions.Add(Answer::Yes);
   view.Files.Add(std::nullopt);
-  view.Files.Add(saved);
   window.List.Open();
   ASSERT_EQ(view.Dialogs.size(), 3u);
-  EXPECT_EQ(view.Dialogs[0], "ask: " + UiTexts::Get(UiTextKey::WarningChanged));
-  EXPECT_EQ(view.Dialogs[1].rfind("save in: ", 0), 0u);
-  EXPECT_EQ(view.Dialogs[2].rfind("open in: ", 0), 0u);
-  EXPECT_EQ(view.Stems(), Strings{"one"});
-  EXPECT_FALSE(window.List.IsChanged());
+  EXPECT_EQ(view.Dialogs[1], "ask to save: " + UiTexts::Get(UiTextKey::WarningChanged));
+  EXPECT_EQ(view.Dialogs[2].rfind("save in: ", 0), 0u);
+  EXPECT_EQ(view.Stems(), Strings{"two"});
+  EXPECT_TRUE(window.List.IsChanged());
+}
+
+// Save, Don't Save and Cancel before each command that would drop the changes; Cancel
+// (also the question's X and Esc) leaves the list, its file and its changes as they are.
+TEST_F(FilterFiles, TheSaveQuestionsThreeAnswers) {
+  const std::string list = UseFilterFile("list.flt", {"a", "b"});
+  const std::string other = UseFilterFile("other.flt", {"x"});
+  const struct {
+    const char* Command;
+    Answer Reply;
+    bool GoesOn;  // what SavePrompt returns, and whether the command ran
+    Strings StemsAfter;
+    bool ChangedAfter;
+    bool FileSaved;
+  } cases[] = {
+      {"exit", Answer::Cancel, false, {"a", "b"}, true, false},
+      {"exit", Answer::No, true, {"a", "b"}, true, false},
+      {"exit", Answer::Yes, true, {"a", "b"}, false, true},
+      {"new", Answer::Cancel, false, {"a", "b"}, true, false},
+      {"new", Answer::No, true, {}, true, false},
+      {"open", Answer::Cancel, false, {"a", "b"}, true, false},
+      {"open", Answer::No, true, {"x"}, false, false},
+      {"open", Answer::Yes, true, {"x"}, false, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Command) + " " + std::to_string(static_cast<int>(c.Reply)));
+    UseFilterFile("list.flt", {"a", "b"});
+    ListWindow window;
+    FakeListView& view = window.View;
+    window.List.CheckRow(1, false);
+    view.Questions.Add(c.Reply);
+    const std::string command = c.Command;
+    bool wentOn = true;
+    if (command == "exit") wentOn = window.List.SavePrompt();
+    if (command == "new") {
+      window.List.New();
+      wentOn = view.Rows.empty();
+    }
+    if (command == "open") {
+      if (c.GoesOn) view.Files.Add(other);
+      window.List.Open();
+      wentOn = view.Dialogs.back().rfind("open in: ", 0) == 0;
+    }
+    EXPECT_EQ(view.Dialogs.front(), "ask to save: " + UiTexts::Get(UiTextKey::WarningChanged));
+    EXPECT_EQ(wentOn, c.GoesOn);
+    EXPECT_EQ(view.Stems(), c.StemsAfter);
+    EXPECT_EQ(window.List.IsChanged(), c.ChangedAfter);
+    EXPECT_EQ(Contains(ReadFile(list), "Disabled=1"), c.FileSaved);
+  }
+  // A new list that is still empty is never asked about, nor recovered at logout.
+  UseFilterFile("list.flt", {"a"});
+  ListWindow window;
+  window.List.CheckRow(0, false);
+  window.View.Questions.Add(Answer::No);
+  window.List.New();
+  window.View.Dialogs.clear();
+  window.List.New();
+  EXPECT_TRUE(window.List.SavePrompt());
+  EXPECT_EQ(window.List.SaveForTermination(), "");
+  window.View.Files.Add(other);
+  window.List.Open();
+  EXPECT_EQ(window.View.Dialogs.size(), 1u);
+  EXPECT_EQ(window.View.Stems(), Strings{"x"});
 }
 
 TEST_F(FilterFiles, UnwritableFileIsSavedElsewhere) {
@@ -147,10 +211,15 @@ TEST_F(FilterFiles, StartWithoutAnyFilterFile) {
   ListWindow window;
   EXPECT_EQ(messages.Texts(), Strings{"Can't load default filter."});
   EXPECT_EQ(window.View.Title, "Vorlane - [New Filter*]");
-  // New marked the list changed, so the question comes when the window is hidden.
+  // New marked the list changed; it is empty, so hiding the window asks nothing until a
+  // filter is added.
+  EXPECT_TRUE(window.List.SavePrompt());
+  window.View.Editors.Add(FakeListView::Fill(Dir.Path(), "one"));
+  window.List.Add();
   window.View.Questions.Add(Answer::No);
-  window.List.SavePrompt();
-  EXPECT_EQ(window.View.Dialogs, Strings{"ask: " + UiTexts::Get(UiTextKey::WarningChanged)});
+  EXPECT_TRUE(window.List.SavePrompt());
+  EXPECT_EQ(window.View.Dialogs,
+            (Strings{"edit: Add", "ask to save: " + UiTexts::Get(UiTextKey::WarningChanged)}));
   EXPECT_TRUE(window.List.IsChanged());
 }
 

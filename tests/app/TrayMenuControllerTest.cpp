@@ -91,6 +91,13 @@ TEST_F(TrayMenu, OptionsApplyWhatTheDialogChanged) {
   Tray.Options();
   EXPECT_EQ(View.Calls, (Strings{"options", "options", "options", "texts"}));
   EXPECT_NE(CurrentSettings().Language, english);
+  // One Copy changes which filters can match: the list is drawn again.
+  View.Options = [] {
+    UpdateSettings([](Settings& settings) { settings.OneCopy = !settings.OneCopy; });
+    return true;
+  };
+  Tray.Options();
+  EXPECT_EQ(View.Calls, (Strings{"options", "options", "options", "texts", "options", "texts"}));
 }
 
 TEST_F(TrayMenu, OpenSavedFilesOpensTheFolderBeforeItsTokens) {

@@ -80,7 +80,7 @@ TEST_F(SettingsFile, FirstRunWritesEveryKeyInOrder) {
                 "Chrome=1\nChromium=1\nEdge=1\nBrave=1\nOpera=1\nVivaldi=1\n"
                 "Discord=0\nSlack=0\nCode=0\nTeams=0\n"
                 "LibreWolf=0\nWaterfox=0\nFloorp=0\n"
-                "StartWithLoginAsked=0\n");
+                "StartWithLoginAsked=0\nLastCapture=\n");
   // Start with login is on by default, but nothing enters the session before the user
   // has been asked.
   EXPECT_FALSE(Platform::StartsWithLogin());

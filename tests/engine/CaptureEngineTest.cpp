@@ -118,15 +118,30 @@ TEST_F(CaptureEngine, RefusesWhileTheBrowserOrItsCachePartnerRuns) {
   EXPECT_FALSE(engine->StartCapture(CQuellbyMain::InternetExplorer));
   SetRunning({"iexplore.exe"});
   EXPECT_FALSE(engine->StartCapture(CQuellbyMain::Maxthon));
+  // A cache that may be read while its browser runs: the refusal says how.
+  struct LiveSource : MemorySource {
+    bool SupportsLiveCapture() const override { return true; }
+  };
+  engine->SetSourceFactory([](int) { return std::make_unique<LiveSource>(); });
+  SetRunning({FirefoxProcess(1)});
+  EXPECT_FALSE(engine->StartCapture(CQuellbyMain::Firefox));
   EXPECT_FALSE(engine->IsBusy());
-  EXPECT_FALSE(sourceMade);
   EXPECT_EQ(messages.Texts(),
             (std::vector<std::string>{
                 "Mozilla Firefox has to be closed. Please, close the browser and try again.",
                 "Maxthon has to be closed. Please, close the browser and try again.",
                 "Microsoft Internet Explorer has to be closed. Please, close the browser and try "
-                "again."}));
-  // Unknown browser codes do nothing at all.
+                "again.",
+                "Mozilla Firefox has to be closed. Please, close the browser and try again.\n" +
+                    UiTexts::Get(UiTextKey::HintLiveCapture)}));
+  // Unknown browser codes do nothing at all; asking whether a cache may be read live
+  // opened it, but no capture read it.
+  EXPECT_EQ(engine->GetLastOutcome(), CQuellbyMain::JobOutcome::None);
+  sourceMade = false;
+  engine->SetSourceFactory([&](int) {
+    sourceMade = true;
+    return std::make_unique<MemorySource>();
+  });
   EXPECT_FALSE(engine->StartCapture(BrowserCount));
   engine->CaptureJob(-1, 0);
   EXPECT_FALSE(sourceMade);

@@ -163,32 +163,71 @@ class AppTest : public QObject {
     GuiMessages::SetExiting(false);
   }
 
-  // Exit from the tray menu and a later start's Close ask about unsaved filters: Yes
-  // saves, No discards.
+  // Exit from the tray menu and a later start's Close ask about unsaved filters: Save
+  // saves, Don't Save discards, and Esc (as the title bar's X) cancels the Exit: the
+  // program runs on, the changes kept, until the next Exit.
   void exitAsksAboutUnsavedFilters() {
-    for (const int answer : {int(QMessageBox::Yes), int(QMessageBox::No)}) {
+    for (const int answer :
+         {int(QMessageBox::Save), int(QMessageBox::Discard), int(QMessageBox::Cancel)}) {
       uitest::ResetProgramState();
       const QString list = WriteList(QStringLiteral("exit.flt"));
       CQuellbyApp running(QStringList{"vorlane"});
       QVERIFY(running.InitInstance());
       running.MainWindow()->SetAllChecks(false);
       QString question;
-      uitest::ModalScript script({uitest::AnswerBox(answer, &question)});
+      const auto escape = [](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        if (!box) return false;
+        QTimer::singleShot(0, box, [box] { QTest::keyClick(box, Qt::Key_Escape); });
+        return true;
+      };
+      std::vector<uitest::ModalScript::Step> steps = {
+          answer == QMessageBox::Cancel ? escape : uitest::AnswerBox(answer, &question)};
+      if (answer == QMessageBox::Cancel)
+        steps.push_back(uitest::AnswerBox(QMessageBox::Discard, &question));
+      uitest::ModalScript script(steps);
+      const auto exitFromMenu = [&running] {
+        running.MainWindow()->TrayAction(CQuellbyDlg::TrayItem::Exit)->trigger();
+      };
       std::thread closer;
-      if (answer == QMessageBox::No) {
+      if (answer == QMessageBox::Discard) {
         closer = std::thread([] { CQuellbyApp(QStringList{"vorlane", "Close"}).InitInstance(); });
       } else {
-        QTimer::singleShot(0, [&running] {
-          running.MainWindow()->TrayAction(CQuellbyDlg::TrayItem::Exit)->trigger();
+        QTimer::singleShot(0, [&] {
+          exitFromMenu();
+          if (answer != QMessageBox::Cancel) return;
+          QVERIFY(running.MainWindow()->IsChanged());
+          QVERIFY(!uitest::ReadText(list).contains("Disabled=1"));
+          exitFromMenu();
         });
       }
       QCOMPARE(RunLoop(), 0);
       running.ExitInstance(0);
       if (closer.joinable()) closer.join();
+      QCOMPARE(script.Pending(), 0);
       QCOMPARE(question, QString::fromStdString(UiTexts::Get(UiTextKey::WarningChanged)));
-      QCOMPARE(uitest::ReadText(list).contains("Disabled=1"), answer == QMessageBox::Yes);
+      QCOMPARE(uitest::ReadText(list).contains("Disabled=1"), answer == QMessageBox::Save);
       GuiMessages::SetExiting(false);
     }
+  }
+
+  // A second start brings the running program's window to the front, tray or not.
+  void secondStartShowsTheWindow() {
+    uitest::ResetProgramState();
+    WriteList(QStringLiteral("second.flt"));
+    CQuellbyApp running(QStringList{"vorlane"});
+    QVERIFY(running.InitInstance());
+    // Hidden, or minimized where no tray icon could bring it back.
+    CQuellbyDlg* window = running.MainWindow();
+    window->HideMainWindow();
+    QVERIFY(!window->isVisible() || window->isMinimized());
+    std::thread second([] { CQuellbyApp(QStringList{"vorlane"}).InitInstance(); });
+    QTRY_VERIFY(window->isVisible() && !window->isMinimized());
+    second.join();
+    QTimer::singleShot(0, &running, &CQuellbyApp::Exit);
+    QCOMPARE(RunLoop(), 0);
+    running.ExitInstance(0);
+    GuiMessages::SetExiting(false);
   }
 
   // At logout a list whose file cannot be written goes to a recovery file beside it.

@@ -156,7 +156,12 @@ class DialogsTest : public QObject {
             !options.CaptureWhileRunningBox()->isChecked());
     options.KeepServerTimeBox()->setChecked(true);
     options.CaptureWhileRunningBox()->setChecked(true);
-    options.UseIEBox()->setChecked(false);
+    options.UseBrowserBox(Chrome)->setChecked(false);
+    // No Wine prefix in the sandbox: the URL cache's browsers are greyed out, unticked,
+    // with the reason, and their settings stay as they were.
+    QVERIFY(!options.UseIEBox()->isEnabled() && !options.UseIEBox()->isChecked());
+    QVERIFY(options.UseMaxthonBox()->text().endsWith(
+        QString::fromStdString(UiTexts::Get(UiTextKey::OptNoWineCache))));
     options.CacheFolderEdit(Firefox)->setText(QStringLiteral("/typed/cache"));
     options.DefaultFolderEdit()->setText(QStringLiteral("not checked here"));
     options.DefaultFileNameEdit()->setText(QStringLiteral("pic"));
@@ -169,9 +174,8 @@ class DialogsTest : public QObject {
     // The same language again is read again.
     QCOMPARE(UiTexts::Get(UiTextKey::OptTitle), std::string("Second"));
     const Settings settings = CurrentSettings();
-    QVERIFY(!settings.StartWithWindowsStartUp && !settings.OneCopy &&
-            !settings.Watch[InternetExplorer]);
-    QVERIFY(settings.Watch[Maxthon] && settings.SkipDuplicates);
+    QVERIFY(!settings.StartWithWindowsStartUp && !settings.OneCopy && !settings.Watch[Chrome]);
+    QVERIFY(settings.Watch[InternetExplorer] && settings.Watch[Maxthon] && settings.SkipDuplicates);
     QVERIFY(settings.KeepServerTime && settings.CaptureWhileRunning);
     QCOMPARE(settings.DefaultCombPath, std::string("not checked here"));
     const QByteArray file = uitest::ReadText(QString::fromStdString(ProgramPlaces().SettingsPath));

@@ -17,7 +17,10 @@
 #include "ui/FilterListModel.h"
 #include "ui/GuiMessages.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QLibraryInfo>
 #include <QLineEdit>
 
 using uitest::AnswerBox;
@@ -142,7 +145,7 @@ class MainWindowTest : public QObject {
     window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(window.get()));
     QString question;
-    ModalScript script({AnswerBox(QMessageBox::No, &question)});
+    ModalScript script({AnswerBox(QMessageBox::Discard, &question)});
     QTest::keyClick(window->List(), Qt::Key_Escape);
     QCOMPARE(question, QString::fromStdString(UiTexts::Get(UiTextKey::WarningChanged)));
     QVERIFY(window->IsChanged());
@@ -186,14 +189,36 @@ class MainWindowTest : public QObject {
     QCOMPARE(Stems(*window), (QStringList{"c", "a", "new"}));
   }
 
+  // Every text changes at once, the rows' too; so do the signs of filters that never
+  // match, which follow One Copy.
   void optionsApplyTheNewLanguage() {
     auto window = MakeWindow();
+    window->Engine().Filters()->GetAt(0)->ContentType = KindEveryPicture;
+    window->ListCommands().Refresh();
+    QCOMPARE(window->Model()->CellText(0, 1), QStringLiteral("Every Picture"));
+    QVERIFY(window->Model()->RowTip(0).isEmpty());
+    QVERIFY(window->Model()->RowTip(2).startsWith(QStringLiteral("With One Copy on")));
+    QVERIFY(!window->Model()->data(window->Model()->index(2, 1), Qt::DecorationRole).isNull());
     ModalScript script({OnDialog<COptionsDlg>([](COptionsDlg* options) {
       options->LanguageBox()->setCurrentText(QStringLiteral("Deutsch"));
       options->accept();
     })});
     window->OnOptions();
     QCOMPARE(script.Pending(), 0);
+    QCOMPARE(window->Model()->CellText(0, 1), QStringLiteral("Alle Bilder"));
+    // Qt's own buttons follow, where the system has Qt's translations.
+    if (QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
+                      QStringLiteral("/qtbase_de.qm"))) {
+      QCOMPARE(QCoreApplication::translate("QPlatformTheme", "&Yes"), QStringLiteral("&Ja"));
+    }
+    QVERIFY(window->Model()->RowTip(2).startsWith(QStringLiteral("Mit „Nur eine Kopie“")));
+    ModalScript noOneCopy({OnDialog<COptionsDlg>([](COptionsDlg* options) {
+      options->OneCopyBox()->setChecked(false);
+      options->accept();
+    })});
+    window->OnOptions();
+    QVERIFY(window->Model()->RowTip(2).isEmpty());
+    QVERIFY(window->Model()->data(window->Model()->index(2, 1), Qt::DecorationRole).isNull());
     QCOMPARE(window->Model()->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(),
              QStringLiteral("Inhaltstyp"));
     QVERIFY(window->Button(CQuellbyDlg::NewButton)->toolTip().contains(QStringLiteral("Neu")));

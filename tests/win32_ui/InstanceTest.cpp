@@ -79,12 +79,13 @@ TEST(Win32Instance, ASecondStartEndsAndCloseReachesTheFirst) {
 }
 
 // The program itself, started while this test holds the mark: a plain start and
-// "close" end silently; "Close" asks this process to close.
+// "close" end, asking this process to show its window; "Close" asks it to close.
 TEST(Win32Instance, TheProgramStartedAgainEndsOrClosesTheRunningOne) {
   int closes = 0;
+  int shows = 0;
   RunningInstance running;
   ASSERT_EQ(running.Claim(false), Start::Run);
-  ASSERT_TRUE(running.Listen([&closes] { ++closes; }));
+  ASSERT_TRUE(running.Listen([&closes] { ++closes; }, [&shows] { ++shows; }));
   for (const std::string argument : {"", "close"}) {
     const KernelHandle second = StartProgram(argument);
     ASSERT_TRUE(second) << argument;
@@ -93,6 +94,7 @@ TEST(Win32Instance, TheProgramStartedAgainEndsOrClosesTheRunningOne) {
     ::GetExitCodeProcess(second.Get(), &code);
     EXPECT_EQ(code, 0u) << argument;
   }
+  EXPECT_TRUE(PumpUntil([&] { return shows == 2; }));
   EXPECT_EQ(closes, 0);
 
   const KernelHandle closer = StartProgram("Close");

@@ -67,17 +67,17 @@ TEST_F(Win32MainWindow, IsMadeHiddenWithTheListButtonsAndTrayIcon) {
   }
 
   const std::vector<std::pair<int, std::string>> tips = {
-      {IDC_NEW, "New"},
-      {IDC_OPEN, "Open"},
-      {IDC_SAVE, "Save"},
-      {IDC_SAVE_AS, "Save As"},
-      {IDC_ADD, "Add"},
-      {IDC_DELETE, "Delete"},
-      {IDC_EDIT, "Edit"},
-      {IDC_UP, "Up"},
-      {IDC_DOWN, "Down"},
-      {IDC_OPTIONS, "Options"},
-      {IDC_HELP_BUTTON, "Help"},
+      {IDC_NEW, "New filter list"},
+      {IDC_OPEN, "Open a filter list"},
+      {IDC_SAVE, "Save the filter list"},
+      {IDC_SAVE_AS, "Save the filter list in another file"},
+      {IDC_ADD, "Add a filter"},
+      {IDC_DELETE, "Delete the selected filter"},
+      {IDC_EDIT, "Edit the selected filter"},
+      {IDC_UP, "Move the selected filter up"},
+      {IDC_DOWN, "Move the selected filter down"},
+      {IDC_OPTIONS, "Options: browsers, folders, language"},
+      {IDC_HELP_BUTTON, "Open the manual"},
       {IDC_COMB_IE, CaptureTextOf(*FindBrowser(InternetExplorer))},
       {IDC_COMB_MOZILLA, CaptureTextOf(*FindBrowser(Firefox))},
       {IDC_COMB_CHROMIUM, CaptureTextOf(*FindBrowser(Chrome))},
@@ -95,7 +95,7 @@ TEST_F(Win32MainWindow, IsMadeHiddenWithTheListButtonsAndTrayIcon) {
 TEST_F(Win32MainWindow, ApplyTextsTakesTheCurrentLanguage) {
   CQuellbyDlg& window = MakeWindow();
   UiTexts::Set(UiTextKey::FilterListURL, "Adresse");
-  UiTexts::Set(UiTextKey::Add, "Hinzufügen");
+  UiTexts::Set(UiTextKey::TipAdd, "Hinzufügen");
   window.ApplyTexts();
   UiTexts::Reset();
   EXPECT_EQ(ColumnHeader(window.Item(IDC_FILTER_LIST), 3), "Adresse");
@@ -174,11 +174,16 @@ TEST_F(Win32MainWindow, ListReportsCheckBoxChangesOnly) {
     changes.emplace_back(row, checked);
     return row != 0;
   });
-  FilterRow first{true, {"", "JPG", "1000", "photo", "0", "0", "C:\\Saves", "pic"}};
-  FilterRow second{false, {"", "ALL", "0", "", "0", "0", "C:\\All", "file"}};
+  FilterRow first{true, {"", "JPG", "1000", "photo", "0", "0", "C:\\Saves", "pic"}, ""};
+  FilterRow second{false, {"", "ALL", "0", "", "0", "0", "C:\\All", "file"}, "Never"};
   window.List().SetRows({first, second});
   EXPECT_TRUE(changes.empty());
   ASSERT_EQ(window.List().RowCount(), 2);
+  // A filter that never matches: the sign before its content type, its reason as tip.
+  EXPECT_FALSE(window.List().HasSign(0));
+  EXPECT_TRUE(window.List().HasSign(1));
+  EXPECT_EQ(window.List().RowTip(0), "");
+  EXPECT_EQ(window.List().RowTip(1), "Never");
   EXPECT_EQ(window.List().CellText(0, 1), "JPG");
   EXPECT_EQ(window.List().CellText(1, 6), "C:\\All");
   EXPECT_TRUE(window.List().IsChecked(0));

@@ -80,8 +80,10 @@ TEST_F(Win32Wiring, ListCommandsRedrawTheList) {
       {"Delete, Yes", 2, IDC_DELETE, {Press(IDYES)}, {"one", "two"}, 1},
       {"Edit", 0, IDC_EDIT, {Editor("edited")}, {"edited", "two"}, 0},
       {"Add after the selected row", 0, IDC_ADD, {Editor("added")}, {"edited", "added", "two"}, 1},
+      {"New: cancel", 0, IDC_NEW, {Press(IDCANCEL)}, {"edited", "added", "two"}, 0},
       {"New: do not save", 0, IDC_NEW, {Press(IDNO)}, {}, -1},
-      {"Open", -1, IDC_OPEN, {Press(IDNO), ChooseFile(file)}, {"one", "two", "three"}, -1},
+      // A new list that is still empty holds nothing to save: no question.
+      {"Open", -1, IDC_OPEN, {ChooseFile(file)}, {"one", "two", "three"}, -1},
   };
   for (const auto& step : steps) {
     SCOPED_TRACE(step.What);
@@ -106,12 +108,27 @@ TEST_F(Win32Wiring, CheckBoxClicksChangeTheFilter) {
   EXPECT_TRUE(window.ListCommands().IsChanged());
   EXPECT_NE(window.Title(), before);
   window.ShowMainWindow();
+  // Cancel keeps the window up; Don't Save hides it, the changes kept unsaved.
   std::string question;
+  std::vector<std::string> buttons;
+  const ModalScript::Step readButtons = [&](HWND box) {
+    for (const int id : {IDYES, IDNO, IDCANCEL}) buttons.push_back(TextOf(::GetDlgItem(box, id)));
+    Press(IDCANCEL)(box);
+  };
+  {
+    // A script per question: the window, a dialog too, is active again between them.
+    ModalScript cancel({readButtons});
+    Command(IDCANCEL);
+    EXPECT_EQ(cancel.Pending(), 0u);
+  }
+  EXPECT_TRUE(::IsWindowVisible(window.Handle()));
+  EXPECT_EQ(buttons, (std::vector<std::string>{"Save", "Don't Save", "Cancel"}));
   ModalScript script({Press(IDNO, &question)});
   Command(IDCANCEL);
   EXPECT_FALSE(::IsWindowVisible(window.Handle()));
   EXPECT_EQ(script.Pending(), 0u);
-  EXPECT_FALSE(question.empty());
+  EXPECT_EQ(question, UiTexts::Get(UiTextKey::WarningChanged));
+  EXPECT_TRUE(window.ListCommands().IsChanged());
 }
 
 // During a capture the popup shows (when the settings ask for it), the list is greyed

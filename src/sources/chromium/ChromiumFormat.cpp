@@ -27,7 +27,8 @@ const CacheFormat kFormat{"chromium",
                           "",
                           "Cache/Cache_Data or a profile folder",
                           "an 'index' file or an 'index-dir' folder with the entry files, here "
-                          "or in Cache/Cache_Data"};
+                          "or in Cache/Cache_Data",
+                          ""};
 
 }  // namespace
 

@@ -36,7 +36,8 @@ const CacheFormat kFormat{"mozilla",
                           "comb-mozilla",
                           "OptGroupMozilla",
                           "the profile's cache folder",
-                          "a cache2 'entries' folder, or a version 1 cache map '_CACHE_MAP_'"};
+                          "a cache2 'entries' folder, or a version 1 cache map '_CACHE_MAP_'",
+                          ""};
 
 }  // namespace
 

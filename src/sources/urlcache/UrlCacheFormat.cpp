@@ -27,15 +27,11 @@ std::unique_ptr<CCacheBrowser> NewUrlCacheSource(const Platform::BrowserPlaces&)
   return std::make_unique<CIECache>();
 }
 
-const CacheFormat kFormat{"urlcache",
-                          "URL cache",
-                          &HoldsUrlCache,
-                          &FindUrlCaches,
-                          &NewUrlCacheSource,
-                          "comb-ie",
-                          "OptGroupUrlCache",
-                          "the folder holding index.dat",
-                          "the URL cache's 'index.dat'"};
+const CacheFormat kFormat{"urlcache", "URL cache", &HoldsUrlCache, &FindUrlCaches,
+                          &NewUrlCacheSource, "comb-ie", "OptGroupUrlCache",
+                          "the folder holding index.dat", "the URL cache's 'index.dat'",
+                          // On Windows the system keeps the cache, so it is always found.
+                          "OptNoWineCache"};
 
 }  // namespace
 
