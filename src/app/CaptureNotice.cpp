@@ -40,9 +40,9 @@ std::string TrayToolTipText(const std::vector<std::string>& watched, bool paused
                             const CaptureOutcome* last) {
   std::string text = ProgramInfo::Name;
   if (paused) {
-    text += " - watching paused";
+    text += " - " + UiTexts::Get(UiTextKey::TipWatchingPaused);
   } else if (!watched.empty()) {
-    text += " - watching ";
+    text += " - " + UiTexts::Get(UiTextKey::TipWatching) + " ";
     for (size_t i = 0; i < watched.size(); ++i) text += (i ? ", " : "") + watched[i];
   }
   if (last && last->EndTime > 0) {
@@ -50,9 +50,11 @@ std::string TrayToolTipText(const std::vector<std::string>& watched, bool paused
     if (const auto local = Platform::ToLocalTime(last->EndTime)) {
       std::snprintf(time, sizeof time, "%02u:%02u", local->Hour, local->Minute);
     }
-    text += "\nLast capture " + std::string(time) + ", " + last->Browser + ": " +
-            std::to_string(last->Counts.NewFiles) +
-            (last->Counts.NewFiles == 1 ? " new file" : " new files");
+    const UiTextKey files =
+        last->Counts.NewFiles == 1 ? UiTextKey::TipNewFile : UiTextKey::TipNewFiles;
+    text += "\n" + UiTexts::Get(UiTextKey::TipLastCapture) + " " + std::string(time) + ", " +
+            last->Browser + ": " + std::to_string(last->Counts.NewFiles) + " " +
+            UiTexts::Get(files);
   }
   return text;
 }

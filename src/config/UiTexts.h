@@ -156,7 +156,12 @@
   X(SkipNoFolder, "with no folder that could be made")                                             \
   X(SkipOutsideTime, "cached before the time asked for")                                           \
   X(ErrorDirectoryReadOnly, "The folder is on a read-only file system: nothing can be saved.")     \
-  X(NotDecodedFiles, "saved as stored, not decoded: decoding them would have filled the disk")
+  X(NotDecodedFiles, "saved as stored, not decoded: decoding them would have filled the disk")     \
+  X(TipWatching, "watching")                                                                       \
+  X(TipWatchingPaused, "watching paused")                                                          \
+  X(TipLastCapture, "Last capture")                                                                \
+  X(TipNewFile, "new file")                                                                        \
+  X(TipNewFiles, "new files")
 
 // clang-format off
 enum class UiTextKey : uint8_t {
