@@ -123,6 +123,7 @@
   X(CaptureFrom, "Capture and Save Files from")                                                    \
   X(OptGroupMozilla, "Firefox disk cache")                                                         \
   X(OptGroupUrlCache, "URL cache of Internet Explorer and Maxthon (under Wine)")                   \
+  X(OptGroupUrlCacheWindows, "URL cache of Internet Explorer and Maxthon")                         \
   /* No-break spaces keep each number with its unit when the message wraps. */                     \
   X(ErrorMinSize,                                                                                  \
     "Min Size must be a number of bytes with an optional unit: 10\u00A0KB or 1.5\u00A0MB (KB and " \

@@ -27,8 +27,15 @@ std::unique_ptr<CCacheBrowser> NewUrlCacheSource(const Platform::BrowserPlaces&)
   return std::make_unique<CIECache>();
 }
 
+// Outside Windows these caches exist only in a Wine prefix, and the heading says so.
+#ifdef _WIN32
+constexpr std::string_view kHeadingKey = "OptGroupUrlCacheWindows";
+#else
+constexpr std::string_view kHeadingKey = "OptGroupUrlCache";
+#endif
+
 const CacheFormat kFormat{"urlcache", "URL cache", &HoldsUrlCache, &FindUrlCaches,
-                          &NewUrlCacheSource, "comb-ie", "OptGroupUrlCache",
+                          &NewUrlCacheSource, "comb-ie", kHeadingKey,
                           "the folder holding index.dat", "the URL cache's 'index.dat'",
                           // On Windows the system keeps the cache, so it is always found.
                           "OptNoWineCache"};
